@@ -1,0 +1,41 @@
+#include "app/QtNotifier.h"
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QPushButton>
+
+namespace vak {
+
+MessageAnswer QtNotifier::Message(const std::string& text, const std::string& caption, MessageIcon icon,
+                                  MessageButtons buttons) {
+  QMessageBox box(parent_);
+  box.setWindowTitle(QString::fromStdString(caption));
+  box.setText(QString::fromStdString(text));
+  switch (icon) {
+    case MessageIcon::Error: box.setIcon(QMessageBox::Critical); break;
+    case MessageIcon::Warning: box.setIcon(QMessageBox::Warning); break;
+    case MessageIcon::Information: box.setIcon(QMessageBox::Information); break;
+    case MessageIcon::Question: box.setIcon(QMessageBox::Question); break;
+    case MessageIcon::None: break;
+  }
+  if (buttons == MessageButtons::YesNo) {
+    box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+    box.button(QMessageBox::Yes)->setText(QStringLiteral("예(&Y)"));
+    box.button(QMessageBox::No)->setText(QStringLiteral("아니오(&N)"));
+    return box.exec() == QMessageBox::Yes ? MessageAnswer::Yes : MessageAnswer::No;
+  }
+  box.setStandardButtons(QMessageBox::Ok);
+  box.button(QMessageBox::Ok)->setText(QStringLiteral("확인"));
+  box.exec();
+  return MessageAnswer::Ok;
+}
+
+// The progress window comes with the start-up pass; until then long passes only keep
+// the window alive.
+void QtNotifier::ProgressOpen(const std::string&, long) { QApplication::setOverrideCursor(Qt::WaitCursor); }
+void QtNotifier::ProgressStep() { QApplication::processEvents(); }
+void QtNotifier::ProgressClose() { QApplication::restoreOverrideCursor(); }
+
+void QtNotifier::Beep() { QApplication::beep(); }
+
+}  // namespace vak

@@ -1,0 +1,171 @@
+#include "common/Files.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <filesystem>
+#include <fstream>
+#include <system_error>
+#include <vector>
+
+#include "common/Text.h"
+
+namespace fs = std::filesystem;
+
+namespace vak {
+namespace {
+
+char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+
+bool WildcardMatch(std::string_view pattern, std::string_view name) {
+  // Iterative matcher with one backtrack point for the last "*".
+  size_t p = 0, n = 0, starP = std::string_view::npos, starN = 0;
+  while (n < name.size()) {
+    if (p < pattern.size() && (pattern[p] == '?' || LowerAscii(pattern[p]) == LowerAscii(name[n]))) {
+      ++p;
+      ++n;
+    } else if (p < pattern.size() && pattern[p] == '*') {
+      starP = p++;
+      starN = n;
+    } else if (starP != std::string_view::npos) {
+      p = starP + 1;
+      n = ++starN;
+    } else {
+      return false;
+    }
+  }
+  while (p < pattern.size() && pattern[p] == '*') ++p;
+  return p == pattern.size();
+}
+
+bool MaskMatches(std::string_view pattern, std::string_view name) {
+  if (WildcardMatch(pattern, name)) return true;
+  // As on the agency's system, "NAME.*" also finds a NAME without any extension.
+  if (pattern.size() >= 2 && pattern.substr(pattern.size() - 2) == ".*" &&
+      name.find('.') == std::string_view::npos) {
+    return WildcardMatch(pattern.substr(0, pattern.size() - 2), name);
+  }
+  return false;
+}
+
+bool IsSeparator(char c) { return c == '/' || c == '\\'; }
+
+bool WriteAll(int fd, std::string_view bytes) {
+  const char* p = bytes.data();
+  size_t left = bytes.size();
+  while (left > 0) {
+    const ssize_t n = ::write(fd, p, left);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    p += n;
+    left -= static_cast<size_t>(n);
+  }
+  return true;
+}
+
+}  // namespace
+
+char PathSeparator() { return static_cast<char>(fs::path::preferred_separator); }
+
+std::string JoinPath(std::string_view dir, std::string_view name) {
+  std::string out(dir);
+  if (!out.empty() && out.back() != PathSeparator()) out.push_back(PathSeparator());
+  out.append(name);
+  return out;
+}
+
+std::optional<std::string> FindFileNoCase(std::string_view dir, std::string_view name) {
+  const std::string exact = JoinPath(dir, name);
+  std::error_code ec;
+  if (fs::exists(exact, ec)) return exact;
+  for (fs::directory_iterator it(std::string(dir.empty() ? "." : dir), ec), end; !ec && it != end;
+       it.increment(ec)) {
+    const std::string entry = it->path().filename().string();
+    if (EqualsNoCase(entry, name)) return JoinPath(dir, entry);
+  }
+  return std::nullopt;
+}
+
+std::string DataFilePath(std::string_view dir, std::string_view name) {
+  return FindFileNoCase(dir, name).value_or(JoinPath(dir, name));
+}
+
+bool FileExists(const std::string& path) {
+  std::error_code ec;
+  return fs::is_regular_file(path, ec);
+}
+
+std::optional<std::string> ReadWholeFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return std::nullopt;
+  std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  if (in.bad()) return std::nullopt;
+  return bytes;
+}
+
+bool ReplaceFileContents(const std::string& path, std::string_view bytes) {
+  const std::string temp = path + ".new~";
+  const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  if (fd < 0) return false;
+  bool ok = WriteAll(fd, bytes) && ::fsync(fd) == 0;
+  ok = (::close(fd) == 0) && ok;
+  if (ok) ok = ::rename(temp.c_str(), path.c_str()) == 0;
+  if (!ok) {
+    ::unlink(temp.c_str());
+    return false;
+  }
+  // Make the rename itself durable; a failure here loses nothing already written.
+  const std::string dir = fs::path(path).parent_path().string();
+  const int dirFd = ::open(dir.empty() ? "." : dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (dirFd >= 0) {
+    ::fsync(dirFd);
+    ::close(dirFd);
+  }
+  return true;
+}
+
+bool CopyFileTo(const std::string& source, const std::string& destination) {
+  if (source == destination || !FileExists(source)) return false;
+  const std::optional<std::string> bytes = ReadWholeFile(source);
+  if (!bytes) throw FileError("cannot read " + source);
+  if (!ReplaceFileContents(destination, *bytes)) throw FileError("cannot write " + destination);
+  return true;
+}
+
+bool DeleteMatchingFiles(const std::string& mask) {
+  size_t cut = mask.size();
+  while (cut > 0 && !IsSeparator(mask[cut - 1])) --cut;
+  const std::string dirPart = mask.substr(0, cut);  // as passed, separator included
+  const std::string pattern = mask.substr(cut);
+  const std::string searchDir = dirPart.empty() ? std::string(".") : dirPart;
+
+  // Collect first: the directory is not changed while it is being read.
+  std::vector<std::string> doomed;
+  bool found = false;
+  std::error_code ec;
+  for (fs::directory_iterator it(searchDir, ec), end; !ec && it != end; it.increment(ec)) {
+    const std::string name = it->path().filename().string();
+    if (!MaskMatches(pattern, name)) continue;
+    found = true;
+    std::error_code typeEc;
+    if (name.front() != '.' && !it->is_directory(typeEc)) doomed.push_back(name);
+  }
+  for (const std::string& name : doomed) {
+    std::error_code removeEc;
+    if (!fs::remove(dirPart + name, removeEc) || removeEc) return false;
+  }
+  return found;
+}
+
+std::string NormalizeDir(std::string_view path) {
+  std::string dir = TrimmedText(path);
+  if (!dir.empty() && dir.front() == '.') dir.erase(0, 1);
+  dir = ReplaceAll(dir, "\\\\", "\\");
+  const std::string doubled(2, PathSeparator());
+  dir = ReplaceAll(dir, doubled, std::string(1, PathSeparator()));
+  if (dir.size() > 1 && IsSeparator(dir.back())) dir.pop_back();
+  return dir;
+}
+
+}  // namespace vak

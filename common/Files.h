@@ -1,0 +1,52 @@
+// File helpers: copying, deleting by mask, directory names, and the safe replacement of a
+// file (write beside it, then rename over it) that every writer of the data files uses.
+#pragma once
+
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+
+namespace vak {
+
+// A read or write failure that CopyFileTo passes on to its caller.
+class FileError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// The platform's path separator ("/" here, "\" on Windows).
+char PathSeparator();
+std::string JoinPath(std::string_view dir, std::string_view name);
+
+// The existing entry of `dir` whose name equals `name` without regard to ASCII case
+// ("Vak.dbf" finds "VAK.DBF"), as a full path; nullopt when there is none. The agency's
+// files come from a case-blind file system, so every data file is looked up this way.
+std::optional<std::string> FindFileNoCase(std::string_view dir, std::string_view name);
+// The path of `name` in `dir`: the existing entry found without regard to case, else dir/name.
+std::string DataFilePath(std::string_view dir, std::string_view name);
+
+// Copies source to destination when the paths differ and the source exists; false otherwise.
+// The copy is written beside the destination and renamed over it, so a failure never leaves
+// a half-written destination. Read and write failures throw FileError.
+bool CopyFileTo(const std::string& source, const std::string& destination);
+
+// Deletes the files matching the last path element of `mask` ("*" and "?", ASCII case
+// ignored, "*.*" also matching names without a point). Names starting with "." and
+// directories are skipped. False when nothing matched or a deletion failed.
+bool DeleteMatchingFiles(const std::string& mask);
+
+// Trimmed; a leading "." dropped; doubled separators collapsed; one trailing separator dropped.
+std::string NormalizeDir(std::string_view path);
+
+// Replaces `path` with `bytes` in one step: the bytes go to a new file beside it, are flushed
+// to the disk, and the new file is renamed over the old one. On any failure the old file is
+// left as it was and no temporary file remains.
+bool ReplaceFileContents(const std::string& path, std::string_view bytes);
+
+// Whole file into memory; nullopt when it cannot be opened or read.
+std::optional<std::string> ReadWholeFile(const std::string& path);
+
+bool FileExists(const std::string& path);
+
+}  // namespace vak

@@ -1,0 +1,55 @@
+// VAK.MEM, the project header: a memory-variable file of the xBase family. Entries only,
+// no file header and no end marker; each entry is a 32-byte header followed by its value:
+//
+//   0..10  name, upper case, zero-ended and zero-padded
+//   11     type letter with the high bit set: 0xC3 "C" character, 0xCE "N" numeric
+//   16,17  character value: length including its zero byte, low byte first; numeric: 0
+//   32..   character value: text + zero byte; numeric: 8-byte little-endian IEEE double
+//
+// Texts are code page 949 bytes, passed through unchanged.
+#pragma once
+
+#include <array>
+#include <string>
+#include <string_view>
+
+#include "common/UserNotifier.h"
+
+namespace vak {
+
+// The fifteen variables of the project header, in the order they are written.
+inline constexpr std::array<const char*, 15> kHeaderVariables = {
+    "CMN_AUTH", "CMN_CDNO", "CMN_COMP", "CMN_CONA", "CMN_DESC", "CMN_IPMT", "CMN_MAXD", "CMN_MRG",
+    "CMN_MTNO", "CMN_NAME", "CMN_PRT",  "CMN_TEL",  "CMN_TOP",  "CMN_TYPE", "CMN_WRIT"};
+
+enum HeaderVariable {
+  kCmnAuth, kCmnCdno, kCmnComp, kCmnCona, kCmnDesc, kCmnIpmt, kCmnMaxd, kCmnMrg,
+  kCmnMtno, kCmnName, kCmnPrt,  kCmnTel,  kCmnTop,  kCmnType, kCmnWrit
+};
+
+using HeaderValues = std::array<std::string, 15>;
+
+bool IsNumericHeaderVariable(int index);
+
+// The value of the first variable called `name` (ASCII case ignored): a character value up
+// to its zero byte, a numeric value in its general form ("250", "2.5"). Empty when the
+// variable or the file is missing. Damaged files read up to the first damaged entry.
+std::string ReadMemVar(const std::string& path, std::string_view name);
+std::string ReadMemVarFromBytes(std::string_view bytes, std::string_view name);
+
+// The bytes of a header file holding the fifteen variables; numeric values are read from
+// their text. False when a character value is too long for its length field.
+bool BuildMemFile(const HeaderValues& values, std::string& bytes);
+
+// Replaces the header file at `path` in one step (see ReplaceFileContents): either the new
+// file is complete on the disk or the old one is left as it was.
+bool WriteMemFile(const std::string& path, const HeaderValues& values);
+
+// Saves the project header into VAK.MEM of the data directory; on failure tells the user
+// "정보 화일(<dir>/VAK.MEM를 저장할 수 없습니다." and returns false.
+bool SaveProjectHeader(const std::string& dataDir, const HeaderValues& values, UserNotifier& notifier);
+
+// The fifteen current values of a header file, for a caller that changes a few and saves.
+HeaderValues ReadProjectHeader(const std::string& path);
+
+}  // namespace vak

@@ -1,0 +1,112 @@
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+
+#include "common/Files.h"
+#include "tests/support/TestSupport.h"
+
+namespace vak {
+namespace {
+
+using test::TempDir;
+
+TEST(NormalizeDir, TrimsCollapsesAndDropsTheTrailingSeparator) {
+  EXPECT_EQ(NormalizeDir("C:\\DATA\\\\SUB\\"), "C:\\DATA\\SUB");
+  EXPECT_EQ(NormalizeDir("A:\\\\"), "A:");
+  EXPECT_EQ(NormalizeDir("  /home/tender/ "), "/home/tender");
+  EXPECT_EQ(NormalizeDir("/home//tender"), "/home/tender");
+  EXPECT_EQ(NormalizeDir(".\\DATA"), "\\DATA");
+  EXPECT_EQ(NormalizeDir("/"), "/");
+  EXPECT_EQ(NormalizeDir(""), "");
+}
+
+TEST(JoinPath, UsesThePlatformSeparator) {
+  EXPECT_EQ(JoinPath("/data", "VAK.DBF"), "/data/VAK.DBF");
+  EXPECT_EQ(JoinPath("/data/", "VAK.DBF"), "/data/VAK.DBF");
+}
+
+TEST(FindFileNoCase, FindsTheAgencysSpelling) {
+  TempDir dir;
+  dir.Write("VAK.DBF", "x");
+  EXPECT_EQ(FindFileNoCase(dir.path(), "Vak.dbf"), dir.File("VAK.DBF"));
+  EXPECT_EQ(FindFileNoCase(dir.path(), "VAK.DBF"), dir.File("VAK.DBF"));
+  EXPECT_FALSE(FindFileNoCase(dir.path(), "VAK.MEM").has_value());
+  EXPECT_EQ(DataFilePath(dir.path(), "VAK.MEM"), dir.File("VAK.MEM"));
+  EXPECT_FALSE(FindFileNoCase(dir.File("missing"), "x").has_value());
+}
+
+TEST(CopyFileTo, CopiesWholeFilesAndRefusesSamePathOrMissingSource) {
+  TempDir dir;
+  const std::string bytes("\x00\x1a binary \xff", 12);
+  dir.Write("VAK.DBF", bytes);
+  EXPECT_TRUE(CopyFileTo(dir.File("VAK.DBF"), dir.File("copy.dbf")));
+  EXPECT_EQ(dir.Read("copy.dbf"), bytes);
+  dir.Write("copy.dbf", "older and longer content");
+  EXPECT_TRUE(CopyFileTo(dir.File("VAK.DBF"), dir.File("copy.dbf")));
+  EXPECT_EQ(dir.Read("copy.dbf"), bytes);
+  EXPECT_FALSE(CopyFileTo(dir.File("VAK.DBF"), dir.File("VAK.DBF")));
+  EXPECT_FALSE(CopyFileTo(dir.File("none.dbf"), dir.File("x.dbf")));
+  EXPECT_FALSE(FileExists(dir.File("x.dbf")));
+  EXPECT_EQ(dir.Names(), (std::vector<std::string>{"VAK.DBF", "copy.dbf"}));
+}
+
+TEST(CopyFileTo, AWriteFailureIsRaisedAndLeavesNoHalfFile) {
+  TempDir dir;
+  dir.Write("VAK.DBF", "data");
+  EXPECT_THROW(CopyFileTo(dir.File("VAK.DBF"), dir.File("no/such/dir/VAK.DBF")), FileError);
+  if (geteuid() != 0) {  // root writes anywhere; the read-only case needs an ordinary user
+    std::filesystem::create_directory(dir.File("ro"));
+    chmod(dir.File("ro").c_str(), 0555);
+    EXPECT_THROW(CopyFileTo(dir.File("VAK.DBF"), dir.File("ro/VAK.DBF")), FileError);
+  }
+  // A directory is not a file to copy.
+  std::filesystem::create_directory(dir.File("adir"));
+  EXPECT_FALSE(CopyFileTo(dir.File("adir"), dir.File("x")));
+}
+
+TEST(DeleteMatchingFiles, DeletesByMaskAndReportsNoMatch) {
+  TempDir dir;
+  for (const char* name : {"VakRpt1.DBF", "VakRpt2.DBF", "VAKRPT3.dbf", "VakRpt10.DBF", "VAK.DBF", "Vak.CDX"})
+    dir.Write(name, "x");
+  std::filesystem::create_directory(dir.File("VakRpt9.DBF"));  // a directory is never deleted
+  EXPECT_TRUE(DeleteMatchingFiles(dir.File("VakRpt?.DBF")));
+  EXPECT_EQ(dir.Names(), (std::vector<std::string>{"VAK.DBF", "Vak.CDX", "VakRpt10.DBF", "VakRpt9.DBF"}));
+  EXPECT_TRUE(DeleteMatchingFiles(dir.File("Vak.CDX")));
+  EXPECT_FALSE(DeleteMatchingFiles(dir.File("Vak.CDX")));  // no match: false, nothing deleted
+  EXPECT_FALSE(DeleteMatchingFiles(dir.File("*.MEM")));
+  EXPECT_EQ(dir.Names(), (std::vector<std::string>{"VAK.DBF", "VakRpt10.DBF", "VakRpt9.DBF"}));
+  EXPECT_FALSE(DeleteMatchingFiles(dir.File("missing/*.*")));
+}
+
+TEST(DeleteMatchingFiles, StarDotStarAlsoMatchesNamesWithoutExtension) {
+  TempDir dir;
+  for (const char* name : {"VAKChg.DBF", "VAKChg.CDX", "VAKChg", ".hidden", "VAK.DBF"}) dir.Write(name, "x");
+  EXPECT_TRUE(DeleteMatchingFiles(dir.File("VAKChg.*")));
+  EXPECT_EQ(dir.Names(), (std::vector<std::string>{".hidden", "VAK.DBF"}));
+  EXPECT_TRUE(DeleteMatchingFiles(dir.File("*.*")));  // ".hidden" matches but is kept
+  EXPECT_EQ(dir.Names(), (std::vector<std::string>{".hidden"}));
+}
+
+TEST(ReplaceFileContents, ReplacesInOneStepAndKeepsTheOldFileOnFailure) {
+  TempDir dir;
+  dir.Write("VAK.MEM", "old header");
+  EXPECT_TRUE(ReplaceFileContents(dir.File("VAK.MEM"), "new"));
+  EXPECT_EQ(dir.Read("VAK.MEM"), "new");
+  EXPECT_EQ(dir.Names(), std::vector<std::string>{"VAK.MEM"});  // no temporary file left
+  // The temporary file cannot be created: a directory stands in its way.
+  std::filesystem::create_directory(dir.File("VAK.MEM.new~"));
+  EXPECT_FALSE(ReplaceFileContents(dir.File("VAK.MEM"), "newer"));
+  EXPECT_EQ(dir.Read("VAK.MEM"), "new");
+  // The rename fails: the target is a non-empty directory; the temporary file is removed.
+  std::filesystem::remove(dir.File("VAK.MEM.new~"));
+  std::filesystem::create_directory(dir.File("DIR"));
+  dir.Write("DIR/inside", "x");
+  EXPECT_FALSE(ReplaceFileContents(dir.File("DIR"), "bytes"));
+  EXPECT_EQ(dir.Names(), (std::vector<std::string>{"DIR", "VAK.MEM"}));
+}
+
+}  // namespace
+}  // namespace vak

@@ -1,0 +1,57 @@
+// Helpers shared by the tests: a notifier that records what the user would have seen,
+// and a temporary directory removed with its contents at the end of a test.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "common/UserNotifier.h"
+
+namespace vak::test {
+
+struct RecordedMessage {
+  std::string text;
+  std::string caption;
+  MessageIcon icon;
+  MessageButtons buttons;
+};
+
+class RecordingNotifier : public UserNotifier {
+ public:
+  MessageAnswer Message(const std::string& text, const std::string& caption, MessageIcon icon,
+                        MessageButtons buttons) override;
+  void ProgressOpen(const std::string& text, long maximum) override;
+  void ProgressStep() override { ++progressSteps; }
+  void ProgressClose() override { ++progressCloses; }
+  void Beep() override { ++beeps; }
+
+  std::vector<RecordedMessage> messages;
+  std::vector<std::string> progressTexts;
+  long progressMaximum = 0;
+  long progressSteps = 0;
+  int progressCloses = 0;
+  int beeps = 0;
+  MessageAnswer nextAnswer = MessageAnswer::Yes;  // for Yes/No questions
+};
+
+class TempDir {
+ public:
+  TempDir();
+  ~TempDir();
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+
+  const std::string& path() const { return path_; }
+  std::string File(const std::string& name) const;
+  void Write(const std::string& name, const std::string& bytes) const;
+  std::string Read(const std::string& name) const;
+  std::vector<std::string> Names() const;  // sorted
+
+ private:
+  std::string path_;
+};
+
+// "B0 A1 0D" -> the bytes; for byte sequences written out by hand.
+std::string Bytes(const std::string& hex);
+
+}  // namespace vak::test
