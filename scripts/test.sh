@@ -1,0 +1,19 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds, and runs every test; ends with the ctest summary.
+# With VAK_SANITIZE=1 it builds into build-asan/ with AddressSanitizer and
+# UndefinedBehaviorSanitizer instead.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/setup.sh
+if [ "${VAK_SANITIZE:-0}" = 1 ]; then
+  dir=build-asan
+  scripts/build.sh "$dir" -DVAK_SANITIZE=ON -DVAK_BENCH=OFF -DCMAKE_BUILD_TYPE=Debug
+  export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1:strict_string_checks=1"
+  export LSAN_OPTIONS="suppressions=$PWD/tests/lsan.supp:print_suppressions=0"
+  export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
+else
+  dir=build
+  scripts/build.sh "$dir"
+fi
+cd "$dir"
+ctest --output-on-failure -j"$(nproc)"
