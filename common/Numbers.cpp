@@ -187,6 +187,39 @@ long double UnitsToValue(u128 magnitude, int decimals, bool negative) {
 
 }  // namespace
 
+bool FixedPointText(long double value, int width, int decimals, std::string& out) {
+  if (!std::isfinite(value) || decimals < 0 || decimals > 15 || width <= 0) return false;
+  const long double magnitude = std::fabs(value);
+  if (magnitude >= 1e20L) return false;
+  // magnitude * 10^decimals, rounded half away from zero, exactly.
+  u128 scaled = 0;
+  if (magnitude != 0) {
+    int exp2 = 0;
+    const long double fraction = std::frexp(magnitude, &exp2);
+    const u128 mantissa = static_cast<u128>(std::ldexp(fraction, 64));
+    const u128 x = mantissa * Pow10(decimals);  // < 2^114
+    const int shift = 64 - exp2;
+    if (shift <= 0) {
+      scaled = x << -shift;  // magnitude >= 2^64: only with few decimals, still < 2^128
+    } else if (shift <= 120) {
+      scaled = (x >> shift) + ((x >> (shift - 1)) & 1);
+    }
+  }
+  char digits[48];
+  int n = 0;
+  for (u128 v = scaled; v != 0 || n <= decimals; v /= 10) digits[n++] = static_cast<char>('0' + static_cast<int>(v % 10));
+  const bool negative = value < 0 && scaled != 0;
+  const int length = n + (decimals > 0 ? 1 : 0) + (negative ? 1 : 0);
+  if (length > width) return false;
+  out.assign(static_cast<size_t>(width - length), ' ');
+  if (negative) out.push_back('-');
+  for (int i = n - 1; i >= 0; --i) {
+    out.push_back(digits[i]);
+    if (i == decimals && decimals > 0) out.push_back('.');
+  }
+  return true;
+}
+
 std::string RenderDecimal(long double value) {
   const Rendered r = Render(value);
   return r.fixed ? FixedText(r, false) : r.text;

@@ -43,6 +43,11 @@ long double TextToNumber(const std::string& text);
 // Empty (or blank) text is replaced by "0".
 bool IsNumberText(std::string& text);
 
+// Fixed-point text of a value with `decimals` decimals, rounded half away from zero on the
+// exact binary value, right-aligned in `width` characters (the numeric fields of a table).
+// False, and `out` untouched, when the value does not fit the width or is not finite.
+bool FixedPointText(long double value, int width, int decimals, std::string& out);
+
 // The shortest general form with 15 significant digits: "250", "2.5", "1E20", "1E-5".
 std::string GeneralNumberText(long double value);
 

@@ -1,11 +1,25 @@
 // vaktool: the program's own operations without a window, on a tender's data directory.
 // Prints UTF-8; exits non-zero with a message on failure.
 #include <cstdio>
+#include <algorithm>
 #include <cstring>
+#include <filesystem>
+#include <map>
 #include <string>
 #include <vector>
 
+#include "common/CodePage.h"
+#include "common/Files.h"
+#include "common/Numbers.h"
+#include "common/Text.h"
+#include "store/Preparation.h"
+#include "store/Reorganise.h"
+#include "store/Xbase.h"
+#include "tools/SampleTender.h"
+
 namespace {
+
+using namespace vak;
 
 constexpr const char* kVersion = "4.12";
 
@@ -15,9 +29,168 @@ void PrintHelp() {
       "\n"
       "전산내역입찰(VAK) 프로그램의 작업을 창 없이 실행합니다.\n"
       "\n"
+      "  sample DIR [--type 1|2] [--lines N] [--seed S]\n"
+      "               DIR에 견본 입찰 자료(VAK.DBF, VAK.MEM)를 만듭니다.\n"
+      "  prepare DIR  프로그램 시작 때와 같은 자료 준비(색인 재작성, 정리, 구버전 변환,\n"
+      "               하위 레벨 재계산)를 실행합니다.\n"
+      "  dump DIR [--order 0|1] [--query EXPR]\n"
+      "               VAK.DBF의 레코드를 탭으로 구분해 보입니다.\n"
       "  --help       이 도움말을 보입니다.\n"
       "  --version    판 번호를 보입니다.\n",
       stdout);
+}
+
+// Messages go to the terminal; questions are answered "Yes".
+class ConsoleNotifier : public UserNotifier {
+ public:
+  MessageAnswer Message(const std::string& text, const std::string& caption, MessageIcon,
+                        MessageButtons buttons) override {
+    std::fprintf(stderr, "[%s] %s\n", caption.c_str(), text.c_str());
+    ++messages;
+    return buttons == MessageButtons::YesNo ? MessageAnswer::Yes : MessageAnswer::Ok;
+  }
+  void ProgressOpen(const std::string&, long) override {}
+  void ProgressStep() override {}
+  void ProgressClose() override {}
+  void Beep() override {}
+  int messages = 0;
+};
+
+// "--name value" options after the positional arguments; false on an unknown option.
+bool ParseOptions(const std::vector<std::string>& args, size_t from, const std::vector<std::string>& known,
+                  std::map<std::string, std::string>& options) {
+  for (size_t i = from; i < args.size(); ++i) {
+    const std::string& a = args[i];
+    if (std::find(known.begin(), known.end(), a) == known.end() || i + 1 >= args.size()) {
+      std::fprintf(stderr, "vaktool: 알 수 없거나 값이 없는 선택 사항입니다: %s\n", a.c_str());
+      return false;
+    }
+    options[a] = args[++i];
+  }
+  return true;
+}
+
+bool ReadWholeNumber(const std::string& text, long& value) {
+  std::string t = text;
+  if (!IsNumberText(t) || t.find('.') != std::string::npos || TrimmedText(t).empty()) return false;
+  value = static_cast<long>(TextToNumber(t));
+  return true;
+}
+
+std::string AbsoluteDir(const std::string& dir) {
+  std::error_code ec;
+  const std::string absolute = std::filesystem::absolute(dir, ec).lexically_normal().string();
+  return NormalizeDir(ec ? dir : absolute);
+}
+
+int Sample(const std::vector<std::string>& args) {
+  std::map<std::string, std::string> options;
+  if (args.size() < 2 || !ParseOptions(args, 2, {"--type", "--lines", "--seed"}, options)) {
+    std::fputs("사용법: vaktool sample DIR [--type 1|2] [--lines N] [--seed S]\n", stderr);
+    return 2;
+  }
+  SampleOptions sample;
+  long type = 2, lines = 300, seed = 1;
+  if ((options.count("--type") && !ReadWholeNumber(options["--type"], type)) ||
+      (options.count("--lines") && !ReadWholeNumber(options["--lines"], lines)) ||
+      (options.count("--seed") && !ReadWholeNumber(options["--seed"], seed)) || (type != 1 && type != 2) ||
+      lines < 1 || lines > 10000000) {
+    std::fputs("vaktool: --type는 1 또는 2, --lines는 1부터 10000000까지의 정수여야 합니다.\n", stderr);
+    return 2;
+  }
+  sample.type = static_cast<int>(type);
+  sample.lines = lines;
+  sample.seed = static_cast<uint32_t>(seed);
+  const std::string dir = AbsoluteDir(args[1]);
+  std::error_code ec;
+  std::filesystem::create_directories(dir, ec);
+  std::string error;
+  if (!WriteSampleTender(dir, sample, &error)) {
+    std::fprintf(stderr, "vaktool: 견본 자료를 만들 수 없습니다: %s\n", error.c_str());
+    return 1;
+  }
+  std::printf("%s: 견본 입찰 자료를 만들었습니다 (%s, 약 %ld줄).\n", dir.c_str(),
+              sample.type == 2 ? "복합공사" : "단일공사", sample.lines);
+  return 0;
+}
+
+int Prepare(const std::vector<std::string>& args) {
+  if (args.size() != 2) {
+    std::fputs("사용법: vaktool prepare DIR\n", stderr);
+    return 2;
+  }
+  const std::string dir = AbsoluteDir(args[1]);
+  TXbaseEnv env;
+  ConsoleNotifier notifier;
+  bool startupFlag = true;
+  if (!PrepareData(dir, env, notifier, startupFlag)) return 1;
+  std::printf("색인 화일 Vak.CDX를 다시 만들었습니다 (태그 F_PS).\n");
+  TZekTable items(env, notifier);
+  ReorganiseReport report;
+  if (!ReorganiseItemTable(items, dir, notifier, startupFlag, &report)) {
+    std::fputs("[오류] 데이타 정보 Error \n", stderr);
+    return 1;
+  }
+  const StartupPassResult pass = RunStartupPass(items, notifier);
+  std::printf("VAK.DBF: %u줄, 삭제된 줄 정리 %u, 구버전 변환 %s.\n", items.Xbase().RecCount(), report.packedAway,
+              report.converted ? "함" : "없음");
+  std::printf("하위 레벨(F_NLVL) 고침 %ld줄, 공종 수량(F_QQTY) 설정 %ld줄.\n", pass.levelsRepaired,
+              pass.quantitiesSet);
+  return 0;
+}
+
+int Dump(const std::vector<std::string>& args) {
+  std::map<std::string, std::string> options;
+  if (args.size() < 2 || !ParseOptions(args, 2, {"--order", "--query"}, options)) {
+    std::fputs("사용법: vaktool dump DIR [--order 0|1] [--query EXPR]\n", stderr);
+    return 2;
+  }
+  const std::string dir = AbsoluteDir(args[1]);
+  const std::optional<std::string> path = FindFileNoCase(dir, "VAK.DBF");
+  if (!path) {
+    std::fprintf(stderr, "[확인] \"%s\"디렉토리에 데이타화일(VAK.DBF)이 없습니다.\n", dir.c_str());
+    return 1;
+  }
+  EngineSettings settings;
+  settings.deleted = true;
+  settings.exact = true;
+  DbfStatus status;
+  std::unique_ptr<XbTable> table = XbTable::Open(*path, DbfOpenMode::ReadOnly, settings, status);
+  if (!table) {
+    std::fprintf(stderr, "[오류] %s\n%s\n", path->c_str(),
+                 status == DbfStatus::Locked      ? "다른 사용자가 사용하고 있습니다."
+                 : status == DbfStatus::NotATable ? "자료 화일이 손상되었거나 xBase 자료 화일이 아닙니다."
+                                                  : "자료 화일을 열 수 없습니다.");
+    return 1;
+  }
+  if (!table->Warnings().empty()) std::fprintf(stderr, "vaktool: %s\n", table->Warnings().c_str());
+  long order = 0;
+  if (options.count("--order") && (!ReadWholeNumber(options["--order"], order) || !table->SetOrder(static_cast<int>(order)))) {
+    std::fprintf(stderr, "vaktool: 그런 순서가 없습니다: %s\n", options["--order"].c_str());
+    return 2;
+  }
+  if (options.count("--query")) {
+    const std::optional<std::string> query = Utf8ToCp949(options["--query"]);
+    std::string error;
+    if (!query || !table->Query(*query, &error)) {
+      std::fprintf(stderr, "vaktool: 조건식이 올바르지 않습니다: %s\n", error.c_str());
+      return 2;
+    }
+  }
+  const std::vector<DbfField>& fields = table->file().fields();
+  std::string line = "RECNO";
+  for (const DbfField& f : fields) line += "\t" + f.name;
+  std::puts(line.c_str());
+  for (table->GoTop(); !table->Eof(); table->Skip(1)) {
+    line = std::to_string(table->RecNo());
+    for (const DbfField& f : fields) {
+      std::string_view v = FieldBytes(table->Current(), f);
+      while (!v.empty() && (v.back() == ' ' || v.back() == '\0')) v.remove_suffix(1);
+      line += "\t" + Cp949ToUtf8(v);
+    }
+    std::puts(line.c_str());
+  }
+  return 0;
 }
 
 }  // namespace
@@ -37,6 +210,9 @@ int main(int argc, char* argv[]) {
     std::printf("vaktool %s\n", kVersion);
     return 0;
   }
+  if (command == "sample") return Sample(args);
+  if (command == "prepare") return Prepare(args);
+  if (command == "dump") return Dump(args);
   std::fprintf(stderr, "vaktool: 알 수 없는 명령입니다: %s (vaktool --help 참조)\n", command.c_str());
   return 2;
 }

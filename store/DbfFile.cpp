@@ -1,0 +1,447 @@
+#include "store/DbfFile.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <charconv>
+#include <cstring>
+#include <ctime>
+#include <filesystem>
+
+#include "common/CodePage.h"
+#include "common/Files.h"
+#include "common/Numbers.h"
+#include "common/Text.h"
+
+namespace vak {
+namespace {
+
+constexpr size_t kFileHeaderSize = 32;
+constexpr size_t kDescriptorSize = 32;
+constexpr char kEndOfFile = 0x1A;
+
+uint32_t Le32(const unsigned char* p) { return p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<uint32_t>(p[3]) << 24); }
+uint16_t Le16(const unsigned char* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
+void PutLe32(unsigned char* p, uint32_t v) {
+  for (int i = 0; i < 4; ++i) p[i] = static_cast<unsigned char>(v >> (8 * i));
+}
+void PutLe16(unsigned char* p, uint16_t v) {
+  p[0] = static_cast<unsigned char>(v);
+  p[1] = static_cast<unsigned char>(v >> 8);
+}
+
+void PutToday(unsigned char* header) {
+  const std::time_t now = std::time(nullptr);
+  std::tm tm{};
+  localtime_r(&now, &tm);
+  header[1] = static_cast<unsigned char>(tm.tm_year % 100);  // as FoxPro writes it
+  header[2] = static_cast<unsigned char>(tm.tm_mon + 1);
+  header[3] = static_cast<unsigned char>(tm.tm_mday);
+}
+
+bool WriteAll(int fd, const char* p, size_t n) {
+  while (n > 0) {
+    const ssize_t w = ::write(fd, p, n);
+    if (w < 0 && errno == EINTR) continue;
+    if (w <= 0) return false;
+    p += w;
+    n -= static_cast<size_t>(w);
+  }
+  return true;
+}
+
+DbfStatus StatusFromErrno(int error) {
+  switch (error) {
+    case ENOENT:
+    case ENOTDIR: return DbfStatus::NotFound;
+    case EACCES:
+    case EPERM:
+    case EROFS: return DbfStatus::ReadOnly;
+    case EWOULDBLOCK: return DbfStatus::Locked;
+    default: return DbfStatus::IoError;
+  }
+}
+
+// Buffered writer of a new file that replaces `target` only when complete.
+class ReplacementFile {
+ public:
+  explicit ReplacementFile(const std::string& target) : target_(target), temp_(target + ".new~") {
+    fd_ = ::open(temp_.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (fd_ < 0) error_ = errno;
+  }
+  ~ReplacementFile() {
+    if (fd_ >= 0) {
+      ::close(fd_);
+      ::unlink(temp_.c_str());
+    }
+  }
+  bool ok() const { return fd_ >= 0 && error_ == 0; }
+  int error() const { return error_; }
+  // Overwrites bytes already written (the header's record count).
+  void Rewrite(size_t at, const char* p, size_t n) {
+    Flush();
+    if (ok() && ::pwrite(fd_, p, n, static_cast<off_t>(at)) != static_cast<ssize_t>(n)) error_ = errno ? errno : EIO;
+  }
+  void Write(const char* p, size_t n) {
+    if (!ok()) return;
+    buffer_.append(p, n);
+    if (buffer_.size() >= (1u << 20)) Flush();
+  }
+  // Writes, syncs and renames; the descriptor of the new file is handed over (locked as asked).
+  int Commit(bool exclusiveLock) {
+    Flush();
+    if (ok() && exclusiveLock && ::flock(fd_, LOCK_EX | LOCK_NB) != 0) error_ = errno;
+    if (ok() && ::fsync(fd_) != 0) error_ = errno;
+    if (ok() && ::rename(temp_.c_str(), target_.c_str()) != 0) error_ = errno;
+    if (!ok()) return -1;
+    const int fd = fd_;
+    fd_ = -1;
+    return fd;
+  }
+
+ private:
+  void Flush() {
+    if (ok() && !buffer_.empty() && !WriteAll(fd_, buffer_.data(), buffer_.size())) error_ = errno ? errno : EIO;
+    buffer_.clear();
+  }
+  std::string target_;
+  std::string temp_;
+  std::string buffer_;
+  int fd_ = -1;
+  int error_ = 0;
+};
+
+}  // namespace
+
+DbfFile::~DbfFile() {
+  if (touched_) Sync();
+  Unmap();
+  if (fd_ >= 0) ::close(fd_);
+}
+
+std::unique_ptr<DbfFile> DbfFile::Open(const std::string& path, DbfOpenMode mode, DbfStatus& status) {
+  std::unique_ptr<DbfFile> file(new DbfFile());
+  status = file->Load(path, mode);
+  if (status != DbfStatus::Ok) file.reset();
+  return file;
+}
+
+DbfStatus DbfFile::Load(const std::string& path, DbfOpenMode mode) {
+  path_ = path;
+  mode_ = mode;
+  const bool writable = mode != DbfOpenMode::ReadOnly;
+  fd_ = ::open(path.c_str(), (writable ? O_RDWR : O_RDONLY) | O_CLOEXEC);
+  if (fd_ < 0) return StatusFromErrno(errno);
+  const int lock = mode == DbfOpenMode::Exclusive ? LOCK_EX : LOCK_SH;
+  if (::flock(fd_, lock | LOCK_NB) != 0) return errno == EWOULDBLOCK ? DbfStatus::Locked : DbfStatus::IoError;
+  struct stat st {};
+  if (::fstat(fd_, &st) != 0) return DbfStatus::IoError;
+  if (!S_ISREG(st.st_mode)) return DbfStatus::NotATable;
+  fileSize_ = static_cast<size_t>(st.st_size);
+  if (fileSize_ < kFileHeaderSize + 1) return DbfStatus::NotATable;
+  if (!MapFile(writable ? fileSize_ + fileSize_ / 2 + (4u << 20) : fileSize_)) return DbfStatus::IoError;
+  return ParseHeader(fileSize_);
+}
+
+bool DbfFile::MapFile(size_t length) {
+  const int prot = mode_ == DbfOpenMode::ReadOnly ? PROT_READ : PROT_READ | PROT_WRITE;
+  void* p = ::mmap(nullptr, length, prot, MAP_SHARED, fd_, 0);
+  if (p == MAP_FAILED) return false;
+  data_ = static_cast<char*>(p);
+  mapped_ = length;
+  return true;
+}
+
+void DbfFile::Unmap() {
+  if (data_) ::munmap(data_, mapped_);
+  data_ = nullptr;
+  mapped_ = 0;
+}
+
+DbfStatus DbfFile::ParseHeader(size_t fileSize) {
+  const auto* h = reinterpret_cast<const unsigned char*>(data_);
+  header_.assign(h, h + kFileHeaderSize);
+  const unsigned char version = h[0];
+  if (version == 0x04 || version == 0x8C) return DbfStatus::NotATable;  // dBASE 7: another descriptor layout
+  const uint32_t headerCount = Le32(h + 4);
+  headerLength_ = Le16(h + 8);
+  recordLength_ = Le16(h + 10);
+  if (headerLength_ < kFileHeaderSize + 1 || headerLength_ > fileSize || recordLength_ < 2) return DbfStatus::NotATable;
+
+  // Descriptors until the terminator (0D, or 0A after a text-mode copy) or the header's end.
+  struct Raw {
+    DbfField field;
+    int highByte;
+  };
+  std::vector<Raw> raw;
+  for (size_t at = kFileHeaderSize; at + kDescriptorSize <= headerLength_; at += kDescriptorSize) {
+    const unsigned char* d = h + at;
+    if (d[0] == 0x0D || d[0] == 0x0A) break;
+    Raw r;
+    size_t nameLength = 0;
+    while (nameLength < 11 && d[nameLength] != 0) ++nameLength;
+    r.field.name = TrimmedText(std::string_view(reinterpret_cast<const char*>(d), nameLength));
+    r.field.type = static_cast<char>(d[11]);
+    r.field.length = d[16];
+    r.field.decimals = d[17];
+    r.highByte = r.field.type == 'C' ? d[17] : 0;
+    if (r.field.name.empty() || r.field.length == 0) return DbfStatus::NotATable;
+    raw.push_back(r);
+  }
+  if (raw.empty()) return DbfStatus::NotATable;
+
+  int plain = 1;
+  int wide = 1;
+  for (const Raw& r : raw) {
+    plain += r.field.length;
+    wide += r.field.length + 256 * r.highByte;
+  }
+  // A character field's decimals byte counts as the high byte of its length only when
+  // that is what makes the record length come out right.
+  const bool useHighBytes = plain != recordLength_ && wide == recordLength_;
+  int offset = 1;
+  for (Raw& r : raw) {
+    if (useHighBytes) r.field.length += 256 * r.highByte;
+    if (r.field.type == 'C') r.field.decimals = 0;
+    r.field.offset = offset;
+    offset += r.field.length;
+    for (const DbfField& f : fields_) {
+      if (EqualsNoCase(f.name, r.field.name)) return DbfStatus::NotATable;  // duplicate names
+    }
+    fields_.push_back(r.field);
+  }
+  if (offset > recordLength_) return DbfStatus::NotATable;
+  if (offset != recordLength_) warning_ += "필드 길이의 합이 레코드 길이와 다릅니다. ";
+
+  const size_t physical = (fileSize - headerLength_) / static_cast<size_t>(recordLength_);
+  count_ = static_cast<uint32_t>(std::min<size_t>(headerCount, physical));
+  if (headerCount > physical) warning_ += "헤더의 레코드 수가 화일보다 많습니다 (잘린 화일). ";
+  if (headerCount < physical) warning_ += "헤더의 레코드 수 뒤에 레코드가 더 있습니다 (무시함). ";
+  return DbfStatus::Ok;
+}
+
+int DbfFile::FieldIndex(std::string_view name) const {
+  for (size_t i = 0; i < fields_.size(); ++i) {
+    if (EqualsNoCase(fields_[i].name, name)) return static_cast<int>(i);
+  }
+  return -1;
+}
+
+void DbfFile::TouchHeader() {
+  if (touched_) return;
+  touched_ = true;
+  auto* h = reinterpret_cast<unsigned char*>(data_);
+  PutToday(h);
+  PutLe32(h + 4, count_);  // a header that overstated the records is corrected
+}
+
+bool DbfFile::WriteRecord(uint32_t recno, const char* bytes) {
+  if (mode_ == DbfOpenMode::ReadOnly || recno < 1 || recno > count_) return false;
+  TouchHeader();
+  std::memcpy(const_cast<char*>(Record(recno)), bytes, static_cast<size_t>(recordLength_));
+  return true;
+}
+
+bool DbfFile::SetDeleted(uint32_t recno, bool deleted) {
+  if (mode_ == DbfOpenMode::ReadOnly || recno < 1 || recno > count_) return false;
+  TouchHeader();
+  const_cast<char*>(Record(recno))[0] = deleted ? '*' : ' ';
+  return true;
+}
+
+bool DbfFile::AppendRecord(const char* bytes) {
+  if (mode_ == DbfOpenMode::ReadOnly) return false;
+  const size_t newSize = headerLength_ + (count_ + 1) * static_cast<size_t>(recordLength_) + 1;
+  if (newSize > mapped_) {
+    Unmap();
+    if (!MapFile(newSize * 2)) {
+      MapFile(fileSize_);
+      return false;
+    }
+  }
+  if (::ftruncate(fd_, static_cast<off_t>(newSize)) != 0) return false;
+  fileSize_ = newSize;
+  TouchHeader();
+  ++count_;
+  std::memcpy(const_cast<char*>(Record(count_)), bytes, static_cast<size_t>(recordLength_));
+  data_[newSize - 1] = kEndOfFile;
+  PutLe32(reinterpret_cast<unsigned char*>(data_) + 4, count_);
+  return true;
+}
+
+DbfStatus DbfFile::Pack() {
+  if (mode_ == DbfOpenMode::ReadOnly) return DbfStatus::ReadOnly;
+  uint32_t live = 0;
+  for (uint32_t r = 1; r <= count_; ++r) live += IsDeleted(r) ? 0 : 1;
+  if (live == count_) return DbfStatus::Ok;
+
+  DbfWriter out(path_, std::string(data_, headerLength_));
+  for (uint32_t r = 1; r <= count_; ++r) {
+    if (!IsDeleted(r)) out.Add(Record(r));
+  }
+  const int fd = out.Commit(true);
+  if (fd < 0) return StatusFromErrno(out.error()) == DbfStatus::ReadOnly ? DbfStatus::ReadOnly : DbfStatus::IoError;
+  if (mode_ != DbfOpenMode::Exclusive) ::flock(fd, LOCK_SH | LOCK_NB);  // converts the lock
+
+  // Carry on with the new file, still holding the lock.
+  Unmap();
+  ::close(fd_);
+  fd_ = fd;
+  fields_.clear();
+  warning_.clear();
+  touched_ = false;
+  struct stat st {};
+  ::fstat(fd_, &st);
+  fileSize_ = static_cast<size_t>(st.st_size);
+  if (!MapFile(fileSize_ + fileSize_ / 2 + (4u << 20))) return DbfStatus::IoError;
+  return ParseHeader(fileSize_);
+}
+
+bool DbfFile::Sync() { return data_ == nullptr || ::msync(data_, fileSize_, MS_SYNC) == 0; }
+
+std::string NewTableHeader(const std::vector<DbfField>& fields, unsigned char codePage) {
+  if (fields.empty() || fields.size() > 255) return std::string();
+  const size_t headerLength = kFileHeaderSize + kDescriptorSize * fields.size() + 1;
+  std::string bytes(headerLength, '\0');
+  auto* h = reinterpret_cast<unsigned char*>(bytes.data());
+  h[0] = 0x03;
+  PutToday(h);
+  PutLe16(h + 8, static_cast<uint16_t>(headerLength));
+  uint32_t offset = 1;
+  for (size_t i = 0; i < fields.size(); ++i) {
+    const DbfField& f = fields[i];
+    if (f.length < 1 || f.length > 254 || f.name.empty() || f.name.size() > 10) return std::string();
+    unsigned char* d = h + kFileHeaderSize + kDescriptorSize * i;
+    const std::string name = AsciiUpper(f.name);
+    std::memcpy(d, name.data(), name.size());
+    d[11] = static_cast<unsigned char>(f.type);
+    PutLe32(d + 12, offset);
+    d[16] = static_cast<unsigned char>(f.length);
+    d[17] = static_cast<unsigned char>(f.type == 'C' ? 0 : f.decimals);
+    offset += static_cast<uint32_t>(f.length);
+  }
+  if (offset > 0xFFFF) return std::string();
+  PutLe16(h + 10, static_cast<uint16_t>(offset));
+  h[29] = codePage;
+  bytes[headerLength - 1] = 0x0D;
+  return bytes;
+}
+
+DbfStatus DbfFile::Create(const std::string& path, const std::vector<DbfField>& fields, unsigned char codePage) {
+  DbfWriter writer(path, fields, codePage);
+  if (!writer.ok()) return writer.error() ? StatusFromErrno(writer.error()) : DbfStatus::NotATable;
+  if (writer.Commit() < 0) return StatusFromErrno(writer.error()) == DbfStatus::ReadOnly ? DbfStatus::ReadOnly : DbfStatus::IoError;
+  return DbfStatus::Ok;
+}
+
+class DbfWriter::Impl : public ReplacementFile {
+ public:
+  using ReplacementFile::ReplacementFile;
+};
+
+DbfWriter::DbfWriter(const std::string& path, const std::vector<DbfField>& fields, unsigned char codePage)
+    : DbfWriter(path, NewTableHeader(fields, codePage)) {}
+
+DbfWriter::DbfWriter(const std::string& path, std::string headerBytes) : header_(std::move(headerBytes)) {
+  if (header_.size() < kFileHeaderSize + 1) return;
+  recordLength_ = Le16(reinterpret_cast<const unsigned char*>(header_.data()) + 10);
+  impl_ = std::make_unique<Impl>(path);
+  impl_->Write(header_.data(), header_.size());
+}
+
+DbfWriter::~DbfWriter() = default;
+
+bool DbfWriter::ok() const { return impl_ && impl_->ok(); }
+int DbfWriter::error() const { return impl_ ? impl_->error() : 0; }
+
+void DbfWriter::Add(const char* record) {
+  if (!ok()) return;
+  impl_->Write(record, recordLength_);
+  ++count_;
+}
+
+int DbfWriter::Commit(bool keepOpenLocked) {
+  if (!ok()) return -1;
+  impl_->Write(&kEndOfFile, 1);
+  auto* h = reinterpret_cast<unsigned char*>(header_.data());
+  PutToday(h);
+  PutLe32(h + 4, count_);
+  impl_->Rewrite(0, header_.data(), kFileHeaderSize);
+  const int fd = impl_->Commit(keepOpenLocked);
+  if (fd < 0) return -1;
+  if (keepOpenLocked) return fd;
+  ::close(fd);
+  return 0;
+}
+
+std::string_view FieldBytes(const char* record, const DbfField& field) {
+  return std::string_view(record + field.offset, static_cast<size_t>(field.length));
+}
+
+long double ParseNumericField(std::string_view bytes) {
+  size_t b = 0;
+  size_t e = bytes.size();
+  while (b < e && (bytes[b] == ' ' || bytes[b] == '\0')) ++b;
+  while (e > b && (bytes[e - 1] == ' ' || bytes[e - 1] == '\0')) --e;
+  if (b == e) return 0;
+  bool negative = false;
+  if (bytes[b] == '-' || bytes[b] == '+') {
+    negative = bytes[b] == '-';
+    ++b;
+  }
+  // Fast path for plain digits with an optional point: one exact integer, one division.
+  unsigned long long digits = 0;
+  int digitCount = 0;
+  int decimals = -1;
+  bool plain = b < e;
+  for (size_t i = b; i < e && plain; ++i) {
+    const char c = bytes[i];
+    if (c >= '0' && c <= '9') {
+      digits = digits * 10 + static_cast<unsigned>(c - '0');
+      if (++digitCount > 18) plain = false;
+      if (decimals >= 0) ++decimals;
+    } else if ((c == '.' || c == ',') && decimals < 0) {
+      decimals = 0;
+    } else {
+      plain = false;  // letters, asterisks, inner blanks: not a number
+    }
+  }
+  if (!plain) {
+    if (digitCount <= 18) return 0;
+    std::string text(bytes.substr(b, e - b));
+    for (char& c : text) c = c == ',' ? '.' : c;
+    long double v = 0;
+    const auto result = std::from_chars(text.data(), text.data() + text.size(), v);
+    if (result.ec != std::errc() || result.ptr != text.data() + text.size()) return 0;
+    return negative ? -v : v;
+  }
+  if (digitCount == 0) return 0;
+  long double v = static_cast<long double>(digits);
+  if (decimals > 0) {
+    static const long double kPowers[] = {1, 1e1L, 1e2L, 1e3L, 1e4L, 1e5L, 1e6L, 1e7L, 1e8L, 1e9L,
+                                          1e10L, 1e11L, 1e12L, 1e13L, 1e14L, 1e15L, 1e16L, 1e17L, 1e18L};
+    v /= kPowers[decimals];
+  }
+  if (v == 0) return 0;
+  return negative ? -v : v;
+}
+
+bool StoreNumericField(char* record, const DbfField& field, long double value) {
+  std::string text;
+  if (!FixedPointText(value, field.length, field.decimals, text)) return false;
+  std::memcpy(record + field.offset, text.data(), text.size());
+  return true;
+}
+
+void StoreCharacterField(char* record, const DbfField& field, std::string_view text) {
+  const std::string cut = CutToWidth(text, static_cast<size_t>(field.length));
+  char* p = record + field.offset;
+  std::memcpy(p, cut.data(), cut.size());
+  std::memset(p + cut.size(), ' ', static_cast<size_t>(field.length) - cut.size());
+}
+
+}  // namespace vak

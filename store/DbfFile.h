@@ -1,0 +1,148 @@
+// A dBASE table file (.DBF): header, field descriptors, fixed-length records.
+//
+// The file is mapped into memory (shared), so a written record is in the file as soon as
+// the call returns, without one system call per record. Reads are lenient with what other
+// xBase tools write (record counts that disagree with the file size, a missing end byte,
+// odd header lengths); writes are strict. Whole-file rewrites (pack, creation) go to a new
+// file beside the old one and are renamed over it, so a failure never leaves half a table.
+// Use by another program is kept out by an operating-system lock on the file.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace vak {
+
+struct DbfField {
+  std::string name;  // as stored (upper case when we write it)
+  char type = 'C';   // C, N, F, D, L, M, ...
+  int length = 0;
+  int decimals = 0;
+  int offset = 0;  // within the record; the deletion flag is byte 0
+};
+
+enum class DbfOpenMode { Shared, ReadOnly, Exclusive };
+
+enum class DbfStatus {
+  Ok,
+  NotFound,      // no such file
+  Locked,        // in use by another program
+  ReadOnly,      // the file or its directory cannot be written
+  NotATable,     // empty, too short, or not a dBASE table we can read
+  IoError,       // the operating system refused a read, write or rename
+};
+
+// The code page marks of byte 29: 0x79 is code page 949 (Korean Windows).
+inline constexpr unsigned char kCodePage949 = 0x79;
+
+class DbfFile {
+ public:
+  ~DbfFile();
+  DbfFile(const DbfFile&) = delete;
+  DbfFile& operator=(const DbfFile&) = delete;
+
+  static std::unique_ptr<DbfFile> Open(const std::string& path, DbfOpenMode mode, DbfStatus& status);
+
+  // Creates an empty table (replacing one that exists, in one step). The flags byte is 0:
+  // tables travel without their index file.
+  static DbfStatus Create(const std::string& path, const std::vector<DbfField>& fields,
+                          unsigned char codePage = kCodePage949);
+
+  const std::string& path() const { return path_; }
+  DbfOpenMode mode() const { return mode_; }
+  const std::vector<DbfField>& fields() const { return fields_; }
+  int FieldIndex(std::string_view name) const;  // ASCII case ignored; -1 when absent
+  uint32_t RecordCount() const { return count_; }
+  int RecordLength() const { return recordLength_; }
+  unsigned char VersionByte() const { return header_[0]; }
+  unsigned char CodePageByte() const { return header_[29]; }
+  // What the lenient reader had to overlook, for the user or the tool; empty when nothing.
+  const std::string& warning() const { return warning_; }
+
+  // Record `recno` (1-based), deletion flag first. Valid until the next append or pack.
+  const char* Record(uint32_t recno) const { return data_ + headerLength_ + (recno - 1) * static_cast<size_t>(recordLength_); }
+  bool IsDeleted(uint32_t recno) const { return Record(recno)[0] == '*'; }
+
+  bool WriteRecord(uint32_t recno, const char* bytes);
+  bool SetDeleted(uint32_t recno, bool deleted);
+  // Appends a record (its deletion flag included); the file grows, the header count follows.
+  bool AppendRecord(const char* bytes);
+  // Removes the deleted records: the table is rewritten beside the old file and renamed over
+  // it; the lock is kept. Nothing happens when there is nothing to remove.
+  DbfStatus Pack();
+  // Flushes the mapping to the disk.
+  bool Sync();
+
+  // A blank record: live flag, every field blank.
+  std::string BlankRecord() const { return std::string(static_cast<size_t>(recordLength_), ' '); }
+
+ private:
+  DbfFile() = default;
+  DbfStatus Load(const std::string& path, DbfOpenMode mode);
+  DbfStatus ParseHeader(size_t fileSize);
+  bool MapFile(size_t length);
+  void Unmap();
+  void TouchHeader();
+
+  std::string path_;
+  DbfOpenMode mode_ = DbfOpenMode::Shared;
+  int fd_ = -1;
+  char* data_ = nullptr;
+  size_t mapped_ = 0;    // bytes mapped (may exceed the file size, reserved for appends)
+  size_t fileSize_ = 0;
+  std::vector<unsigned char> header_;  // bytes 0..31 as read
+  std::vector<DbfField> fields_;
+  uint32_t count_ = 0;
+  size_t headerLength_ = 0;
+  int recordLength_ = 0;
+  bool touched_ = false;
+  std::string warning_;
+};
+
+// Writes a whole new table in one pass: records are streamed to a file beside `path`, which
+// replaces `path` only when Commit succeeds. Destroyed without Commit, nothing changes.
+class DbfWriter {
+ public:
+  DbfWriter(const std::string& path, const std::vector<DbfField>& fields, unsigned char codePage = kCodePage949);
+  // Keeps the header bytes (descriptors and all) of an existing table; for rewriting it.
+  DbfWriter(const std::string& path, std::string headerBytes);
+  ~DbfWriter();
+  DbfWriter(const DbfWriter&) = delete;
+  DbfWriter& operator=(const DbfWriter&) = delete;
+
+  bool ok() const;
+  void Add(const char* record);
+  uint32_t count() const { return count_; }
+  // Writes the header count and the end byte, flushes, and renames over `path`. With
+  // `keepOpenLocked` the new file's descriptor is returned exclusively locked; otherwise it is
+  // closed and 0 returned. -1 on failure.
+  int Commit(bool keepOpenLocked = false);
+  int error() const;
+
+ private:
+  class Impl;
+  std::unique_ptr<Impl> impl_;
+  std::string header_;
+  size_t recordLength_ = 0;
+  uint32_t count_ = 0;
+};
+
+// Header bytes of a new, empty table with these fields (no records, no end byte).
+std::string NewTableHeader(const std::vector<DbfField>& fields, unsigned char codePage);
+
+// Field values in the record image.
+std::string_view FieldBytes(const char* record, const DbfField& field);
+// A numeric field as a number: blanks, asterisks (overflow) and garbage read as 0;
+// a leading "+" and a decimal "," are accepted.
+long double ParseNumericField(std::string_view bytes);
+// Stores a number as right-aligned fixed-point text with the field's decimals, rounded half
+// away from zero. False, record untouched, when the whole part does not fit.
+bool StoreNumericField(char* record, const DbfField& field, long double value);
+// Stores text blank-padded to the field width; text longer than the field is cut without
+// splitting a double-byte character.
+void StoreCharacterField(char* record, const DbfField& field, std::string_view text);
+
+}  // namespace vak

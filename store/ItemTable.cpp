@@ -1,0 +1,50 @@
+#include "store/ItemTable.h"
+
+#include "common/Files.h"
+#include "common/Text.h"
+
+namespace vak {
+
+const std::vector<DbfField>& ItemTableFields() {
+  static const std::vector<DbfField> fields = [] {
+    std::vector<DbfField> f = {
+        {"F_SEQ", 'N', 6, 0, 0},   {"F_LVL", 'C', 1, 0, 0},    {"F_NLVL", 'C', 1, 0, 0},  {"F_DES", 'C', 40, 0, 0},
+        {"F_SIZE", 'C', 40, 0, 0}, {"F_QQTY", 'N', 14, 3, 0},  {"F_TQTY", 'N', 14, 3, 0}, {"F_QUNIT", 'C', 6, 0, 0},
+        {"F_PRIC", 'N', 12, 0, 0}, {"F_COST", 'N', 12, 0, 0},  {"F_BIGO", 'C', 8, 0, 0},  {"F_REMK", 'C', 12, 0, 0},
+        {"F_CODE", 'C', kItemCodeWidth, 0, 0}, {"F_3SW", 'C', 1, 0, 0}, {"F_MA0", 'N', 12, 0, 0}, {"F_LA0", 'N', 12, 0, 0},
+        {"F_EQ0", 'N', 12, 0, 0},  {"F_MA", 'N', 12, 0, 0},    {"F_LA", 'N', 12, 0, 0},   {"F_EQ", 'N', 12, 0, 0},
+        {"F_PART", 'C', 2, 0, 0}};
+    int offset = 1;
+    for (DbfField& field : f) {
+      field.offset = offset;
+      offset += field.length;
+    }
+    return f;
+  }();
+  return fields;
+}
+
+int RowKindOf(char level, char nextLevel, long double quantity, char fixedMark) {
+  if (level == '0') return quantity != 0 ? kPricedItem : kZeroQuantityLevel0;
+  if (static_cast<unsigned char>(level) < static_cast<unsigned char>(nextLevel))
+    return fixedMark == '*' ? kFixedPriceHeading : kHeading;
+  return quantity != 0 ? kPricedItem : kZeroQuantityItem;
+}
+
+bool IsOldItemLayout(const std::vector<DbfField>& fields) {
+  for (const char* name : {"F_NLVL", "F_LA", "F_MA", "F_EQ"}) {
+    bool found = false;
+    for (const DbfField& f : fields) found = found || EqualsNoCase(f.name, name);
+    if (!found) return true;
+  }
+  return false;
+}
+
+bool CreateItemTable(const std::string& dir, const std::string& base, int driver, unsigned char codePage) {
+  if (driver < 1 || driver > 3) return false;
+  const std::string name = base + ".DBF";
+  if (FindFileNoCase(dir, name)) return true;
+  return DbfFile::Create(JoinPath(dir, name), ItemTableFields(), codePage) == DbfStatus::Ok;
+}
+
+}  // namespace vak

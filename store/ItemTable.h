@@ -1,0 +1,40 @@
+// VAK.DBF, the tender item table: one record per statement line, 21 fields, 252-byte
+// records, the order "F_PS" (part code, then sequence number).
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "store/DbfFile.h"
+
+namespace vak {
+
+const std::vector<DbfField>& ItemTableFields();
+inline constexpr int kItemRecordLength = 252;
+inline constexpr const char* kItemTag = "F_PS";
+inline constexpr const char* kItemKey = "F_PART + str(F_Seq,6)";
+inline constexpr int kItemCodeWidth = 10;  // width of F_CODE
+
+// Line kinds, with the codes the views and the price entry use; "marked" means a code above 4.
+enum RowKindCode {
+  kHeading = 1,
+  kPricedItem = 3,
+  kZeroQuantityLevel0 = 7,
+  kFixedPriceHeading = 8,
+  kZeroQuantityItem = 9,
+};
+
+// The kind of a line from its level, next level, quantity and fixed-price mark.
+int RowKindOf(char level, char nextLevel, long double quantity, char fixedMark);
+inline bool IsMarkedKind(int kind) { return kind > 4; }
+
+// A table lacking any of F_NLVL, F_LA, F_MA, F_EQ has the old layout.
+bool IsOldItemLayout(const std::vector<DbfField>& fields);
+
+// Creates `base`.DBF in `dir` with the item layout unless it exists already (true then too).
+// `codePage` is the mark of byte 29: that of the table being replaced, or code page 949.
+bool CreateItemTable(const std::string& dir, const std::string& base, int driver,
+                     unsigned char codePage = kCodePage949);
+
+}  // namespace vak

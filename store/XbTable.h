@@ -1,0 +1,123 @@
+// One open table of our xBase engine: the DBF file, its orders (tags), a query, and a
+// cursor that moves through the records the query lets through, in the current order.
+//
+// An order is a vector of record numbers sorted by the tag's key, built in one pass when
+// first used. The records that pass the query (and are not deleted, when deleted records are
+// hidden) are collected once per query and order, so Count and every move are O(1) and a
+// seek is a binary search. Adding a tag writes the compound index file beside the table so
+// other xBase tools see the order too.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "store/Cdx.h"
+#include "store/DbfFile.h"
+#include "store/Expression.h"
+
+namespace vak {
+
+// The engine's settings, shared by every open table (held by TXbaseEnv).
+struct EngineSettings {
+  bool deleted = false;   // hide deleted records from moves and counts
+  bool exact = false;     // "=" on texts ignores trailing blanks but needs equal texts
+  bool softSeek = false;  // a failed seek stops at the next greater key
+};
+
+class XbTable {
+ public:
+  static std::unique_ptr<XbTable> Open(const std::string& path, DbfOpenMode mode, const EngineSettings& settings,
+                                       DbfStatus& status);
+  ~XbTable();
+
+  DbfFile& file() { return *file_; }
+  const DbfFile& file() const { return *file_; }
+  // Warnings of the lenient readers (the table and its index file), empty when none.
+  std::string Warnings() const;
+
+  // --- orders: 0 is the physical order, 1..n the tags
+  int TagCount() const { return static_cast<int>(tags_.size()); }
+  std::string TagName(int order) const;
+  std::string TagExpression(int order) const;
+  bool SetOrder(int order);
+  int IndexOrd() const { return order_; }
+  // Adds (or replaces) a tag with a text key and writes the index file; the tag becomes the
+  // current order. False with `error` set when the key is not a text expression of this table
+  // or the index file cannot be written.
+  bool IndexTag(const std::string& tag, const std::string& keyExpression, std::string* error = nullptr);
+  std::string IndexPath() const;
+
+  // --- query ("" lifts it)
+  bool Query(const std::string& expression, std::string* error = nullptr);
+  const std::string& QueryText() const { return queryText_; }
+
+  // --- moves over the visible records
+  void GoTop();
+  void GoBottom();
+  bool Go(uint32_t recno);
+  void Skip(long n);
+  bool Eof() const { return eof_; }
+  bool Bof() const { return bof_; }
+  uint32_t RecNo() const { return recno_; }  // RecCount()+1 at the end
+  uint32_t RecCount() const { return file_->RecordCount(); }
+  uint32_t Count();
+  uint32_t OrderRecNo();  // 1-based position of the current record among the visible ones
+  // Seeks `key` (a prefix of the current order's key); true when found. Not found: with
+  // soft seek the next greater key becomes current, otherwise the end.
+  bool Seek(std::string_view key, bool softSeek);
+
+  // --- records
+  const char* Current() const { return eof_ || recno_ > RecCount() ? nullptr : file_->Record(recno_); }
+  bool PutRecord(const char* bytes);
+  bool Append(const char* bytes);  // the new record becomes current
+  bool Delete(bool deleted = true);
+  DbfStatus Pack();
+
+ private:
+  struct Tag {
+    CdxTagInfo info;
+    std::unique_ptr<Expression> key;
+    std::vector<uint32_t> order;  // record numbers in key order; empty until built
+    bool built = false;
+  };
+
+  XbTable(std::unique_ptr<DbfFile> file, const EngineSettings& settings);
+  void LoadIndexFile();
+  void BuildOrder(Tag& tag);
+  std::string KeyOf(const Tag& tag, const char* record) const;
+  bool QueryPasses(const char* record) const;
+  void Invalidate();          // orders and visible list must be rebuilt
+  void EnsureVisible();
+  void PlaceCursorAt(uint32_t recno);
+  void SetAtEnd();
+  bool WriteIndexFile(std::string* error);
+
+  std::unique_ptr<DbfFile> file_;
+  const EngineSettings& settings_;
+  std::vector<Tag> tags_;
+  int order_ = 0;
+  std::string queryText_;
+  std::unique_ptr<Expression> query_;
+  bool queryExact_ = false;
+  std::string indexWarning_;
+  bool indexDirty_ = false;
+
+  // visible records, in the current order; positions by record number (-1: not visible)
+  std::vector<uint32_t> visible_;
+  std::vector<int32_t> positionOf_;
+  bool visibleValid_ = false;
+  bool visibleDeleted_ = false;
+
+  size_t pos_ = 0;
+  bool offList_ = false;  // the current record is not among the visible ones
+  uint32_t recno_ = 0;
+  bool eof_ = true;
+  bool bof_ = true;
+};
+
+// The physical path of an existing file `name` in `dir`, matched without regard to case.
+std::string ExistingTablePath(const std::string& dir, const std::string& name);
+
+}  // namespace vak

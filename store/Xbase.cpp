@@ -1,0 +1,383 @@
+#include "store/Xbase.h"
+
+#include <cmath>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <stdexcept>
+
+#include "common/Files.h"
+#include "common/Numbers.h"
+#include "common/Text.h"
+
+namespace fs = std::filesystem;
+
+namespace vak {
+namespace {
+
+TXbaseEnv* g_env = nullptr;
+
+bool SiblingExists(const std::string& dbfPath, const std::string& extension) {
+  const fs::path p(dbfPath);
+  const std::string dir = p.parent_path().string();
+  return FindFileNoCase(dir.empty() ? "." : dir, p.stem().string() + extension).has_value();
+}
+
+// "CDX", "NTX", "NSX" or empty (decided by the file); 0 for anything else.
+int DriverForKind(const std::string& kind, const std::string& path) {
+  if (kind.empty()) return DriverFromFirstByte(path);
+  if (EqualsNoCase(kind, "CDX")) return kDriverCdx;
+  if (EqualsNoCase(kind, "NTX")) return kDriverNtx;
+  if (EqualsNoCase(kind, "NSX")) return kDriverNsx;
+  return 0;
+}
+
+}  // namespace
+
+int DriverFromFirstByte(const std::string& dbfPath) {
+  std::ifstream in(dbfPath, std::ios::binary);
+  char first = 0;
+  if (!in.get(first)) return kDriverCdx;
+  switch (static_cast<unsigned char>(first)) {
+    case 0x03:
+    case 0x06:
+      if (SiblingExists(dbfPath, ".CDX")) return kDriverCdx;
+      if (SiblingExists(dbfPath, ".NSX")) return kDriverNsx;
+      return kDriverCdx;
+    case 0x83:
+    case 0x86: return kDriverNtx;
+    case 0xE5:
+    case 0xE6: return kDriverNsx;
+    default: return kDriverCdx;
+  }
+}
+
+// ---------------------------------------------------------------- TXbaseEnv
+
+TXbaseEnv::TXbaseEnv() {
+  if (g_env) throw std::logic_error("Removing extra TXbaseEnv component");
+  g_env = this;
+}
+
+TXbaseEnv::~TXbaseEnv() {
+  if (g_env == this) g_env = nullptr;
+}
+
+TXbaseEnv* TXbaseEnv::Instance() { return g_env; }
+
+void TXbaseEnv::SetEpoch(int year) {
+  if (year == 0) year = 1900;
+  if (year < 100) year = 100;
+  if (year >= 3000) year = 2999;
+  epoch_ = year;
+}
+
+// ---------------------------------------------------------------- TZekTable
+
+TZekTable::TZekTable(TXbaseEnv& env, UserNotifier& notifier) : env_(env), notifier_(notifier), xbase_(*this) {}
+
+TZekTable::~TZekTable() { Close(); }
+
+bool TZekTable::SetDatabaseName(const std::string& dir) {
+  if (Active()) return false;
+  databaseName_ = dir;
+  return true;
+}
+
+bool TZekTable::SetTableName(const std::string& name) {
+  if (Active()) return false;
+  tableName_ = name;
+  return true;
+}
+
+void TZekTable::Close() {
+  if (table_) PostPending();
+  table_.reset();
+  state_ = State::Browse;
+  opened_ = false;
+}
+
+bool TZekTable::Open(const std::string& dir, const std::string& file, const std::string& kind) {
+  if (opened_ || Active()) Close();
+  return OpenWith(TrimmedText(dir), TrimmedText(file), kind, DbfOpenMode::Shared, false);
+}
+
+bool TZekTable::OpenExclusive(const std::string& dir, const std::string& file, const std::string& kind) {
+  if (Active()) Close();
+  return OpenWith(dir, file, kind, DbfOpenMode::Exclusive, true);
+}
+
+bool TZekTable::OpenWith(const std::string& dir, const std::string& file, const std::string& kind, DbfOpenMode mode,
+                         bool reportFailure) {
+  SetDatabaseName(dir);
+  SetTableName(file);
+  const std::optional<std::string> path = FindFileNoCase(dir, file);
+  if (!path) {
+    lastStatus_ = DbfStatus::NotFound;
+    return false;
+  }
+  if (DriverForKind(kind, *path) == 0) {
+    lastStatus_ = DbfStatus::NotATable;
+    return false;
+  }
+  table_ = XbTable::Open(*path, mode, env_.settings(), lastStatus_);
+  if (!table_) {
+    if (reportFailure) {
+      std::string why;
+      switch (lastStatus_) {
+        case DbfStatus::NotATable: why = "자료 화일이 손상되었거나 xBase 자료 화일이 아닙니다."; break;
+        case DbfStatus::ReadOnly: why = "자료 화일에 쓸 수 없습니다. 읽기 전용 매체이거나 쓰기 권한이 없습니다."; break;
+        default: why = "다른 사용자가 사용하고 있습니다."; break;
+      }
+      notifier_.Message(JoinPath(dir, file) + "\n" + why, "오류", MessageIcon::Error, MessageButtons::Ok);
+    }
+    return false;
+  }
+  if (!xbase_.filter_.empty()) table_->Query(xbase_.filter_);  // a query set while closed
+  opened_ = mode == DbfOpenMode::Shared;
+  state_ = State::Browse;
+  return true;
+}
+
+int TZekTable::FieldIndex(std::string_view name) const { return table_ ? table_->file().FieldIndex(name) : -1; }
+
+const DbfField* TZekTable::FindField(std::string_view name) const {
+  const int i = FieldIndex(name);
+  return i < 0 ? nullptr : &table_->file().fields()[static_cast<size_t>(i)];
+}
+
+const char* TZekTable::RecordForRead() const {
+  if (state_ != State::Browse) return buffer_.data();
+  return table_ ? table_->Current() : nullptr;
+}
+
+std::string_view TZekTable::FieldBytesAt(int index) const {
+  const char* record = RecordForRead();
+  if (!record || index < 0) return {};
+  return FieldBytes(record, table_->file().fields()[static_cast<size_t>(index)]);
+}
+
+long double TZekTable::FieldNumberAt(int index) const {
+  if (index < 0 || !table_) return 0;
+  const DbfField& f = table_->file().fields()[static_cast<size_t>(index)];
+  const std::string_view bytes = FieldBytesAt(index);
+  if (f.type == 'N' || f.type == 'F') return ParseNumericField(bytes);
+  return TextToNumber(std::string(bytes));
+}
+
+std::string TZekTable::FieldAsString(std::string_view name) const {
+  const int i = FieldIndex(name);
+  if (i < 0) return std::string();
+  const DbfField& f = table_->file().fields()[static_cast<size_t>(i)];
+  if (f.type == 'N' || f.type == 'F') return RecordForRead() ? GeneralNumberText(FieldNumberAt(i)) : std::string();
+  if (!RecordForRead()) return f.type == 'C' ? std::string(static_cast<size_t>(f.length), ' ') : std::string();
+  return std::string(FieldBytesAt(i));
+}
+
+long double TZekTable::FieldAsFloat(std::string_view name) const { return FieldNumberAt(FieldIndex(name)); }
+
+long long TZekTable::FieldAsInteger(std::string_view name) const {
+  const int i = FieldIndex(name);
+  if (i < 0) return 0;
+  const long double v = FieldNumberAt(i);
+  const DbfField& f = table_->file().fields()[static_cast<size_t>(i)];
+  // Numbers round to the nearest whole number; texts ("3") are cut.
+  const long double whole = (f.type == 'N' || f.type == 'F') ? std::round(v) : std::trunc(v);
+  if (!(std::fabs(whole) < 9.2e18L)) return 0;
+  return static_cast<long long>(whole);
+}
+
+bool TZekTable::SetFieldTextAt(int index, std::string_view text) {
+  if (index < 0 || !table_) return false;
+  if (state_ == State::Browse) Edit();
+  if (state_ == State::Browse) return false;
+  const DbfField& f = table_->file().fields()[static_cast<size_t>(index)];
+  if (f.type == 'N' || f.type == 'F') return SetFieldNumberAt(index, TextToNumber(std::string(text)));
+  StoreCharacterField(buffer_.data(), f, text);
+  changed_ = true;
+  return true;
+}
+
+bool TZekTable::SetFieldNumberAt(int index, long double value) {
+  if (index < 0 || !table_) return false;
+  if (state_ == State::Browse) Edit();
+  if (state_ == State::Browse) return false;
+  const DbfField& f = table_->file().fields()[static_cast<size_t>(index)];
+  if (f.type != 'N' && f.type != 'F') return SetFieldTextAt(index, GeneralNumberText(value));
+  if (!StoreNumericField(buffer_.data(), f, value)) return false;
+  changed_ = true;
+  return true;
+}
+
+bool TZekTable::SetFieldText(std::string_view name, std::string_view text) {
+  return SetFieldTextAt(FieldIndex(name), text);
+}
+
+bool TZekTable::SetFieldNumber(std::string_view name, long double value) {
+  return SetFieldNumberAt(FieldIndex(name), value);
+}
+
+void TZekTable::Edit() {
+  if (!table_ || state_ != State::Browse || !table_->Current()) return;
+  buffer_.assign(table_->Current(), static_cast<size_t>(table_->file().RecordLength()));
+  state_ = State::Edit;
+  changed_ = false;
+}
+
+void TZekTable::Append() {
+  if (!table_) return;
+  PostPending();
+  buffer_ = table_->file().BlankRecord();
+  state_ = State::Insert;
+  changed_ = true;
+}
+
+bool TZekTable::Post() {
+  if (!table_ || state_ == State::Browse) return true;
+  const State state = state_;
+  state_ = State::Browse;
+  if (state == State::Insert) return table_->Append(buffer_.data());
+  return !changed_ || table_->PutRecord(buffer_.data());
+}
+
+bool TZekTable::PostPending() { return Post(); }
+
+void TZekTable::Cancel() { state_ = State::Browse; }
+
+void TZekTable::Skip(long n) {
+  if (!table_) return;
+  PostPending();
+  table_->Skip(n);
+}
+
+bool TZekTable::Eof() const { return !table_ || table_->Eof(); }
+bool TZekTable::Bof() const { return !table_ || table_->Bof(); }
+uint32_t TZekTable::RecNo() const { return table_ ? table_->RecNo() : 0; }
+
+bool TZekTable::Delete() {
+  if (!table_) return false;
+  PostPending();
+  return table_->Delete(true);
+}
+
+// ---------------------------------------------------------------- TXbase
+
+void TXbase::GoTop() {
+  if (!owner_.table_) return;
+  owner_.PostPending();
+  owner_.table_->GoTop();
+}
+
+void TXbase::GoBottom() {
+  if (!owner_.table_) return;
+  owner_.PostPending();
+  owner_.table_->GoBottom();
+}
+
+bool TXbase::Go(uint32_t recno) {
+  if (!owner_.table_) return false;
+  owner_.PostPending();
+  return owner_.table_->Go(recno);
+}
+
+void TXbase::Skip(long n) { owner_.Skip(n); }
+bool TXbase::Eof() const { return owner_.Eof(); }
+bool TXbase::Bof() const { return owner_.Bof(); }
+uint32_t TXbase::RecNo() const { return owner_.RecNo(); }
+uint32_t TXbase::RecCount() const { return owner_.table_ ? owner_.table_->RecCount() : 0; }
+
+uint32_t TXbase::Count() {
+  if (!owner_.table_) return 0;
+  owner_.PostPending();
+  return owner_.table_->Count();
+}
+
+std::string TXbase::GetString(std::string_view field) const { return owner_.FieldAsString(field); }
+long double TXbase::GetDouble(std::string_view field) const { return owner_.FieldAsFloat(field); }
+long long TXbase::GetInteger(std::string_view field) const { return owner_.FieldAsInteger(field); }
+
+bool TXbase::SetOrder(int order) {
+  if (!owner_.table_) return false;
+  owner_.PostPending();
+  return owner_.table_->SetOrder(order);
+}
+
+int TXbase::IndexOrd() const { return owner_.table_ ? owner_.table_->IndexOrd() : 0; }
+
+bool TXbase::IndexTag(const std::string& file, const std::string& tag, const std::string& key, int option,
+                      bool descending, const std::string& condition) {
+  // Only the table's own compound index, ascending, without a condition, is supported.
+  if (!owner_.table_ || !file.empty() || option != 0 || descending || !condition.empty()) return false;
+  owner_.PostPending();
+  return owner_.table_->IndexTag(tag, key);
+}
+
+bool TXbase::Query(const std::string& expression) {
+  filter_ = TrimmedText(expression);
+  if (!owner_.table_) return true;
+  owner_.PostPending();
+  return owner_.table_->Query(filter_);
+}
+
+bool TXbase::Seek(const std::string& key) {
+  if (!owner_.table_) return false;
+  owner_.PostPending();
+  if (owner_.table_->Seek(key, owner_.env_.SoftSeek())) return true;
+  // Not found: the last record and one step further, whatever soft seek would have chosen.
+  owner_.table_->GoBottom();
+  owner_.table_->Skip(1);
+  return false;
+}
+
+uint32_t TXbase::OrderRecNo() { return owner_.table_ ? owner_.table_->OrderRecNo() : 0; }
+
+bool TXbase::Pack() {
+  if (!owner_.table_) return false;
+  owner_.PostPending();
+  return owner_.table_->Pack() == DbfStatus::Ok;
+}
+
+int TXbase::FieldCount() const { return owner_.table_ ? static_cast<int>(owner_.table_->file().fields().size()) : 0; }
+
+std::string TXbase::FieldName(int index) const {
+  if (index < 1 || index > FieldCount()) return std::string();
+  return owner_.table_->file().fields()[static_cast<size_t>(index - 1)].name;
+}
+
+int TXbase::FieldNum(std::string_view name) const { return owner_.FieldIndex(name) + 1; }
+
+char TXbase::FieldType(std::string_view name) const {
+  const DbfField* f = owner_.FindField(name);
+  return f ? f->type : '\0';
+}
+
+int TXbase::RecSize() const { return owner_.table_ ? owner_.table_->file().RecordLength() : 0; }
+
+bool TXbase::CreateNew(const std::string& path, int driver, int fieldCount) {
+  if (driver < kDriverNtx || driver > kDriverNsx || fieldCount < 1) return false;
+  createPath_ = path;
+  createFields_.clear();
+  createFields_.reserve(static_cast<size_t>(fieldCount));
+  return true;
+}
+
+bool TXbase::CreateField(const std::string& name, char type, int width, int decimals) {
+  if (createPath_.empty()) return false;
+  createFields_.push_back(DbfField{AsciiUpper(name), type, width, decimals, 0});
+  return true;
+}
+
+bool TXbase::CreateExec() {
+  if (createPath_.empty()) return false;
+  const DbfStatus status = DbfFile::Create(createPath_, createFields_);
+  createPath_.clear();
+  createFields_.clear();
+  return status == DbfStatus::Ok;
+}
+
+bool SoftSeek(TZekTable& table, const std::string& key) {
+  table.env().SetSoftSeek(true);
+  return table.Xbase().Seek(key);
+}
+
+}  // namespace vak

@@ -1,0 +1,194 @@
+// The table components through which every table of the program is used:
+//   TXbaseEnv  - the one set of engine settings of the program;
+//   TZekTable  - a table with a current record, fields by name, edit/append/post;
+//   TXbase     - the xBase operations of a TZekTable (order, query, seek, pack, counts,
+//                table creation, structure).
+#pragma once
+
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "common/UserNotifier.h"
+#include "store/XbTable.h"
+
+namespace vak {
+
+// Engine driver numbers; the program always uses the FoxPro CDX driver.
+enum XbDriver { kDriverNtx = 1, kDriverCdx = 2, kDriverNsx = 3 };
+
+// The driver for a table opened without a table type, from the first byte of its file:
+// 03/06 give CDX when a .CDX of the same base name exists, else NSX when a .NSX exists,
+// else CDX; 83/86 NTX; E5/E6 NSX; F5/F6 and anything else CDX.
+int DriverFromFirstByte(const std::string& dbfPath);
+
+class TXbaseEnv {
+ public:
+  // A second environment while one exists throws std::logic_error
+  // ("Removing extra TXbaseEnv component").
+  TXbaseEnv();
+  ~TXbaseEnv();
+  TXbaseEnv(const TXbaseEnv&) = delete;
+  TXbaseEnv& operator=(const TXbaseEnv&) = delete;
+  static TXbaseEnv* Instance();
+
+  bool Deleted() const { return settings_.deleted; }
+  void SetDeleted(bool v) { settings_.deleted = v; }
+  bool Exact() const { return settings_.exact; }
+  void SetExact(bool v) { settings_.exact = v; }
+  bool SoftSeek() const { return settings_.softSeek; }
+  void SetSoftSeek(bool v) { settings_.softSeek = v; }
+  int Epoch() const { return epoch_; }
+  void SetEpoch(int year);  // 0 -> 1900, below 100 -> 100, 3000 and above -> 2999
+  bool Century() const { return century_; }
+  void SetCentury(bool v) { century_ = v; }
+  int LockTimeout() const { return lockTimeout_; }
+  void SetLockTimeout(int v) { lockTimeout_ = v; }
+  int MemoBlockSize() const { return memoBlockSize_; }
+  void SetMemoBlockSize(int v) { memoBlockSize_ = v; }
+
+  const EngineSettings& settings() const { return settings_; }
+
+ private:
+  EngineSettings settings_;
+  int epoch_ = 1900;
+  bool century_ = false;
+  int lockTimeout_ = 1;
+  int memoBlockSize_ = 64;
+};
+
+class TZekTable;
+
+class TXbase {
+ public:
+  explicit TXbase(TZekTable& owner) : owner_(owner) {}
+
+  void GoTop();
+  void GoBottom();
+  bool Go(uint32_t recno);
+  void Skip(long n);
+  bool Eof() const;
+  bool Bof() const;
+  uint32_t RecNo() const;
+  uint32_t RecCount() const;
+  uint32_t Count();
+  std::string GetString(std::string_view field) const;
+  long double GetDouble(std::string_view field) const;
+  long long GetInteger(std::string_view field) const;
+  bool SetOrder(int order);
+  int IndexOrd() const;
+  bool IndexTag(const std::string& file, const std::string& tag, const std::string& key, int option = 0,
+                bool descending = false, const std::string& condition = std::string());
+  // The query survives closing and reopening the table: it is applied again on open.
+  bool Query(const std::string& expression);
+  const std::string& Filter() const { return filter_; }
+  bool Seek(const std::string& key);
+  uint32_t OrderRecNo();
+  bool Pack();
+  int FieldCount() const;
+  std::string FieldName(int index) const;  // 1-based
+  int FieldNum(std::string_view name) const;  // 1-based, 0 when absent
+  char FieldType(std::string_view name) const;  // 0 when absent
+  int RecSize() const;
+
+  // Table creation: CreateNew, a CreateField per field, CreateExec.
+  bool CreateNew(const std::string& path, int driver, int fieldCount);
+  bool CreateField(const std::string& name, char type, int width, int decimals);
+  bool CreateExec();
+
+ private:
+  friend class TZekTable;
+  TZekTable& owner_;
+  std::string filter_;
+  std::string createPath_;
+  std::vector<DbfField> createFields_;
+};
+
+class TZekTable {
+ public:
+  TZekTable(TXbaseEnv& env, UserNotifier& notifier);
+  ~TZekTable();
+  TZekTable(const TZekTable&) = delete;
+  TZekTable& operator=(const TZekTable&) = delete;
+
+  TXbase& Xbase() { return xbase_; }
+  const TXbase& Xbase() const { return xbase_; }
+
+  bool SetDatabaseName(const std::string& dir);
+  bool SetTableName(const std::string& name);
+  const std::string& DatabaseName() const { return databaseName_; }
+  const std::string& TableName() const { return tableName_; }
+  bool Opened() const { return opened_; }
+  bool Active() const { return table_ != nullptr; }
+  bool Exclusive() const { return table_ && table_->file().mode() == DbfOpenMode::Exclusive; }
+
+  // Shared open; false, without a message, when the file is missing or cannot be opened.
+  bool Open(const std::string& dir, const std::string& file, const std::string& kind);
+  // Exclusive open; a table in use elsewhere is reported to the user ("다른 사용자가 사용하고
+  // 있습니다."), as are a damaged table and one that cannot be written.
+  bool OpenExclusive(const std::string& dir, const std::string& file, const std::string& kind);
+  void Close();
+  // Why the last open failed.
+  DbfStatus LastStatus() const { return lastStatus_; }
+  std::string Warnings() const { return table_ ? table_->Warnings() : std::string(); }
+
+  // --- the record set: fields of the current record (or of the record being edited)
+  int FieldIndex(std::string_view name) const;  // 0-based; -1 when absent
+  const DbfField* FindField(std::string_view name) const;
+  std::string FieldAsString(std::string_view name) const;  // character fields padded to their width
+  long double FieldAsFloat(std::string_view name) const;
+  long long FieldAsInteger(std::string_view name) const;
+  // By index, for passes over many records.
+  std::string_view FieldBytesAt(int index) const;
+  long double FieldNumberAt(int index) const;
+
+  // Assignments start an edit when none is pending. A number that does not fit its field,
+  // or text without its place, is refused (false) and the record is left as it was.
+  bool SetFieldText(std::string_view name, std::string_view text);
+  bool SetFieldNumber(std::string_view name, long double value);
+  bool SetFieldTextAt(int index, std::string_view text);
+  bool SetFieldNumberAt(int index, long double value);
+
+  void Edit();
+  void Append();
+  bool Post();  // writes the pending edit or new record; nothing happens without one
+  void Cancel();
+  bool Editing() const { return state_ != State::Browse; }
+  void Skip(long n);
+  bool Eof() const;
+  bool Bof() const;
+  uint32_t RecNo() const;
+  bool Delete();
+
+  XbTable* engine() { return table_.get(); }
+  const XbTable* engine() const { return table_.get(); }
+  TXbaseEnv& env() { return env_; }
+
+ private:
+  friend class TXbase;
+  enum class State { Browse, Edit, Insert };
+
+  bool OpenWith(const std::string& dir, const std::string& file, const std::string& kind, DbfOpenMode mode,
+                bool reportFailure);
+  const char* RecordForRead() const;
+  bool PostPending();  // before moves: a pending edit is written, an unchanged one dropped
+
+  TXbaseEnv& env_;
+  UserNotifier& notifier_;
+  TXbase xbase_;
+  std::unique_ptr<XbTable> table_;
+  std::string databaseName_;
+  std::string tableName_;
+  bool opened_ = false;
+  DbfStatus lastStatus_ = DbfStatus::Ok;
+  State state_ = State::Browse;
+  std::string buffer_;  // the record being edited or appended
+  bool changed_ = false;
+};
+
+// Seeks `key` with soft seek switched on; true when found. When not found the table stands
+// at its end.
+bool SoftSeek(TZekTable& table, const std::string& key);
+
+}  // namespace vak
