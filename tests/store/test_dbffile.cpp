@@ -1,0 +1,237 @@
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstring>
+
+#include "common/Files.h"
+#include "store/DbfFile.h"
+#include "store/ItemTable.h"
+#include "tests/support/TestSupport.h"
+
+namespace vak {
+namespace {
+
+using test::Bytes;
+using test::TempDir;
+
+const std::vector<DbfField> kSmall = {{"NAME", 'C', 4, 0, 0}, {"QTY", 'N', 8, 2, 0}};
+
+std::unique_ptr<DbfFile> OpenOk(const std::string& path, DbfOpenMode mode = DbfOpenMode::Shared) {
+  DbfStatus status;
+  std::unique_ptr<DbfFile> f = DbfFile::Open(path, mode, status);
+  EXPECT_EQ(status, DbfStatus::Ok);
+  return f;
+}
+
+std::string Record(const DbfFile& f, const std::string& name, long double qty) {
+  std::string r = f.BlankRecord();
+  StoreCharacterField(r.data(), f.fields()[0], name);
+  EXPECT_TRUE(StoreNumericField(r.data(), f.fields()[1], qty));
+  return r;
+}
+
+TEST(DbfFile, CreatesAndAppendsByteForByte) {
+  TempDir dir;
+  ASSERT_EQ(DbfFile::Create(dir.File("T.DBF"), kSmall), DbfStatus::Ok);
+  {
+    auto f = OpenOk(dir.File("T.DBF"));
+    ASSERT_TRUE(f->AppendRecord(Record(*f, "AB", 1.5L).data()));
+    ASSERT_TRUE(f->AppendRecord(Record(*f, "\xB0\xA1\xB3\xAA", -12.125L).data()));
+  }
+  const std::string bytes = dir.Read("T.DBF");
+  ASSERT_EQ(bytes.size(), 32u + 2 * 32 + 1 + 2 * 13 + 1);
+  EXPECT_EQ(bytes.substr(0, 1), Bytes("03"));
+  EXPECT_EQ(bytes.substr(4, 8), Bytes("02000000 6100 0D00"));  // 2 records, header 97, record 13
+  EXPECT_EQ(bytes.substr(12, 20), std::string(17, '\0') + Bytes("79 00 00"));
+  EXPECT_EQ(bytes[28], '\0');  // no structural index flag: the table travels without its index
+  EXPECT_EQ(bytes.substr(32, 32), Bytes("4E414D45 00000000 000000 43 01000000 04 00") + std::string(14, '\0'));
+  EXPECT_EQ(bytes.substr(64, 32), Bytes("515459 0000000000000000 4E 05000000 08 02") + std::string(14, '\0'));
+  EXPECT_EQ(bytes[96], '\x0D');
+  EXPECT_EQ(bytes.substr(97, 13), " AB      1.50");
+  EXPECT_EQ(bytes.substr(110, 13), " " + Bytes("B0A1 B3AA") + "  -12.13");  // half away from zero
+  EXPECT_EQ(bytes.back(), '\x1A');
+}
+
+TEST(DbfFile, NumbersAreRoundedHalfAwayAndRefusedWhenTooWide) {
+  const DbfField money{"F_COST", 'N', 12, 0, 1};
+  std::string r(13, ' ');
+  EXPECT_TRUE(StoreNumericField(r.data(), money, 2.5L));
+  EXPECT_EQ(r.substr(1), "           3");
+  EXPECT_TRUE(StoreNumericField(r.data(), money, -2.5L));
+  EXPECT_EQ(r.substr(1), "          -3");
+  EXPECT_TRUE(StoreNumericField(r.data(), money, 999999999999.0L));
+  EXPECT_EQ(r.substr(1), "999999999999");
+  EXPECT_FALSE(StoreNumericField(r.data(), money, 1000000000000.0L));
+  EXPECT_EQ(r.substr(1), "999999999999");  // untouched
+  EXPECT_FALSE(StoreNumericField(r.data(), money, -999999999999.0L));  // 13 characters
+  EXPECT_TRUE(StoreNumericField(r.data(), money, -0.4L));
+  EXPECT_EQ(r.substr(1), "           0");
+  const DbfField quantity{"F_QQTY", 'N', 14, 3, 1};
+  std::string q(15, ' ');
+  EXPECT_TRUE(StoreNumericField(q.data(), quantity, 0.0625L));  // an exact binary tie
+  EXPECT_EQ(q.substr(1), "         0.063");
+  EXPECT_TRUE(StoreNumericField(q.data(), quantity, 1.15 * 100));  // a hair under 115
+  EXPECT_EQ(q.substr(1), "       115.000");
+  EXPECT_TRUE(StoreNumericField(q.data(), quantity, 9999999999.999L));
+  EXPECT_EQ(q.substr(1), "9999999999.999");
+  EXPECT_FALSE(StoreNumericField(q.data(), quantity, 99999999999.0L));
+  EXPECT_FALSE(StoreNumericField(q.data(), quantity, std::numeric_limits<long double>::infinity()));
+}
+
+TEST(DbfFile, NumericFieldsReadLeniently) {
+  EXPECT_EQ(ParseNumericField("      1.50"), 1.5L);
+  EXPECT_EQ(ParseNumericField("     -12.3"), -12.3L);
+  EXPECT_EQ(ParseNumericField("          "), 0.0L);
+  EXPECT_EQ(ParseNumericField("**********"), 0.0L);
+  EXPECT_EQ(ParseNumericField("   abc    "), 0.0L);
+  EXPECT_EQ(ParseNumericField(std::string("\0\0\0", 3)), 0.0L);
+  EXPECT_EQ(ParseNumericField("  +7"), 7.0L);
+  EXPECT_EQ(ParseNumericField("  1,25"), 1.25L);
+  EXPECT_EQ(ParseNumericField(" 1 2"), 0.0L);
+  EXPECT_EQ(ParseNumericField("12345678901234567890"), 12345678901234567890.0L);
+  EXPECT_EQ(ParseNumericField("0.1"), 0.1L);
+}
+
+TEST(DbfFile, CharacterFieldsNeverSplitADoubleByteCharacter) {
+  const DbfField name{"F_DES", 'C', 5, 0, 0};
+  std::string r(5, 'x');
+  StoreCharacterField(r.data(), name, Bytes("B0A1 B0A1 B0A1"));  // three characters, six bytes
+  EXPECT_EQ(r, Bytes("B0A1 B0A1") + " ");
+}
+
+TEST(DbfFile, BadFilesAreRefusedWithoutCrashing) {
+  TempDir dir;
+  DbfStatus status;
+  dir.Write("EMPTY.DBF", "");
+  EXPECT_FALSE(DbfFile::Open(dir.File("EMPTY.DBF"), DbfOpenMode::Shared, status));
+  EXPECT_EQ(status, DbfStatus::NotATable);
+  EXPECT_FALSE(DbfFile::Open(dir.File("NONE.DBF"), DbfOpenMode::Shared, status));
+  EXPECT_EQ(status, DbfStatus::NotFound);
+
+  ASSERT_EQ(DbfFile::Create(dir.File("T.DBF"), kSmall), DbfStatus::Ok);
+  const std::string good = dir.Read("T.DBF");
+  std::string dbase7 = good;
+  dbase7[0] = 0x04;
+  dir.Write("D7.DBF", dbase7);
+  EXPECT_FALSE(DbfFile::Open(dir.File("D7.DBF"), DbfOpenMode::Shared, status));
+  std::string fieldsTooLong = good;
+  fieldsTooLong[10] = 5;  // record length 5 < 1 + 4 + 8
+  dir.Write("FL.DBF", fieldsTooLong);
+  EXPECT_FALSE(DbfFile::Open(dir.File("FL.DBF"), DbfOpenMode::Shared, status));
+  EXPECT_EQ(status, DbfStatus::NotATable);
+  std::string duplicate = good;
+  duplicate.replace(64, 3, "NAM");
+  duplicate[67] = 'E';
+  dir.Write("DUP.DBF", duplicate);
+  EXPECT_FALSE(DbfFile::Open(dir.File("DUP.DBF"), DbfOpenMode::Shared, status));
+  std::string headerPastEnd = good;
+  headerPastEnd[9] = 0x7F;
+  dir.Write("HP.DBF", headerPastEnd);
+  EXPECT_FALSE(DbfFile::Open(dir.File("HP.DBF"), DbfOpenMode::Shared, status));
+}
+
+TEST(DbfFile, RecordCountsThatDisagreeWithTheFileAreReadSensibly) {
+  TempDir dir;
+  ASSERT_EQ(DbfFile::Create(dir.File("T.DBF"), kSmall), DbfStatus::Ok);
+  {
+    auto f = OpenOk(dir.File("T.DBF"));
+    for (int i = 0; i < 3; ++i) f->AppendRecord(Record(*f, "R" + std::to_string(i), i).data());
+  }
+  const std::string good = dir.Read("T.DBF");
+  std::string more = good;
+  more[4] = 9;  // the header claims nine records
+  dir.Write("MORE.DBF", more);
+  auto f = OpenOk(dir.File("MORE.DBF"));
+  EXPECT_EQ(f->RecordCount(), 3u);
+  EXPECT_FALSE(f->warning().empty());
+
+  std::string fewer = good;
+  fewer[4] = 2;
+  dir.Write("FEWER.DBF", fewer);
+  EXPECT_EQ(OpenOk(dir.File("FEWER.DBF"))->RecordCount(), 2u);
+
+  // The last record cut short, and no end byte.
+  dir.Write("CUT.DBF", good.substr(0, good.size() - 6));
+  auto cut = OpenOk(dir.File("CUT.DBF"));
+  EXPECT_EQ(cut->RecordCount(), 2u);
+  // Appending repairs the file: the cut record is overwritten, the count and end byte follow.
+  ASSERT_TRUE(cut->AppendRecord(Record(*cut, "NEW", 4).data()));
+  cut.reset();
+  const std::string repaired = dir.Read("CUT.DBF");
+  EXPECT_EQ(repaired.size(), 97u + 3 * 13 + 1);
+  EXPECT_EQ(repaired[4], 3);
+  EXPECT_EQ(repaired.substr(97 + 2 * 13, 13), " NEW     4.00");
+  EXPECT_EQ(repaired.back(), '\x1A');
+}
+
+TEST(DbfFile, HeaderLengthsThatDisagreeWithTheFieldList) {
+  TempDir dir;
+  ASSERT_EQ(DbfFile::Create(dir.File("T.DBF"), kSmall), DbfStatus::Ok);
+  {
+    auto f = OpenOk(dir.File("T.DBF"));
+    f->AppendRecord(Record(*f, "ABCD", 3).data());
+  }
+  const std::string good = dir.Read("T.DBF");
+  // Padding after the terminator (a longer header): records start at the header length.
+  std::string padded = good.substr(0, 97) + std::string(263, '\0') + good.substr(97);
+  padded[8] = static_cast<char>((97 + 263) & 0xFF);
+  padded[9] = static_cast<char>((97 + 263) >> 8);
+  dir.Write("PAD.DBF", padded);
+  auto f = OpenOk(dir.File("PAD.DBF"));
+  ASSERT_EQ(f->RecordCount(), 1u);
+  EXPECT_EQ(FieldBytes(f->Record(1), f->fields()[0]), "ABCD");
+  // A 0A terminator, as after a text-mode copy.
+  std::string lf = good;
+  lf[96] = '\x0A';
+  dir.Write("LF.DBF", lf);
+  EXPECT_EQ(OpenOk(dir.File("LF.DBF"))->fields().size(), 2u);
+  // A record longer than its fields: fields are taken at their offsets, records by length.
+  std::string longer = good.substr(0, 97) + good.substr(97, 13) + "  " + "\x1A";
+  longer[10] = 15;
+  dir.Write("LONG.DBF", longer);
+  auto l = OpenOk(dir.File("LONG.DBF"));
+  EXPECT_EQ(l->RecordLength(), 15);
+  EXPECT_EQ(ParseNumericField(FieldBytes(l->Record(1), l->fields()[1])), 3.0L);
+}
+
+TEST(DbfFile, PackRemovesDeletedRecordsInOneStepAndKeepsTheLock) {
+  TempDir dir;
+  ASSERT_EQ(DbfFile::Create(dir.File("T.DBF"), kSmall), DbfStatus::Ok);
+  auto f = OpenOk(dir.File("T.DBF"), DbfOpenMode::Exclusive);
+  for (int i = 1; i <= 5; ++i) f->AppendRecord(Record(*f, "R" + std::to_string(i), i).data());
+  f->SetDeleted(2, true);
+  f->SetDeleted(4, true);
+  ASSERT_EQ(f->Pack(), DbfStatus::Ok);
+  ASSERT_EQ(f->RecordCount(), 3u);
+  EXPECT_EQ(FieldBytes(f->Record(2), f->fields()[0]), "R3  ");
+  EXPECT_EQ(dir.Names(), std::vector<std::string>{"T.DBF"});
+  DbfStatus status;
+  EXPECT_FALSE(DbfFile::Open(dir.File("T.DBF"), DbfOpenMode::Shared, status));
+  EXPECT_EQ(status, DbfStatus::Locked);
+  f.reset();
+  const std::string bytes = dir.Read("T.DBF");
+  EXPECT_EQ(bytes.size(), 97u + 3 * 13 + 1);
+  EXPECT_EQ(bytes[4], 3);
+}
+
+TEST(DbfFile, ExclusiveUseKeepsOtherProgramsOut) {
+  TempDir dir;
+  ASSERT_EQ(DbfFile::Create(dir.File("T.DBF"), kSmall), DbfStatus::Ok);
+  auto holder = OpenOk(dir.File("T.DBF"), DbfOpenMode::Exclusive);
+  const pid_t child = fork();
+  if (child == 0) {
+    DbfStatus status;
+    auto other = DbfFile::Open(dir.File("T.DBF"), DbfOpenMode::Shared, status);
+    _exit(!other && status == DbfStatus::Locked ? 0 : 1);
+  }
+  int wstatus = 0;
+  waitpid(child, &wstatus, 0);
+  EXPECT_TRUE(WIFEXITED(wstatus) && WEXITSTATUS(wstatus) == 0);
+  holder.reset();
+  EXPECT_TRUE(OpenOk(dir.File("T.DBF")));
+}
+
+}  // namespace
+}  // namespace vak

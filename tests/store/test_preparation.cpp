@@ -1,0 +1,247 @@
+#include <gtest/gtest.h>
+
+#include <sys/mount.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
+
+#include "common/CodePage.h"
+#include "common/Files.h"
+#include "common/Text.h"
+#include "store/ItemTable.h"
+#include "store/Preparation.h"
+#include "store/Reorganise.h"
+#include "tests/support/ItemRows.h"
+#include "tests/support/TestSupport.h"
+#include "tools/SampleTender.h"
+
+namespace vak {
+namespace {
+
+using test::RecordingNotifier;
+using test::Row;
+using test::TempDir;
+
+std::string Utf8(std::string_view bytes) { return Cp949ToUtf8(bytes); }
+
+class PreparationTest : public ::testing::Test {
+ protected:
+  TempDir dir;
+  TXbaseEnv env;
+  RecordingNotifier notifier;
+  bool startupFlag = true;
+};
+
+TEST_F(PreparationTest, MissingDataFilesAreReportedAndNothingIsWritten) {
+  EXPECT_FALSE(PrepareData(dir.path(), env, notifier, startupFlag));
+  EXPECT_FALSE(startupFlag);
+  ASSERT_EQ(notifier.messages.size(), 1u);
+  EXPECT_EQ(notifier.messages[0].text, "\"" + dir.path() + "\"디렉토리에 데이타화일(VAK.DBF)이 없습니다.");
+  EXPECT_EQ(notifier.messages[0].caption, "확인");
+  EXPECT_EQ(notifier.messages[0].icon, MessageIcon::Warning);
+
+  test::WriteItemTable(dir.path(), {{"U", 1, '1', "a"}});
+  const std::string before = dir.Read("VAK.DBF");
+  notifier.messages.clear();
+  startupFlag = true;
+  EXPECT_FALSE(PrepareData(dir.path(), env, notifier, startupFlag));
+  ASSERT_EQ(notifier.messages.size(), 1u);
+  EXPECT_EQ(notifier.messages[0].text, "\"" + dir.path() + "\"디렉토리에 데이타화일(VAK.MEM)이 없습니다.");
+  EXPECT_EQ(dir.Names(), std::vector<std::string>{"VAK.DBF"});
+  EXPECT_EQ(dir.Read("VAK.DBF"), before);
+}
+
+TEST_F(PreparationTest, AStaleIndexIsReplacedByOneOfTheTable) {
+  test::WriteItemTable(dir.path(), {{"U1", 2, '1', "b"}, {"U1", 1, '1', "a"}});
+  test::WriteHeader(dir.path(), "2");
+  dir.Write("vak.cdx", "stale bytes of a foreign index");
+  ASSERT_TRUE(PrepareData(dir.path(), env, notifier, startupFlag));
+  EXPECT_TRUE(notifier.messages.empty());
+  EXPECT_TRUE(env.Deleted());
+  EXPECT_TRUE(env.Exact());
+  const std::optional<std::string> cdx = FindFileNoCase(dir.path(), "Vak.CDX");
+  ASSERT_TRUE(cdx);
+  std::vector<std::pair<std::string, uint32_t>> keys;
+  ASSERT_TRUE(ReadCdxKeys(ReadWholeFile(*cdx).value(), "F_PS", keys));
+  EXPECT_EQ(keys, (std::vector<std::pair<std::string, uint32_t>>{{"U1     1", 2}, {"U1     2", 1}}));
+}
+
+TEST_F(PreparationTest, ATableInUseIsReported) {
+  test::WriteItemTable(dir.path(), {{"U", 1, '1', "a"}});
+  test::WriteHeader(dir.path(), "1");
+  const pid_t child = fork();
+  if (child == 0) {
+    DbfStatus status;
+    auto holder = DbfFile::Open(dir.File("VAK.DBF"), DbfOpenMode::Exclusive, status);
+    sleep(2);
+    _exit(0);
+  }
+  usleep(300000);  // the other program has taken the table by now
+  EXPECT_FALSE(PrepareData(dir.path(), env, notifier, startupFlag));
+  ASSERT_EQ(notifier.messages.size(), 1u);
+  EXPECT_EQ(notifier.messages[0].text, dir.path() + "/Vak.dbf\n다른 사용자가 사용하고 있습니다.");
+  kill(child, SIGTERM);
+  waitpid(child, nullptr, 0);
+}
+
+TEST_F(PreparationTest, StartupPassRepairsNextLevelsAndSetsHeadingQuantities) {
+  test::WriteItemTable(dir.path(), {
+                                       {"U1", 1, '1', "H1", 0, 0, 0, ' ', "", ' '},
+                                       {"U1", 2, '2', "H2", 7, 2, 0, ' ', "", '9'},  // wrong F_NLVL, heading quantity 2
+                                       {"U1", 3, '3', "item", 4, 0, 0, ' ', "", '3'},
+                                       {"U1", 4, '1', "last of U1", 1, 0, 0, ' ', "", '2'},
+                                       {"U2", 1, '2', "only line of U2", 3, 5, 0, ' ', "", '5'},
+                                       {"U1", 5, '9', "deleted", 0, 0, 0, ' ', "", '9', true},
+                                   });
+  test::WriteHeader(dir.path(), "2");
+  ASSERT_TRUE(PrepareData(dir.path(), env, notifier, startupFlag));
+  TZekTable items(env, notifier);
+  ReorganiseReport report;
+  ASSERT_TRUE(ReorganiseItemTable(items, dir.path(), notifier, startupFlag, &report));
+  EXPECT_EQ(report.packedAway, 1u);
+  EXPECT_FALSE(report.converted);
+  ASSERT_EQ(notifier.progressTexts, std::vector<std::string>{"데이타정보를 확인하고 있습니다."});
+  EXPECT_EQ(notifier.progressMaximum, 5);
+  const StartupPassResult pass = RunStartupPass(items, notifier);
+  EXPECT_EQ(notifier.progressSteps, 5);
+  EXPECT_EQ(notifier.progressCloses, 1);
+  EXPECT_EQ(pass.quantitiesSet, 1);  // H2: 7 -> 2; H1's F_TQTY is 0 and so is its F_QQTY
+
+  std::vector<std::string> seen;
+  for (items.Xbase().GoTop(); !items.Eof(); items.Skip(1)) {
+    seen.push_back(Utf8(TrimmedText(items.FieldAsString("F_DES"))) + " " + items.FieldAsString("F_LVL") +
+                   items.FieldAsString("F_NLVL") + " " + items.FieldAsString("F_QQTY"));
+  }
+  EXPECT_EQ(seen, (std::vector<std::string>{"H1 12 0", "H2 23 2", "item 31 4", "last of U1 11 1",
+                                            "only line of U2 22 3"}));
+  EXPECT_EQ(pass.levelsRepaired, 5);
+}
+
+TEST_F(PreparationTest, ACorrectTableIsNotRewrittenByTheStartupPass) {
+  SampleOptions options;
+  options.lines = 400;
+  ASSERT_TRUE(WriteSampleTender(dir.path(), options));
+  // Give the headings their quantity once, as the first start does.
+  {
+    ASSERT_TRUE(PrepareData(dir.path(), env, notifier, startupFlag));
+    TZekTable items(env, notifier);
+    ASSERT_TRUE(ReorganiseItemTable(items, dir.path(), notifier, startupFlag));
+    RunStartupPass(items, notifier);
+  }
+  const std::string before = dir.Read("VAK.DBF");
+  ASSERT_TRUE(PrepareData(dir.path(), env, notifier, startupFlag));
+  TZekTable items(env, notifier);
+  ASSERT_TRUE(ReorganiseItemTable(items, dir.path(), notifier, startupFlag));
+  const StartupPassResult pass = RunStartupPass(items, notifier);
+  items.Close();
+  EXPECT_EQ(pass.levelsRepaired, 0);
+  EXPECT_EQ(pass.quantitiesSet, 0);
+  EXPECT_EQ(dir.Read("VAK.DBF"), before);
+  EXPECT_TRUE(notifier.messages.empty());
+}
+
+// An old-layout table: no F_NLVL, F_MA, F_LA, F_EQ; a date, a logical, a memo and an extra field.
+void WriteOldTable(const TempDir& dir, int records) {
+  const std::vector<DbfField> fields = {
+      {"F_SEQ", 'N', 6, 0, 0},  {"F_LVL", 'C', 1, 0, 0},  {"F_DES", 'C', 40, 0, 0}, {"F_QQTY", 'N', 14, 3, 0},
+      {"F_PRIC", 'C', 12, 0, 0}, {"F_DATE", 'D', 8, 0, 0}, {"F_OK", 'L', 1, 0, 0},   {"F_MEMO", 'M', 10, 0, 0},
+      {"F_EXTRA", 'C', 20, 0, 0}, {"F_PART", 'C', 2, 0, 0}, {"F_CODE", 'N', 10, 0, 0}};
+  DbfWriter writer(dir.File("VAK.DBF"), fields);
+  std::vector<DbfField> placed = fields;
+  int offset = 1;
+  for (DbfField& f : placed) {
+    f.offset = offset;
+    offset += f.length;
+  }
+  for (int i = 1; i <= records; ++i) {
+    std::string r(static_cast<size_t>(offset), ' ');
+    StoreNumericField(r.data(), placed[0], i);
+    r[static_cast<size_t>(placed[1].offset)] = i == 1 ? '1' : '2';
+    StoreCharacterField(r.data(), placed[2], Utf8ToCp949("옛 공종 " + std::to_string(i)).value());
+    StoreNumericField(r.data(), placed[3], i * 1.5);
+    StoreCharacterField(r.data(), placed[4], "1200");  // text into a numeric field of the new layout
+    StoreCharacterField(r.data(), placed[5], "20011231");
+    r[static_cast<size_t>(placed[6].offset)] = 'T';
+    StoreCharacterField(r.data(), placed[8], "dropped");
+    StoreCharacterField(r.data(), placed[9], "U");
+    StoreNumericField(r.data(), placed[10], 12345);  // a number into a text field of the new layout
+    writer.Add(r.data());
+  }
+  ASSERT_EQ(writer.Commit(), 0);
+}
+
+TEST_F(PreparationTest, AnOldLayoutIsConvertedWithoutLeavingCopiesBehind) {
+  WriteOldTable(dir, 100);
+  test::WriteHeader(dir.path(), "1");
+  dir.Write("VAKChg.DBF", "left over by an earlier upgrade");
+  ASSERT_TRUE(PrepareData(dir.path(), env, notifier, startupFlag));
+  TZekTable items(env, notifier);
+  ReorganiseReport report;
+  ASSERT_TRUE(ReorganiseItemTable(items, dir.path(), notifier, startupFlag, &report));
+  EXPECT_TRUE(report.converted);
+  EXPECT_EQ(notifier.progressMaximum, 200);
+  EXPECT_EQ(notifier.progressSteps, 100);
+  EXPECT_TRUE(items.Exclusive());
+  EXPECT_EQ(items.Xbase().IndexOrd(), 1);
+  EXPECT_EQ(items.Xbase().FieldCount(), 21);
+  EXPECT_EQ(items.Xbase().RecCount(), 100u);
+  items.Xbase().GoTop();
+  items.Skip(1);
+  EXPECT_EQ(Utf8(TrimmedText(items.FieldAsString("F_DES"))), "옛 공종 2");
+  EXPECT_EQ(items.FieldAsFloat("F_QQTY"), 3.0L);
+  EXPECT_EQ(items.FieldAsFloat("F_PRIC"), 1200.0L);
+  EXPECT_EQ(TrimmedText(items.FieldAsString("F_CODE")), "12345");
+  EXPECT_EQ(items.FieldAsString("F_NLVL"), " ");
+  EXPECT_EQ(items.FieldAsFloat("F_MA"), 0.0L);
+  RunStartupPass(items, notifier);
+  items.Close();
+  EXPECT_EQ(notifier.progressSteps, 200);
+  EXPECT_EQ(dir.Names(), (std::vector<std::string>{"VAK.CDX", "VAK.DBF", "VAK.MEM"}));
+  EXPECT_TRUE(notifier.messages.empty());
+}
+
+TEST_F(PreparationTest, AFailedConversionKeepsTheAgencysTable) {
+  WriteOldTable(dir, 10);
+  test::WriteHeader(dir.path(), "1");
+  ASSERT_TRUE(PrepareData(dir.path(), env, notifier, startupFlag));
+  const std::string before = dir.Read("VAK.DBF");
+  std::filesystem::create_directory(dir.File("VAK.DBF.new~"));  // the new table cannot be written
+  TZekTable items(env, notifier);
+  EXPECT_FALSE(ReorganiseItemTable(items, dir.path(), notifier, startupFlag));
+  EXPECT_FALSE(startupFlag);
+  ASSERT_EQ(notifier.messages.size(), 1u);
+  EXPECT_EQ(notifier.messages[0].text, "구버전 Vak를 신버전 Vak로 갱신하는데 실패했습니다.");
+  EXPECT_EQ(notifier.messages[0].caption, "오류");
+  EXPECT_EQ(dir.Read("VAK.DBF"), before);
+  EXPECT_EQ(notifier.progressCloses, 1);
+  // The next start can go on from here.
+  std::filesystem::remove(dir.File("VAK.DBF.new~"));
+  startupFlag = true;
+  ASSERT_TRUE(PrepareData(dir.path(), env, notifier, startupFlag));
+  ASSERT_TRUE(ReorganiseItemTable(items, dir.path(), notifier, startupFlag));
+  EXPECT_EQ(items.Xbase().RecCount(), 10u);
+}
+
+TEST_F(PreparationTest, AReadOnlyDataDirectoryIsReported) {
+  test::WriteItemTable(dir.path(), {{"U", 1, '1', "a"}});
+  test::WriteHeader(dir.path(), "1");
+  const std::string mountPoint = dir.File("ro");
+  std::filesystem::create_directory(mountPoint);
+  if (::mount("tmpfs", mountPoint.c_str(), "tmpfs", 0, "size=1m") != 0) GTEST_SKIP() << "cannot mount here";
+  std::filesystem::copy(dir.File("VAK.DBF"), mountPoint + "/VAK.DBF");
+  std::filesystem::copy(dir.File("VAK.MEM"), mountPoint + "/VAK.MEM");
+  const bool remounted = ::mount("tmpfs", mountPoint.c_str(), "tmpfs", MS_REMOUNT | MS_RDONLY, "size=1m") == 0;
+  const bool prepared = remounted && PrepareData(mountPoint, env, notifier, startupFlag);
+  const std::string after = ReadWholeFile(mountPoint + "/VAK.DBF").value_or("");
+  ::umount(mountPoint.c_str());
+  if (!remounted) GTEST_SKIP() << "cannot remount read-only here";
+  EXPECT_FALSE(prepared);
+  ASSERT_EQ(notifier.messages.size(), 1u);
+  EXPECT_EQ(notifier.messages[0].text,
+            mountPoint + "/Vak.dbf\n자료 화일에 쓸 수 없습니다. 읽기 전용 매체이거나 쓰기 권한이 없습니다.");
+  EXPECT_EQ(after, dir.Read("VAK.DBF"));
+}
+
+}  // namespace
+}  // namespace vak

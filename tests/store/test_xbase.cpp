@@ -1,0 +1,223 @@
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <stdexcept>
+
+#include "common/Files.h"
+#include "store/ItemTable.h"
+#include "store/Xbase.h"
+#include "tests/support/ItemRows.h"
+#include "tests/support/TestSupport.h"
+
+namespace vak {
+namespace {
+
+using test::RecordingNotifier;
+using test::Row;
+using test::TempDir;
+
+TEST(TXbaseEnv, OnlyOneAtATimeAndEpochIsClamped) {
+  TXbaseEnv env;
+  EXPECT_EQ(TXbaseEnv::Instance(), &env);
+  try {
+    TXbaseEnv second;
+    FAIL() << "a second environment was allowed";
+  } catch (const std::logic_error& e) {
+    EXPECT_STREQ(e.what(), "Removing extra TXbaseEnv component");
+  }
+  EXPECT_FALSE(env.Deleted());
+  EXPECT_FALSE(env.Exact());
+  EXPECT_EQ(env.Epoch(), 1900);
+  env.SetEpoch(0);
+  EXPECT_EQ(env.Epoch(), 1900);
+  env.SetEpoch(50);
+  EXPECT_EQ(env.Epoch(), 100);
+  env.SetEpoch(3000);
+  EXPECT_EQ(env.Epoch(), 2999);
+  env.SetEpoch(2020);
+  EXPECT_EQ(env.Epoch(), 2020);
+}
+
+TEST(DriverFromFirstByte, FollowsTheFilesFirstByteAndItsIndexFile) {
+  TempDir dir;
+  auto driver = [&](unsigned char first, const char* sibling = nullptr) {
+    dir.Write("T.DBF", std::string(1, static_cast<char>(first)) + "rest");
+    if (sibling) dir.Write(sibling, "x");
+    const int d = DriverFromFirstByte(dir.File("T.DBF"));
+    if (sibling) std::remove(dir.File(sibling).c_str());
+    return d;
+  };
+  EXPECT_EQ(driver(0x03), kDriverCdx);
+  EXPECT_EQ(driver(0x03, "t.cdx"), kDriverCdx);
+  EXPECT_EQ(driver(0x06, "T.NSX"), kDriverNsx);
+  EXPECT_EQ(driver(0x83), kDriverNtx);
+  EXPECT_EQ(driver(0x86), kDriverNtx);
+  EXPECT_EQ(driver(0xE5), kDriverNsx);
+  EXPECT_EQ(driver(0xF5), kDriverCdx);
+  EXPECT_EQ(driver(0x30), kDriverCdx);
+}
+
+class ZekTableTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    test::WriteItemTable(dir.path(), {{"U", 1, '1', "단일"}, {"U1", 1, '1', "첫째"}, {"U1", 2, '2', "둘째", 2.5, 0, 100}});
+    env.SetDeleted(true);
+    env.SetExact(true);
+  }
+  TempDir dir;
+  TXbaseEnv env;
+  RecordingNotifier notifier;
+};
+
+TEST_F(ZekTableTest, OpensSharedAndExclusively) {
+  TZekTable t(env, notifier);
+  EXPECT_FALSE(t.Opened());
+  EXPECT_TRUE(t.Open(dir.path() + "/", " Vak.dbf ", "CDX"));  // trimmed, found without regard to case
+  EXPECT_TRUE(t.Opened());
+  EXPECT_EQ(t.DatabaseName(), dir.path() + "/");
+  EXPECT_FALSE(t.Open(dir.path(), "VAK.DBF", "DBT"));
+  EXPECT_FALSE(t.Open(dir.path(), "NONE.DBF", "CDX"));
+  EXPECT_TRUE(notifier.messages.empty());  // shared opens fail silently
+  EXPECT_TRUE(t.OpenExclusive(dir.path(), "VAK.DBF", "CDX"));
+  EXPECT_TRUE(t.Exclusive());
+  EXPECT_FALSE(t.Opened());
+  EXPECT_FALSE(t.SetTableName("OTHER.DBF"));  // not while open
+  t.Close();
+  EXPECT_TRUE(t.Open(dir.path(), "VAK.DBF", ""));  // no table type: taken from the file
+}
+
+TEST_F(ZekTableTest, ATableInUseElsewhereIsReported) {
+  TZekTable holder(env, notifier);
+  ASSERT_TRUE(holder.OpenExclusive(dir.path(), "VAK.DBF", "CDX"));
+  const pid_t child = fork();
+  if (child == 0) {
+    // Another program: its own environment and table.
+    RecordingNotifier other;
+    TZekTable second(*TXbaseEnv::Instance(), other);
+    const bool opened = second.OpenExclusive(dir.path(), "VAK.DBF", "CDX");
+    const bool said = other.messages.size() == 1 &&
+                      other.messages[0].text == dir.path() + "/VAK.DBF\n다른 사용자가 사용하고 있습니다." &&
+                      other.messages[0].caption == "오류" && other.messages[0].icon == MessageIcon::Error;
+    _exit(!opened && said && !second.Open(dir.path(), "VAK.DBF", "CDX") ? 0 : 1);
+  }
+  int status = 0;
+  waitpid(child, &status, 0);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+}
+
+TEST_F(ZekTableTest, ADamagedTableIsReportedAsDamaged) {
+  dir.Write("VAK.DBF", "not a table at all, just some words in a file");
+  TZekTable t(env, notifier);
+  EXPECT_FALSE(t.OpenExclusive(dir.path(), "VAK.DBF", "CDX"));
+  ASSERT_EQ(notifier.messages.size(), 1u);
+  EXPECT_EQ(notifier.messages[0].text, dir.path() + "/VAK.DBF\n자료 화일이 손상되었거나 xBase 자료 화일이 아닙니다.");
+  notifier.messages.clear();
+  EXPECT_FALSE(t.OpenExclusive(dir.path(), "NONE.DBF", "CDX"));
+  EXPECT_TRUE(notifier.messages.empty());  // a missing file: false at once, no message
+}
+
+TEST_F(ZekTableTest, RecordSetReadsEditsAppendsAndPosts) {
+  TZekTable t(env, notifier);
+  ASSERT_TRUE(t.OpenExclusive(dir.path(), "VAK.DBF", "CDX"));
+  TXbase& xb = t.Xbase();
+  ASSERT_TRUE(xb.IndexTag("", kItemTag, kItemKey));
+  xb.GoTop();
+  EXPECT_EQ(xb.GetString("F_PART"), "U ");  // padded to the field width
+  EXPECT_EQ(xb.GetString("f_des").size(), 40u);
+  EXPECT_EQ(xb.FieldCount(), 21);
+  EXPECT_EQ(xb.FieldName(21), "F_PART");
+  EXPECT_EQ(xb.FieldNum("F_QQTY"), 6);
+  EXPECT_EQ(xb.FieldNum("F_NONE"), 0);
+  EXPECT_EQ(xb.FieldType("F_QQTY"), 'N');
+  EXPECT_EQ(xb.RecSize(), 252);
+  xb.Skip(2);
+  EXPECT_EQ(xb.GetDouble("F_QQTY"), 2.5L);
+  EXPECT_EQ(xb.GetInteger("F_QQTY"), 3);  // rounded
+  EXPECT_EQ(xb.GetInteger("F_LVL"), 2);
+  EXPECT_EQ(xb.GetString("F_QQTY"), "2.5");
+
+  // An edit is posted by the next move; a refused number leaves the field as it was.
+  EXPECT_TRUE(t.SetFieldNumber("F_COST", 250));
+  EXPECT_FALSE(t.SetFieldNumber("F_COST", 1e13L));
+  EXPECT_EQ(t.FieldAsFloat("F_COST"), 250.0L);
+  xb.GoTop();
+  EXPECT_FALSE(t.Editing());
+  xb.GoBottom();
+  EXPECT_EQ(t.FieldAsFloat("F_COST"), 250.0L);
+
+  t.Append();
+  t.SetFieldText("F_PART", "U1");
+  t.SetFieldNumber("F_SEQ", 3);
+  t.SetFieldText("F_DES", "셋째");
+  ASSERT_TRUE(t.Post());
+  EXPECT_EQ(xb.RecCount(), 4u);
+  EXPECT_EQ(xb.RecNo(), 4u);
+  ASSERT_TRUE(xb.Query("F_PART=\"U1\""));
+  EXPECT_EQ(xb.Count(), 3u);
+  t.Close();
+  // The query survives closing and reopening.
+  ASSERT_TRUE(t.Open(dir.path(), "VAK.DBF", "CDX"));
+  EXPECT_EQ(xb.Filter(), "F_PART=\"U1\"");
+  EXPECT_EQ(xb.Count(), 3u);
+}
+
+TEST_F(ZekTableTest, SeekThatMissesLeavesTheTableAtItsEnd) {
+  TZekTable t(env, notifier);
+  ASSERT_TRUE(t.OpenExclusive(dir.path(), "VAK.DBF", "CDX"));
+  ASSERT_TRUE(t.Xbase().IndexTag("", kItemTag, kItemKey));
+  EXPECT_TRUE(SoftSeek(t, "U1     2"));
+  EXPECT_EQ(t.RecNo(), 3u);
+  EXPECT_TRUE(env.SoftSeek());
+  EXPECT_FALSE(SoftSeek(t, "U1     4"));
+  EXPECT_TRUE(t.Eof());
+  EXPECT_FALSE(SoftSeek(t, "U0"));  // soft seek would stop at "U1": the component goes to the end
+  EXPECT_TRUE(t.Eof());
+}
+
+TEST_F(ZekTableTest, CreatesTablesThroughTheBinding) {
+  TZekTable t(env, notifier);
+  TXbase& xb = t.Xbase();
+  ASSERT_TRUE(xb.CreateNew(dir.File("NEW.DBF"), kDriverCdx, 2));
+  xb.CreateField("name", 'C', 10, 0);
+  xb.CreateField("amount", 'N', 12, 0);
+  ASSERT_TRUE(xb.CreateExec());
+  ASSERT_TRUE(t.Open(dir.path(), "NEW.DBF", "CDX"));
+  EXPECT_EQ(xb.FieldName(1), "NAME");
+  EXPECT_EQ(xb.RecCount(), 0u);
+  EXPECT_TRUE(t.Eof());
+  EXPECT_FALSE(xb.CreateNew(dir.File("X.DBF"), 7, 1));
+}
+
+TEST(ItemTable, LayoutKindsAndCreation) {
+  const auto& fields = ItemTableFields();
+  ASSERT_EQ(fields.size(), 21u);
+  EXPECT_EQ(fields.back().offset + fields.back().length, kItemRecordLength);
+  EXPECT_EQ(RowKindOf('1', '2', 0, ' '), kHeading);
+  EXPECT_EQ(RowKindOf('1', '2', 5, '*'), kFixedPriceHeading);
+  EXPECT_EQ(RowKindOf('2', '2', 5, '*'), kPricedItem);  // an item with a fixed price stays an item
+  EXPECT_EQ(RowKindOf('0', '1', 5, ' '), kPricedItem);  // level 0 is never a heading
+  EXPECT_EQ(RowKindOf('0', '1', 0, ' '), kZeroQuantityLevel0);
+  EXPECT_EQ(RowKindOf('3', '2', 0, ' '), kZeroQuantityItem);
+  EXPECT_EQ(RowKindOf('3', ' ', 0, ' '), kZeroQuantityItem);
+  EXPECT_TRUE(IsMarkedKind(kFixedPriceHeading));
+  EXPECT_FALSE(IsMarkedKind(kPricedItem));
+
+  std::vector<DbfField> old = fields;
+  EXPECT_FALSE(IsOldItemLayout(old));
+  old.erase(old.begin() + 19);  // F_EQ
+  EXPECT_TRUE(IsOldItemLayout(old));
+
+  TempDir dir;
+  ASSERT_TRUE(CreateItemTable(dir.path(), "VAK", kDriverCdx));
+  const std::string created = dir.Read("VAK.DBF");
+  EXPECT_EQ(created.size(), 32u + 21 * 32 + 1 + 1);
+  EXPECT_EQ(static_cast<unsigned char>(created[10]), 252);
+  dir.Write("VAK.DBF", "keep me");
+  EXPECT_TRUE(CreateItemTable(dir.path(), "vak", kDriverCdx));  // exists: nothing done
+  EXPECT_EQ(dir.Read("VAK.DBF"), "keep me");
+}
+
+}  // namespace
+}  // namespace vak

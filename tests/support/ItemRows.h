@@ -1,0 +1,29 @@
+// Item tables built by hand for tests: one Row per statement line.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace vak::test {
+
+struct Row {
+  std::string part;   // "U", "U1", "T1"
+  int seq = 0;
+  char level = '1';
+  std::string name;   // UTF-8
+  double quantity = 0;
+  double headingQuantity = 0;
+  double price = 0;
+  char fixed = ' ';
+  std::string remark;  // F_REMK
+  char nextLevel = ' ';
+  bool deleted = false;
+};
+
+// Writes VAK.DBF with these rows (in this physical order) into `dir`.
+void WriteItemTable(const std::string& dir, const std::vector<Row>& rows, const std::string& name = "VAK.DBF");
+
+// Writes a VAK.MEM with a description and a project type.
+void WriteHeader(const std::string& dir, const std::string& type, const std::string& description = "시험 공사");
+
+}  // namespace vak::test
