@@ -1,0 +1,155 @@
+// vaktool run as a user would, and our files read back by independent xBase readers:
+// python3-dbfread and the Perl XBase module (Debian packages).
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <sstream>
+
+#include "common/CodePage.h"
+#include "common/Files.h"
+#include "common/Numbers.h"
+#include "store/DbfFile.h"
+#include "tests/support/ItemRows.h"
+#include "tests/support/TestSupport.h"
+
+namespace vak {
+namespace {
+
+using test::TempDir;
+
+struct ShellRun {
+  int status;
+  std::string out;
+};
+
+// Runs a shell command; stdout (and stderr with "2>&1" in the command) comes back.
+ShellRun Shell(const std::string& command) {
+  FILE* pipe = popen(command.c_str(), "r");
+  ShellRun run{-1, ""};
+  if (!pipe) return run;
+  char buffer[8192];
+  while (size_t got = fread(buffer, 1, sizeof buffer, pipe)) run.out.append(buffer, got);
+  const int status = pclose(pipe);
+  run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  return run;
+}
+
+std::string Vaktool(const std::string& args) { return std::string(VAKTOOL) + " " + args; }
+
+// Every record as our reader sees it: texts decoded and trimmed on the right, numbers with
+// three decimals, one line per record, fields separated by tabs.
+std::string OurReading(const std::string& path) {
+  DbfStatus status;
+  auto file = DbfFile::Open(path, DbfOpenMode::ReadOnly, status);
+  EXPECT_TRUE(file);
+  std::string out;
+  for (uint32_t r = 1; file && r <= file->RecordCount(); ++r) {
+    std::string line;
+    for (const DbfField& f : file->fields()) {
+      std::string_view v = FieldBytes(file->Record(r), f);
+      if (!line.empty()) line += "\t";
+      if (f.type == 'N') {
+        char number[64];
+        std::snprintf(number, sizeof number, "%.3Lf", ParseNumericField(v));
+        line += number;
+      } else {
+        while (!v.empty() && v.back() == ' ') v.remove_suffix(1);
+        line += Cp949ToUtf8(v);
+      }
+    }
+    out += line + "\n";
+  }
+  return out;
+}
+
+TEST(IndependentReaders, ReadTheSampleExactlyAsWeWroteIt) {
+  TempDir dir;
+  ASSERT_EQ(Shell(Vaktool("sample " + dir.path() + " --lines 600 --type 2 --seed 5")).status, 0);
+  ASSERT_EQ(Shell(Vaktool("prepare " + dir.path())).status, 0);
+  const std::string ours = OurReading(dir.File("VAK.DBF"));
+  ASSERT_GT(ours.size(), 1000u);
+
+  const ShellRun python = Shell(
+      "/usr/bin/python3 -c \"import dbfread, sys\n"
+      "t = dbfread.DBF(sys.argv[1], char_decode_errors='strict')\n"
+      "assert t.encoding == 'cp949', t.encoding\n"
+      "for r in t:\n"
+      "    print('\\t'.join('%.3f' % v if f.type == 'N' else v for f, v in zip(t.fields, r.values())))\" " +
+      dir.File("VAK.DBF") + " 2>&1");
+  ASSERT_EQ(python.status, 0) << python.out.substr(0, 500);
+  EXPECT_EQ(python.out, ours);
+
+  const ShellRun perl = Shell(
+      "perl -MXBase -e 'my $t = XBase->new($ARGV[0]) or die XBase->errstr; "
+      "my @types = map { $t->field_type($_) } $t->field_names; "
+      "for my $i (0 .. $t->last_record) { my ($del, @v) = $t->get_record($i); next if $del; "
+      "print join(\"\\t\", map { $types[$_] eq \"N\" ? sprintf(\"%.3f\", $v[$_]) : $v[$_] } 0 .. $#v), \"\\n\" }' " +
+      dir.File("VAK.DBF") + " 2>&1 | iconv -f CP949 -t UTF-8");
+  ASSERT_EQ(perl.status, 0) << perl.out.substr(0, 500);
+  EXPECT_EQ(perl.out, ours);
+
+  const ShellRun dump = Shell("index_dump -type=char " + dir.File("VAK.CDX") + " F_PS 2>&1");
+  ASSERT_EQ(dump.status, 0);
+  std::istringstream lines(dump.out);
+  std::string line, previous;
+  int count = 0;
+  while (std::getline(lines, line)) {
+    EXPECT_LE(previous, line.substr(0, 8));
+    previous = line.substr(0, 8);
+    ++count;
+  }
+  EXPECT_EQ(count, 600);
+}
+
+TEST(Vaktool, DumpPrintsTheVisibleRecordsOfAQuery) {
+  TempDir dir;
+  test::WriteItemTable(dir.path(), {{"U1", 2, '2', "둘째 줄", 1.5}, {"U2", 1, '1', "다른 공사"}, {"U1", 1, '1', "첫 줄"}});
+  test::WriteHeader(dir.path(), "2");
+  ASSERT_EQ(Shell(Vaktool("prepare " + dir.path())).status, 0);
+  const ShellRun dump = Shell(Vaktool("dump " + dir.path() + " --order 1 --query 'F_PART=\"U1\"'"));
+  ASSERT_EQ(dump.status, 0);
+  std::istringstream lines(dump.out);
+  std::string header, first, second, rest;
+  std::getline(lines, header);
+  std::getline(lines, first);
+  std::getline(lines, second);
+  EXPECT_FALSE(std::getline(lines, rest));
+  EXPECT_EQ(header.substr(0, 19), "RECNO\tF_SEQ\tF_LVL\tF");
+  EXPECT_EQ(first.substr(0, first.find("\t", 20)), "3\t     1\t1\t2\t첫 줄");
+  EXPECT_EQ(second.substr(0, 2), "1\t");
+  EXPECT_NE(second.find("\t         1.500\t"), std::string::npos);  // numbers as stored
+  EXPECT_EQ(Shell(Vaktool("dump " + dir.path() + " --query 'F_PART=' 2>&1")).status, 2);
+}
+
+TEST(Vaktool, PrepareSaysWhatTheProgramWouldSay) {
+  TempDir dir;
+  test::WriteItemTable(dir.path(), {{"U", 1, '1', "a"}});
+  ShellRun run = Shell(Vaktool("prepare " + dir.path() + " 2>&1"));
+  EXPECT_EQ(run.status, 1);
+  EXPECT_EQ(run.out, "[확인] \"" + dir.path() + "\"디렉토리에 데이타화일(VAK.MEM)이 없습니다.\n");
+
+  test::WriteHeader(dir.path(), "1");
+  DbfStatus status;
+  auto holder = DbfFile::Open(dir.File("VAK.DBF"), DbfOpenMode::Exclusive, status);
+  ASSERT_TRUE(holder);
+  run = Shell(Vaktool("prepare " + dir.path() + " 2>&1"));
+  EXPECT_EQ(run.status, 1);
+  EXPECT_NE(run.out.find("다른 사용자가 사용하고 있습니다."), std::string::npos) << run.out;
+  holder.reset();
+  run = Shell(Vaktool("prepare " + dir.path() + " 2>&1"));
+  EXPECT_EQ(run.status, 0) << run.out;
+  EXPECT_NE(run.out.find("VAK.DBF: 1줄"), std::string::npos) << run.out;
+}
+
+TEST(Vaktool, SampleRefusesBadOptions) {
+  TempDir dir;
+  EXPECT_EQ(Shell(Vaktool("sample " + dir.path() + " --type 3 2>&1")).status, 2);
+  EXPECT_EQ(Shell(Vaktool("sample " + dir.path() + " --lines x 2>&1")).status, 2);
+  EXPECT_EQ(Shell(Vaktool("sample " + dir.path() + " --colour red 2>&1")).status, 2);
+  EXPECT_EQ(dir.Names(), std::vector<std::string>{});
+}
+
+}  // namespace
+}  // namespace vak
