@@ -216,6 +216,32 @@ TEST(DbfFile, PackRemovesDeletedRecordsInOneStepAndKeepsTheLock) {
   EXPECT_EQ(bytes[4], 3);
 }
 
+TEST(DbfFile, HeaderBytesOthersOwnAreKeptThroughWritesAndPack) {
+  TempDir dir;
+  ASSERT_EQ(DbfFile::Create(dir.File("T.DBF"), kSmall), DbfStatus::Ok);
+  std::string bytes = dir.Read("T.DBF");
+  bytes[14] = 1;      // dBASE IV transaction flag
+  bytes[20] = 0x33;   // multi-user reserved area
+  bytes[28] = 0x01;   // structural index flag as another tool left it
+  bytes[29] = 0x4E;   // dBASE's mark for code page 949
+  bytes[31] = 0x77;
+  bytes[32 + 20] = 0x05;  // a descriptor's work-area byte
+  dir.Write("T.DBF", bytes);
+  {
+    auto f = OpenOk(dir.File("T.DBF"), DbfOpenMode::Exclusive);
+    f->AppendRecord(Record(*f, "A", 1).data());
+    f->AppendRecord(Record(*f, "B", 2).data());
+    f->WriteRecord(1, Record(*f, "C", 3).data());
+    f->SetDeleted(2, true);
+    ASSERT_EQ(f->Pack(), DbfStatus::Ok);
+    EXPECT_EQ(f->CodePageByte(), 0x4E);
+  }
+  const std::string after = dir.Read("T.DBF");
+  for (int i : {14, 20, 28, 29, 31, 32 + 20}) EXPECT_EQ(after[i], bytes[i]) << "header byte " << i;
+  EXPECT_EQ(after[4], 1);
+  EXPECT_EQ(after.substr(97, 13), " C       3.00");
+}
+
 TEST(DbfFile, ExclusiveUseKeepsOtherProgramsOut) {
   TempDir dir;
   ASSERT_EQ(DbfFile::Create(dir.File("T.DBF"), kSmall), DbfStatus::Ok);

@@ -52,6 +52,17 @@ TEST_F(PreparationTest, MissingDataFilesAreReportedAndNothingIsWritten) {
   EXPECT_EQ(dir.Read("VAK.DBF"), before);
 }
 
+TEST_F(PreparationTest, AnEmptyOrDamagedTableIsReportedAndLeftAlone) {
+  dir.Write("VAK.DBF", "");
+  test::WriteHeader(dir.path(), "1");
+  EXPECT_FALSE(PrepareData(dir.path(), env, notifier, startupFlag));
+  EXPECT_FALSE(startupFlag);
+  ASSERT_EQ(notifier.messages.size(), 1u);
+  EXPECT_EQ(notifier.messages[0].text, dir.path() + "/Vak.dbf\n자료 화일이 손상되었거나 xBase 자료 화일이 아닙니다.");
+  EXPECT_EQ(dir.Names(), (std::vector<std::string>{"VAK.DBF", "VAK.MEM"}));
+  EXPECT_EQ(dir.Read("VAK.DBF"), "");
+}
+
 TEST_F(PreparationTest, AStaleIndexIsReplacedByOneOfTheTable) {
   test::WriteItemTable(dir.path(), {{"U1", 2, '1', "b"}, {"U1", 1, '1', "a"}});
   test::WriteHeader(dir.path(), "2");
@@ -142,12 +153,12 @@ TEST_F(PreparationTest, ACorrectTableIsNotRewrittenByTheStartupPass) {
 }
 
 // An old-layout table: no F_NLVL, F_MA, F_LA, F_EQ; a date, a logical, a memo and an extra field.
-void WriteOldTable(const TempDir& dir, int records) {
+void WriteOldTable(const TempDir& dir, int records, unsigned char codePage = 0x4E) {
   const std::vector<DbfField> fields = {
       {"F_SEQ", 'N', 6, 0, 0},  {"F_LVL", 'C', 1, 0, 0},  {"F_DES", 'C', 40, 0, 0}, {"F_QQTY", 'N', 14, 3, 0},
       {"F_PRIC", 'C', 12, 0, 0}, {"F_DATE", 'D', 8, 0, 0}, {"F_OK", 'L', 1, 0, 0},   {"F_MEMO", 'M', 10, 0, 0},
       {"F_EXTRA", 'C', 20, 0, 0}, {"F_PART", 'C', 2, 0, 0}, {"F_CODE", 'N', 10, 0, 0}};
-  DbfWriter writer(dir.File("VAK.DBF"), fields);
+  DbfWriter writer(dir.File("VAK.DBF"), fields, codePage);
   std::vector<DbfField> placed = fields;
   int offset = 1;
   for (DbfField& f : placed) {
@@ -186,6 +197,7 @@ TEST_F(PreparationTest, AnOldLayoutIsConvertedWithoutLeavingCopiesBehind) {
   EXPECT_EQ(items.Xbase().IndexOrd(), 1);
   EXPECT_EQ(items.Xbase().FieldCount(), 21);
   EXPECT_EQ(items.Xbase().RecCount(), 100u);
+  EXPECT_EQ(items.engine()->file().CodePageByte(), 0x4E);  // the replaced table's mark
   items.Xbase().GoTop();
   items.Skip(1);
   EXPECT_EQ(Utf8(TrimmedText(items.FieldAsString("F_DES"))), "옛 공종 2");

@@ -167,6 +167,19 @@ TEST_F(XbTableTest, DeleteAndPack) {
   EXPECT_EQ(std::string(FieldBytes(table->Current(), table->file().fields()[20])), "U ");
 }
 
+TEST_F(XbTableTest, ATablesOwnIndexFileGivesItsOrdersWhenOpenedAgain) {
+  table.reset();
+  DbfStatus status;
+  table = XbTable::Open(dir.File("VAK.DBF"), DbfOpenMode::Shared, settings, status);
+  ASSERT_TRUE(table);
+  EXPECT_EQ(table->TagCount(), 1);
+  EXPECT_EQ(table->TagExpression(1), kItemKey);
+  EXPECT_EQ(table->IndexOrd(), 0);
+  ASSERT_TRUE(table->SetOrder(1));
+  EXPECT_EQ(Walk(), (std::vector<uint32_t>{2, 7, 5, 3, 8, 6, 1}));
+  EXPECT_TRUE(table->Warnings().empty());
+}
+
 TEST(XbTable, AForeignOrDamagedIndexFileIsIgnored) {
   TempDir dir;
   test::WriteItemTable(dir.path(), Rows());
