@@ -1,5 +1,7 @@
 #include "app/QtNotifier.h"
 
+#include "common/S_Progress.h"
+
 #include <QApplication>
 #include <QMessageBox>
 #include <QPushButton>
@@ -30,11 +32,11 @@ MessageAnswer QtNotifier::Message(const std::string& text, const std::string& ca
   return MessageAnswer::Ok;
 }
 
-// The progress window comes with the start-up pass; until then long passes only keep
-// the window alive.
-void QtNotifier::ProgressOpen(const std::string&, long) { QApplication::setOverrideCursor(Qt::WaitCursor); }
-void QtNotifier::ProgressStep() { QApplication::processEvents(); }
-void QtNotifier::ProgressClose() { QApplication::restoreOverrideCursor(); }
+void QtNotifier::ProgressOpen(const std::string& text, long maximum) {
+  vak::ProgressOpen(static_cast<int>(maximum), QString::fromStdString(text));
+}
+void QtNotifier::ProgressStep() { vak::ProgressStep(1); }
+void QtNotifier::ProgressClose() { vak::ProgressClose(); }
 
 void QtNotifier::Beep() { QApplication::beep(); }
 

@@ -6,6 +6,7 @@
 
 #include "app/DataDirectory.h"
 #include "app/Fonts.h"
+#include "app/QtNotifier.h"
 #include "app/s_VakMain.h"
 
 namespace {
@@ -30,8 +31,11 @@ int main(int argc, char* argv[]) {
   }
   QApplication app(argc, argv);
   vak::InstallKoreanFonts();
+  vak::QtNotifier notifier;
   const QString dataDir = vak::DataDirectoryFrom(QApplication::arguments(), QApplication::applicationDirPath());
-  vak::TFm_VakMain window(dataDir);
+  vak::TXbaseEnv env;
+  vak::TFm_VakMain window(dataDir, env, notifier);
+  if (!window.Prepared()) return 1;  // the user has been told which data file is missing
   window.showMaximized();
   return QApplication::exec();
 }

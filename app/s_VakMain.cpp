@@ -1,18 +1,494 @@
 #include "app/s_VakMain.h"
 
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QGridLayout>
+#include <QHBoxLayout>
 #include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QScreen>
+#include <QStyle>
+#include <QTabWidget>
+#include <QTimer>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+#include "common/CodePage.h"
+#include "common/Files.h"
+#include "common/Text.h"
+#include "store/MemFile.h"
+#include "store/Preparation.h"
+#include "store/Reorganise.h"
 
 namespace vak {
+namespace {
 
-TFm_VakMain::TFm_VakMain(const QString& dataDir, QWidget* parent) : QMainWindow(parent), dataDir_(dataDir) {
+// Tab order of C_Pct_Main.
+constexpr int kTabChong = 0;
+constexpr int kTabJib = 1;
+constexpr int kTabNae = 2;
+
+QString FromCp949(const std::string& bytes) { return QString::fromStdString(Cp949ToUtf8(TrimmedText(bytes))); }
+
+QLabel* MakeLabel(const QString& text, const QString& name, QWidget* parent) {
+  auto* label = new QLabel(text, parent);
+  if (!name.isEmpty()) label->setObjectName(name);
+  return label;
+}
+
+QToolButton* MakeButton(const QString& text, const QString& name, const QString& hint, QWidget* parent) {
+  auto* button = new QToolButton(parent);
+  button->setObjectName(name);
+  button->setText(text);
+  button->setToolTip(hint);
+  button->setAutoRaise(true);
+  button->setToolButtonStyle(Qt::ToolButtonTextOnly);
+  return button;
+}
+
+}  // namespace
+
+TFm_VakMain::TFm_VakMain(const QString& dataDir, TXbaseEnv& env, UserNotifier& notifier, int screenWidth,
+                         QWidget* parent)
+    : QMainWindow(parent), dataDir_(dataDir), env_(env), notifier_(notifier) {
   setObjectName(QStringLiteral("Fm_VakMain"));
   setWindowTitle(QStringLiteral("전산내역입찰(VAK/4.12)"));
-  auto* pathLabel = new QLabel(QStringLiteral("자료경로: ") + dataDir_, this);
-  pathLabel->setObjectName(QStringLiteral("C_LBL_Path"));
-  pathLabel->setMargin(8);
-  pathLabel->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-  setCentralWidget(pathLabel);
-  resize(1024, 700);
+  QFont font(QStringLiteral("굴림체"));
+  font.setPixelSize(12);
+  setFont(font);
+
+  // Data preparation: both data files present, the index rebuilt.
+  startupFlag_ = true;
+  prepared_ = PrepareData(dataDir_.toStdString(), env_, notifier_, startupFlag_);
+  items_ = std::make_unique<TZekTable>(env_, notifier_);
+  items_->SetDatabaseName(dataDir_.toStdString());
+  items_->SetTableName("Vak.dbf");
+  state_.selPartRow = 1;
+
+  if (screenWidth <= 0 && QGuiApplication::primaryScreen()) screenWidth = QGuiApplication::primaryScreen()->geometry().width();
+  state_.firstRow = 1;
+  state_.lastRow = screenWidth > 1000 ? 28 : 21;
+
+  auto* central = new QWidget(this);
+  auto* layout = new QVBoxLayout(central);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->setSpacing(0);
+  BuildToolBar(central);
+  BuildInfoPanel(central);
+  auto* strip = new QWidget(central);
+  strip->setObjectName(QStringLiteral("C_PNL_Strip"));
+  strip->setFixedHeight(20);
+  strip->setAutoFillBackground(true);
+  strip->setStyleSheet(QStringLiteral("#C_PNL_Strip { background: rgb(255, 255, 208); border-bottom: 1px solid #a0a0a0; }"));
+  auto* stripLayout = new QHBoxLayout(strip);
+  stripLayout->setContentsMargins(8, 0, 8, 0);
+  bimokLabel_ = MakeLabel(QString(), QStringLiteral("C_LBL_Bimok"), strip);
+  positionLabel_ = MakeLabel(QString(), QStringLiteral("C_LBL_Position"), strip);
+  stripLayout->addWidget(bimokLabel_, 1);
+  stripLayout->addWidget(positionLabel_);
+  confirm_ = new QWidget(central);
+  confirm_->setObjectName(QStringLiteral("C_PNL_Confirm"));
+  auto* confirmLayout = new QVBoxLayout(confirm_);
+  confirmLayout->setContentsMargins(0, 0, 0, 0);
+  confirm_->setVisible(false);  // the statement appears with the show step
+  BuildSplitBox(central);
+  layout->addWidget(tabs_->parentWidget());
+  layout->addWidget(info_);
+  layout->addWidget(strip);
+  layout->addWidget(confirm_, 1);
+  layout->addWidget(splitBox_);
+  setCentralWidget(central);
+  BuildMenus();
+
+  // Input mode: single unit price at every start.
+  splitMode_ = false;
+  ReadProjectHeader();
+  pathLabel_->setText(dataDir_);
+  partLabel_->clear();
+  if (state_.cmnType == "1") {
+    const QSignalBlocker block(tabs_);
+    tabs_->setCurrentIndex(kTabNae);
+  }
+  resize(1024, 720);
 }
+
+TFm_VakMain::~TFm_VakMain() = default;
+
+QAction* TFm_VakMain::Action(const QString& text, const QString& name, bool enabled) {
+  auto* action = new QAction(text, this);
+  action->setObjectName(name);
+  action->setEnabled(enabled);
+  return action;
+}
+
+void TFm_VakMain::BuildToolBar(QWidget* parent) {
+  auto* bar = new QWidget(parent);
+  bar->setObjectName(QStringLiteral("C_PNL_ToolBar"));
+  bar->setFixedHeight(50);
+  bar->setStyleSheet(QStringLiteral("#C_PNL_ToolBar { background: #d4d0c8; border-bottom: 1px solid #808080; }"));
+  auto* row = new QHBoxLayout(bar);
+  row->setContentsMargins(2, 2, 2, 0);
+  row->setSpacing(0);
+
+  auto* commands = new QWidget(bar);
+  commands->setObjectName(QStringLiteral("C_PNL_Command"));
+  commands->setFixedWidth(249);
+  auto* c = new QHBoxLayout(commands);
+  c->setContentsMargins(2, 2, 2, 2);
+  c->setSpacing(2);
+  QToolButton* close = MakeButton(QString(), QStringLiteral("C_Sbt_Close"), QStringLiteral("닫기(Alt+X)"), commands);
+  close->setIcon(style()->standardIcon(QStyle::SP_DialogCloseButton));
+  close->setIconSize(QSize(24, 24));
+  close->setToolButtonStyle(Qt::ToolButtonIconOnly);
+  connect(close, &QToolButton::clicked, this, [this] { this->close(); });
+  QToolButton* report = MakeButton(QString(), QStringLiteral("C_Sbt_Report"), QStringLiteral("보고서 작성(Ctrl+P)"), commands);
+  report->setIcon(style()->standardIcon(QStyle::SP_FileDialogDetailedView));
+  report->setIconSize(QSize(24, 24));
+  report->setToolButtonStyle(Qt::ToolButtonIconOnly);
+  report->setEnabled(false);  // reports come later
+  auto* separator = new QFrame(commands);
+  separator->setFrameShape(QFrame::VLine);
+  separator->setFrameShadow(QFrame::Sunken);
+  QToolButton* info = MakeButton(QStringLiteral("공사정보"), QStringLiteral("C_Sbt_JungBo2"),
+                                 QStringLiteral("공사정보를 수정/저장(Ctrl+I)"), commands);
+  info->setEnabled(false);
+  QToolButton* disk = MakeButton(QStringLiteral("디스켓만들기"), QStringLiteral("C_SBT_DiskMake"),
+                                 QStringLiteral("배포디스켓 만들기(Ctrl+D)"), commands);
+  disk->setEnabled(false);
+  for (QWidget* w : std::initializer_list<QWidget*>{close, report, separator, info, disk}) c->addWidget(w);
+  c->addStretch();
+  row->addWidget(commands);
+
+  tabs_ = new QTabWidget(bar);
+  tabs_->setObjectName(QStringLiteral("C_Pct_Main"));
+  tabs_->setDocumentMode(true);
+  auto sheet = [&](const QString& name, const QString& caption) {
+    auto* page = new QWidget();
+    page->setObjectName(name);
+    auto* l = new QHBoxLayout(page);
+    l->setContentsMargins(4, 0, 4, 0);
+    l->setSpacing(2);
+    tabs_->addTab(page, caption);
+    return page;
+  };
+  auto calcButton = [&](QWidget* page, const QString& name) {
+    QToolButton* b = MakeButton(QStringLiteral("내역서계산"), name, QStringLiteral("내역서계산(F3)"), page);
+    b->setEnabled(false);  // the calculation comes later
+    page->layout()->addWidget(b);
+    return b;
+  };
+  QWidget* chong = sheet(QStringLiteral("C_Tsh_Chong"), QStringLiteral("총괄집계"));
+  calcButton(chong, QStringLiteral("C_Sbt_CalculateChong"));
+  QWidget* jib = sheet(QStringLiteral("C_Tsh_Jib"), QStringLiteral("공사집계"));
+  calcButton(jib, QStringLiteral("C_Sbt_CalculateJib"));
+  QWidget* nae = sheet(QStringLiteral("C_Tsh_Nae"), QStringLiteral("공사내역"));
+  QToolButton* price = MakeButton(QStringLiteral("입력형식(단가)"), QStringLiteral("C_Sbt_Price"), QStringLiteral("단가입력(F7)"), nae);
+  QToolButton* lme = MakeButton(QStringLiteral("입력형식(재/노/경)"), QStringLiteral("C_Sbt_LME"), QStringLiteral("재노경입력(F7)"), nae);
+  QToolButton* mod = MakeButton(QStringLiteral("단가입력/수정"), QStringLiteral("C_Sbt_Mod"), QStringLiteral("단가입력/수정(F7)"), nae);
+  for (QToolButton* b : {price, lme, mod}) b->setEnabled(false);  // price entry comes later
+  lme->setVisible(false);
+  nae->layout()->addWidget(price);
+  nae->layout()->addWidget(lme);
+  nae->layout()->addWidget(mod);
+  calcButton(nae, QStringLiteral("C_Sbt_Calculate"));
+  QToolButton* find = MakeButton(QStringLiteral("공종찾기"), QStringLiteral("C_SBT_Find"), QStringLiteral("공종찾기(F4)"), nae);
+  find->setEnabled(false);
+  nae->layout()->addWidget(find);
+  for (QWidget* page : {chong, jib, nae}) static_cast<QHBoxLayout*>(page->layout())->addStretch();
+  tabs_->setCurrentIndex(kTabChong);
+  previousTab_ = kTabChong;
+  connect(tabs_, &QTabWidget::currentChanged, this, [this](int index) { TabChanged(index); });
+  row->addWidget(tabs_, 1);
+}
+
+void TFm_VakMain::BuildInfoPanel(QWidget* parent) {
+  info_ = new QWidget(parent);
+  info_->setObjectName(QStringLiteral("C_PNL_Info"));
+  info_->setFixedHeight(36);
+  info_->setEnabled(false);  // shows, takes no input
+  info_->setStyleSheet(QStringLiteral(
+      "#C_PNL_Info { background: #ece9d8; border-bottom: 1px solid #a0a0a0; } QLabel:disabled { color: black; }"
+      "#C_LBL_Type, #C_LBL_Part { color: blue; } #Label30, #Label31 { color: red; font-weight: bold; }"));
+  auto* grid = new QGridLayout(info_);
+  grid->setContentsMargins(8, 1, 8, 1);
+  grid->setHorizontalSpacing(6);
+  grid->setVerticalSpacing(0);
+  desLabel_ = MakeLabel(QString(), QStringLiteral("C_Lbl_Des"), info_);
+  pathLabel_ = MakeLabel(QString(), QStringLiteral("C_Lbl_Path"), info_);
+  typeLabel_ = MakeLabel(QString(), QStringLiteral("C_LBL_Type"), info_);
+  partLabel_ = MakeLabel(QString(), QStringLiteral("C_LBL_Part"), info_);
+  auto* totalCaption = MakeLabel(QStringLiteral("총 공사 금액 : "), QStringLiteral("Label30"), info_);
+  totalLabel_ = MakeLabel(QStringLiteral("0"), QStringLiteral("Label31"), info_);
+  totalLabel_->setMinimumWidth(105);
+  totalLabel_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+  grid->addWidget(MakeLabel(QStringLiteral("공 사 명:"), QString(), info_), 0, 0);
+  grid->addWidget(desLabel_, 0, 1);
+  grid->addWidget(typeLabel_, 0, 2);
+  grid->addWidget(partLabel_, 0, 3);
+  grid->addWidget(MakeLabel(QStringLiteral("자료경로:"), QString(), info_), 1, 0);
+  grid->addWidget(pathLabel_, 1, 1, 1, 3);
+  grid->addWidget(totalCaption, 0, 5, 2, 1);
+  grid->addWidget(totalLabel_, 0, 6, 2, 1);
+  grid->setColumnStretch(4, 1);
+  // The other header values are kept below the panel's visible height.
+  mtnoLabel_ = MakeLabel(QString(), QStringLiteral("C_Lbl_MTNo"), info_);
+  cdnoLabel_ = MakeLabel(QString(), QStringLiteral("C_Lbl_CdNo"), info_);
+  authLabel_ = MakeLabel(QString(), QStringLiteral("C_Lbl_Auth"), info_);
+  nameLabel_ = MakeLabel(QString(), QStringLiteral("C_Lbl_Name"), info_);
+  telLabel_ = MakeLabel(QString(), QStringLiteral("C_Lbl_Tel"), info_);
+  for (QLabel* hidden : {mtnoLabel_, cdnoLabel_, authLabel_, nameLabel_, telLabel_}) hidden->setGeometry(0, 40, 10, 10);
+}
+
+void TFm_VakMain::BuildSplitBox(QWidget* parent) {
+  splitBox_ = new QWidget(parent);
+  splitBox_->setObjectName(QStringLiteral("Pnl_DisMon"));
+  splitBox_->setFixedHeight(40);
+  splitBox_->setAutoFillBackground(true);
+  splitBox_->setStyleSheet(QStringLiteral("#Pnl_DisMon { background: white; border-top: 1px solid #808080; }"));
+  auto* grid = new QGridLayout(splitBox_);
+  grid->setContentsMargins(8, 2, 8, 2);
+  grid->setVerticalSpacing(0);
+  const char* names[8] = {"Ma_Unit", "La_Unit", "Eq_Unit", "Tot_Unit", "Ma_Pric", "La_Pric", "Eq_Pric", "Tot_Pric"};
+  const QString amountCaptions[4] = {QStringLiteral("재 :"), QStringLiteral("노 :"), QStringLiteral("경 :"), QStringLiteral("합 :")};
+  grid->addWidget(MakeLabel(QStringLiteral("단가 "), QString(), splitBox_), 0, 0);
+  grid->addWidget(MakeLabel(QStringLiteral("금액"), QString(), splitBox_), 1, 0);
+  for (int i = 0; i < 8; ++i) {
+    const int r = i / 4;
+    const int col = 1 + 2 * (i % 4);
+    grid->addWidget(MakeLabel(r == 0 ? QStringLiteral("단 :") : amountCaptions[i % 4], QString(), splitBox_), r, col);
+    splitLabels_[i] = MakeLabel(QString(), QString::fromLatin1(names[i]), splitBox_);
+    splitLabels_[i]->setMinimumWidth(120);
+    splitLabels_[i]->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    grid->addWidget(splitLabels_[i], r, col + 1);
+  }
+  grid->setColumnStretch(9, 1);
+  splitBox_->setVisible(false);
+}
+
+QMenu* TFm_VakMain::BuildPopup(const QString& name, bool details) {
+  auto* menu = new QMenu(this);
+  menu->setObjectName(name);
+  auto add = [&](const QString& text, const QString& object, const QKeySequence& key, bool enabled) {
+    QAction* a = Action(text, object, enabled);
+    if (!key.isEmpty()) {
+      a->setShortcut(key);
+      a->setShortcutContext(Qt::WidgetShortcut);  // only while the grid of this view has the focus
+    }
+    menu->addAction(a);
+    return a;
+  };
+  if (details) {
+    add(QStringLiteral("수  정"), name + QStringLiteral("_Mod"), QKeySequence(Qt::Key_F7), false);
+    menu->addSeparator();
+  }
+  // F3 and F4 belong to the main menu; here they only name the key.
+  add((details ? QStringLiteral("내역서 계산") : QStringLiteral("내역서계산")) + QStringLiteral("\tF3"),
+      name + QStringLiteral("_Calc"), QKeySequence(), false);
+  menu->addSeparator();
+  if (details) {
+    add(QStringLiteral("공종찾기\tF4"), name + QStringLiteral("_Find"), QKeySequence(), false);
+    menu->addSeparator();
+  }
+  add(QStringLiteral("공사정보"), name + QStringLiteral("_Info"), QKeySequence(Qt::CTRL | Qt::Key_I), false);
+  add(QStringLiteral("보고서작성"), name + QStringLiteral("_Report"), QKeySequence(Qt::CTRL | Qt::Key_P), false);
+  menu->addSeparator();
+  QAction* quit = add(QStringLiteral("종료"), name + QStringLiteral("_Close"), QKeySequence(Qt::ALT | Qt::Key_X), true);
+  connect(quit, &QAction::triggered, this, [this] { close(); });
+  return menu;
+}
+
+void TFm_VakMain::BuildMenus() {
+  QMenu* work = menuBar()->addMenu(QStringLiteral("작업"));
+  work->setObjectName(QStringLiteral("C_Mnu_Work"));
+  QAction* chong = work->addAction(QStringLiteral("공사총괄집계"));
+  chong->setObjectName(QStringLiteral("Mnu_Chong"));
+  connect(chong, &QAction::triggered, this, [this] { ShowOverallSummary(); });
+  QAction* jib = work->addAction(QStringLiteral("해당공사집계"));
+  jib->setObjectName(QStringLiteral("Mnu_Jib"));
+  connect(jib, &QAction::triggered, this, [this] { ShowPartSummary(); });
+  QAction* nae = work->addAction(QStringLiteral("해당공사내역"));
+  nae->setObjectName(QStringLiteral("Mnu_Nae"));
+  connect(nae, &QAction::triggered, this, [this] { ShowItemDetails(); });
+  work->addSeparator();
+  work->addAction(Action(QStringLiteral("디스켓만들기"), QStringLiteral("Mnu_Disk"), false));
+  work->addSeparator();
+  QAction* quit = work->addAction(QStringLiteral("종료"));
+  quit->setObjectName(QStringLiteral("Mnu_Close"));
+  connect(quit, &QAction::triggered, this, [this] { close(); });
+
+  QMenu* edit = menuBar()->addMenu(QStringLiteral("편집"));
+  edit->setObjectName(QStringLiteral("C_Mnu_Edit"));
+  QAction* calc = Action(QStringLiteral("내역서계산"), QStringLiteral("Mnu_Calc"), false);
+  calc->setShortcut(QKeySequence(Qt::Key_F3));
+  edit->addAction(calc);
+  edit->addSeparator();
+  QAction* find = Action(QStringLiteral("공종찾기"), QStringLiteral("Mnu_Find"), false);
+  find->setShortcut(QKeySequence(Qt::Key_F4));
+  edit->addAction(find);
+  edit->addSeparator();
+  edit->addAction(Action(QStringLiteral("공사정보"), QStringLiteral("Mnu_Info"), false));
+  edit->addAction(Action(QStringLiteral("입력형식"), QStringLiteral("Mnu_InputType"), false));
+  QAction* reports = Action(QStringLiteral("보고서"), QStringLiteral("Mnu_Report"), false);
+  menuBar()->addAction(reports);
+
+  mnuChong_ = BuildPopup(QStringLiteral("C_Mnu_Chong"), false);
+  mnuHead_ = BuildPopup(QStringLiteral("C_Mnu_Head"), false);
+  mnuDetail_ = BuildPopup(QStringLiteral("C_Mnu_Detail"), true);
+}
+
+void TFm_VakMain::ReadProjectHeader() {
+  const std::string mem = DataFilePath(dataDir_.toStdString(), "Vak.MEM");
+  if (!FileExists(mem)) return;
+  const HeaderValues header = vak::ReadProjectHeader(mem);
+  desLabel_->setText(FromCp949(header[kCmnDesc]));
+  state_.cmnType = TrimmedText(header[kCmnType]);
+  typeLabel_->setText(state_.cmnType == "1" ? QStringLiteral("[단일공사]") : QStringLiteral("[복합공사]"));
+  mtnoLabel_->setText(FromCp949(header[kCmnMtno]));
+  cdnoLabel_->setText(FromCp949(header[kCmnCdno]));
+  authLabel_->setText(FromCp949(header[kCmnAuth]));
+  nameLabel_->setText(FromCp949(header[kCmnName]));
+  telLabel_->setText(FromCp949(header[kCmnTel]));
+}
+
+void TFm_VakMain::showEvent(QShowEvent* event) {
+  QMainWindow::showEvent(event);
+  if (!showStepDone_ && prepared_) {
+    showStepDone_ = true;
+    QTimer::singleShot(0, this, [this] { RunShowStep(); });
+  }
+}
+
+bool TFm_VakMain::RunShowStep() {
+  showStepDone_ = true;
+  if (!prepared_ || panel_) return panel_ != nullptr;
+  const std::string dir = dataDir_.toStdString();
+  if (!ReorganiseItemTable(*items_, dir, notifier_, startupFlag_)) {
+    notifier_.Message("데이타 정보 Error ", "전산내역입찰(VAK)", MessageIcon::None, MessageButtons::Ok);
+    QTimer::singleShot(0, this, [this] { close(); });
+    return false;
+  }
+  setWindowTitle(QStringLiteral("전산내역입찰(VAK)"));
+  confirm_->setVisible(true);
+  RunStartupPass(*items_, notifier_);
+
+  panel_ = new TVakPanel(*items_, state_, *this, confirm_);
+  confirm_->layout()->addWidget(panel_);
+  if (state_.cmnType == "2") {
+    ActivateTab('1');
+    panel_->ShowView('1', "1");
+  } else {
+    ActivateTab('3');
+    panel_->ShowView('3', "");
+  }
+  return true;
+}
+
+void TFm_VakMain::closeEvent(QCloseEvent* event) {
+  if (startupFlag_ && prepared_ &&
+      notifier_.Message("ZEK-VAK 시스템을 종료하겠습니까?", "확인", MessageIcon::Question, MessageButtons::YesNo) !=
+          MessageAnswer::Yes) {
+    event->ignore();
+    return;
+  }
+  items_->Close();
+  event->accept();
+}
+
+// ---------------------------------------------------------------- tabs and views
+
+void TFm_VakMain::TabChanged(int index) {
+  if (!panel_) {
+    previousTab_ = index;
+    return;
+  }
+  // Leaving the overall summary takes the part of the line the user stands on.
+  if (previousTab_ == kTabChong) {
+    state_.curPart.clear();
+    if (state_.cmnType == "2" && panel_->pager().GoToSlot(panel_->XGrid()->Row())) {
+      const std::string part = items_->FieldAsString("F_PART");
+      state_.curPart = part.size() >= 2 ? part.substr(1, 1) : std::string();
+    }
+  }
+  previousTab_ = index;
+  TabEntered(index);
+}
+
+void TFm_VakMain::TabEntered(int index) {
+  if (!panel_) return;
+  QApplication::setOverrideCursor(Qt::WaitCursor);
+  const std::string part = state_.curPart;
+  if (index == kTabJib) {
+    panel_->ShowView('2', part);
+  } else if (index == kTabNae) {
+    panel_->ShowView('3', part);
+  } else if (state_.cmnType != "1") {
+    panel_->ShowView('1', part);
+  } else {
+    ActivateTab('2');
+    panel_->ShowView('2', part);
+    QApplication::restoreOverrideCursor();
+    notifier_.Message("단일공사에서는 총괄집계작업을 할 수 없습니다.", "경고", MessageIcon::Warning, MessageButtons::Ok);
+    return;
+  }
+  QApplication::restoreOverrideCursor();
+}
+
+void TFm_VakMain::ShowOverallSummary() {
+  ActivateTab('1');
+  TabEntered(kTabChong);
+}
+
+void TFm_VakMain::ShowPartSummary() {
+  ActivateTab('2');
+  TabEntered(kTabJib);
+}
+
+void TFm_VakMain::ShowItemDetails() {
+  ActivateTab('3');
+  TabEntered(kTabNae);
+}
+
+// ---------------------------------------------------------------- PanelHost
+
+void TFm_VakMain::ActivateTab(char view) {
+  const int index = view == '1' ? kTabChong : (view == '2' ? kTabJib : kTabNae);
+  const QSignalBlocker block(tabs_);
+  tabs_->setCurrentIndex(index);
+  previousTab_ = index;
+}
+
+QMenu* TFm_VakMain::PopupFor(char view) {
+  QMenu* popup = view == '1' ? mnuChong_ : (view == '2' ? mnuHead_ : mnuDetail_);
+  if (panel_ && popup != currentPopup_) {
+    // The grid carries the shortcuts of its current popup only.
+    if (currentPopup_) {
+      for (QAction* a : currentPopup_->actions()) panel_->XGrid()->removeAction(a);
+    }
+    panel_->XGrid()->addActions(popup->actions());
+    currentPopup_ = popup;
+  }
+  return popup;
+}
+
+void TFm_VakMain::SetPositionLabels(const QString& name, const QString& position) {
+  bimokLabel_->setText(name);
+  positionLabel_->setText(position);
+}
+
+void TFm_VakMain::SetPartLabel(const QString& text) { partLabel_->setText(text); }
+
+void TFm_VakMain::ShowSplitInfo(const SplitInfo* info) {
+  splitBox_->setVisible(info != nullptr);
+  if (!info) return;
+  const std::string* values[8] = {&info->maUnit,   &info->laUnit,   &info->eqUnit,   &info->totUnit,
+                                  &info->maAmount, &info->laAmount, &info->eqAmount, &info->totAmount};
+  for (int i = 0; i < 8; ++i) splitLabels_[i]->setText(QString::fromStdString(*values[i]));
+}
+
+// Price entry and the work search come with their own windows; until then nothing happens.
+void TFm_VakMain::EditCommand() {}
+void TFm_VakMain::FindCommand() {}
 
 }  // namespace vak

@@ -1,20 +1,115 @@
-// The main window of the program.
+// The main window: the tool bar with its command panel and view tabs, the information panel
+// with the project header, the position strip, the editing panel and the 재/노/경 box.
+// Creating the window prepares the data; showing it takes the item table, repairs it and
+// opens the first view.
 #pragma once
 
 #include <QMainWindow>
 
+#include <memory>
+
+#include "common/UserNotifier.h"
+#include "store/Xbase.h"
+#include "views/S_VakPanel.h"
+
+class QAction;
+class QLabel;
+class QMenu;
+class QTabWidget;
+class QToolButton;
+class QWidget;
+
 namespace vak {
 
-class TFm_VakMain : public QMainWindow {
+class TFm_VakMain : public QMainWindow, public PanelHost {
   Q_OBJECT
 
  public:
-  explicit TFm_VakMain(const QString& dataDir, QWidget* parent = nullptr);
+  // screenWidth decides the page size (21 lines up to 1000 pixels, 28 above); 0 takes the
+  // primary screen's width.
+  TFm_VakMain(const QString& dataDir, TXbaseEnv& env, UserNotifier& notifier, int screenWidth = 0,
+              QWidget* parent = nullptr);
+  ~TFm_VakMain() override;
 
   const QString& DataDir() const { return dataDir_; }
+  // False when the data preparation failed: the window is not to be shown.
+  bool Prepared() const { return prepared_; }
+  bool StartupFlag() const { return startupFlag_; }
+  // The show step (run once, right after the window is first shown). False when the table
+  // could not be taken; the window then closes.
+  bool RunShowStep();
+  bool Shown() const { return panel_ != nullptr; }
+
+  TVakPanel* Panel() const { return panel_; }
+  TZekTable& Items() { return *items_; }
+  ViewState& State() { return state_; }
+  QTabWidget* Tabs() const { return tabs_; }
+  bool SplitInputMode() const { return splitMode_; }
+
+  // PanelHost
+  void SetPositionLabels(const QString& name, const QString& position) override;
+  void SetPartLabel(const QString& text) override;
+  void ShowSplitInfo(const SplitInfo* info) override;
+  void ActivateTab(char view) override;
+  QMenu* PopupFor(char view) override;
+  void EditCommand() override;
+  void FindCommand() override;
+  void CloseWindow() override { close(); }
+  UserNotifier& Notifier() override { return notifier_; }
+
+  // The view commands of the 작업 menu and the tab change as the user makes it.
+  void ShowOverallSummary();
+  void ShowPartSummary();
+  void ShowItemDetails();
+
+ protected:
+  void showEvent(QShowEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
 
  private:
+  void BuildToolBar(QWidget* parent);
+  void BuildInfoPanel(QWidget* parent);
+  void BuildSplitBox(QWidget* parent);
+  void BuildMenus();
+  QMenu* BuildPopup(const QString& name, bool details);
+  void ReadProjectHeader();
+  void TabChanged(int index);
+  void TabEntered(int index);
+  QAction* Action(const QString& text, const QString& name, bool enabled);
+
   QString dataDir_;
+  TXbaseEnv& env_;
+  UserNotifier& notifier_;
+  std::unique_ptr<TZekTable> items_;
+  ViewState state_;
+  bool prepared_ = false;
+  bool startupFlag_ = true;
+  bool showStepDone_ = false;
+  bool splitMode_ = false;
+  int previousTab_ = -1;
+
+  TVakPanel* panel_ = nullptr;
+  QWidget* confirm_ = nullptr;
+  QTabWidget* tabs_ = nullptr;
+  QWidget* info_ = nullptr;
+  QWidget* splitBox_ = nullptr;
+  QLabel* desLabel_ = nullptr;
+  QLabel* pathLabel_ = nullptr;
+  QLabel* typeLabel_ = nullptr;
+  QLabel* partLabel_ = nullptr;
+  QLabel* totalLabel_ = nullptr;
+  QLabel* bimokLabel_ = nullptr;
+  QLabel* positionLabel_ = nullptr;
+  QLabel* mtnoLabel_ = nullptr;
+  QLabel* cdnoLabel_ = nullptr;
+  QLabel* authLabel_ = nullptr;
+  QLabel* nameLabel_ = nullptr;
+  QLabel* telLabel_ = nullptr;
+  QLabel* splitLabels_[8] = {};
+  QMenu* mnuChong_ = nullptr;
+  QMenu* mnuHead_ = nullptr;
+  QMenu* mnuDetail_ = nullptr;
+  QMenu* currentPopup_ = nullptr;
 };
 
 }  // namespace vak

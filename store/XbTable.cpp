@@ -324,6 +324,21 @@ uint32_t XbTable::OrderRecNo() {
   return static_cast<uint32_t>(pos_) + (eof_ || offList_ ? 0 : 1);
 }
 
+bool XbTable::GoToPosition(uint32_t position) {
+  EnsureVisible();
+  if (position < 1 || position > visible_.size()) return false;
+  offList_ = false;
+  pos_ = position - 1;
+  recno_ = visible_[pos_];
+  eof_ = bof_ = false;
+  return true;
+}
+
+bool XbTable::IsVisible(uint32_t recno) {
+  EnsureVisible();
+  return recno >= 1 && recno <= RecCount() && positionOf_[recno] >= 0;
+}
+
 bool XbTable::Seek(std::string_view key, bool softSeek) {
   EnsureVisible();
   offList_ = false;

@@ -64,6 +64,10 @@ class XbTable {
   uint32_t RecCount() const { return file_->RecordCount(); }
   uint32_t Count();
   uint32_t OrderRecNo();  // 1-based position of the current record among the visible ones
+  // Makes the record at a 1-based position among the visible ones current.
+  bool GoToPosition(uint32_t position);
+  // Whether the query (and the deleted setting) lets the record through.
+  bool IsVisible(uint32_t recno);
   // Seeks `key` (a prefix of the current order's key); true when found. Not found: with
   // soft seek the next greater key becomes current, otherwise the end.
   bool Seek(std::string_view key, bool softSeek);

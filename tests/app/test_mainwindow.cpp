@@ -1,41 +1,424 @@
+// The main window driven as a user would, headless: first view, drill-downs, paging, the
+// scroll bar, the column map, colours and marks, tabs, the close question.
+#include <QAction>
 #include <QApplication>
 #include <QDir>
+#include <QHeaderView>
 #include <QLabel>
+#include <QProgressBar>
+#include <QMenu>
+#include <QScrollBar>
+#include <QSignalSpy>
+#include <QTabWidget>
+#include <QTimer>
 #include <QtTest>
 
 #include "app/DataDirectory.h"
 #include "app/Fonts.h"
 #include "app/s_VakMain.h"
+#include "common/CodePage.h"
+#include "common/S_Progress.h"
+#include "store/ItemTable.h"
+#include "tests/support/ItemRows.h"
+#include "tests/support/TestSupport.h"
+#include "tools/SampleTender.h"
 
 namespace vak {
+
+using test::RecordingNotifier;
+using test::Row;
+using test::TempDir;
+
+// One window on one tender, with its environment, shown and past its show step.
+struct Session {
+  explicit Session(const std::string& dir, int screenWidth = 800)
+      : window(QString::fromStdString(dir), env, notifier, screenWidth) {
+    if (window.Prepared()) {
+      window.show();
+      window.RunShowStep();
+    }
+  }
+  ~Session() {
+    notifier.nextAnswer = MessageAnswer::Yes;
+    window.close();
+  }
+  TVakPanel& panel() { return *window.Panel(); }
+  TZekGrid& grid() { return *window.Panel()->XGrid(); }
+  QString Cell(int row, GridColumn column) { return grid().gridModel()->Cell(row, column); }
+  QString Label(const char* name) { return window.findChild<QLabel*>(QString::fromLatin1(name))->text(); }
+  void Key(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) { QTest::keyClick(&grid(), key, modifiers); }
+  int FirstLinePosition() { return static_cast<int>(panel().pager().PositionOf(1)); }
+
+  TXbaseEnv env;
+  RecordingNotifier notifier;
+  TFm_VakMain window;
+};
+
+void Sample(const TempDir& dir, int type, long lines) {
+  SampleOptions options;
+  options.type = type;
+  options.lines = lines;
+  options.seed = 77;
+  QVERIFY(WriteSampleTender(dir.path(), options));
+}
 
 class MainWindowTest : public QObject {
   Q_OBJECT
 
  private slots:
-  void opensWithItsCaptionAndCloses() {
-    TFm_VakMain window(QStringLiteral("/tmp/tender"));
-    window.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&window));
-    QCOMPARE(window.windowTitle(), QStringLiteral("전산내역입찰(VAK/4.12)"));
-    auto* path = window.findChild<QLabel*>(QStringLiteral("C_LBL_Path"));
-    QVERIFY(path);
-    QVERIFY(path->text().contains(QStringLiteral("/tmp/tender")));
-    QVERIFY(window.close());
-    QVERIFY(!window.isVisible());
+  void initTestCase() { InstallKoreanFonts(); }
+
+  void aCompoundProjectOpensOnTheOverallSummary() {
+    TempDir dir;
+    Sample(dir, 2, 300);
+    Session s(dir.path());
+    QCOMPARE(s.window.windowTitle(), QStringLiteral("전산내역입찰(VAK)"));
+    QCOMPARE(s.window.Tabs()->currentIndex(), 0);
+    QCOMPARE(s.panel().view(), '1');
+    QCOMPARE(s.Cell(1, kColName), QStringLiteral("건축공사"));
+    QCOMPARE(s.Cell(3, kColName), QStringLiteral("기계설비공사"));
+    QVERIFY(s.Cell(4, kColName).isEmpty());
+    QCOMPARE(s.Cell(1, kColQuantity), QStringLiteral("1"));
+    QCOMPARE(s.Label("C_LBL_Type"), QStringLiteral("[복합공사]"));
+    QCOMPARE(s.Label("C_Lbl_Des"), QStringLiteral("한빛시 종합복지관 신축공사"));
+    QCOMPARE(s.Label("C_Lbl_Path"), QString::fromStdString(dir.path()));
+    QCOMPARE(s.Label("C_LBL_Part"), QStringLiteral("[건축공사]"));
+    QCOMPARE(s.Label("C_LBL_Position"), QStringLiteral("[1/21]"));
+    QCOMPARE(s.Label("Label31"), QStringLiteral("0"));
+    QVERIFY(!s.window.findChild<QWidget*>(QStringLiteral("Pnl_DisMon"))->isVisible());
+    QCOMPARE(s.grid().Popup()->objectName(), QStringLiteral("C_Mnu_Chong"));
+    // The start-up pass stepped once per line in the progress window, and closed it.
+    QCOMPARE(s.notifier.progressTexts, std::vector<std::string>{"데이타정보를 확인하고 있습니다."});
+    const long lines = static_cast<long>(s.window.Items().Xbase().RecCount());
+    QVERIFY(lines >= 300);
+    QCOMPARE(s.notifier.progressMaximum, lines);
+    QCOMPARE(s.notifier.progressSteps, lines);
+    QCOMPARE(s.notifier.progressCloses, 1);
+  }
+
+  void aSingleProjectOpensOnTheItemDetails() {
+    TempDir dir;
+    Sample(dir, 1, 120);
+    Session s(dir.path(), 1280);
+    QCOMPARE(s.window.Tabs()->currentIndex(), 2);
+    QCOMPARE(s.panel().view(), '3');
+    QCOMPARE(s.window.State().lastRow, 28);
+    QCOMPARE(s.grid().DataRowCount(), 28);
+    QCOMPARE(s.Label("C_LBL_Type"), QStringLiteral("[단일공사]"));
+    QVERIFY(s.window.findChild<QWidget*>(QStringLiteral("Pnl_DisMon"))->isVisible());
+    QCOMPARE(s.grid().Popup()->objectName(), QStringLiteral("C_Mnu_Detail"));
+    // The overall summary is refused in a single-construction project.
+    s.window.Tabs()->setCurrentIndex(0);
+    QCOMPARE(s.window.Tabs()->currentIndex(), 1);
+    QCOMPARE(s.panel().view(), '2');
+    QCOMPARE(s.notifier.messages.size(), size_t(1));
+    QCOMPARE(QString::fromStdString(s.notifier.messages[0].text), QStringLiteral("단일공사에서는 총괄집계작업을 할 수 없습니다."));
+    QCOMPARE(QString::fromStdString(s.notifier.messages[0].caption), QStringLiteral("경고"));
+  }
+
+  void missingDataFilesStopTheStartWithoutAQuestion() {
+    TempDir dir;
+    test::WriteItemTable(dir.path(), {{"U", 1, '1', "a"}});
+    TXbaseEnv env;
+    RecordingNotifier notifier;
+    {
+      TFm_VakMain window(QString::fromStdString(dir.path()), env, notifier);
+      QVERIFY(!window.Prepared());
+      QVERIFY(!window.StartupFlag());
+      window.close();
+    }
+    QCOMPARE(notifier.messages.size(), size_t(1));  // the missing VAK.MEM only: no close question
+    QVERIFY(QString::fromStdString(notifier.messages[0].text).endsWith(QStringLiteral("디렉토리에 데이타화일(VAK.MEM)이 없습니다.")));
+  }
+
+  void theCloseQuestionDecides() {
+    TempDir dir;
+    Sample(dir, 1, 50);
+    Session s(dir.path());
+    s.notifier.nextAnswer = MessageAnswer::No;
+    QVERIFY(!s.window.close());
+    QVERIFY(s.window.isVisible());
+    QCOMPARE(QString::fromStdString(s.notifier.messages.back().text), QStringLiteral("ZEK-VAK 시스템을 종료하겠습니까?"));
+    QCOMPARE(s.notifier.messages.back().buttons, MessageButtons::YesNo);
+    QCOMPARE(QString::fromStdString(s.notifier.messages.back().caption), QStringLiteral("확인"));
+    s.Key(Qt::Key_Escape);  // Esc asks too
+    QVERIFY(s.window.isVisible());
+    s.notifier.nextAnswer = MessageAnswer::Yes;
+    QVERIFY(s.window.close());
+  }
+
+  void drillDownFromTheOverallSummaryToTheItems() {
+    TempDir dir;
+    Sample(dir, 2, 300);
+    Session s(dir.path());
+    s.Key(Qt::Key_Down);
+    QCOMPARE(s.Label("C_LBL_Part"), QStringLiteral("[토목공사]"));
+    QCOMPARE(s.window.State().selPartRow, 2);
+    s.Key(Qt::Key_Return);
+    QCOMPARE(s.window.Tabs()->currentIndex(), 1);
+    QCOMPARE(s.panel().view(), '2');
+    QCOMPARE(s.window.State().curPart, std::string("2"));
+    QCOMPARE(s.Label("C_LBL_Part"), QStringLiteral("토목공사"));
+    QCOMPARE(s.Label("C_LBL_Position"), QStringLiteral("<집계장항목>"));
+    QVERIFY(s.Cell(1, kColLevel).endsWith(QLatin1Char('*')));
+    QCOMPARE(s.Cell(1, kColQuantity), QStringLiteral("1"));
+    s.Key(Qt::Key_Down);
+    const QString work = s.Cell(2, kColName).trimmed();
+    const std::string seq = s.panel().pager().Slot(2).seq;
+    s.Key(Qt::Key_Return);
+    QCOMPARE(s.window.Tabs()->currentIndex(), 2);
+    QCOMPARE(s.panel().view(), '3');
+    QCOMPARE(s.panel().pager().Slot(1).seq, seq);
+    QCOMPARE(s.Cell(1, kColName).trimmed(), work);
+    QCOMPARE(s.grid().Row(), 1);
+  }
+
+  void drillDownThatFindsNoLineSaysSo() {
+    TempDir dir;
+    Sample(dir, 2, 300);
+    Session s(dir.path());
+    s.window.ShowPartSummary();
+    s.window.State().curPart = "9";  // a part without item lines
+    s.Key(Qt::Key_Return);
+    QCOMPARE(s.notifier.messages.size(), size_t(1));
+    QCOMPARE(QString::fromStdString(s.notifier.messages[0].text), QStringLiteral("내역에서 동일한 공종을 찾을 수 없습니다."));
+    QCOMPARE(QString::fromStdString(s.notifier.messages[0].caption), QStringLiteral("경고"));
+    QCOMPARE(s.panel().view(), '3');
+  }
+
+  void tabChangesTakeThePartOfTheCurrentSummaryLine() {
+    TempDir dir;
+    Sample(dir, 2, 300);
+    Session s(dir.path());
+    s.Key(Qt::Key_Down);
+    s.Key(Qt::Key_Down);  // the third part
+    s.window.Tabs()->setCurrentIndex(1);
+    QCOMPARE(s.window.State().curPart, std::string("3"));
+    QCOMPARE(s.panel().pager().Slot(1).part, std::string("U3"));
+    // The menu's view commands keep the part of the last tab change.
+    s.window.ShowOverallSummary();
+    QCOMPARE(s.grid().Row(), 3);  // back on the line of the part
+    s.Key(Qt::Key_Up);
+    s.window.ShowPartSummary();
+    QCOMPARE(s.panel().pager().Slot(1).part, std::string("U3"));
+    s.window.ShowItemDetails();
+    QCOMPARE(s.panel().pager().Slot(1).part, std::string("U3"));
+    QCOMPARE(s.grid().Popup()->objectName(), QStringLiteral("C_Mnu_Detail"));
+  }
+
+  void pagingMovesTheWindowWithoutSkippingALine() {
+    TempDir dir;
+    Sample(dir, 1, 200);
+    Session s(dir.path());
+    const int count = static_cast<int>(s.panel().pager().Count());
+    QVERIFY(count > 100);
+    s.Key(Qt::Key_Up);  // the first line of the table: nothing moves
+    QCOMPARE(s.FirstLinePosition(), 1);
+    for (int i = 0; i < 20; ++i) s.Key(Qt::Key_Down);
+    QCOMPARE(s.grid().Row(), 21);
+    QCOMPARE(s.FirstLinePosition(), 1);
+    s.Key(Qt::Key_Down);  // at the grid's edge the window moves by one line
+    QCOMPARE(s.grid().Row(), 21);
+    QCOMPARE(s.FirstLinePosition(), 2);
+    QCOMPARE(s.panel().pager().PositionOf(21), 22u);
+    QCOMPARE(s.panel().ScrollBar()->value(), 22);
+    s.Key(Qt::Key_PageDown);  // the next page begins right after the last line shown
+    QCOMPARE(s.FirstLinePosition(), 23);
+    s.Key(Qt::Key_Space);
+    QCOMPARE(s.FirstLinePosition(), 24);
+    s.Key(Qt::Key_PageUp);  // not on the first row: to the first row
+    QCOMPARE(s.grid().Row(), 1);
+    s.Key(Qt::Key_PageUp);
+    QCOMPARE(s.FirstLinePosition(), 3);
+    s.Key(Qt::Key_PageUp);
+    QCOMPARE(s.FirstLinePosition(), 1);
+    s.Key(Qt::Key_End, Qt::ControlModifier);  // only the last line, as the first row
+    QCOMPARE(s.FirstLinePosition(), count);
+    QVERIFY(!s.panel().pager().Slot(2).used);
+    QCOMPARE(s.grid().Row(), 1);
+    s.Key(Qt::Key_Down);  // nothing below the last line
+    QCOMPARE(s.grid().Row(), 1);
+    s.Key(Qt::Key_Up);
+    QCOMPARE(s.FirstLinePosition(), count - 1);
+    s.Key(Qt::Key_Home, Qt::ControlModifier);
+    QCOMPARE(s.FirstLinePosition(), 1);
+    QCOMPARE(s.grid().Row(), 1);
+    // Page down through the whole statement reaches every line exactly once.
+    std::vector<bool> seen(static_cast<size_t>(count) + 1, false);
+    for (int guard = 0; guard < 100; ++guard) {
+      for (int r = 1; r <= 21; ++r) {
+        if (s.panel().pager().Slot(r).used) seen[s.panel().pager().PositionOf(r)] = true;
+      }
+      s.grid().SetRow(21);
+      const int before = s.FirstLinePosition();
+      s.Key(Qt::Key_PageDown);
+      if (s.FirstLinePosition() == before) break;
+    }
+    QVERIFY(std::all_of(seen.begin() + 1, seen.end(), [](bool b) { return b; }));
+  }
+
+  void theScrollThumbTakesTheViewToThatLine() {
+    TempDir dir;
+    Sample(dir, 2, 600);
+    Session s(dir.path());
+    s.window.Tabs()->setCurrentIndex(2);  // item details of part 1
+    QScrollBar* bar = s.panel().ScrollBar();
+    QCOMPARE(bar->maximum(), static_cast<int>(s.panel().pager().Count()));
+    bar->setSliderDown(true);
+    bar->setSliderPosition(100);
+    QCOMPARE(s.panel().ScrollState(), 6);
+    bar->setSliderDown(false);
+    QCOMPARE(s.FirstLinePosition(), 100);
+    QCOMPARE(s.grid().Row(), 1);
+    QCOMPARE(s.panel().pager().Slot(1).part, std::string("U1"));
+    bar->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+    QCOMPARE(s.grid().Row(), 2);
+    QCOMPARE(bar->value(), 101);
+  }
+
+  void columnsKeepTheirMeaningAfterADrag() {
+    TempDir dir;
+    Sample(dir, 1, 60);
+    Session s(dir.path());
+    QHeaderView* header = s.grid().horizontalHeader();
+    QCOMPARE(s.grid().ColumnOf(kColAmount), 6);
+    header->moveSection(6, 0);  // the amount column dragged to the far left
+    QCOMPARE(s.grid().ColumnOf(kColAmount), 0);
+    QCOMPARE(s.grid().ColumnOf(kColLevel), 1);
+    QCOMPARE(s.grid().ColumnOf(kColName), 2);
+    header->moveSection(2, 7);  // the work name to the far right
+    QCOMPARE(s.grid().ColumnOf(kColName), 7);
+    QCOMPARE(s.grid().ColumnOf(kColNote), 6);
+    QCOMPARE(s.grid().WidthOf(kColName), 200);
+    s.grid().setColumnWidth(kColName, 260);
+    QCOMPARE(s.grid().WidthOf(kColName), 260);
+  }
+
+  void colourAndMarkOfEachLineKind() {
+    TempDir dir;
+    test::WriteItemTable(dir.path(), {
+                                         {"U", 1, '1', "heading", 0, 0, 0, ' ', "           *"},
+                                         {"U", 2, '2', "fixed heading", 0, 0, 5000, '*'},
+                                         {"U", 3, '3', "priced item", 2.5, 0, 1200},
+                                         {"U", 4, '3', "zero item"},
+                                         {"U", 5, '2', "fixed item", 1, 0, 700, '*'},
+                                         {"U", 6, '0', "level zero", 0, 0, 0, ' ', "   *"},
+                                         {"U", 7, '0', "level zero priced", 1},
+                                     });
+    test::WriteHeader(dir.path(), "1");
+    Session s(dir.path());
+    ZekGridModel* m = s.grid().gridModel();
+    auto colour = [&](int row, int col) { return m->data(m->index(row - 1, col), Qt::ForegroundRole).value<QColor>(); };
+    auto bold = [&](int row, int col) { return m->data(m->index(row - 1, col), Qt::FontRole).value<QFont>().bold(); };
+    s.grid().SetRow(7);  // the current row is drawn by the selection; stand elsewhere
+    QCOMPARE(colour(1, kColName), QColor(0, 0, 128));  // heading: navy and bold
+    QVERIFY(bold(1, kColName));
+    QVERIFY(!bold(1, kColQuantity));
+    QVERIFY(!bold(1, kColPrice));
+    QCOMPARE(colour(2, kColName), QColor(Qt::red));  // fixed-price heading: marked
+    QCOMPARE(m->data(m->index(1, kColNote), Qt::DisplayRole).toString(), QStringLiteral("단가고정"));
+    QVERIFY(!colour(3, kColName).isValid());  // priced item: plain
+    QCOMPARE(s.Cell(3, kColQuantity), QStringLiteral("2.5"));
+    QCOMPARE(s.Cell(3, kColPrice), QStringLiteral("1,200"));
+    QCOMPARE(colour(4, kColName), QColor(Qt::red));  // zero-quantity item
+    QVERIFY(s.Cell(4, kColQuantity).isEmpty());
+    QVERIFY(!colour(5, kColName).isValid());  // an item with a fixed price stays an item...
+    QCOMPARE(m->data(m->index(4, kColNote), Qt::DisplayRole).toString(), QStringLiteral("단가고정"));  // ...marked in its note
+    QCOMPARE(colour(6, kColName), QColor(Qt::red));  // zero-quantity item of level 0
+    QVERIFY(!colour(7, kColName).isValid());
+    // Indentation: 2n-3 blanks from level 2.
+    QCOMPARE(s.Cell(1, kColName), QStringLiteral("heading"));
+    QCOMPARE(s.Cell(2, kColName), QStringLiteral(" fixed heading"));
+    QCOMPARE(s.Cell(3, kColName), QStringLiteral("   priced item"));
+    QCOMPARE(s.Cell(1, kColLevel), QStringLiteral("1*"));
+    // The 재/노/경 box follows the current line.
+    s.grid().SetRow(3);
+    QCOMPARE(s.Label("C_LBL_Bimok"), QStringLiteral("priced item"));
+    QCOMPARE(s.Label("C_LBL_Position"), QStringLiteral("[3/21]"));
+  }
+
+  void selectionEventsFireOnlyOnRealChanges() {
+    TempDir dir;
+    Sample(dir, 1, 60);
+    Session s(dir.path());
+    QSignalSpy rows(&s.grid(), &TZekGrid::WnSelectRow);
+    QSignalSpy cols(&s.grid(), &TZekGrid::WnSelectCol);
+    s.grid().setCurrentIndex(s.grid().model()->index(0, 3));  // same row, other column
+    QCOMPARE(rows.count(), 0);
+    QCOMPARE(cols.count(), 1);
+    s.grid().setCurrentIndex(s.grid().model()->index(0, 3));  // the same cell again
+    QCOMPARE(cols.count(), 1);
+    s.grid().setCurrentIndex(s.grid().model()->index(4, 3));  // another row
+    QCOMPARE(rows.count(), 1);
+    QCOMPARE(cols.count(), 2);
+    QCOMPARE(rows.last().at(1).toInt(), 5);
+  }
+
+  void aRightClickSelectsTheRowUnderThePointer() {
+    TempDir dir;
+    Sample(dir, 1, 60);
+    Session s(dir.path());
+    const QRect rect = s.grid().visualRect(s.grid().model()->index(5, 1));
+    QTimer::singleShot(50, [] {
+      if (QWidget* popup = QApplication::activePopupWidget()) popup->close();
+    });
+    QTest::mousePress(s.grid().viewport(), Qt::RightButton, Qt::NoModifier, rect.center());
+    QTest::mouseRelease(s.grid().viewport(), Qt::RightButton, Qt::NoModifier, rect.center());
+    QCOMPARE(s.grid().Row(), 6);
+  }
+
+  void commandsOfLaterWorkAreVisiblyDisabled() {
+    TempDir dir;
+    Sample(dir, 2, 60);
+    Session s(dir.path());
+    for (const char* name : {"C_Sbt_Report", "C_Sbt_JungBo2", "C_SBT_DiskMake", "C_Sbt_Mod", "C_Sbt_Calculate", "C_SBT_Find"}) {
+      auto* w = s.window.findChild<QWidget*>(QString::fromLatin1(name));
+      QVERIFY2(w, name);
+      QVERIFY2(!w->isEnabled(), name);
+    }
+    QVERIFY(s.window.findChild<QWidget*>(QStringLiteral("C_Sbt_Close"))->isEnabled());
+    QCOMPARE(s.window.findChild<QWidget*>(QStringLiteral("C_Sbt_Close"))->toolTip(), QStringLiteral("닫기(Alt+X)"));
+    auto* calc = s.window.findChild<QAction*>(QStringLiteral("Mnu_Calc"));
+    QCOMPARE(calc->shortcut(), QKeySequence(Qt::Key_F3));
+    QVERIFY(!calc->isEnabled());
+    QMenu* detail = s.window.findChild<QMenu*>(QStringLiteral("C_Mnu_Detail"));
+    QStringList captions;
+    for (QAction* a : detail->actions()) captions << (a->isSeparator() ? QStringLiteral("-") : a->text());
+    QCOMPARE(captions, (QStringList{QStringLiteral("수  정"), QStringLiteral("-"), QStringLiteral("내역서 계산\tF3"),
+                                    QStringLiteral("-"), QStringLiteral("공종찾기\tF4"), QStringLiteral("-"),
+                                    QStringLiteral("공사정보"), QStringLiteral("보고서작성"), QStringLiteral("-"),
+                                    QStringLiteral("종료")}));
+  }
+
+  void progressWindowFollowsItsProtocol() {
+    QVERIFY(!ProgressStep(1));  // nothing shown yet
+    QVERIFY(!ProgressWindow());
+    QVERIFY(ProgressOpen(9, QStringLiteral("데이타정보를 확인하고 있습니다.")));
+    TFm_Progress* window = ProgressWindow();
+    QVERIFY(window);
+    QCOMPARE(window->gauge()->maximum(), 10);
+    QVERIFY(ProgressStep(1));
+    QVERIFY(ProgressStep(1, QStringLiteral("  ")));
+    QCOMPARE(window->gauge()->value(), 2);
+    QVERIFY(ProgressStep(0));
+    QCOMPARE(window->gauge()->value(), 0);
+    QCOMPARE(window->head()->text(), QStringLiteral("데이타정보를 확인하고 있습니다."));
+    QVERIFY(ProgressOpen(-1, QStringLiteral("두번째")));  // the same window, restarted
+    QCOMPARE(ProgressWindow(), window);
+    QCOMPARE(window->gauge()->maximum(), 10);
+    QVERIFY(ProgressClose());
+    QVERIFY(!ProgressClose());
   }
 
   void dataDirectoryFromArgumentOrProgramDirectory() {
     QCOMPARE(DataDirectoryFrom({QStringLiteral("vak")}, QStringLiteral("/opt/vak/bin ")), QStringLiteral("/opt/vak/bin"));
     QCOMPARE(DataDirectoryFrom({QStringLiteral("vak"), QStringLiteral("/data/tender/")}, QStringLiteral("/opt")),
              QStringLiteral("/data/tender"));
-    // A relative directory is taken from the working directory, never turned into a root path.
     QCOMPARE(DataDirectoryFrom({QStringLiteral("vak"), QStringLiteral("./tender")}, QStringLiteral("/opt")),
              QDir::current().absoluteFilePath(QStringLiteral("tender")));
   }
 
   void gulimcheResolvesToAnInstalledKoreanFont() {
-    InstallKoreanFonts();
     const QFontInfo info(QFont(QStringLiteral("굴림체")));
     QVERIFY2(info.family().contains(QStringLiteral("Nanum")), qPrintable(info.family()));
     const QFontMetrics metrics{QFont(QStringLiteral("굴림체"))};

@@ -1,0 +1,79 @@
+// The editing panel: the statement grid, the panel's own scroll bar (the position in the
+// filtered statement), and the three views with their paging and keys. The lines come from
+// StatementPager; this class draws them and turns keys and scroll bar actions into moves.
+#pragma once
+
+#include <QWidget>
+
+#include "common/UserNotifier.h"
+#include "views/S_ZekGrid.h"
+#include "views/StatementPager.h"
+
+class QMenu;
+class QScrollBar;
+
+namespace vak {
+
+// What the panel asks of the main window around it.
+class PanelHost {
+ public:
+  virtual ~PanelHost() = default;
+  virtual void SetPositionLabels(const QString& name, const QString& position) = 0;
+  virtual void SetPartLabel(const QString& text) = 0;
+  virtual void ShowSplitInfo(const SplitInfo* info) = 0;  // nullptr hides the 재/노/경 box
+  virtual void ActivateTab(char view) = 0;                // without the tab-change steps
+  virtual QMenu* PopupFor(char view) = 0;
+  virtual void EditCommand() = 0;                         // the unit price entry of the current mode
+  virtual void FindCommand() = 0;
+  virtual void CloseWindow() = 0;
+  virtual UserNotifier& Notifier() = 0;
+};
+
+class TVakPanel : public QWidget {
+  Q_OBJECT
+
+ public:
+  TVakPanel(TZekTable& items, ViewState& state, PanelHost& host, QWidget* parent = nullptr);
+
+  void ShowView(char view, const std::string& part);
+  void SetViewFilter(char view, const std::string& part) { pager_.SetViewFilter(view, part); }
+  void LoadPage(int first);
+  void ReloadAt();
+  void ReloadPage();
+  void ScrollLineUp();
+  void ScrollLineDown();
+  void ScrollPageUp();
+  void ScrollPageDown();
+  void ShowRowInfo(int col, int row);
+  void ShowPosition(int row);
+  void DrillDown();
+  int RowKind();  // of the line in the current row
+
+  TZekGrid* XGrid() const { return grid_; }
+  QScrollBar* ScrollBar() const { return scrollBar_; }
+  StatementPager& pager() { return pager_; }
+  char view() const { return pager_.view(); }
+  int ScrollState() const { return scrollState_; }
+
+ private:
+  void Render();
+  bool KeyDown(QKeyEvent* event);
+  void ScrollAction(int action);
+  void ThumbReleased();
+  void SetCurrentRow(int row);
+  int LastUsedRow() const;
+
+  TZekTable& items_;
+  ViewState& state_;
+  PanelHost& host_;
+  StatementPager pager_;
+  TZekGrid* grid_;
+  QScrollBar* scrollBar_;
+  int scrollState_ = 0;
+  bool rendering_ = false;
+};
+
+// The level of a level cell: the text without a trailing "*", as a number; otherwise 0.
+int LevelOf(const QString& text);
+
+}  // namespace vak

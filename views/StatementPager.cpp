@@ -1,0 +1,264 @@
+#include "views/StatementPager.h"
+
+#include <cmath>
+
+#include "common/CodePage.h"
+#include "common/Numbers.h"
+#include "common/Text.h"
+#include "store/ItemTable.h"
+
+namespace vak {
+
+std::string IndentName(const std::string& name, const std::string& level) {
+  const std::string trimmed = TrimmedText(name);
+  const std::string lv = TrimmedText(level);
+  if (lv.size() != 1 || lv[0] < '2' || lv[0] > '9') return trimmed;
+  return std::string(static_cast<size_t>(2 * (lv[0] - '0') - 3), ' ') + trimmed;
+}
+
+std::string MoneyText(long double value) {
+  std::string whole;
+  if (!FixedPointText(value, 40, 0, whole)) return FormatNumber(value, 0, 1);
+  return FormatNumber(TextToNumber(whole), 0, 1);
+}
+
+StatementPager::StatementPager(TZekTable& items, ViewState& state)
+    : items_(items), state_(state), slots_(static_cast<size_t>(state.lastRow) + 2) {
+  fSeq_ = items.FieldIndex("F_SEQ");
+  fLvl_ = items.FieldIndex("F_LVL");
+  fNlvl_ = items.FieldIndex("F_NLVL");
+  fDes_ = items.FieldIndex("F_DES");
+  fSize_ = items.FieldIndex("F_SIZE");
+  fQqty_ = items.FieldIndex("F_QQTY");
+  fTqty_ = items.FieldIndex("F_TQTY");
+  fUnit_ = items.FieldIndex("F_QUNIT");
+  fPric_ = items.FieldIndex("F_PRIC");
+  fCost_ = items.FieldIndex("F_COST");
+  fBigo_ = items.FieldIndex("F_BIGO");
+  fRemk_ = items.FieldIndex("F_REMK");
+  f3sw_ = items.FieldIndex("F_3SW");
+  fMa0_ = items.FieldIndex("F_MA0");
+  fLa0_ = items.FieldIndex("F_LA0");
+  fEq0_ = items.FieldIndex("F_EQ0");
+  fPart_ = items.FieldIndex("F_PART");
+}
+
+std::string StatementPager::Text(int field) const {
+  std::string_view v = items_.FieldBytesAt(field);
+  while (!v.empty() && (v.back() == ' ' || v.back() == '\0')) v.remove_suffix(1);
+  return Cp949ToUtf8(v);
+}
+
+std::string StatementPager::PartFilterCode(const std::string& part) const {
+  if (state_.cmnType != "2") return "U";
+  return "U" + (TrimmedText(part).empty() ? std::string("1") : part);
+}
+
+int StatementPager::RowKind() const {
+  const std::string_view lvl = items_.FieldBytesAt(fLvl_);
+  const std::string_view nlvl = items_.FieldBytesAt(fNlvl_);
+  const std::string_view fix = items_.FieldBytesAt(f3sw_);
+  return RowKindOf(lvl.empty() ? ' ' : lvl[0], nlvl.empty() ? ' ' : nlvl[0], items_.FieldNumberAt(fQqty_),
+                   fix.empty() ? ' ' : fix[0]);
+}
+
+// The slot and cell texts of the current record. A row reads the same whether it was
+// reached by a page load or by a line scroll.
+void StatementPager::FillSlot(RowSlot& slot) {
+  slot.used = true;
+  slot.recno = items_.RecNo();
+  slot.lvl = std::string(items_.FieldBytesAt(fLvl_));
+  slot.part = std::string(items_.FieldBytesAt(fPart_));
+  slot.seq = TrimmedText(items_.FieldBytesAt(fSeq_));
+  slot.key = slot.part + RightAlignText(slot.seq, 6);
+  slot.fix = std::string(items_.FieldBytesAt(f3sw_));
+  slot.qqty = items_.FieldNumberAt(fQqty_);
+  slot.tqty = items_.FieldNumberAt(fTqty_);
+  slot.pric = items_.FieldNumberAt(fPric_);
+  slot.cost = items_.FieldNumberAt(fCost_);
+
+  const std::string remark(items_.FieldBytesAt(fRemk_));
+  const std::string unit = Text(fUnit_);
+  auto& c = slot.cells;
+  c[kColLevel] = slot.lvl;
+  c[kColName] = view_ == '1' ? TrimmedText(Text(fDes_)) : IndentName(Text(fDes_), slot.lvl);
+  c[kColSize] = Text(fSize_);
+  c[kColPrice] = MoneyText(slot.pric);
+  c[kColAmount] = MoneyText(slot.cost);
+  c[kColNote] = Text(fBigo_);
+  c[kColUnit] = TrimmedText(unit) == "0" ? std::string() : unit;
+  slot.mark.clear();
+  if (view_ == '1') {
+    c[kColQuantity] = "1";
+    return;
+  }
+  c[kColLevel] += remark.size() >= 12 ? remark.substr(11, 1) : std::string(" ");
+  if (RowKind() > 4) slot.mark = "Y";
+  if (view_ == '2') {
+    c[kColQuantity] = "1";
+    c[kColUnit] = TrimmedText(unit).empty() ? "식" : TrimmedText(unit);
+  } else {
+    c[kColQuantity] = FormatNumber(slot.qqty, 0, 1);
+  }
+}
+
+void StatementPager::SetViewFilter(char view, const std::string& part) {
+  items_.Xbase().Query(view == '1' ? "SubStr(F_PART,1,1)=\"T\"" : "F_PART=\"" + PartFilterCode(part) + "\"");
+}
+
+int StatementPager::ShowView(char view, const std::string& part) {
+  long previous = static_cast<long>(TextToNumber(partText_));
+  if (previous < 1) previous = 1;
+  view_ = view;
+  partText_ = TrimmedText(part).empty() ? std::string("1") : part;
+  int row = state_.firstRow;
+  TXbase& xb = items_.Xbase();
+  xb.Query("");
+  xb.SetOrder(1);
+  partName_.clear();
+  if (SoftSeek(items_, "T" + partText_) && TrimmedText(items_.FieldBytesAt(fPart_)) == "T" + partText_)
+    partName_ = TrimmedText(Text(fDes_));
+
+  const std::string code = PartFilterCode(partText_);
+  if (view == '1') {
+    viewFilter_ = "SubStr(F_PART,1,1)=\"T\"";
+    if (state_.cmnType == "2") row = static_cast<int>(std::min<long>(previous, state_.lastRow));
+  } else if (view == '2') {
+    viewFilter_ = "SubStr(F_REMK,12,1)=\"*\" .and. F_PART=\"" + code + "\"";
+  } else {
+    viewFilter_ = "F_PART=\"" + code + "\"";
+  }
+  state_.curPart = part;
+  xb.Query(viewFilter_);
+  xb.GoTop();
+  LoadPage(state_.firstRow);
+  // The remembered row may lie below the last line of a short overall summary.
+  while (row > state_.firstRow && !Slot(row).used) --row;
+  return row;
+}
+
+void StatementPager::LoadPage(int first) {
+  int row = first;
+  if (Count() >= 1) {
+    for (; row <= state_.lastRow && !items_.Eof(); ++row) {
+      FillSlot(slots_[static_cast<size_t>(row)]);
+      items_.Skip(1);
+    }
+  }
+  for (; row <= state_.lastRow; ++row) ClearSlot(row);
+}
+
+void StatementPager::LoadRow(int row) {
+  if (items_.Eof()) {
+    ClearSlot(row);
+  } else {
+    FillSlot(slots_[static_cast<size_t>(row)]);
+  }
+}
+
+bool StatementPager::GoToSlot(int row) {
+  const RowSlot& slot = Slot(row);
+  if (!slot.used) return false;
+  if (items_.RecNo() == slot.recno && !items_.Eof()) return true;
+  return items_.Xbase().Go(slot.recno);
+}
+
+bool StatementPager::ScrollLineUp() {
+  if (!GoToSlot(state_.firstRow)) return false;
+  items_.Skip(-1);
+  if (items_.Bof()) return false;
+  for (int r = state_.lastRow; r > state_.firstRow; --r) slots_[static_cast<size_t>(r)] = slots_[static_cast<size_t>(r - 1)];
+  LoadRow(state_.firstRow);
+  return true;
+}
+
+bool StatementPager::ScrollLineDown() {
+  if (!GoToSlot(state_.lastRow)) return false;
+  items_.Skip(1);
+  if (items_.Eof()) return false;
+  for (int r = state_.firstRow; r < state_.lastRow; ++r) slots_[static_cast<size_t>(r)] = slots_[static_cast<size_t>(r + 1)];
+  LoadRow(state_.lastRow);
+  return true;
+}
+
+// The next page begins right after the last line shown, so no line is ever skipped; on the
+// last page nothing moves.
+bool StatementPager::ScrollPageDown() {
+  if (!GoToSlot(state_.lastRow)) return false;
+  items_.Skip(1);
+  if (items_.Eof()) return false;
+  LoadPage(state_.firstRow);
+  return true;
+}
+
+// The previous page ends right before the first line shown (or starts at the top).
+bool StatementPager::ScrollPageUp() {
+  if (!GoToSlot(state_.firstRow)) return false;
+  items_.Skip(-(state_.lastRow - state_.firstRow + 1));
+  LoadPage(state_.firstRow);
+  return true;
+}
+
+void StatementPager::GoTopPage() {
+  items_.Xbase().GoTop();
+  LoadPage(state_.firstRow);
+}
+
+bool StatementPager::GoBottomPage() {
+  items_.Xbase().GoBottom();
+  LoadPage(state_.firstRow);
+  return true;
+}
+
+void StatementPager::ReloadAt() {
+  XbTable* table = items_.engine();
+  if (!table || !items_.Xbase().Go(state_.gotoRecNo) || !table->IsVisible(state_.gotoRecNo)) items_.Xbase().GoTop();
+  LoadPage(state_.firstRow);
+}
+
+void StatementPager::ReloadPage() {
+  state_.gotoRecNo = Slot(state_.firstRow).recno;
+  ReloadAt();
+}
+
+void StatementPager::ShowFromPosition(long position) {
+  XbTable* table = items_.engine();
+  if (!table) return;
+  if (position < 1 || !table->GoToPosition(static_cast<uint32_t>(position))) items_.Xbase().GoTop();
+  state_.gotoRecNo = items_.RecNo();
+  LoadPage(state_.firstRow);
+}
+
+uint32_t StatementPager::PositionOf(int row) {
+  if (!GoToSlot(row)) return 0;
+  return items_.Xbase().OrderRecNo();
+}
+
+uint32_t StatementPager::Count() { return items_.Xbase().Count(); }
+
+SplitInfo StatementPager::SplitOf(int row) {
+  SplitInfo info;
+  if (!GoToSlot(row)) return info;
+  const long double ma = items_.FieldNumberAt(fMa0_);
+  const long double la = items_.FieldNumberAt(fLa0_);
+  const long double eq = items_.FieldNumberAt(fEq0_);
+  const long double q = items_.FieldNumberAt(fQqty_);
+  info.maUnit = FormatNumber(ma, 0, 1);
+  info.laUnit = FormatNumber(la, 0, 1);
+  info.eqUnit = FormatNumber(eq, 0, 1);
+  info.totUnit = FormatNumber(ma + la + eq, 0, 1);
+  info.maAmount = FormatNumber(q * ma, 0, 1);
+  info.laAmount = FormatNumber(q * la, 0, 1);
+  info.eqAmount = FormatNumber(q * eq, 0, 1);
+  info.totAmount = FormatNumber(q * ma + q * la + q * eq, 0, 1);
+  return info;
+}
+
+uint32_t StatementPager::FindSequence(const std::string& seq) {
+  for (items_.Xbase().GoTop(); !items_.Eof(); items_.Skip(1)) {
+    if (TrimmedText(items_.FieldBytesAt(fSeq_)) == seq) return items_.RecNo();
+  }
+  return 0;
+}
+
+}  // namespace vak
