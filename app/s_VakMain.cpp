@@ -164,6 +164,11 @@ void TFm_VakMain::BuildToolBar(QWidget* parent) {
   tabs_ = new QTabWidget(bar);
   tabs_->setObjectName(QStringLiteral("C_Pct_Main"));
   tabs_->setDocumentMode(true);
+  tabs_->setStyleSheet(QStringLiteral(
+      "QTabBar::tab { height: 19px; padding: 0 14px; background: #d4d0c8; border: 1px solid #808080;"
+      " border-bottom: none; margin-right: 1px; }"
+      "QTabBar::tab:selected { background: #ece9d8; font-weight: bold; }"
+      "QToolButton { padding: 1px 6px; } QToolButton:disabled { color: #8c8c8c; }"));
   auto sheet = [&](const QString& name, const QString& caption) {
     auto* page = new QWidget();
     page->setObjectName(name);

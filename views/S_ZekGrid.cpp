@@ -110,6 +110,7 @@ TZekGrid::TZekGrid(QWidget* parent) : QTableView(parent), model_(new ZekGridMode
   verticalHeader()->hide();
   horizontalHeader()->setSectionsMovable(true);
   horizontalHeader()->setHighlightSections(false);
+  horizontalHeader()->setStretchLastSection(true);
   horizontalHeader()->setFixedHeight(20);
   verticalHeader()->setDefaultSectionSize(20);
   verticalHeader()->setMinimumSectionSize(20);

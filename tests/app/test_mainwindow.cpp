@@ -390,6 +390,31 @@ class MainWindowTest : public QObject {
                                     QStringLiteral("종료")}));
   }
 
+  // Pictures of the three views; saved as PNG when VAK_SCREENSHOT_DIR names a directory.
+  void picturesOfTheThreeViews() {
+    TempDir dir;
+    for (const char* name : {"VAK.DBF", "VAK.MEM"})
+      QVERIFY(QFile::copy(QStringLiteral(VAK_SOURCE_DIR "/sample/") + QString::fromLatin1(name),
+                          QString::fromStdString(dir.File(name))));
+    Session s(dir.path(), 1280);
+    s.window.resize(1280, 900);
+    const QString out = qEnvironmentVariable("VAK_SCREENSHOT_DIR");
+    auto shoot = [&](const QString& name) {
+      QApplication::processEvents();
+      const QPixmap picture = s.window.grab();
+      QVERIFY(!picture.isNull());
+      if (!out.isEmpty()) QVERIFY(picture.save(out + QLatin1Char('/') + name));
+    };
+    s.Key(Qt::Key_Down);
+    shoot(QStringLiteral("view1-overall.png"));
+    s.Key(Qt::Key_Return);
+    shoot(QStringLiteral("view2-part.png"));
+    s.Key(Qt::Key_Down);
+    s.Key(Qt::Key_Return);
+    for (int i = 0; i < 5; ++i) s.Key(Qt::Key_Down);
+    shoot(QStringLiteral("view3-details.png"));
+  }
+
   void progressWindowFollowsItsProtocol() {
     QVERIFY(!ProgressStep(1));  // nothing shown yet
     QVERIFY(!ProgressWindow());

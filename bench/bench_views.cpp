@@ -1,0 +1,132 @@
+// The main window on tenders made by the sample generator (offscreen): from program start to
+// the first view, a line move at the grid's edge, a page move, and a tab change.
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QTabWidget>
+
+#include <filesystem>
+#include <map>
+
+#include "app/s_VakMain.h"
+#include "tools/SampleTender.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+using namespace vak;
+
+const std::string& Pristine(long lines) {
+  static std::map<long, std::string> dirs;
+  std::string& dir = dirs[lines];
+  if (dir.empty()) {
+    dir = (fs::temp_directory_path() / ("vakbench-views-" + std::to_string(lines))).string();
+    if (!fs::exists(dir + "/VAK.DBF")) {
+      fs::create_directories(dir);
+      SampleOptions options;
+      options.type = 2;
+      options.lines = lines;
+      WriteSampleTender(dir, options);
+    }
+  }
+  return dir;
+}
+
+std::string WorkCopy(long lines) {
+  const std::string work = Pristine(lines) + "-work";
+  fs::remove_all(work);
+  fs::create_directories(work);
+  for (const char* name : {"VAK.DBF", "VAK.MEM"}) fs::copy(Pristine(lines) + "/" + name, work + "/" + name);
+  return work;
+}
+
+void Press(QWidget* grid, Qt::Key key) {
+  QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
+  QApplication::sendEvent(grid, &press);
+}
+
+void BM_StartToFirstView(benchmark::State& state) {
+  SilentNotifier notifier;
+  for (auto _ : state) {
+    state.PauseTiming();
+    const std::string dir = WorkCopy(state.range(0));
+    state.ResumeTiming();
+    TXbaseEnv env;
+    TFm_VakMain window(QString::fromStdString(dir), env, notifier, 1280);
+    window.show();
+    window.RunShowStep();
+    QApplication::processEvents();
+    benchmark::DoNotOptimize(window.Panel());
+    state.PauseTiming();
+    window.close();
+    state.ResumeTiming();
+  }
+}
+BENCHMARK(BM_StartToFirstView)->Arg(10000)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+// An open window on the item details of part 1.
+struct OpenWindow {
+  explicit OpenWindow(long lines) : dir(WorkCopy(lines)), window(QString::fromStdString(dir), env, notifier, 1280) {
+    window.show();
+    window.RunShowStep();
+    window.Tabs()->setCurrentIndex(2);
+    QApplication::processEvents();
+  }
+  ~OpenWindow() { window.close(); }
+  SilentNotifier notifier;
+  TXbaseEnv env;
+  std::string dir;
+  TFm_VakMain window;
+};
+
+void BM_LineMoveAtTheEdge(benchmark::State& state) {
+  OpenWindow w(state.range(0));
+  TZekGrid* grid = w.window.Panel()->XGrid();
+  grid->SetRow(w.window.State().lastRow);
+  for (auto _ : state) {
+    Press(grid, Qt::Key_Down);
+    if (!w.window.Panel()->pager().Slot(2).used || grid->Row() != w.window.State().lastRow) break;
+    state.PauseTiming();
+    if (w.window.Panel()->pager().PositionOf(1) + 40 > w.window.Panel()->pager().Count()) {
+      Press(grid, Qt::Key_Home);
+      w.window.Panel()->XGrid()->SetRow(w.window.State().lastRow);
+    }
+    state.ResumeTiming();
+  }
+}
+BENCHMARK(BM_LineMoveAtTheEdge)->Arg(10000)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMicrosecond);
+
+void BM_PageMove(benchmark::State& state) {
+  OpenWindow w(state.range(0));
+  TZekGrid* grid = w.window.Panel()->XGrid();
+  bool down = true;
+  for (auto _ : state) {
+    grid->SetRow(down ? w.window.State().lastRow : w.window.State().firstRow);
+    Press(grid, down ? Qt::Key_PageDown : Qt::Key_PageUp);
+    down = !down;
+  }
+}
+BENCHMARK(BM_PageMove)->Arg(10000)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMicrosecond);
+
+void BM_TabChange(benchmark::State& state) {
+  OpenWindow w(state.range(0));
+  int tab = 1;
+  for (auto _ : state) {
+    w.window.Tabs()->setCurrentIndex(tab);
+    tab = tab == 1 ? 2 : 1;
+  }
+}
+BENCHMARK(BM_TabChange)->Arg(10000)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication app(argc, argv);
+  benchmark::Initialize(&argc, argv);
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
+}
