@@ -337,6 +337,61 @@ class MainWindowTest : public QObject {
     QCOMPARE(s.Label("C_LBL_Position"), QStringLiteral("[3/21]"));
   }
 
+  void unitsAndTheSplitPricesOfTheCurrentLine() {
+    TempDir dir;
+    Row heading{"U", 1, '1', "works", 0, 0, 0, ' ', "           *"};
+    Row item{"U", 2, '2', "concrete", 1.5, 0, 3};
+    item.unit = "M3";
+    item.material = 1;
+    item.labour = 1000;
+    item.expense = 2;
+    Row zeroUnit{"U", 3, '2', "odd unit", 1};
+    zeroUnit.unit = "0";
+    test::WriteItemTable(dir.path(), {heading, item, zeroUnit});
+    test::WriteHeader(dir.path(), "1");
+    Session s(dir.path());
+    QCOMPARE(s.Cell(2, kColUnit), QStringLiteral("M3"));
+    QVERIFY(s.Cell(3, kColUnit).isEmpty());  // a unit "0" shows blank
+    s.grid().SetRow(2);
+    QCOMPARE(s.Label("Ma_Unit"), QStringLiteral("1"));
+    QCOMPARE(s.Label("La_Unit"), QStringLiteral("1,000"));
+    QCOMPARE(s.Label("Eq_Unit"), QStringLiteral("2"));
+    QCOMPARE(s.Label("Tot_Unit"), QStringLiteral("1,003"));
+    QCOMPARE(s.Label("Ma_Pric"), QStringLiteral("1.5"));  // quantity x unit price, unrounded
+    QCOMPARE(s.Label("La_Pric"), QStringLiteral("1,500"));
+    QCOMPARE(s.Label("Eq_Pric"), QStringLiteral("3"));
+    QCOMPARE(s.Label("Tot_Pric"), QStringLiteral("1,504.5"));
+    s.grid().SetRow(3);
+    QVERIFY(s.Label("Ma_Unit").isEmpty());  // zero shows as nothing
+    // The part summary shows every line with quantity 1 and an empty unit as "식".
+    s.window.ShowPartSummary();
+    QCOMPARE(s.Cell(1, kColName), QStringLiteral("works"));
+    QCOMPARE(s.Cell(1, kColQuantity), QStringLiteral("1"));
+    QCOMPARE(s.Cell(1, kColUnit), QStringLiteral("식"));
+    QVERIFY(!s.window.findChild<QWidget*>(QStringLiteral("Pnl_DisMon"))->isVisible());
+  }
+
+  void leftAndRightScrollTheStatementSideways() {
+    TempDir dir;
+    Sample(dir, 1, 60);
+    Session s(dir.path());
+    s.window.resize(420, 600);
+    QApplication::processEvents();
+    QScrollBar* sideways = s.grid().horizontalScrollBar();
+    QCOMPARE(sideways->value(), 0);
+    const int row = s.grid().Row();
+    s.Key(Qt::Key_Right);
+    QVERIFY(sideways->value() > 0);
+    QCOMPARE(s.grid().Row(), row);  // the row stays
+    s.Key(Qt::Key_Left);
+    QCOMPARE(sideways->value(), 0);
+    s.Key(Qt::Key_End);
+    QCOMPARE(s.grid().Col(), 7);
+    s.Key(Qt::Key_Home);
+    QCOMPARE(s.grid().Col(), 0);
+    QCOMPARE(sideways->value(), 0);
+  }
+
   void selectionEventsFireOnlyOnRealChanges() {
     TempDir dir;
     Sample(dir, 1, 60);

@@ -25,6 +25,10 @@ void WriteItemTable(const std::string& dir, const std::vector<Row>& rows, const 
     StoreNumericField(r.data(), f[8], row.price);
     for (int i : {9, 14, 15, 16, 17, 18, 19}) StoreNumericField(r.data(), f[static_cast<size_t>(i)], 0);
     StoreCharacterField(r.data(), f[11], row.remark);
+    StoreCharacterField(r.data(), f[7], Utf8ToCp949(row.unit).value());
+    StoreNumericField(r.data(), f[14], row.material);
+    StoreNumericField(r.data(), f[15], row.labour);
+    StoreNumericField(r.data(), f[16], row.expense);
     r[static_cast<size_t>(f[13].offset)] = row.fixed;
     StoreCharacterField(r.data(), f[20], row.part);
     writer.Add(r.data());

@@ -18,6 +18,10 @@ struct Row {
   std::string remark;  // F_REMK
   char nextLevel = ' ';
   bool deleted = false;
+  std::string unit;      // F_QUNIT (UTF-8)
+  double material = 0;   // F_MA0
+  double labour = 0;     // F_LA0
+  double expense = 0;    // F_EQ0
 };
 
 // Writes VAK.DBF with these rows (in this physical order) into `dir`.
