@@ -17,7 +17,10 @@
 
 #include "common/CodePage.h"
 #include "common/Files.h"
+#include "common/Numbers.h"
 #include "common/Text.h"
+#include "pricing/Calculation.h"
+#include "pricing/s_VakInputType.h"
 #include "store/MemFile.h"
 #include "store/Preparation.h"
 #include "store/Reorganise.h"
@@ -101,6 +104,7 @@ TFm_VakMain::TFm_VakMain(const QString& dataDir, TXbaseEnv& env, UserNotifier& n
   layout->addWidget(splitBox_);
   setCentralWidget(central);
   BuildMenus();
+  WireCommands();
 
   // Input mode: single unit price at every start.
   splitMode_ = false;
@@ -492,8 +496,85 @@ void TFm_VakMain::ShowSplitInfo(const SplitInfo* info) {
   for (int i = 0; i < 8; ++i) splitLabels_[i]->setText(QString::fromStdString(*values[i]));
 }
 
-// Price entry and the work search come with their own windows; until then nothing happens.
-void TFm_VakMain::EditCommand() {}
+void TFm_VakMain::EditCommand() {
+  if (!panel_ || panel_->view() != '3') return;
+  if (splitMode_) {
+    panel_->EditSplitPrice();
+  } else {
+    panel_->EditUnitPrice();
+  }
+}
+
+// The work search comes with its own dialogs; until then the command is disabled.
 void TFm_VakMain::FindCommand() {}
+
+void TFm_VakMain::WireCommands() {
+  auto button = [this](const char* name) { return findChild<QToolButton*>(QString::fromLatin1(name)); };
+  auto action = [this](const QString& name) { return findChild<QAction*>(name); };
+  for (const char* name : {"C_Sbt_CalculateChong", "C_Sbt_CalculateJib", "C_Sbt_Calculate"}) {
+    button(name)->setEnabled(true);
+    connect(button(name), &QToolButton::clicked, this, [this] { CalculateCommand(); });
+  }
+  for (const char* name : {"C_Sbt_Price", "C_Sbt_LME"}) {
+    button(name)->setEnabled(true);
+    connect(button(name), &QToolButton::clicked, this, [this] { SetSplitInputMode(!splitMode_); });
+  }
+  button("C_Sbt_Mod")->setEnabled(true);
+  connect(button("C_Sbt_Mod"), &QToolButton::clicked, this, [this] { EditCommand(); });
+  QAction* calc = action(QStringLiteral("Mnu_Calc"));
+  calc->setEnabled(true);
+  connect(calc, &QAction::triggered, this, [this] { CalculateCommand(); });
+  QAction* inputType = action(QStringLiteral("Mnu_InputType"));
+  inputType->setEnabled(true);
+  connect(inputType, &QAction::triggered, this, [this] { InputTypeCommand(); });
+  for (QMenu* popup : {mnuChong_, mnuHead_, mnuDetail_}) {
+    QAction* popupCalc = action(popup->objectName() + QStringLiteral("_Calc"));
+    popupCalc->setEnabled(true);
+    connect(popupCalc, &QAction::triggered, this, [this] { CalculateCommand(); });
+  }
+  QAction* modify = action(QStringLiteral("C_Mnu_Detail_Mod"));
+  modify->setEnabled(true);
+  connect(modify, &QAction::triggered, this, [this] { EditCommand(); });
+}
+
+void TFm_VakMain::SetSplitInputMode(bool split) {
+  splitMode_ = split;
+  findChild<QToolButton*>(QStringLiteral("C_Sbt_Mod"))->setText(split ? QStringLiteral("재노경입력/수정")
+                                                                         : QStringLiteral("단가입력/수정"));
+  findChild<QToolButton*>(QStringLiteral("C_Sbt_LME"))->setVisible(split);
+  findChild<QToolButton*>(QStringLiteral("C_Sbt_Price"))->setVisible(!split);
+}
+
+void TFm_VakMain::InputTypeCommand() {
+  bool split = splitMode_;
+  Tfm_VakInputType dialog(this);
+  dialog.classInit(&split);
+  if (dialog.exec() == QDialog::Accepted) SetSplitInputMode(split);
+}
+
+void TFm_VakMain::CalculateCommand() {
+  if (!panel_) return;
+  const int tab = tabs_->currentIndex();
+  if (tab == kTabChong) {  // the part of the overall summary line the user stands on
+    state_.curPart.clear();
+    if (state_.cmnType == "2" && panel_->pager().GoToSlot(panel_->XGrid()->Row())) {
+      const std::string part = items_->FieldAsString("F_PART");
+      state_.curPart = part.size() >= 2 ? part.substr(1, 1) : std::string();
+    }
+  }
+  panel_->SetViewFilter('2', state_.curPart);
+  QApplication::setOverrideCursor(Qt::WaitCursor);
+  const CalculationRequest request{dataDir_.toStdString(), state_.cmnType, state_.curPart};
+  const CalculationResult result = CalculateStatement(*items_, request, notifier_);
+  QApplication::restoreOverrideCursor();
+  if (result.completed) {
+    totalLabel_->setText(QStringLiteral("0"));
+    notifier_.Message(CompletionText(result.tenderAmount), "알림", MessageIcon::Information, MessageButtons::Ok);
+    totalLabel_->setText(QString::fromStdString(AmountText(result.tenderAmount)));
+  }
+  const int row = panel_->XGrid()->Row();
+  TabEntered(tab);
+  if (tab != kTabChong) panel_->XGrid()->SetRow(std::max(row, 1));
+}
 
 }  // namespace vak

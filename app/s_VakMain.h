@@ -61,6 +61,11 @@ class TFm_VakMain : public QMainWindow, public PanelHost {
   void ShowOverallSummary();
   void ShowPartSummary();
   void ShowItemDetails();
+  // F3 and every "내역서계산": calculates the part and shows the current view again.
+  void CalculateCommand();
+  // The input mode: the tab button pair switches it, the 편집 › "입력형식" dialog chooses it.
+  void SetSplitInputMode(bool split);
+  void InputTypeCommand();
 
  protected:
   void showEvent(QShowEvent* event) override;
@@ -76,6 +81,7 @@ class TFm_VakMain : public QMainWindow, public PanelHost {
   void TabChanged(int index);
   void TabEntered(int index);
   QAction* Action(const QString& text, const QString& name, bool enabled);
+  void WireCommands();
 
   QString dataDir_;
   TXbaseEnv& env_;

@@ -220,6 +220,12 @@ bool FixedPointText(long double value, int width, int decimals, std::string& out
   return true;
 }
 
+std::string AmountText(long double amount) {
+  std::string whole;
+  if (!FixedPointText(amount, 40, 0, whole)) return FormatNumber(amount, 0, 1);
+  return FormatNumber(TextToNumber(whole), 0, 1);
+}
+
 std::string RenderDecimal(long double value) {
   const Rendered r = Render(value);
   return r.fixed ? FixedText(r, false) : r.text;

@@ -48,6 +48,9 @@ bool IsNumberText(std::string& text);
 // False, and `out` untouched, when the value does not fit the width or is not finite.
 bool FixedPointText(long double value, int width, int decimals, std::string& out);
 
+// An amount as "#,###" shows it: rounded to whole won, thousands separators, empty for zero.
+std::string AmountText(long double amount);
+
 // The shortest general form with 15 significant digits: "250", "2.5", "1E20", "1E-5".
 std::string GeneralNumberText(long double value);
 

@@ -31,6 +31,19 @@ int RowKindOf(char level, char nextLevel, long double quantity, char fixedMark) 
   return quantity != 0 ? kPricedItem : kZeroQuantityItem;
 }
 
+std::string PartCode(const std::string& cmnType, const std::string& part) {
+  if (cmnType != "2") return "U";
+  return "U" + (TrimmedText(part).empty() ? std::string("1") : part);
+}
+
+std::string PartLinesFilter(const std::string& cmnType, const std::string& part) {
+  return "F_PART=\"" + PartCode(cmnType, part) + "\"";
+}
+
+std::string SummaryItemsFilter(const std::string& cmnType, const std::string& part) {
+  return "SubStr(F_REMK,12,1)=\"*\" .and. " + PartLinesFilter(cmnType, part);
+}
+
 bool IsOldItemLayout(const std::vector<DbfField>& fields) {
   for (const char* name : {"F_NLVL", "F_LA", "F_MA", "F_EQ"}) {
     bool found = false;

@@ -29,6 +29,13 @@ enum RowKindCode {
 int RowKindOf(char level, char nextLevel, long double quantity, char fixedMark);
 inline bool IsMarkedKind(int kind) { return kind > 4; }
 
+// Table filters of the views. The part code is "U" alone unless the project is compound,
+// where it is "U" and the construction part ("1" when none is chosen).
+inline constexpr const char* kOverallSummaryFilter = "SubStr(F_PART,1,1)=\"T\"";
+std::string PartCode(const std::string& cmnType, const std::string& part);
+std::string PartLinesFilter(const std::string& cmnType, const std::string& part);
+std::string SummaryItemsFilter(const std::string& cmnType, const std::string& part);
+
 // A table lacking any of F_NLVL, F_LA, F_MA, F_EQ has the old layout.
 bool IsOldItemLayout(const std::vector<DbfField>& fields);
 

@@ -12,6 +12,9 @@
 #include "common/Files.h"
 #include "common/Numbers.h"
 #include "common/Text.h"
+#include "pricing/Calculation.h"
+#include "store/ItemTable.h"
+#include "store/MemFile.h"
 #include "store/Preparation.h"
 #include "store/Reorganise.h"
 #include "store/Xbase.h"
@@ -33,6 +36,9 @@ void PrintHelp() {
       "               DIR에 견본 입찰 자료(VAK.DBF, VAK.MEM)를 만듭니다.\n"
       "  prepare DIR  프로그램 시작 때와 같은 자료 준비(색인 재작성, 정리, 구버전 변환,\n"
       "               하위 레벨 재계산)를 실행합니다.\n"
+      "  calc DIR [--part C]\n"
+      "               공사 C(복합공사의 기본값: 첫 공사)의 내역서를 F3처럼 계산하고\n"
+      "               총입찰금액을 VAK.MEM에 기록합니다.\n"
       "  dump DIR [--order 0|1] [--query EXPR]\n"
       "               VAK.DBF의 레코드를 탭으로 구분해 보입니다.\n"
       "  --help       이 도움말을 보입니다.\n"
@@ -139,6 +145,46 @@ int Prepare(const std::vector<std::string>& args) {
   return 0;
 }
 
+// The program's start (preparation, reorganisation, start-up pass) and then F3.
+int Calc(const std::vector<std::string>& args) {
+  std::map<std::string, std::string> options;
+  if (args.size() < 2 || !ParseOptions(args, 2, {"--part"}, options)) {
+    std::fputs("사용법: vaktool calc DIR [--part C]\n", stderr);
+    return 2;
+  }
+  const std::string dir = AbsoluteDir(args[1]);
+  TXbaseEnv env;
+  ConsoleNotifier notifier;
+  bool startupFlag = true;
+  if (!PrepareData(dir, env, notifier, startupFlag)) return 1;
+  TZekTable items(env, notifier);
+  if (!ReorganiseItemTable(items, dir, notifier, startupFlag)) {
+    std::fputs("[오류] 데이타 정보 Error \n", stderr);
+    return 1;
+  }
+  RunStartupPass(items, notifier);
+  CalculationRequest request;
+  request.dataDir = dir;
+  request.cmnType = TrimmedText(ReadMemVar(DataFilePath(dir, "VAK.MEM"), "CMN_TYPE"));
+  if (options.count("--part")) {
+    request.curPart = options["--part"];
+    if (request.curPart.size() != 1) {
+      std::fputs("vaktool: --part는 공사 코드 한 글자여야 합니다.\n", stderr);
+      return 2;
+    }
+  } else if (request.cmnType == "2") {
+    // The first construction part: that of the first overall summary line.
+    items.Xbase().Query(kOverallSummaryFilter);
+    items.Xbase().GoTop();
+    const std::string part = items.Eof() ? std::string("T1") : items.FieldAsString("F_PART");
+    request.curPart = part.size() >= 2 ? part.substr(1, 1) : std::string("1");
+  }
+  const CalculationResult result = CalculateStatement(items, request, notifier);
+  if (!result.completed) return 1;
+  std::printf("%s\n", CompletionText(result.tenderAmount).c_str());
+  return 0;
+}
+
 int Dump(const std::vector<std::string>& args) {
   std::map<std::string, std::string> options;
   if (args.size() < 2 || !ParseOptions(args, 2, {"--order", "--query"}, options)) {
@@ -213,6 +259,7 @@ int main(int argc, char* argv[]) {
   if (command == "sample") return Sample(args);
   if (command == "prepare") return Prepare(args);
   if (command == "dump") return Dump(args);
+  if (command == "calc") return Calc(args);
   std::fprintf(stderr, "vaktool: 알 수 없는 명령입니다: %s (vaktool --help 참조)\n", command.c_str());
   return 2;
 }

@@ -5,6 +5,10 @@
 #include <QKeyEvent>
 #include <QScrollBar>
 
+#include "common/Text.h"
+#include "pricing/PriceEntry.h"
+#include "pricing/s_VakFixPrice.h"
+#include "pricing/s_VakLineInsert.h"
 #include "store/ItemTable.h"
 
 namespace vak {
@@ -209,6 +213,65 @@ void TVakPanel::DrillDown() {
   }
 }
 
+void TVakPanel::MoveToNextRow() {
+  const int row = grid_->Row();
+  if (row >= state_.lastRow) {
+    ScrollLineDown();
+  } else if (pager_.Slot(row + 1).used) {
+    SetCurrentRow(row + 1);
+  }
+}
+
+bool TVakPanel::StartPriceEdit() {
+  if (!pager_.GoToSlot(grid_->Row())) return false;
+  const int kind = pager_.RowKind();
+  const std::string fixed = pager_.view() == '1' ? std::string() : items_.FieldAsString("F_3SW");
+  if (!IsPriceEditable(kind, fixed)) {
+    MoveToNextRow();
+    return false;
+  }
+  return true;
+}
+
+void TVakPanel::FinishPriceEdit() {
+  ReloadPage();
+  MoveToNextRow();
+}
+
+void TVakPanel::EditUnitPrice() {
+  if (!StartPriceEdit()) return;
+  long double price = items_.FieldAsFloat("F_PRIC");
+  const long double quantity = items_.FieldAsFloat("F_QQTY");
+  bool accepted = false;
+  {
+    Tfm_VakLineInsert dialog(this);
+    dialog.classInit(&price, &accepted);
+    dialog.exec();
+  }
+  // The limits are checked even after "취소", on the price the line already has.
+  if (CheckSinglePrice(quantity, price, host_.Notifier()) && accepted && pager_.GoToSlot(grid_->Row()))
+    WriteSinglePrice(items_, price, host_.Notifier());
+  FinishPriceEdit();
+}
+
+void TVakPanel::EditSplitPrice() {
+  if (!StartPriceEdit()) return;
+  long double material = items_.FieldAsFloat("F_MA0");
+  long double labour = items_.FieldAsFloat("F_LA0");
+  long double expense = items_.FieldAsFloat("F_EQ0");
+  const long double quantity = items_.FieldAsFloat("F_QQTY");
+  bool accepted = false;
+  {
+    Tfm_VakFixPrice dialog(this);
+    dialog.classInit(&material, &labour, &accepted, &expense);
+    dialog.exec();
+  }
+  if (CheckSplitPrices(quantity, material, labour, expense, host_.Notifier()) && accepted &&
+      pager_.GoToSlot(grid_->Row()))
+    WriteSplitPrices(items_, material, labour, expense, host_.Notifier());
+  FinishPriceEdit();
+}
+
 bool TVakPanel::KeyDown(QKeyEvent* event) {
   const int row = grid_->Row();
   const bool ctrl = event->modifiers() & Qt::ControlModifier;
@@ -274,10 +337,7 @@ bool TVakPanel::KeyDown(QKeyEvent* event) {
     case Qt::Key_Return:
     case Qt::Key_Enter:
       if (pager_.view() == '3') {
-        if (pager_.GoToSlot(row)) {
-          const int kind = pager_.RowKind();
-          if (kind == kPricedItem || kind == kZeroQuantityLevel0) host_.EditCommand();
-        }
+        host_.EditCommand();  // the edit moves on over lines that take no price
       } else {
         DrillDown();
       }

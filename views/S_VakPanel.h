@@ -47,6 +47,9 @@ class TVakPanel : public QWidget {
   void ShowRowInfo(int col, int row);
   void ShowPosition(int row);
   void DrillDown();
+  // Unit price entry on the current row: one price, or material/labour/expense.
+  void EditUnitPrice();
+  void EditSplitPrice();
   int RowKind();  // of the line in the current row
 
   TZekGrid* XGrid() const { return grid_; }
@@ -62,6 +65,11 @@ class TVakPanel : public QWidget {
   void ThumbReleased();
   void SetCurrentRow(int row);
   int LastUsedRow() const;
+  // The common start of both edits: false (and the cursor moved on) for a line that takes no price.
+  bool StartPriceEdit();
+  // The common end: the page shows the stored values and the cursor moves on.
+  void FinishPriceEdit();
+  void MoveToNextRow();
 
   TZekTable& items_;
   ViewState& state_;

@@ -16,12 +16,6 @@ std::string IndentName(const std::string& name, const std::string& level) {
   return std::string(static_cast<size_t>(2 * (lv[0] - '0') - 3), ' ') + trimmed;
 }
 
-std::string MoneyText(long double value) {
-  std::string whole;
-  if (!FixedPointText(value, 40, 0, whole)) return FormatNumber(value, 0, 1);
-  return FormatNumber(TextToNumber(whole), 0, 1);
-}
-
 StatementPager::StatementPager(TZekTable& items, ViewState& state)
     : items_(items), state_(state), slots_(static_cast<size_t>(state.lastRow) + 2) {
   fSeq_ = items.FieldIndex("F_SEQ");
@@ -47,11 +41,6 @@ std::string StatementPager::Text(int field) const {
   std::string_view v = items_.FieldBytesAt(field);
   while (!v.empty() && (v.back() == ' ' || v.back() == '\0')) v.remove_suffix(1);
   return Cp949ToUtf8(v);
-}
-
-std::string StatementPager::PartFilterCode(const std::string& part) const {
-  if (state_.cmnType != "2") return "U";
-  return "U" + (TrimmedText(part).empty() ? std::string("1") : part);
 }
 
 int StatementPager::RowKind() const {
@@ -83,8 +72,8 @@ void StatementPager::FillSlot(RowSlot& slot) {
   c[kColLevel] = slot.lvl;
   c[kColName] = view_ == '1' ? TrimmedText(Text(fDes_)) : IndentName(Text(fDes_), slot.lvl);
   c[kColSize] = Text(fSize_);
-  c[kColPrice] = MoneyText(slot.pric);
-  c[kColAmount] = MoneyText(slot.cost);
+  c[kColPrice] = AmountText(slot.pric);
+  c[kColAmount] = AmountText(slot.cost);
   c[kColNote] = Text(fBigo_);
   c[kColUnit] = TrimmedText(unit) == "0" ? std::string() : unit;
   slot.mark.clear();
@@ -103,7 +92,7 @@ void StatementPager::FillSlot(RowSlot& slot) {
 }
 
 void StatementPager::SetViewFilter(char view, const std::string& part) {
-  items_.Xbase().Query(view == '1' ? "SubStr(F_PART,1,1)=\"T\"" : "F_PART=\"" + PartFilterCode(part) + "\"");
+  items_.Xbase().Query(view == '1' ? kOverallSummaryFilter : PartLinesFilter(state_.cmnType, part));
 }
 
 int StatementPager::ShowView(char view, const std::string& part) {
@@ -119,14 +108,13 @@ int StatementPager::ShowView(char view, const std::string& part) {
   if (SoftSeek(items_, "T" + partText_) && TrimmedText(items_.FieldBytesAt(fPart_)) == "T" + partText_)
     partName_ = TrimmedText(Text(fDes_));
 
-  const std::string code = PartFilterCode(partText_);
   if (view == '1') {
-    viewFilter_ = "SubStr(F_PART,1,1)=\"T\"";
+    viewFilter_ = kOverallSummaryFilter;
     if (state_.cmnType == "2") row = static_cast<int>(std::min<long>(previous, state_.lastRow));
   } else if (view == '2') {
-    viewFilter_ = "SubStr(F_REMK,12,1)=\"*\" .and. F_PART=\"" + code + "\"";
+    viewFilter_ = SummaryItemsFilter(state_.cmnType, partText_);
   } else {
-    viewFilter_ = "F_PART=\"" + code + "\"";
+    viewFilter_ = PartLinesFilter(state_.cmnType, partText_);
   }
   state_.curPart = part;
   xb.Query(viewFilter_);

@@ -86,7 +86,6 @@ class StatementPager {
  private:
   void FillSlot(RowSlot& slot);
   void ClearSlot(int row) { slots_[static_cast<size_t>(row)] = RowSlot(); }
-  std::string PartFilterCode(const std::string& part) const;
   std::string Text(int field) const;  // trimmed on the right, UTF-8
 
   TZekTable& items_;
@@ -103,7 +102,5 @@ class StatementPager {
 
 // The trimmed name after 2n-3 blanks for level n from 2 to 9; other levels: the name alone.
 std::string IndentName(const std::string& name, const std::string& level);
-// A price or amount as the grid shows it: thousands separators, no decimals, empty for zero.
-std::string MoneyText(long double value);
 
 }  // namespace vak

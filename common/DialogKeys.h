@@ -1,0 +1,22 @@
+// The key protocol of every dialog's edit and combo boxes: Enter or Down to the next
+// control, Up to the previous, Escape cancels, Page Down opens a combo's list, Delete clears
+// a combo.
+#pragma once
+
+#include <QObject>
+
+class QDialog;
+class QWidget;
+
+namespace vak {
+
+enum DialogKeyCode { kKeySwallow = 0, kKeyPrevious = 1, kKeyNext = 2, kKeyCancel = 27, kKeyListOpen = 99 };
+
+// The action for a key in a control: 0 swallow, 1 previous control, 2 next control,
+// 27 cancel the dialog, any other value: that key (unchanged, or 99 for Page Down in an open list).
+int DialogKeyAction(QWidget* control, int key, Qt::KeyboardModifiers modifiers);
+
+// Applies the protocol to every edit and combo box of a dialog.
+void InstallDialogKeys(QDialog* dialog);
+
+}  // namespace vak

@@ -1,0 +1,220 @@
+#include "pricing/Calculation.h"
+
+#include <array>
+#include <cmath>
+
+#include "common/Files.h"
+#include "common/Numbers.h"
+#include "common/Text.h"
+#include "store/ItemTable.h"
+#include "store/MemFile.h"
+
+namespace vak {
+namespace {
+
+// Amount, material, labour, expense.
+using Amounts = std::array<long double, 4>;
+
+struct Fields {
+  explicit Fields(const TZekTable& t)
+      : lvl(t.FieldIndex("F_LVL")), nlvl(t.FieldIndex("F_NLVL")), part(t.FieldIndex("F_PART")),
+        qqty(t.FieldIndex("F_QQTY")), tqty(t.FieldIndex("F_TQTY")), unit(t.FieldIndex("F_QUNIT")),
+        pric(t.FieldIndex("F_PRIC")), cost(t.FieldIndex("F_COST")), ma0(t.FieldIndex("F_MA0")),
+        la0(t.FieldIndex("F_LA0")), eq0(t.FieldIndex("F_EQ0")), ma(t.FieldIndex("F_MA")), la(t.FieldIndex("F_LA")),
+        eq(t.FieldIndex("F_EQ")) {}
+  int lvl, nlvl, part, qqty, tqty, unit, pric, cost, ma0, la0, eq0, ma, la, eq;
+};
+
+char FirstChar(std::string_view v) { return v.empty() ? ' ' : v[0]; }
+
+// Level as a whole number: "3" is 3; anything else 0.
+int LevelNumber(char c) { return c >= '0' && c <= '9' ? c - '0' : 0; }
+
+// Round half to even, as the nearest-integer test of a heading's quantity counts.
+bool RoundsToZero(long double v) { return std::nearbyint(v) == 0; }
+
+class Run {
+ public:
+  Run(TZekTable& items, UserNotifier& notifier) : t_(items), f_(items), notifier_(notifier) {}
+
+  void Headings() {
+    for (t_.Xbase().GoTop(); !t_.Eof(); t_.Skip(1)) {
+      const char level = FirstChar(t_.FieldBytesAt(f_.lvl));
+      const char next = FirstChar(TrimmedText(t_.FieldBytesAt(f_.nlvl)));
+      if (level == '0' || FirstChar(t_.FieldBytesAt(f_.part)) == 'T' || !(Byte(next) > Byte(level))) continue;
+      for (int field : {f_.pric, f_.ma0, f_.la0, f_.eq0}) Store(field, 0);
+      if (RoundsToZero(t_.FieldNumberAt(f_.tqty))) t_.SetFieldTextAt(f_.unit, "");
+      t_.Post();
+    }
+  }
+
+  // Backward over the part; returns the part totals.
+  Amounts RollUp(std::string& prevPart, const std::string& topLevel) {
+    Amounts totals{};
+    std::array<Amounts, 10> acc{};
+    for (t_.Xbase().GoBottom(); !t_.Eof() && !t_.Bof(); t_.Skip(-1)) {
+      const std::string part = TrimmedText(t_.FieldBytesAt(f_.part));
+      if (!part.empty() && part[0] == 'T') break;
+      ++lines;
+      if (std::string(t_.FieldBytesAt(f_.part)) != prevPart) {
+        acc = {};
+        prevPart = std::string(t_.FieldBytesAt(f_.part));
+      }
+      const std::string lvlText(t_.FieldBytesAt(f_.lvl));
+      const char level = FirstChar(lvlText);
+      const char next = FirstChar(t_.FieldBytesAt(f_.nlvl));
+      const bool heading = level != '0' && Byte(level) < Byte(next);
+      const long double q = t_.FieldNumberAt(f_.qqty);
+      if (!heading && q != 0) {
+        Item(q, level, acc, totals);
+      } else {
+        Heading(level, acc);
+      }
+      if (lvlText == topLevel) {
+        const Amounts stored = StoredAmounts();
+        for (int k = 0; k < 4; ++k) totals[k] += stored[k];
+      }
+      t_.Post();
+    }
+    return totals;
+  }
+
+  void WriteSummaryLine(const Amounts& totals) {
+    Store(f_.pric, 0);
+    Store(f_.cost, totals[0]);
+    Store(f_.ma, totals[1]);
+    Store(f_.la, totals[2]);
+    Store(f_.eq, totals[3]);
+    t_.Post();
+  }
+
+  long double StoredCost() const { return t_.FieldNumberAt(f_.cost); }
+  long lines = 0;
+  long unstorable = 0;
+
+ private:
+  static unsigned char Byte(char c) { return static_cast<unsigned char>(c); }
+
+  void Store(int field, long double value) {
+    if (!t_.SetFieldNumberAt(field, value)) ++unstorable;
+  }
+
+  Amounts StoredAmounts() const {
+    return {t_.FieldNumberAt(f_.cost), t_.FieldNumberAt(f_.ma), t_.FieldNumberAt(f_.la), t_.FieldNumberAt(f_.eq)};
+  }
+
+  void Item(long double q, char level, std::array<Amounts, 10>& acc, Amounts& totals) {
+    Store(f_.cost, TruncDecimals(q * t_.FieldNumberAt(f_.pric), 0));
+    Store(f_.ma, TruncDecimals(q * t_.FieldNumberAt(f_.ma0), 0));
+    Store(f_.la, TruncDecimals(q * t_.FieldNumberAt(f_.la0), 0));
+    Store(f_.eq, TruncDecimals(q * t_.FieldNumberAt(f_.eq0), 0));
+    const Amounts stored = StoredAmounts();
+    if (level == '0') {
+      for (int k = 0; k < 4; ++k) totals[k] += stored[k];
+      return;
+    }
+    const int l = LevelNumber(level);
+    for (int i = 1; i <= 9; ++i) {
+      if (l > i) {
+        for (int k = 0; k < 4; ++k) acc[i][k] += stored[k];
+      } else {
+        acc[i] = {};
+      }
+    }
+  }
+
+  void Heading(char level, std::array<Amounts, 10>& acc) {
+    const int l = LevelNumber(level);
+    if (l < 1 || l > 9) {
+      notifier_.Beep();
+      for (int field : {f_.cost, f_.ma, f_.la, f_.eq}) Store(field, 0);
+      acc = {};
+      return;
+    }
+    const long double multiplier = t_.FieldNumberAt(f_.tqty);
+    if (multiplier == 0) {
+      Store(f_.cost, acc[l][0]);
+      Store(f_.ma, acc[l][1]);
+      Store(f_.la, acc[l][2]);
+      Store(f_.eq, acc[l][3]);
+    } else {
+      Amounts multiplied;
+      for (int k = 0; k < 4; ++k) multiplied[k] = TruncDecimals(multiplier * acc[l][k], 0);
+      Store(f_.cost, multiplied[0]);
+      Store(f_.pric, multiplied[1] + multiplied[2] + multiplied[3]);
+      Store(f_.ma, multiplied[1]);
+      Store(f_.la, multiplied[2]);
+      Store(f_.eq, multiplied[3]);
+      // The levels above count the multiplied amounts instead of the unit sums.
+      for (int i = 1; i < l; ++i) {
+        for (int k = 0; k < 4; ++k) acc[i][k] = acc[i][k] - acc[l][k] + multiplied[k];
+      }
+    }
+    for (int i = l; i <= 9; ++i) acc[i] = {};
+  }
+
+  TZekTable& t_;
+  Fields f_;
+  UserNotifier& notifier_;
+};
+
+bool RewriteHeader(const std::string& dataDir, long double tenderAmount, UserNotifier& notifier) {
+  const HeaderValues old = ReadProjectHeader(DataFilePath(dataDir, "VAK.MEM"));
+  HeaderValues values;
+  for (int kept : {kCmnAuth, kCmnCdno, kCmnComp, kCmnCona, kCmnDesc, kCmnMtno, kCmnName, kCmnTel, kCmnType})
+    values[static_cast<size_t>(kept)] = old[static_cast<size_t>(kept)];
+  values[kCmnIpmt] = GeneralNumberText(tenderAmount);
+  values[kCmnMaxd] = "0";
+  values[kCmnMrg] = "0";
+  values[kCmnPrt] = "0";
+  values[kCmnTop] = "0";
+  values[kCmnWrit] = "";
+  return SaveProjectHeader(dataDir, values, notifier);
+}
+
+}  // namespace
+
+CalculationResult CalculateStatement(TZekTable& items, const CalculationRequest& request, UserNotifier& notifier) {
+  CalculationResult result;
+  TXbase& xb = items.Xbase();
+  if (xb.IndexOrd() == 0 && items.engine() && items.engine()->TagCount() > 0) xb.SetOrder(1);
+  xb.Query(PartLinesFilter(request.cmnType, request.curPart));
+
+  Run run(items, notifier);
+  std::string prevPart = request.curPart;
+  xb.GoTop();
+  const std::string topLevel(items.Eof() ? std::string() : std::string(items.FieldBytesAt(items.FieldIndex("F_LVL"))));
+  run.Headings();
+  const Amounts totals = run.RollUp(prevPart, topLevel);
+  result.lines = run.lines;
+  result.tenderAmount = totals[0];
+
+  if (request.cmnType != "1") {
+    xb.Query(kOverallSummaryFilter);
+    const std::string own = "T" + (prevPart.size() >= 2 ? prevPart.substr(1, 1) : std::string());
+    for (xb.GoTop(); !items.Eof(); items.Skip(1)) {
+      if (TrimmedText(items.FieldAsString("F_PART")) == own) {
+        run.WriteSummaryLine(totals);
+      } else {
+        result.tenderAmount += run.StoredCost();
+      }
+    }
+    xb.Query(PartLinesFilter(request.cmnType, request.curPart));
+  }
+  result.unstorable = run.unstorable;
+  if (run.unstorable > 0) {
+    notifier.Message("금액이 12자리를 넘어 기록하지 못한 값이 " + std::to_string(run.unstorable) +
+                         "개 있습니다. 단가와 수량을 확인하십시오.",
+                     "경고", MessageIcon::Warning, MessageButtons::Ok);
+  }
+
+  if (!RewriteHeader(request.dataDir, result.tenderAmount, notifier)) return result;
+  result.completed = true;
+  return result;
+}
+
+std::string CompletionText(long double tenderAmount) {
+  return "전체금액계산 완료 ( 총입찰금액: " + AmountText(tenderAmount) + " )";
+}
+
+}  // namespace vak

@@ -1,0 +1,29 @@
+// The split price dialog "단가(재/노/경) 수정": material, labour and expense unit prices.
+#pragma once
+
+#include <QDialog>
+
+namespace vak {
+
+class TNumberEdit;
+
+class Tfm_VakFixPrice : public QDialog {
+  Q_OBJECT
+
+ public:
+  explicit Tfm_VakFixPrice(QWidget* parent = nullptr);
+  void classInit(long double* material, long double* labour, bool* accepted, long double* expense);
+  TNumberEdit* MaterialBox() const { return ma_; }
+  TNumberEdit* LabourBox() const { return la_; }
+  TNumberEdit* ExpenseBox() const { return eq_; }
+
+ protected:
+  void showEvent(QShowEvent* event) override;
+
+ private:
+  TNumberEdit *ma_, *la_, *eq_;
+  long double *material_ = nullptr, *labour_ = nullptr, *expense_ = nullptr;
+  bool* accepted_ = nullptr;
+};
+
+}  // namespace vak
