@@ -93,10 +93,12 @@ StartupPassResult RunStartupPass(TZekTable& items, UserNotifier& notifier) {
     }
   }
 
-  // Forward: headings take their quantity.
+  // Forward: headings take their quantity. A level "0" line is never a heading: its
+  // quantity is the agency's and stays, whatever level follows it.
   for (xb.GoTop(); !items.Eof(); items.Skip(1)) {
     notifier.ProgressStep();
-    if (WholeNumberOf(items.FieldBytesAt(lvl)) < WholeNumberOf(items.FieldBytesAt(nlvl))) {
+    const long level = WholeNumberOf(items.FieldBytesAt(lvl));
+    if (items.FieldBytesAt(lvl) != "0" && level < WholeNumberOf(items.FieldBytesAt(nlvl))) {
       const long double quantity = items.FieldNumberAt(tqty);
       if (items.FieldNumberAt(qqty) != quantity) {
         items.SetFieldNumberAt(qqty, quantity);

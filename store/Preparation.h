@@ -17,7 +17,8 @@ bool PrepareData(const std::string& dataDir, TXbaseEnv& env, UserNotifier& notif
 
 // The start-up pass over the whole table, in index order: F_NLVL of every line becomes the
 // level of the next line of its part code (the last line of a part code keeps its own), and
-// headings take their quantity: F_QQTY := F_TQTY where F_LVL < F_NLVL. One progress step per
+// headings take their quantity: F_QQTY := F_TQTY where F_LVL < F_NLVL, except on level "0"
+// lines, which are never headings and keep the quantity the agency gave them. One progress step per
 // line; the progress window is closed at the end. Records are written only when they change.
 struct StartupPassResult {
   long levelsRepaired = 0;  // lines whose F_NLVL was wrong or blank

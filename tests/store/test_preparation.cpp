@@ -103,6 +103,8 @@ TEST_F(PreparationTest, StartupPassRepairsNextLevelsAndSetsHeadingQuantities) {
                                        {"U1", 3, '3', "item", 4, 0, 0, ' ', "", '3'},
                                        {"U1", 4, '1', "last of U1", 1, 0, 0, ' ', "", '2'},
                                        {"U2", 1, '2', "only line of U2", 3, 5, 0, ' ', "", '5'},
+                                       {"U3", 1, '0', "level zero first", 4, 0, 0, ' ', "", '1'},
+                                       {"U3", 2, '1', "then level one", 1},
                                        {"U1", 5, '9', "deleted", 0, 0, 0, ' ', "", '9', true},
                                    });
   test::WriteHeader(dir.path(), "2");
@@ -113,9 +115,9 @@ TEST_F(PreparationTest, StartupPassRepairsNextLevelsAndSetsHeadingQuantities) {
   EXPECT_EQ(report.packedAway, 1u);
   EXPECT_FALSE(report.converted);
   ASSERT_EQ(notifier.progressTexts, std::vector<std::string>{"데이타정보를 확인하고 있습니다."});
-  EXPECT_EQ(notifier.progressMaximum, 5);
+  EXPECT_EQ(notifier.progressMaximum, 7);
   const StartupPassResult pass = RunStartupPass(items, notifier);
-  EXPECT_EQ(notifier.progressSteps, 5);
+  EXPECT_EQ(notifier.progressSteps, 7);
   EXPECT_EQ(notifier.progressCloses, 1);
   EXPECT_EQ(pass.quantitiesSet, 1);  // H2: 7 -> 2; H1's F_TQTY is 0 and so is its F_QQTY
 
@@ -124,9 +126,10 @@ TEST_F(PreparationTest, StartupPassRepairsNextLevelsAndSetsHeadingQuantities) {
     seen.push_back(Utf8(TrimmedText(items.FieldAsString("F_DES"))) + " " + items.FieldAsString("F_LVL") +
                    items.FieldAsString("F_NLVL") + " " + items.FieldAsString("F_QQTY"));
   }
+  // A level "0" line before a level "1" line keeps its quantity: it is never a heading.
   EXPECT_EQ(seen, (std::vector<std::string>{"H1 12 0", "H2 23 2", "item 31 4", "last of U1 11 1",
-                                            "only line of U2 22 3"}));
-  EXPECT_EQ(pass.levelsRepaired, 5);
+                                            "only line of U2 22 3", "level zero first 01 4", "then level one 11 1"}));
+  EXPECT_EQ(pass.levelsRepaired, 6);  // the level-0 line had its next level right already
 }
 
 TEST_F(PreparationTest, ACorrectTableIsNotRewrittenByTheStartupPass) {
