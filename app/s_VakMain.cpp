@@ -572,9 +572,10 @@ void TFm_VakMain::CalculateCommand() {
     notifier_.Message(CompletionText(result.tenderAmount), "알림", MessageIcon::Information, MessageButtons::Ok);
     totalLabel_->setText(QString::fromStdString(AmountText(result.tenderAmount)));
   }
+  // The view is shown again, and the cursor stays on the line the user stood on.
   const int row = panel_->XGrid()->Row();
   TabEntered(tab);
-  if (tab != kTabChong) panel_->XGrid()->SetRow(std::max(row, 1));
+  if (row >= 1 && panel_->pager().Slot(row).used) panel_->XGrid()->SetRow(row);
 }
 
 }  // namespace vak

@@ -1,0 +1,349 @@
+// Pricing driven by keys, headless: the numeric box, the dialog key protocol, unit price and
+// split price entry through the real dialogs, the input mode, and F3 on each view.
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTabWidget>
+#include <QTimer>
+#include <QToolButton>
+#include <QtTest>
+
+#include <functional>
+
+#include "app/Fonts.h"
+#include "app/s_VakMain.h"
+#include "common/CodePage.h"
+#include "common/DialogKeys.h"
+#include "common/Files.h"
+#include "common/NumEdit.h"
+#include "common/Numbers.h"
+#include "common/Text.h"
+#include "pricing/s_VakFixPrice.h"
+#include "pricing/s_VakLineInsert.h"
+#include "store/MemFile.h"
+#include "tests/support/ItemRows.h"
+#include "tests/support/TestSupport.h"
+#include "tools/SampleTender.h"
+
+namespace vak {
+
+using test::RecordingNotifier;
+using test::Row;
+using test::TempDir;
+
+namespace {
+
+// Runs `act` on the modal dialog once it is open (inside its event loop).
+void WhenDialogOpens(std::function<void(QDialog*)> act, bool* opened = nullptr) {
+  QTimer::singleShot(0, [act, opened] {
+    auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+    if (opened) *opened = dialog != nullptr;
+    if (dialog) act(dialog);
+  });
+}
+
+void Type(QWidget* w, const QString& text) { QTest::keyClicks(w, text); }
+void Press(QWidget* w, Qt::Key key) { QTest::keyClick(w, key); }
+
+struct Session {
+  explicit Session(const std::string& dir) : window(QString::fromStdString(dir), env, notifier, 800) {
+    window.show();
+    window.RunShowStep();
+  }
+  ~Session() {
+    notifier.nextAnswer = MessageAnswer::Yes;
+    window.close();
+  }
+  TZekGrid& grid() { return *window.Panel()->XGrid(); }
+  void Key(Qt::Key key) { QTest::keyClick(&grid(), key); }
+  // The stored value of a field on the line of the grid row.
+  long double Field(int row, const char* field) {
+    window.Panel()->pager().GoToSlot(row);
+    return window.Items().FieldAsFloat(field);
+  }
+  QString Label(const char* name) { return window.findChild<QLabel*>(QString::fromLatin1(name))->text(); }
+
+  TXbaseEnv env;
+  RecordingNotifier notifier;
+  TFm_VakMain window;
+};
+
+Row Line(int seq, char level, const std::string& name, double quantity, double price = 0, char fixed = ' ') {
+  return Row{"U", seq, level, name, quantity, 0, price, fixed};
+}
+
+// Heading, two priced items, a zero-quantity item, a fixed-price item, a huge-quantity item.
+std::vector<Row> Statement() {
+  return {Line(1, '1', "works", 0), Line(2, '2', "concrete", 2.5), Line(3, '2', "formwork", 1.5),
+          Line(4, '2', "no quantity", 0), Line(5, '2', "agency price", 1, 700, '*'), Line(6, '2', "huge", 2)};
+}
+
+}  // namespace
+
+class PricingUiTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void initTestCase() { InstallKoreanFonts(); }
+
+  void numberBoxTakesOnlyWhatFits() {
+    QDialog holder;
+    TNumberEdit* box = MakePriceBox(QStringLiteral("C_NED_PRIC"), &holder);
+    auto* next = new QLineEdit(&holder);
+    holder.show();
+    QCOMPARE(box->text(), QStringLiteral("0"));
+    box->selectAll();
+    Type(box, QStringLiteral("a"));  // not a digit: refused
+    QCOMPARE(box->text(), QStringLiteral("0"));
+    Type(box, QStringLiteral("."));  // no decimals in a price box
+    QCOMPARE(box->text(), QStringLiteral("0"));
+    box->selectAll();
+    Type(box, QStringLiteral("-"));  // a lone minus becomes "-0" with the zero selected
+    QCOMPARE(box->text(), QStringLiteral("-0"));
+    QCOMPARE(box->selectedText(), QStringLiteral("0"));
+    Type(box, QStringLiteral("5"));
+    QCOMPARE(box->text(), QStringLiteral("-5"));
+    Type(box, QStringLiteral("-"));  // a second minus: refused
+    QCOMPARE(box->text(), QStringLiteral("-5"));
+    box->selectAll();
+    Type(box, QStringLiteral("999999999999"));
+    QCOMPARE(box->text(), QStringLiteral("999999999999"));
+    Type(box, QStringLiteral("9"));  // the thirteenth digit: the maximum, formatted and selected
+    QCOMPARE(box->text(), QStringLiteral("999,999,999,999"));
+    QCOMPARE(box->selectedText(), QStringLiteral("999,999,999,999"));
+    QCOMPARE(box->Value(), 999999999999.0L);
+    box->SetValue(1234567);
+    QCOMPARE(box->text(), QStringLiteral("1,234,567"));
+    box->setText(QStringLiteral("1,234"));
+    QCOMPARE(box->Value(), 1234.0L);
+    box->setText(QStringLiteral("12a"));
+    QCOMPARE(box->Value(), 0.0L);
+    box->SetValue(5e12L);  // writing clamps
+    QCOMPARE(box->Value(), 999999999999.0L);
+    // Enter inserts nothing.
+    box->SetValue(7);
+    Press(box, Qt::Key_Return);
+    QCOMPARE(box->text(), QStringLiteral("7"));
+    (void)next;
+
+    TNumberEdit page(&holder);  // a box of page numbers: 1 to 9999
+    page.SetMin(1);
+    page.SetMax(9999);
+    page.SetValue(1);
+    page.selectAll();
+    Type(&page, QStringLiteral("0"));  // below the minimum: the minimum, selected
+    QCOMPARE(page.text(), QStringLiteral("1"));
+    QCOMPARE(page.selectedText(), QStringLiteral("1"));
+    page.selectAll();
+    Type(&page, QStringLiteral("-"));  // Min >= 0: no minus
+    QCOMPARE(page.text(), QStringLiteral("1"));
+
+    TNumberEdit decimals(&holder);
+    decimals.SetDigits(2);
+    decimals.SetValue(0);
+    decimals.selectAll();
+    Type(&decimals, QStringLiteral("."));
+    QCOMPARE(decimals.text(), QStringLiteral("0.0"));
+    decimals.setText(QStringLiteral("1.23"));
+    decimals.setCursorPosition(4);
+    Type(&decimals, QStringLiteral("4"));  // a third decimal: refused
+    QCOMPARE(decimals.text(), QStringLiteral("1.23"));
+    QCOMPARE(decimals.Formatted(1234.5L), QStringLiteral("1,234.50"));
+    decimals.SetIsComa(false);
+    QCOMPARE(decimals.Formatted(1234.5L), QStringLiteral("1234.5"));
+  }
+
+  void dialogKeyProtocol() {
+    QDialog dialog;
+    auto* edit = new QLineEdit(&dialog);
+    TNumberEdit* number = MakePriceBox(QStringLiteral("n"), &dialog);
+    auto* combo = new QComboBox(&dialog);
+    combo->addItems({QStringLiteral("A"), QStringLiteral("B")});
+    combo->setCurrentIndex(1);
+    QCOMPARE(DialogKeyAction(edit, Qt::Key_Return, Qt::NoModifier), int(kKeyNext));
+    QCOMPARE(DialogKeyAction(edit, Qt::Key_Down, Qt::NoModifier), int(kKeyNext));
+    QCOMPARE(DialogKeyAction(number, Qt::Key_Return, Qt::NoModifier), int(kKeySwallow));
+    QCOMPARE(DialogKeyAction(number, Qt::Key_Down, Qt::NoModifier), int(kKeyNext));
+    QCOMPARE(DialogKeyAction(edit, Qt::Key_Up, Qt::NoModifier), int(kKeyPrevious));
+    QCOMPARE(DialogKeyAction(edit, Qt::Key_Escape, Qt::NoModifier), int(kKeyCancel));
+    QCOMPARE(DialogKeyAction(edit, Qt::Key_Delete, Qt::NoModifier), int(Qt::Key_Delete));
+    QCOMPARE(DialogKeyAction(edit, Qt::Key_PageDown, Qt::NoModifier), int(Qt::Key_PageDown));
+    QCOMPARE(DialogKeyAction(edit, Qt::Key_PageDown, Qt::ControlModifier), int(Qt::Key_PageDown));
+    QCOMPARE(DialogKeyAction(edit, Qt::Key_A, Qt::NoModifier), int(Qt::Key_A));
+    QCOMPARE(DialogKeyAction(combo, Qt::Key_Delete, Qt::NoModifier), int(kKeySwallow));
+    QCOMPARE(combo->currentIndex(), -1);  // cleared
+  }
+
+  void unitPriceEntryByKeys() {
+    TempDir dir;
+    test::WriteItemTable(dir.path(), Statement());
+    test::WriteHeader(dir.path(), "1");
+    Session s(dir.path());
+    QCOMPARE(s.window.Tabs()->currentIndex(), 2);
+    s.grid().SetRow(2);  // concrete, quantity 2.5
+    bool opened = false;
+    QString caption;
+    WhenDialogOpens(
+        [&](QDialog* d) {
+          caption = d->windowTitle();
+          auto* box = d->findChild<TNumberEdit*>(QStringLiteral("C_NED_PRIC"));
+          box->selectAll();
+          Type(box, QStringLiteral("333"));
+          Press(box, Qt::Key_Return);
+          Press(d->findChild<QPushButton*>(QStringLiteral("C_Bbt_Ok")), Qt::Key_Return);
+        },
+        &opened);
+    s.Key(Qt::Key_Return);
+    QVERIFY(opened);
+    QCOMPARE(caption, QStringLiteral("단가 수정"));
+    QCOMPARE(s.Field(2, "F_COST"), 832.0L);
+    QCOMPARE(s.Field(2, "F_PRIC"), 333.0L);
+    QCOMPARE(s.Field(2, "F_MA0"), 333.0L);
+    QCOMPARE(s.grid().Row(), 3);  // moved on
+    QCOMPARE(s.grid().gridModel()->Cell(2, kColAmount), QStringLiteral("832"));  // the page was reloaded
+
+    // Esc: nothing written, the cursor moves on.
+    WhenDialogOpens([&](QDialog* d) {
+      auto* box = d->findChild<TNumberEdit*>(QStringLiteral("C_NED_PRIC"));
+      Type(box, QStringLiteral("9"));
+      Press(box, Qt::Key_Escape);
+    });
+    s.Key(Qt::Key_F7);  // F7 of the popup works while the grid has the focus...
+    if (s.grid().Row() == 3) s.window.EditCommand();  // ...where shortcuts reach it; otherwise the command
+    QCOMPARE(s.Field(3, "F_COST"), 0.0L);
+    QCOMPARE(s.grid().Row(), 4);
+
+    // A zero-quantity line and a fixed-price line only move the cursor.
+    opened = false;
+    WhenDialogOpens([](QDialog* d) { d->reject(); }, &opened);
+    s.window.EditCommand();
+    QCOMPARE(s.grid().Row(), 5);
+    s.window.EditCommand();
+    QCOMPARE(s.grid().Row(), 6);
+    QApplication::processEvents();
+    QVERIFY(!opened);
+
+    // Over the limit: the message, nothing written.
+    WhenDialogOpens([&](QDialog* d) {
+      auto* box = d->findChild<TNumberEdit*>(QStringLiteral("C_NED_PRIC"));
+      box->SetValue(600000000000.0L);
+      d->findChild<QPushButton*>(QStringLiteral("C_Bbt_Ok"))->click();
+    });
+    s.window.EditCommand();
+    QCOMPARE(QString::fromStdString(s.notifier.messages.back().text),
+             QStringLiteral("금액이 1조원을 초과했습니다.\n\r금액은 1조원억을 초과할 수없습니다"));
+    QCOMPARE(s.Field(6, "F_PRIC"), 0.0L);
+  }
+
+  void splitPriceEntryAndTheInputMode() {
+    TempDir dir;
+    test::WriteItemTable(dir.path(), Statement());
+    test::WriteHeader(dir.path(), "1");
+    Session s(dir.path());
+    auto* price = s.window.findChild<QToolButton*>(QStringLiteral("C_Sbt_Price"));
+    auto* lme = s.window.findChild<QToolButton*>(QStringLiteral("C_Sbt_LME"));
+    auto* mod = s.window.findChild<QToolButton*>(QStringLiteral("C_Sbt_Mod"));
+    QCOMPARE(mod->text(), QStringLiteral("단가입력/수정"));
+    price->click();
+    QVERIFY(s.window.SplitInputMode());
+    QCOMPARE(mod->text(), QStringLiteral("재노경입력/수정"));
+    QVERIFY(!lme->isHidden());
+    QVERIFY(price->isHidden());
+    lme->click();
+    QVERIFY(!s.window.SplitInputMode());
+    QCOMPARE(mod->text(), QStringLiteral("단가입력/수정"));
+    // The 편집 › 입력형식 dialog.
+    WhenDialogOpens([](QDialog* d) {
+      QVERIFY(d->findChild<QRadioButton*>(QStringLiteral("rb_pric"))->isChecked());
+      d->findChild<QRadioButton*>(QStringLiteral("rb_lme"))->setChecked(true);
+      d->findChild<QPushButton*>(QStringLiteral("C_Bbt_Ok"))->click();
+    });
+    s.window.findChild<QAction*>(QStringLiteral("Mnu_InputType"))->trigger();
+    QVERIFY(s.window.SplitInputMode());
+    QCOMPARE(mod->text(), QStringLiteral("재노경입력/수정"));
+
+    s.grid().SetRow(3);  // formwork, quantity 1.5
+    QString caption;
+    WhenDialogOpens([&](QDialog* d) {
+      caption = d->windowTitle();
+      for (const char* name : {"C_NED_ma", "C_NED_La", "C_NED_Eq"}) {
+        auto* box = d->findChild<TNumberEdit*>(QString::fromLatin1(name));
+        box->selectAll();
+        Type(box, QStringLiteral("1"));
+        Press(box, Qt::Key_Return);
+      }
+      Press(d->findChild<QPushButton*>(QStringLiteral("C_Bbt_Ok")), Qt::Key_Return);
+    });
+    mod->click();
+    QCOMPARE(caption, QStringLiteral("단가(재/노/경) 수정"));
+    QCOMPARE(s.Field(3, "F_MA"), 1.0L);
+    QCOMPARE(s.Field(3, "F_LA"), 1.0L);
+    QCOMPARE(s.Field(3, "F_EQ"), 1.0L);
+    QCOMPARE(s.Field(3, "F_COST"), 4.0L);
+    QCOMPARE(s.Field(3, "F_PRIC"), 3.0L);
+    QCOMPARE(s.grid().Row(), 4);
+    s.grid().SetRow(3);
+    QCOMPARE(s.Label("Tot_Unit"), QStringLiteral("3"));
+    QCOMPARE(s.Label("Tot_Pric"), QStringLiteral("4.5"));
+  }
+
+  void anEditOnTheLastRowScrollsTheWindow() {
+    TempDir dir;
+    SampleOptions options;
+    options.type = 1;
+    options.lines = 80;
+    QVERIFY(WriteSampleTender(dir.path(), options));
+    Session s(dir.path());
+    s.grid().SetRow(21);
+    const uint32_t before = s.window.Panel()->pager().PositionOf(1);
+    WhenDialogOpens([](QDialog* d) { d->reject(); });
+    s.window.EditCommand();
+    QCOMPARE(s.grid().Row(), 21);
+    QCOMPARE(s.window.Panel()->pager().PositionOf(1), before + 1);
+  }
+
+  void f3CalculatesThePartOfTheCurrentViewAndTheToolGivesTheSameFiles() {
+    TempDir program, tool;
+    SampleOptions options;
+    options.type = 2;
+    options.lines = 400;
+    QVERIFY(WriteSampleTender(program.path(), options));
+    QVERIFY(WriteSampleTender(tool.path(), options));
+    std::string expectedMessage;
+    {
+      Session s(program.path());
+      s.Key(Qt::Key_Down);  // the second part's overall summary line
+      s.window.findChild<QAction*>(QStringLiteral("Mnu_Calc"))->trigger();
+      QCOMPARE(s.window.State().curPart, std::string("2"));
+      QCOMPARE(s.notifier.messages.back().caption, std::string("알림"));
+      expectedMessage = s.notifier.messages.back().text;
+      QVERIFY(QString::fromStdString(expectedMessage).startsWith(QStringLiteral("전체금액계산 완료 ( 총입찰금액: ")));
+      const QString total = s.Label("Label31");
+      QVERIFY(expectedMessage.find(total.toStdString()) != std::string::npos);
+      QCOMPARE(s.window.Panel()->view(), '1');  // the overall summary is shown again
+      const std::string ipmt = ReadMemVar(program.File("VAK.MEM"), "CMN_IPMT");
+      QCOMPARE(QString::fromStdString(AmountText(TextToNumber(ipmt))), total);
+      // F3 on the item details calculates the part shown there.
+      s.window.Tabs()->setCurrentIndex(2);
+      s.window.findChild<QAction*>(QStringLiteral("Mnu_Calc"))->trigger();
+      QCOMPARE(s.window.Panel()->view(), '3');
+      QCOMPARE(QString::fromStdString(s.notifier.messages.back().text), QString::fromStdString(expectedMessage));
+    }
+    QProcess vaktool;
+    vaktool.start(QStringLiteral(VAKTOOL), {QStringLiteral("calc"), QString::fromStdString(tool.path()), QStringLiteral("--part"), QStringLiteral("2")});
+    QVERIFY(vaktool.waitForFinished(30000));
+    QCOMPARE(vaktool.exitCode(), 0);
+    QCOMPARE(QString::fromUtf8(vaktool.readAllStandardOutput()).trimmed(), QString::fromStdString(expectedMessage));
+    QCOMPARE(tool.Read("VAK.MEM"), program.Read("VAK.MEM"));
+    QCOMPARE(tool.Read("VAK.DBF"), program.Read("VAK.DBF"));
+  }
+};
+
+}  // namespace vak
+
+QTEST_MAIN(vak::PricingUiTest)
+#include "test_pricing_ui.moc"
