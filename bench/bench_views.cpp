@@ -120,6 +120,22 @@ void BM_TabChange(benchmark::State& state) {
 }
 BENCHMARK(BM_TabChange)->Arg(10000)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond);
 
+// A price accepted in the dialog, up to the page reloaded and the cursor on the next row.
+void BM_PriceEntryAfterTheDialog(benchmark::State& state) {
+  OpenWindow w(state.range(0));
+  TVakPanel* panel = w.window.Panel();
+  TZekGrid* grid = panel->XGrid();
+  long double price = 1000;
+  for (auto _ : state) {
+    state.PauseTiming();
+    grid->SetRow(10);
+    state.ResumeTiming();
+    panel->ApplyUnitPrice(price, true);  // lines that take no price only move the cursor
+    price += 1;
+  }
+}
+BENCHMARK(BM_PriceEntryAfterTheDialog)->Arg(10000)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMicrosecond);
+
 }  // namespace
 
 int main(int argc, char** argv) {

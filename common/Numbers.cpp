@@ -1,10 +1,12 @@
 #include "common/Numbers.h"
 
 #include <algorithm>
+#include <array>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <limits>
 
 namespace vak {
 namespace {
@@ -13,19 +15,74 @@ using u128 = unsigned __int128;
 
 constexpr int kPaddedDecimals = 7;
 
-u128 Pow10(int n) {
-  u128 p = 1;
-  for (int i = 0; i < n; ++i) p *= 10;
+constexpr int kMaxPow10 = 38;
+
+constexpr std::array<u128, kMaxPow10 + 1> MakePowers() {
+  std::array<u128, kMaxPow10 + 1> p{};
+  p[0] = 1;
+  for (int i = 1; i <= kMaxPow10; ++i) p[static_cast<size_t>(i)] = p[static_cast<size_t>(i - 1)] * 10;
   return p;
 }
+constexpr std::array<u128, kMaxPow10 + 1> kPowers = MakePowers();
 
-// Decimals rendered for a magnitude, by the rendering table.
-int TableDecimals(long double magnitude, bool negative) {
+u128 Pow10(int n) { return kPowers[static_cast<size_t>(n)]; }
+
+constexpr u128 kU64Limit = static_cast<u128>(1) << 64;
+
+// A positive finite value as mantissa * 2^(exp2 - 64), with the mantissa's top bit set for
+// normal numbers: the same split as frexp, read straight from the bits of the 80-bit
+// extended format (frexp and ldexp on long double are slow library calls).
+u128 SplitBinary(long double magnitude, int& exp2) {
+  static_assert(std::numeric_limits<long double>::digits == 64, "x87 extended precision expected");
+  unsigned char bytes[sizeof(long double)];
+  std::memcpy(bytes, &magnitude, sizeof bytes);
+  unsigned long long mantissa = 0;
+  std::memcpy(&mantissa, bytes, 8);
+  const int biased = ((bytes[9] & 0x7F) << 8) | bytes[8];
+  exp2 = (biased == 0 ? 1 : biased) - 16383 + 1;
+  return mantissa;
+}
+
+// Division by a power of ten, in 64 bits whenever the value allows (128-bit division is a
+// library call and dominates the cost otherwise).
+u128 DivPow10(u128 v, int n) {
+  if (v < kU64Limit && n <= 19) return static_cast<unsigned long long>(v) / static_cast<unsigned long long>(kPowers[static_cast<size_t>(n)]);
+  return v / kPowers[static_cast<size_t>(n)];
+}
+
+// Decimal digits of v, least significant first; returns their count.
+int Digits(u128 v, char* out) {
+  int n = 0;
+  if (v < kU64Limit) {
+    unsigned long long w = static_cast<unsigned long long>(v);
+    do {
+      out[n++] = static_cast<char>('0' + w % 10);
+      w /= 10;
+    } while (w != 0);
+    return n;
+  }
+  do {
+    out[n++] = static_cast<char>('0' + static_cast<int>(v % 10));
+    v /= 10;
+  } while (v != 0);
+  return n;
+}
+
+// Decimals rendered for a magnitude, by the rendering table. The magnitude is compared as a
+// double (x87 comparisons are slow): a value that rounds across a bound lies so close to it
+// that both rows render it as the same text.
+int TableDecimals(double magnitude, bool negative) {
   int decimals = 7;
-  for (long double bound : {1e8L, 1e9L, 1e10L, 1e11L, 1e12L}) {
+  for (double bound : {1e8, 1e9, 1e10, 1e11, 1e12}) {
     if (magnitude >= bound) --decimals;
   }
   return negative ? decimals - 1 : decimals;
+}
+
+int WholeDigits(double magnitude) {
+  int n = 1;
+  for (double p = 10; n < 20 && magnitude >= p; p *= 10) ++n;
+  return n;
 }
 
 // round(magnitude * 10^k), halves away from zero, computed exactly from the binary value.
@@ -33,8 +90,7 @@ int TableDecimals(long double magnitude, bool negative) {
 u128 RoundScaled(long double magnitude, int k) {
   if (magnitude == 0) return 0;
   int exp2 = 0;
-  const long double fraction = std::frexp(magnitude, &exp2);  // magnitude = fraction * 2^exp2
-  const u128 mantissa = static_cast<u128>(std::ldexp(fraction, 64));
+  const u128 mantissa = SplitBinary(magnitude, exp2);  // magnitude = mantissa * 2^(exp2 - 64)
   const int shift = 64 - exp2;  // magnitude = mantissa / 2^shift; shift >= 14 below 1e15
   const u128 x = mantissa * Pow10(k);  // < 2^88
   if (shift > 100) return 0;           // far below half a unit
@@ -62,15 +118,15 @@ Rendered Render(long double value) {
   const bool negative = value < 0;  // negative zero renders as zero
   const long double magnitude = std::fabs(value);
   const int significant = negative ? 14 : 15;
-  const int decimals = TableDecimals(magnitude, negative);
   if (magnitude >= 1e15L || (negative && magnitude >= 1e14L)) {
     r.fixed = false;
     r.text = ExponentText(value, significant);
     return r;
   }
+  const double approximate = static_cast<double>(magnitude);
+  const int decimals = TableDecimals(approximate, negative);
   // Fewer decimals where the whole part leaves no room within the significant digits.
-  int intDigits = 1;
-  for (long double p = 10; p <= magnitude; p *= 10) ++intDigits;
+  const int intDigits = WholeDigits(approximate);
   const int k = std::min(decimals, significant - intDigits);  // >= 0 below the exponent range
   r.units = RoundScaled(magnitude, k) * Pow10(kPaddedDecimals - k);
   r.negative = negative && r.units != 0;
@@ -80,12 +136,7 @@ Rendered Render(long double value) {
 // Plain digits of a fixed rendering with the point before the last 7; grouped if asked.
 std::string FixedText(const Rendered& r, bool grouped) {
   char digits[48];
-  int n = 0;
-  u128 v = r.units;
-  do {
-    digits[n++] = static_cast<char>('0' + static_cast<int>(v % 10));
-    v /= 10;
-  } while (v != 0);
+  int n = Digits(r.units, digits);
   while (n < kPaddedDecimals + 1) digits[n++] = '0';
 
   std::string out;
@@ -195,8 +246,7 @@ bool FixedPointText(long double value, int width, int decimals, std::string& out
   u128 scaled = 0;
   if (magnitude != 0) {
     int exp2 = 0;
-    const long double fraction = std::frexp(magnitude, &exp2);
-    const u128 mantissa = static_cast<u128>(std::ldexp(fraction, 64));
+    const u128 mantissa = SplitBinary(magnitude, exp2);
     const u128 x = mantissa * Pow10(decimals);  // < 2^114
     const int shift = 64 - exp2;
     if (shift <= 0) {
@@ -206,8 +256,9 @@ bool FixedPointText(long double value, int width, int decimals, std::string& out
     }
   }
   char digits[48];
-  int n = 0;
-  for (u128 v = scaled; v != 0 || n <= decimals; v /= 10) digits[n++] = static_cast<char>('0' + static_cast<int>(v % 10));
+  int n = Digits(scaled, digits);
+  if (scaled == 0) n = 0;
+  while (n <= decimals) digits[n++] = '0';
   const bool negative = value < 0 && scaled != 0;
   const int length = n + (decimals > 0 ? 1 : 0) + (negative ? 1 : 0);
   if (length > width) return false;
@@ -236,13 +287,13 @@ long double TruncDecimals(long double value, int decimals) {
   const Rendered r = Render(value);
   if (!r.fixed) return std::isfinite(value) ? ReadBack(r.text) : value;
   if (decimals >= 0) {
-    const u128 kept = r.units / Pow10(kPaddedDecimals - decimals);
+    const u128 kept = DivPow10(r.units, kPaddedDecimals - decimals);
     return UnitsToValue(kept, decimals, r.negative);
   }
   const int drop = -decimals;
-  const u128 whole = r.units / Pow10(kPaddedDecimals);
+  const u128 whole = DivPow10(r.units, kPaddedDecimals);
   if (drop > 20) return 0;
-  const u128 cut = whole / Pow10(drop) * Pow10(drop);
+  const u128 cut = DivPow10(whole, drop) * Pow10(drop);
   return UnitsToValue(cut, 0, r.negative);
 }
 

@@ -40,9 +40,9 @@ class Run {
   void Headings() {
     for (t_.Xbase().GoTop(); !t_.Eof(); t_.Skip(1)) {
       const char level = FirstChar(t_.FieldBytesAt(f_.lvl));
-      const char next = FirstChar(TrimmedText(t_.FieldBytesAt(f_.nlvl)));
+      const char next = FirstChar(t_.FieldBytesAt(f_.nlvl));  // one character: trimmed is the same
       if (level == '0' || FirstChar(t_.FieldBytesAt(f_.part)) == 'T' || !(Byte(next) > Byte(level))) continue;
-      for (int field : {f_.pric, f_.ma0, f_.la0, f_.eq0}) Store(field, 0);
+      for (int field : {f_.pric, f_.ma0, f_.la0, f_.eq0}) StoreWhole(field, 0);
       if (RoundsToZero(t_.FieldNumberAt(f_.tqty))) t_.SetFieldTextAt(f_.unit, "");
       t_.Post();
     }
@@ -53,25 +53,28 @@ class Run {
     Amounts totals{};
     std::array<Amounts, 10> acc{};
     for (t_.Xbase().GoBottom(); !t_.Eof() && !t_.Bof(); t_.Skip(-1)) {
-      const std::string part = TrimmedText(t_.FieldBytesAt(f_.part));
-      if (!part.empty() && part[0] == 'T') break;
+      const std::string_view part = t_.FieldBytesAt(f_.part);
+      if (FirstChar(TrimmedText(part)) == 'T') break;
       ++lines;
-      if (std::string(t_.FieldBytesAt(f_.part)) != prevPart) {
+      if (part != prevPart) {
         acc = {};
-        prevPart = std::string(t_.FieldBytesAt(f_.part));
+        prevPart.assign(part.data(), part.size());
       }
-      const std::string lvlText(t_.FieldBytesAt(f_.lvl));
+      const std::string_view lvlText = t_.FieldBytesAt(f_.lvl);
       const char level = FirstChar(lvlText);
       const char next = FirstChar(t_.FieldBytesAt(f_.nlvl));
       const bool heading = level != '0' && Byte(level) < Byte(next);
-      const long double q = t_.FieldNumberAt(f_.qqty);
+      long long q1000 = 0;
+      const bool exact = ParseScaledField(t_.FieldBytesAt(f_.qqty), 3, q1000);
+      const long double q = exact ? static_cast<long double>(q1000) / 1000 : t_.FieldNumberAt(f_.qqty);
+      const bool onTop = lvlText == topLevel;  // read before the edit changes the record image
+      Amounts stored;
       if (!heading && q != 0) {
-        Item(q, level, acc, totals);
+        stored = Item(q, q1000, exact, level, acc, totals);
       } else {
-        Heading(level, acc);
+        stored = Heading(level, acc);
       }
-      if (lvlText == topLevel) {
-        const Amounts stored = StoredAmounts();
+      if (onTop) {
         for (int k = 0; k < 4; ++k) totals[k] += stored[k];
       }
       t_.Post();
@@ -95,23 +98,46 @@ class Run {
  private:
   static unsigned char Byte(char c) { return static_cast<unsigned char>(c); }
 
-  void Store(int field, long double value) {
-    if (!t_.SetFieldNumberAt(field, value)) ++unstorable;
+  // Stores a value; returns what the field holds afterwards (the value itself, or the old
+  // value when it does not fit).
+  long double Store(int field, long double value) {
+    if (t_.SetFieldNumberAt(field, value)) return value;
+    ++unstorable;
+    return t_.FieldNumberAt(field);
   }
 
   Amounts StoredAmounts() const {
     return {t_.FieldNumberAt(f_.cost), t_.FieldNumberAt(f_.ma), t_.FieldNumberAt(f_.la), t_.FieldNumberAt(f_.eq)};
   }
 
-  void Item(long double q, char level, std::array<Amounts, 10>& acc, Amounts& totals) {
-    Store(f_.cost, TruncDecimals(q * t_.FieldNumberAt(f_.pric), 0));
-    Store(f_.ma, TruncDecimals(q * t_.FieldNumberAt(f_.ma0), 0));
-    Store(f_.la, TruncDecimals(q * t_.FieldNumberAt(f_.la0), 0));
-    Store(f_.eq, TruncDecimals(q * t_.FieldNumberAt(f_.eq0), 0));
-    const Amounts stored = StoredAmounts();
+  // cut(q x price) for one price field: in exact integers when the quantity and the price are
+  // plain fixed-point text (the result TruncDecimals gives for such values, without its
+  // cost); otherwise through TruncDecimals.
+  long double Amount(long double q, long long q1000, bool exact, int priceField, int amountField) {
+    long long price = 0;
+    if (exact && ParseScaledField(t_.FieldBytesAt(priceField), 0, price)) {
+      long long whole = 0;
+      if (!__builtin_mul_overflow(q1000, price, &whole)) return StoreWhole(amountField, whole / 1000);  // toward zero
+      const __int128 product = static_cast<__int128>(q1000) * price / 1000;
+      if (product > -1000000000000000LL && product < 1000000000000000LL)
+        return StoreWhole(amountField, static_cast<long long>(product));
+    }
+    return Store(amountField, TruncDecimals(q * t_.FieldNumberAt(priceField), 0));
+  }
+
+  long double StoreWhole(int field, long long whole) {
+    if (t_.SetFieldWholeAt(field, whole)) return static_cast<long double>(whole);
+    ++unstorable;
+    return t_.FieldNumberAt(field);
+  }
+
+  // The amounts are whole won and fit their fields, so what is stored is what was computed.
+  Amounts Item(long double q, long long q1000, bool exact, char level, std::array<Amounts, 10>& acc, Amounts& totals) {
+    const Amounts stored = {Amount(q, q1000, exact, f_.pric, f_.cost), Amount(q, q1000, exact, f_.ma0, f_.ma),
+                            Amount(q, q1000, exact, f_.la0, f_.la), Amount(q, q1000, exact, f_.eq0, f_.eq)};
     if (level == '0') {
       for (int k = 0; k < 4; ++k) totals[k] += stored[k];
-      return;
+      return stored;
     }
     const int l = LevelNumber(level);
     for (int i = 1; i <= 9; ++i) {
@@ -121,15 +147,16 @@ class Run {
         acc[i] = {};
       }
     }
+    return stored;
   }
 
-  void Heading(char level, std::array<Amounts, 10>& acc) {
+  Amounts Heading(char level, std::array<Amounts, 10>& acc) {
     const int l = LevelNumber(level);
     if (l < 1 || l > 9) {
       notifier_.Beep();
       for (int field : {f_.cost, f_.ma, f_.la, f_.eq}) Store(field, 0);
       acc = {};
-      return;
+      return StoredAmounts();
     }
     const long double multiplier = t_.FieldNumberAt(f_.tqty);
     if (multiplier == 0) {
@@ -150,7 +177,9 @@ class Run {
         for (int k = 0; k < 4; ++k) acc[i][k] = acc[i][k] - acc[l][k] + multiplied[k];
       }
     }
+    const Amounts stored = StoredAmounts();
     for (int i = l; i <= 9; ++i) acc[i] = {};
+    return stored;
   }
 
   TZekTable& t_;

@@ -437,6 +437,54 @@ bool StoreNumericField(char* record, const DbfField& field, long double value) {
   return true;
 }
 
+bool ParseScaledField(std::string_view bytes, int decimals, long long& scaled) {
+  size_t b = 0;
+  size_t e = bytes.size();
+  while (b < e && bytes[b] == ' ') ++b;
+  while (e > b && bytes[e - 1] == ' ') --e;
+  bool negative = false;
+  if (b < e && bytes[b] == '-') {
+    negative = true;
+    ++b;
+  }
+  long long value = 0;
+  int digits = 0;
+  int fraction = -1;
+  for (size_t i = b; i < e; ++i) {
+    const char c = bytes[i];
+    if (c >= '0' && c <= '9') {
+      if (++digits > 17) return false;
+      value = value * 10 + (c - '0');
+      if (fraction >= 0 && ++fraction > decimals) return false;
+    } else if (c == '.' && fraction < 0) {
+      fraction = 0;
+    } else {
+      return false;
+    }
+  }
+  if (digits == 0 && (negative || fraction >= 0)) return false;
+  for (int f = fraction < 0 ? 0 : fraction; f < decimals; ++f) value *= 10;
+  scaled = negative ? -value : value;
+  return true;
+}
+
+bool StoreWholeField(char* record, const DbfField& field, long long value) {
+  if (field.decimals != 0) return StoreNumericField(record, field, static_cast<long double>(value));
+  char digits[24];
+  int n = 0;
+  unsigned long long magnitude = value < 0 ? 0ULL - static_cast<unsigned long long>(value) : static_cast<unsigned long long>(value);
+  do {
+    digits[n++] = static_cast<char>('0' + magnitude % 10);
+    magnitude /= 10;
+  } while (magnitude != 0);
+  if (value < 0) digits[n++] = '-';
+  if (n > field.length) return false;
+  char* p = record + field.offset;
+  std::memset(p, ' ', static_cast<size_t>(field.length - n));
+  for (int i = 0; i < n; ++i) p[field.length - 1 - i] = digits[i];
+  return true;
+}
+
 void StoreCharacterField(char* record, const DbfField& field, std::string_view text) {
   const std::string cut = CutToWidth(text, static_cast<size_t>(field.length));
   char* p = record + field.offset;

@@ -141,6 +141,13 @@ long double ParseNumericField(std::string_view bytes);
 // Stores a number as right-aligned fixed-point text with the field's decimals, rounded half
 // away from zero. False, record untouched, when the whole part does not fit.
 bool StoreNumericField(char* record, const DbfField& field, long double value);
+// A numeric field holding plain fixed-point text with at most `decimals` decimals, as a whole
+// number scaled by 10^decimals ("  12.5" with 3 decimals is 12500); blanks are 0. False for
+// anything else (then ParseNumericField decides).
+bool ParseScaledField(std::string_view bytes, int decimals, long long& scaled);
+// Stores a whole number in a field without decimals; false, record untouched, when it does
+// not fit. The same text StoreNumericField writes, without going through a floating value.
+bool StoreWholeField(char* record, const DbfField& field, long long value);
 // Stores text blank-padded to the field width; text longer than the field is cut without
 // splitting a double-byte character.
 void StoreCharacterField(char* record, const DbfField& field, std::string_view text);

@@ -280,6 +280,8 @@ class Parser {
   Parser(std::string_view text, const std::vector<DbfField>& fields, bool exact)
       : text_(text), fields_(fields), exact_(exact) {}
 
+  std::vector<std::pair<int, int>> inputs;
+
   NodePtr ParseAll() {
     NodePtr node = ParseOr();
     SkipBlanks();
@@ -424,6 +426,7 @@ class Parser {
     }
     for (const DbfField& f : fields_) {
       if (!EqualsNoCase(f.name, name)) continue;
+      inputs.emplace_back(f.offset, f.length);
       if (f.type == 'N' || f.type == 'F') return std::make_unique<FieldNumber>(f);
       if (f.type == 'L') return std::make_unique<FieldLogical>(f);
       return std::make_unique<FieldText>(f);
@@ -496,6 +499,7 @@ std::unique_ptr<Expression> Expression::Compile(std::string_view text, const std
   try {
     Parser parser(text, fields, exactCompare);
     e->root_ = parser.ParseAll();
+    e->inputs_ = std::move(parser.inputs);
   } catch (const ParseError& failure) {
     if (error) *error = failure.message;
     return nullptr;
@@ -503,6 +507,13 @@ std::unique_ptr<Expression> Expression::Compile(std::string_view text, const std
   e->type_ = e->root_->type;
   e->width_ = e->root_->width;
   return e;
+}
+
+bool Expression::SameInputs(const char* a, const char* b) const {
+  for (const auto& [offset, length] : inputs_) {
+    if (std::memcmp(a + offset, b + offset, static_cast<size_t>(length)) != 0) return false;
+  }
+  return true;
 }
 
 bool Expression::IsTrue(const char* record) const { return root_->Bool(record); }

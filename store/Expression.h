@@ -37,6 +37,10 @@ class Expression {
   // The fixed width of a text expression (its key length).
   int width() const { return width_; }
 
+  // Whether two record images agree on every field the expression reads (then it gives the
+  // same result for both).
+  bool SameInputs(const char* a, const char* b) const;
+
   bool IsTrue(const char* record) const;
   // A text result; the view stays valid until the next evaluation.
   std::string_view TextOf(const char* record) const;
@@ -48,6 +52,7 @@ class Expression {
   Type type_ = Type::Logical;
   std::string text_;
   int width_ = 0;
+  std::vector<std::pair<int, int>> inputs_;  // offset and length of each field read
 };
 
 }  // namespace vak

@@ -373,12 +373,16 @@ bool XbTable::PutRecord(const char* bytes) {
   if (!current) return false;
   bool reorder = false;
   for (Tag& tag : tags_) {
-    if (tag.built && KeyOf(tag, current) != KeyOf(tag, bytes)) {
+    if (!tag.built || tag.key->SameInputs(current, bytes)) continue;
+    const std::string_view before = tag.key->TextOf(current);
+    scratch_.assign(before.data(), before.size());  // the next evaluation reuses the buffer
+    if (tag.key->TextOf(bytes) != scratch_) {
       tag.built = false;
       reorder = true;
     }
   }
-  const bool visibility = QueryPasses(current) != QueryPasses(bytes) || current[0] != bytes[0];
+  const bool visibility =
+      current[0] != bytes[0] || (query_ && !query_->SameInputs(current, bytes) && QueryPasses(current) != QueryPasses(bytes));
   if (!file_->WriteRecord(recno_, bytes)) return false;
   if (reorder) indexDirty_ = true;
   if (reorder || visibility) visibleValid_ = false;  // the cursor stays on this record

@@ -116,6 +116,7 @@ class XbTable {
 
   size_t pos_ = 0;
   bool offList_ = false;  // the current record is not among the visible ones
+  std::string scratch_;
   uint32_t recno_ = 0;
   bool eof_ = true;
   bool bof_ = true;

@@ -209,6 +209,17 @@ bool TZekTable::SetFieldNumberAt(int index, long double value) {
   return true;
 }
 
+bool TZekTable::SetFieldWholeAt(int index, long long value) {
+  if (index < 0 || !table_) return false;
+  if (state_ == State::Browse) Edit();
+  if (state_ == State::Browse) return false;
+  const DbfField& f = table_->file().fields()[static_cast<size_t>(index)];
+  if (f.type != 'N' && f.type != 'F') return SetFieldNumberAt(index, static_cast<long double>(value));
+  if (!StoreWholeField(buffer_.data(), f, value)) return false;
+  changed_ = true;
+  return true;
+}
+
 bool TZekTable::SetFieldText(std::string_view name, std::string_view text) {
   return SetFieldTextAt(FieldIndex(name), text);
 }

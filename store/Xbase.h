@@ -149,6 +149,7 @@ class TZekTable {
   bool SetFieldNumber(std::string_view name, long double value);
   bool SetFieldTextAt(int index, std::string_view text);
   bool SetFieldNumberAt(int index, long double value);
+  bool SetFieldWholeAt(int index, long long value);  // a whole number, without a floating detour
 
   void Edit();
   void Append();

@@ -241,14 +241,19 @@ void TVakPanel::FinishPriceEdit() {
 void TVakPanel::EditUnitPrice() {
   if (!StartPriceEdit()) return;
   long double price = items_.FieldAsFloat("F_PRIC");
-  const long double quantity = items_.FieldAsFloat("F_QQTY");
   bool accepted = false;
   {
     Tfm_VakLineInsert dialog(this);
     dialog.classInit(&price, &accepted);
     dialog.exec();
   }
+  ApplyUnitPrice(price, accepted);
+}
+
+void TVakPanel::ApplyUnitPrice(long double price, bool accepted) {
+  if (!pager_.GoToSlot(grid_->Row())) return;
   // The limits are checked even after "취소", on the price the line already has.
+  const long double quantity = items_.FieldAsFloat("F_QQTY");
   if (CheckSinglePrice(quantity, price, host_.Notifier()) && accepted && pager_.GoToSlot(grid_->Row()))
     WriteSinglePrice(items_, price, host_.Notifier());
   FinishPriceEdit();
@@ -259,13 +264,18 @@ void TVakPanel::EditSplitPrice() {
   long double material = items_.FieldAsFloat("F_MA0");
   long double labour = items_.FieldAsFloat("F_LA0");
   long double expense = items_.FieldAsFloat("F_EQ0");
-  const long double quantity = items_.FieldAsFloat("F_QQTY");
   bool accepted = false;
   {
     Tfm_VakFixPrice dialog(this);
     dialog.classInit(&material, &labour, &accepted, &expense);
     dialog.exec();
   }
+  ApplySplitPrices(material, labour, expense, accepted);
+}
+
+void TVakPanel::ApplySplitPrices(long double material, long double labour, long double expense, bool accepted) {
+  if (!pager_.GoToSlot(grid_->Row())) return;
+  const long double quantity = items_.FieldAsFloat("F_QQTY");
   if (CheckSplitPrices(quantity, material, labour, expense, host_.Notifier()) && accepted &&
       pager_.GoToSlot(grid_->Row()))
     WriteSplitPrices(items_, material, labour, expense, host_.Notifier());

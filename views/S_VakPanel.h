@@ -50,6 +50,10 @@ class TVakPanel : public QWidget {
   // Unit price entry on the current row: one price, or material/labour/expense.
   void EditUnitPrice();
   void EditSplitPrice();
+  // What follows the dialog: the limits (checked even after "취소"), the write when accepted,
+  // the page reload and the move to the next row.
+  void ApplyUnitPrice(long double price, bool accepted);
+  void ApplySplitPrices(long double material, long double labour, long double expense, bool accepted);
   int RowKind();  // of the line in the current row
 
   TZekGrid* XGrid() const { return grid_; }

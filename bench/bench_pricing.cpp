@@ -1,0 +1,79 @@
+// The whole-statement calculation of one construction part on tenders made by the sample
+// generator (single construction, so the part holds every line), and in the same run the
+// floor: reading and writing that part's records once through the engine.
+#include <benchmark/benchmark.h>
+
+#include <filesystem>
+#include <map>
+
+#include "common/UserNotifier.h"
+#include "pricing/Calculation.h"
+#include "store/ItemTable.h"
+#include "store/Preparation.h"
+#include "store/Reorganise.h"
+#include "tools/SampleTender.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+using namespace vak;
+
+const std::string& Pristine(long lines) {
+  static std::map<long, std::string> dirs;
+  std::string& dir = dirs[lines];
+  if (dir.empty()) {
+    dir = (fs::temp_directory_path() / ("vakbench-" + std::to_string(lines))).string();
+    if (!fs::exists(dir + "/VAK.DBF")) {
+      fs::create_directories(dir);
+      SampleOptions options;
+      options.type = 1;
+      options.lines = lines;
+      WriteSampleTender(dir, options);
+    }
+  }
+  return dir;
+}
+
+struct OpenTender {
+  explicit OpenTender(long lines) : items(env, notifier) {
+    dir = Pristine(lines) + "-calc";
+    fs::remove_all(dir);
+    fs::create_directories(dir);
+    for (const char* name : {"VAK.DBF", "VAK.MEM"}) fs::copy(Pristine(lines) + "/" + name, dir + "/" + name);
+    bool flag = true;
+    PrepareData(dir, env, notifier, flag);
+    ReorganiseItemTable(items, dir, notifier, flag);
+    RunStartupPass(items, notifier);
+  }
+  SilentNotifier notifier;
+  TXbaseEnv env;
+  TZekTable items;
+  std::string dir;
+};
+
+void BM_Floor_ReadAndWritePartOnce(benchmark::State& state) {
+  OpenTender t(state.range(0));
+  XbTable& table = *t.items.engine();
+  table.Query(PartLinesFilter("1", ""));
+  std::string record;
+  for (auto _ : state) {
+    for (table.GoTop(); !table.Eof(); table.Skip(1)) {
+      record.assign(table.Current(), static_cast<size_t>(kItemRecordLength));
+      table.PutRecord(record.data());
+    }
+  }
+  state.SetItemsProcessed(state.iterations() * table.Count());
+}
+BENCHMARK(BM_Floor_ReadAndWritePartOnce)->Arg(10000)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond);
+
+void BM_CalculatePart(benchmark::State& state) {
+  OpenTender t(state.range(0));
+  for (auto _ : state) {
+    const CalculationResult r = CalculateStatement(t.items, {t.dir, "1", ""}, t.notifier);
+    benchmark::DoNotOptimize(r.tenderAmount);
+  }
+}
+BENCHMARK(BM_CalculatePart)->Arg(10000)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond);
+
+}  // namespace
