@@ -3,48 +3,21 @@
 // floor: reading and writing that part's records once through the engine.
 #include <benchmark/benchmark.h>
 
-#include <filesystem>
-#include <map>
 
 #include "common/UserNotifier.h"
 #include "pricing/Calculation.h"
 #include "store/ItemTable.h"
 #include "store/Preparation.h"
 #include "store/Reorganise.h"
-#include "tools/SampleTender.h"
-
-namespace fs = std::filesystem;
+#include "bench/BenchTenders.h"
 
 namespace {
 
 using namespace vak;
 
-const std::string& Pristine(long lines) {
-  static std::map<long, std::string> dirs;
-  std::string& dir = dirs[lines];
-  if (dir.empty()) {
-    dir = (fs::temp_directory_path() / ("vakbench-" + std::to_string(lines))).string();
-    if (!fs::exists(dir + "/VAK.DBF")) {
-      fs::create_directories(dir);
-      SampleOptions options;
-      options.type = 1;
-      options.lines = lines;
-      WriteSampleTender(dir, options);
-    }
-  }
-  return dir;
-}
-
 struct OpenTender {
-  explicit OpenTender(long lines) : items(env, notifier) {
-    dir = Pristine(lines) + "-calc";
-    fs::remove_all(dir);
-    fs::create_directories(dir);
-    for (const char* name : {"VAK.DBF", "VAK.MEM"}) fs::copy(Pristine(lines) + "/" + name, dir + "/" + name);
-    bool flag = true;
-    PrepareData(dir, env, notifier, flag);
-    ReorganiseItemTable(items, dir, notifier, flag);
-    RunStartupPass(items, notifier);
+  explicit OpenTender(long lines) : items(env, notifier), dir(bench::FreshCopy(lines, 1, "calc")) {
+    OpenTenderAsTheProgramDoes(dir, env, items, notifier);
   }
   SilentNotifier notifier;
   TXbaseEnv env;

@@ -15,7 +15,7 @@
 #include "store/Preparation.h"
 #include "store/Reorganise.h"
 #include "store/Xbase.h"
-#include "tools/SampleTender.h"
+#include "bench/BenchTenders.h"
 
 namespace fs = std::filesystem;
 
@@ -23,30 +23,8 @@ namespace {
 
 using namespace vak;
 
-// A pristine sample tender of `lines` lines (single construction: one part holds them all).
-const std::string& Pristine(long lines) {
-  static std::map<long, std::string> dirs;
-  std::string& dir = dirs[lines];
-  if (dir.empty()) {
-    dir = (fs::temp_directory_path() / ("vakbench-" + std::to_string(lines))).string();
-    if (!fs::exists(dir + "/VAK.DBF")) {
-      fs::create_directories(dir);
-      SampleOptions options;
-      options.type = 1;
-      options.lines = lines;
-      WriteSampleTender(dir, options);
-    }
-  }
-  return dir;
-}
-
-std::string WorkCopy(long lines) {
-  const std::string work = Pristine(lines) + "-work";
-  fs::remove_all(work);
-  fs::create_directories(work);
-  for (const char* name : {"VAK.DBF", "VAK.MEM"}) fs::copy(Pristine(lines) + "/" + name, work + "/" + name);
-  return work;
-}
+const std::string& Pristine(long lines) { return bench::PristineTender(lines, 1); }
+std::string WorkCopy(long lines) { return bench::FreshCopy(lines, 1, "work"); }
 
 long MaxRssKb() {
   rusage usage{};
@@ -93,10 +71,7 @@ BENCHMARK(BM_PreparationAndStartupPass)->Arg(10000)->Arg(100000)->Arg(1000000)->
 struct OpenTender {
   explicit OpenTender(long lines) : items(env, notifier) {
     dir = WorkCopy(lines);
-    bool flag = true;
-    PrepareData(dir, env, notifier, flag);
-    ReorganiseItemTable(items, dir, notifier, flag);
-    RunStartupPass(items, notifier);
+    OpenTenderAsTheProgramDoes(dir, env, items, notifier);
   }
   SilentNotifier notifier;
   TXbaseEnv env;

@@ -6,41 +6,15 @@
 #include <QKeyEvent>
 #include <QTabWidget>
 
-#include <filesystem>
-#include <map>
 
 #include "app/s_VakMain.h"
-#include "tools/SampleTender.h"
-
-namespace fs = std::filesystem;
+#include "bench/BenchTenders.h"
 
 namespace {
 
 using namespace vak;
 
-const std::string& Pristine(long lines) {
-  static std::map<long, std::string> dirs;
-  std::string& dir = dirs[lines];
-  if (dir.empty()) {
-    dir = (fs::temp_directory_path() / ("vakbench-views-" + std::to_string(lines))).string();
-    if (!fs::exists(dir + "/VAK.DBF")) {
-      fs::create_directories(dir);
-      SampleOptions options;
-      options.type = 2;
-      options.lines = lines;
-      WriteSampleTender(dir, options);
-    }
-  }
-  return dir;
-}
-
-std::string WorkCopy(long lines) {
-  const std::string work = Pristine(lines) + "-work";
-  fs::remove_all(work);
-  fs::create_directories(work);
-  for (const char* name : {"VAK.DBF", "VAK.MEM"}) fs::copy(Pristine(lines) + "/" + name, work + "/" + name);
-  return work;
-}
+std::string WorkCopy(long lines) { return bench::FreshCopy(lines, 2, "views"); }
 
 void Press(QWidget* grid, Qt::Key key) {
   QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);

@@ -101,6 +101,14 @@ int DialogKeyAction(QWidget* control, int key, Qt::KeyboardModifiers modifiers) 
   }
 }
 
+void SetUpDialog(QDialog* dialog, const QString& name, const QString& caption) {
+  dialog->setObjectName(name);
+  dialog->setWindowTitle(caption);
+  QFont font(QStringLiteral("굴림체"));
+  font.setPixelSize(12);
+  dialog->setFont(font);
+}
+
 void InstallDialogKeys(QDialog* dialog) {
   auto* filter = new DialogKeyFilter(dialog);
   for (QWidget* w : dialog->findChildren<QWidget*>()) {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QObject>
+#include <QString>
 
 class QDialog;
 class QWidget;
@@ -15,6 +16,9 @@ enum DialogKeyCode { kKeySwallow = 0, kKeyPrevious = 1, kKeyNext = 2, kKeyCancel
 // The action for a key in a control: 0 swallow, 1 previous control, 2 next control,
 // 27 cancel the dialog, any other value: that key (unchanged, or 99 for Page Down in an open list).
 int DialogKeyAction(QWidget* control, int key, Qt::KeyboardModifiers modifiers);
+
+// Names a dialog, sets its caption and the dialogs' font (굴림체, 12 pixels).
+void SetUpDialog(QDialog* dialog, const QString& name, const QString& caption);
 
 // Applies the protocol to every edit and combo box of a dialog.
 void InstallDialogKeys(QDialog* dialog);

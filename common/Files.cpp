@@ -51,9 +51,9 @@ bool MaskMatches(std::string_view pattern, std::string_view name) {
 
 bool IsSeparator(char c) { return c == '/' || c == '\\'; }
 
-bool WriteAll(int fd, std::string_view bytes) {
-  const char* p = bytes.data();
-  size_t left = bytes.size();
+}  // namespace
+
+bool WriteFully(int fd, const char* p, size_t left) {
   while (left > 0) {
     const ssize_t n = ::write(fd, p, left);
     if (n < 0 && errno == EINTR) continue;
@@ -63,8 +63,6 @@ bool WriteAll(int fd, std::string_view bytes) {
   }
   return true;
 }
-
-}  // namespace
 
 char PathSeparator() { return static_cast<char>(fs::path::preferred_separator); }
 
@@ -108,7 +106,7 @@ bool ReplaceFileContents(const std::string& path, std::string_view bytes) {
   const std::string temp = path + ".new~";
   const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
   if (fd < 0) return false;
-  bool ok = WriteAll(fd, bytes) && ::fsync(fd) == 0;
+  bool ok = WriteFully(fd, bytes.data(), bytes.size()) && ::fsync(fd) == 0;
   ok = (::close(fd) == 0) && ok;
   if (ok) ok = ::rename(temp.c_str(), path.c_str()) == 0;
   if (!ok) {

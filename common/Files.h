@@ -49,4 +49,7 @@ std::optional<std::string> ReadWholeFile(const std::string& path);
 
 bool FileExists(const std::string& path);
 
+// Writes all bytes to a file descriptor, going on after interrupted and partial writes.
+bool WriteFully(int fd, const char* bytes, size_t size);
+
 }  // namespace vak

@@ -11,11 +11,7 @@
 namespace vak {
 
 Tfm_VakFixPrice::Tfm_VakFixPrice(QWidget* parent) : QDialog(parent) {
-  setObjectName(QStringLiteral("fm_VakFixPrice"));
-  setWindowTitle(QStringLiteral("단가(재/노/경) 수정"));
-  QFont font(QStringLiteral("굴림체"));
-  font.setPixelSize(12);
-  setFont(font);
+  SetUpDialog(this, QStringLiteral("fm_VakFixPrice"), QStringLiteral("단가(재/노/경) 수정"));
   ma_ = MakePriceBox(QStringLiteral("C_NED_ma"), this);
   la_ = MakePriceBox(QStringLiteral("C_NED_La"), this);
   eq_ = MakePriceBox(QStringLiteral("C_NED_Eq"), this);

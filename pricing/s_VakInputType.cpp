@@ -5,14 +5,12 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
+#include "common/DialogKeys.h"
+
 namespace vak {
 
 Tfm_VakInputType::Tfm_VakInputType(QWidget* parent) : QDialog(parent) {
-  setObjectName(QStringLiteral("fm_VakInputType"));
-  setWindowTitle(QStringLiteral("입력형식"));
-  QFont font(QStringLiteral("굴림체"));
-  font.setPixelSize(12);
-  setFont(font);
+  SetUpDialog(this, QStringLiteral("fm_VakInputType"), QStringLiteral("입력형식"));
   single_ = new QRadioButton(QStringLiteral("단가"), this);
   single_->setObjectName(QStringLiteral("rb_pric"));
   split_ = new QRadioButton(QStringLiteral("재/노/경"), this);

@@ -23,11 +23,7 @@ TNumberEdit* MakePriceBox(const QString& name, QWidget* parent) {
 }
 
 Tfm_VakLineInsert::Tfm_VakLineInsert(QWidget* parent) : QDialog(parent) {
-  setObjectName(QStringLiteral("fm_VakLineInsert"));
-  setWindowTitle(QStringLiteral("단가 수정"));
-  QFont font(QStringLiteral("굴림체"));
-  font.setPixelSize(12);
-  setFont(font);
+  SetUpDialog(this, QStringLiteral("fm_VakLineInsert"), QStringLiteral("단가 수정"));
   price_ = MakePriceBox(QStringLiteral("C_NED_PRIC"), this);
   auto* ok = new QPushButton(QStringLiteral("확인"), this);
   ok->setObjectName(QStringLiteral("C_Bbt_Ok"));

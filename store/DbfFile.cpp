@@ -43,17 +43,6 @@ void PutToday(unsigned char* header) {
   header[3] = static_cast<unsigned char>(tm.tm_mday);
 }
 
-bool WriteAll(int fd, const char* p, size_t n) {
-  while (n > 0) {
-    const ssize_t w = ::write(fd, p, n);
-    if (w < 0 && errno == EINTR) continue;
-    if (w <= 0) return false;
-    p += w;
-    n -= static_cast<size_t>(w);
-  }
-  return true;
-}
-
 DbfStatus StatusFromErrno(int error) {
   switch (error) {
     case ENOENT:
@@ -105,7 +94,7 @@ class ReplacementFile {
 
  private:
   void Flush() {
-    if (ok() && !buffer_.empty() && !WriteAll(fd_, buffer_.data(), buffer_.size())) error_ = errno ? errno : EIO;
+    if (ok() && !buffer_.empty() && !WriteFully(fd_, buffer_.data(), buffer_.size())) error_ = errno ? errno : EIO;
     buffer_.clear();
   }
   std::string target_;

@@ -3,6 +3,7 @@
 #include "common/Files.h"
 #include "common/Numbers.h"
 #include "store/ItemTable.h"
+#include "store/Reorganise.h"
 
 namespace vak {
 namespace {
@@ -109,6 +110,23 @@ StartupPassResult RunStartupPass(TZekTable& items, UserNotifier& notifier) {
   }
   notifier.ProgressClose();
   return result;
+}
+
+}  // namespace vak
+
+namespace vak {
+
+bool OpenTenderAsTheProgramDoes(const std::string& dataDir, TXbaseEnv& env, TZekTable& items, UserNotifier& notifier,
+                                ReorganiseReport* reorganised, StartupPassResult* pass) {
+  bool startupFlag = true;
+  if (!PrepareData(dataDir, env, notifier, startupFlag)) return false;
+  if (!ReorganiseItemTable(items, dataDir, notifier, startupFlag, reorganised)) {
+    notifier.Message("데이타 정보 Error ", "전산내역입찰(VAK)", MessageIcon::None, MessageButtons::Ok);
+    return false;
+  }
+  const StartupPassResult result = RunStartupPass(items, notifier);
+  if (pass) *pass = result;
+  return true;
 }
 
 }  // namespace vak

@@ -26,4 +26,12 @@ struct StartupPassResult {
 };
 StartupPassResult RunStartupPass(TZekTable& items, UserNotifier& notifier);
 
+struct ReorganiseReport;
+
+// The program's whole start on a tender directory, for the command-line tool: the data
+// preparation, the reorganisation (`items` is then open exclusively) and the start-up pass.
+// False when a step failed; the user has been told why.
+bool OpenTenderAsTheProgramDoes(const std::string& dataDir, TXbaseEnv& env, TZekTable& items, UserNotifier& notifier,
+                                ReorganiseReport* reorganised = nullptr, StartupPassResult* pass = nullptr);
+
 }  // namespace vak

@@ -128,16 +128,11 @@ int Prepare(const std::vector<std::string>& args) {
   const std::string dir = AbsoluteDir(args[1]);
   TXbaseEnv env;
   ConsoleNotifier notifier;
-  bool startupFlag = true;
-  if (!PrepareData(dir, env, notifier, startupFlag)) return 1;
-  std::printf("색인 화일 Vak.CDX를 다시 만들었습니다 (태그 F_PS).\n");
   TZekTable items(env, notifier);
   ReorganiseReport report;
-  if (!ReorganiseItemTable(items, dir, notifier, startupFlag, &report)) {
-    std::fputs("[오류] 데이타 정보 Error \n", stderr);
-    return 1;
-  }
-  const StartupPassResult pass = RunStartupPass(items, notifier);
+  StartupPassResult pass;
+  if (!OpenTenderAsTheProgramDoes(dir, env, items, notifier, &report, &pass)) return 1;
+  std::printf("색인 화일 Vak.CDX를 다시 만들었습니다 (태그 F_PS).\n");
   std::printf("VAK.DBF: %u줄, 삭제된 줄 정리 %u, 구버전 변환 %s.\n", items.Xbase().RecCount(), report.packedAway,
               report.converted ? "함" : "없음");
   std::printf("하위 레벨(F_NLVL) 고침 %ld줄, 공종 수량(F_QQTY) 설정 %ld줄.\n", pass.levelsRepaired,
@@ -155,14 +150,8 @@ int Calc(const std::vector<std::string>& args) {
   const std::string dir = AbsoluteDir(args[1]);
   TXbaseEnv env;
   ConsoleNotifier notifier;
-  bool startupFlag = true;
-  if (!PrepareData(dir, env, notifier, startupFlag)) return 1;
   TZekTable items(env, notifier);
-  if (!ReorganiseItemTable(items, dir, notifier, startupFlag)) {
-    std::fputs("[오류] 데이타 정보 Error \n", stderr);
-    return 1;
-  }
-  RunStartupPass(items, notifier);
+  if (!OpenTenderAsTheProgramDoes(dir, env, items, notifier)) return 1;
   CalculationRequest request;
   request.dataDir = dir;
   request.cmnType = TrimmedText(ReadMemVar(DataFilePath(dir, "VAK.MEM"), "CMN_TYPE"));
