@@ -207,13 +207,14 @@ class PricingUiTest : public QObject {
     QCOMPARE(s.grid().gridModel()->Cell(2, kColAmount), QStringLiteral("832"));  // the page was reloaded
 
     // Esc: nothing written, the cursor moves on.
-    WhenDialogOpens([&](QDialog* d) {
-      auto* box = d->findChild<TNumberEdit*>(QStringLiteral("C_NED_PRIC"));
-      Type(box, QStringLiteral("9"));
-      Press(box, Qt::Key_Escape);
-    });
-    s.Key(Qt::Key_F7);  // F7 of the popup works while the grid has the focus...
-    if (s.grid().Row() == 3) s.window.EditCommand();  // ...where shortcuts reach it; otherwise the command
+    s.window.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&s.window));
+    s.grid().setFocus();
+    opened = false;
+    WhenDialogOpens([](QDialog* d) { Press(d->findChild<TNumberEdit*>(QStringLiteral("C_NED_PRIC")), Qt::Key_Escape); },
+                    &opened);
+    QTest::keyClick(&s.grid(), Qt::Key_F7);  // the item details popup's shortcut, while the grid has the focus
+    QVERIFY(opened);
     QCOMPARE(s.Field(3, "F_COST"), 0.0L);
     QCOMPARE(s.grid().Row(), 4);
 
@@ -316,6 +317,14 @@ class PricingUiTest : public QObject {
     std::string expectedMessage;
     {
       Session s(program.path());
+      s.window.activateWindow();
+      QVERIFY(QTest::qWaitForWindowActive(&s.window));
+      s.grid().setFocus();
+      bool opened = false;
+      WhenDialogOpens([](QDialog* d) { d->reject(); }, &opened);
+      QTest::keyClick(&s.grid(), Qt::Key_F7);  // F7 belongs to the item details only
+      QApplication::processEvents();
+      QVERIFY(!opened);
       s.Key(Qt::Key_Down);  // the second part's overall summary line
       s.window.findChild<QAction*>(QStringLiteral("Mnu_Calc"))->trigger();
       QCOMPARE(s.window.State().curPart, std::string("2"));
