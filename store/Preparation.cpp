@@ -38,6 +38,14 @@ bool PrepareData(const std::string& dataDir, TXbaseEnv& env, UserNotifier& notif
       startupFlag = false;
       return false;
     }
+    // A table of another program: without the fields of the statement there is nothing to show.
+    if (items.FieldIndex("F_PART") < 0 || items.FieldIndex("F_SEQ") < 0 || items.FieldIndex("F_LVL") < 0) {
+      items.Close();
+      notifier.Message(JoinPath(dataDir, "Vak.dbf") + "\n내역 자료 화일의 형식이 아닙니다 (F_PART, F_SEQ, F_LVL 필드가 없습니다).",
+                       "오류", MessageIcon::Error, MessageButtons::Ok);
+      startupFlag = false;
+      return false;
+    }
     const bool indexed = items.Xbase().IndexTag("", kItemTag, kItemKey);
     items.Close();
     if (!indexed) {

@@ -63,6 +63,19 @@ TEST_F(PreparationTest, AnEmptyOrDamagedTableIsReportedAndLeftAlone) {
   EXPECT_EQ(dir.Read("VAK.DBF"), "");
 }
 
+TEST_F(PreparationTest, ATableOfAnotherProgramIsRefused) {
+  ASSERT_EQ(DbfFile::Create(dir.File("VAK.DBF"), {{"NAME", 'C', 10, 0, 0}, {"PRICE", 'N', 8, 2, 0}}), DbfStatus::Ok);
+  test::WriteHeader(dir.path(), "1");
+  const std::string before = dir.Read("VAK.DBF");
+  EXPECT_FALSE(PrepareData(dir.path(), env, notifier, startupFlag));
+  EXPECT_FALSE(startupFlag);
+  ASSERT_EQ(notifier.messages.size(), 1u);
+  EXPECT_EQ(notifier.messages[0].text,
+            dir.path() + "/Vak.dbf\n내역 자료 화일의 형식이 아닙니다 (F_PART, F_SEQ, F_LVL 필드가 없습니다).");
+  EXPECT_EQ(dir.Read("VAK.DBF"), before);
+  EXPECT_EQ(dir.Names(), (std::vector<std::string>{"VAK.DBF", "VAK.MEM"}));
+}
+
 TEST_F(PreparationTest, AStaleIndexIsReplacedByOneOfTheTable) {
   test::WriteItemTable(dir.path(), {{"U1", 2, '1', "b"}, {"U1", 1, '1', "a"}});
   test::WriteHeader(dir.path(), "2");
