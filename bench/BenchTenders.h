@@ -6,6 +6,9 @@
 #include <map>
 #include <string>
 
+#include "common/UserNotifier.h"
+#include "store/Preparation.h"
+#include "store/Xbase.h"
 #include "tools/SampleTender.h"
 
 namespace vak::bench {
@@ -38,5 +41,17 @@ inline std::string FreshCopy(long lines, int type, const std::string& purpose) {
   for (const char* name : {"VAK.DBF", "VAK.MEM"}) std::filesystem::copy(pristine + "/" + name, work + "/" + name);
   return work;
 }
+
+// A fresh copy opened as the program opens it: the item table exclusive, at order 1.
+struct OpenTender {
+  OpenTender(long lines, int type, const std::string& purpose)
+      : items(env, notifier), dir(FreshCopy(lines, type, purpose)) {
+    OpenTenderAsTheProgramDoes(dir, env, items, notifier);
+  }
+  SilentNotifier notifier;
+  TXbaseEnv env;
+  TZekTable items;
+  std::string dir;
+};
 
 }  // namespace vak::bench

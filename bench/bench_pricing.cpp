@@ -15,14 +15,8 @@ namespace {
 
 using namespace vak;
 
-struct OpenTender {
-  explicit OpenTender(long lines) : items(env, notifier), dir(bench::FreshCopy(lines, 1, "calc")) {
-    OpenTenderAsTheProgramDoes(dir, env, items, notifier);
-  }
-  SilentNotifier notifier;
-  TXbaseEnv env;
-  TZekTable items;
-  std::string dir;
+struct OpenTender : bench::OpenTender {
+  explicit OpenTender(long lines) : bench::OpenTender(lines, 1, "calc") {}
 };
 
 void BM_Floor_ReadAndWritePartOnce(benchmark::State& state) {

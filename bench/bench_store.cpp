@@ -67,16 +67,8 @@ void BM_PreparationAndStartupPass(benchmark::State& state) {
 BENCHMARK(BM_PreparationAndStartupPass)->Arg(10000)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond)
     ->Iterations(3);
 
-// An open, indexed item table for the query and walk benchmarks.
-struct OpenTender {
-  explicit OpenTender(long lines) : items(env, notifier) {
-    dir = WorkCopy(lines);
-    OpenTenderAsTheProgramDoes(dir, env, items, notifier);
-  }
-  SilentNotifier notifier;
-  TXbaseEnv env;
-  TZekTable items;
-  std::string dir;
+struct OpenTender : bench::OpenTender {
+  explicit OpenTender(long lines) : bench::OpenTender(lines, 1, "work") {}
 };
 
 void BM_PartQueryWithCount(benchmark::State& state) {

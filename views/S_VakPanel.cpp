@@ -307,18 +307,8 @@ bool TVakPanel::KeyDown(QKeyEvent* event) {
   if (ctrl || shift) return false;
   switch (key) {
     case Qt::Key_Down:
-      if (row == state_.lastRow) {
-        ScrollLineDown();
-      } else if (pager_.Slot(row + 1).used) {
-        SetCurrentRow(row + 1);
-      }
-      return true;
     case Qt::Key_Space:
-      if (row == state_.lastRow) {
-        ScrollLineDown();
-      } else if (pager_.Slot(row + 1).used) {
-        SetCurrentRow(row + 1);
-      }
+      MoveToNextRow();
       return true;
     case Qt::Key_Up:
       if (row == state_.firstRow) {
@@ -370,11 +360,7 @@ void TVakPanel::ScrollAction(int action) {
       break;
     case QAbstractSlider::SliderSingleStepAdd:
       scrollState_ = 2;
-      if (row == state_.lastRow) {
-        ScrollLineDown();
-      } else if (pager_.Slot(row + 1).used) {
-        SetCurrentRow(row + 1);
-      }
+      MoveToNextRow();
       break;
     case QAbstractSlider::SliderPageStepSub:
       scrollState_ = 3;
