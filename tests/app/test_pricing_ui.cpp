@@ -78,8 +78,9 @@ Row Line(int seq, char level, const std::string& name, double quantity, double p
 
 // Heading, two priced items, a zero-quantity item, a fixed-price item, a huge-quantity item.
 std::vector<Row> Statement() {
-  return {Line(1, '1', "works", 0), Line(2, '2', "concrete", 2.5), Line(3, '2', "formwork", 1.5),
-          Line(4, '2', "no quantity", 0), Line(5, '2', "agency price", 1, 700, '*'), Line(6, '2', "huge", 2)};
+  return {Line(1, '1', "works", 0), Line(2, '2', "concrete", 2.5),   Line(3, '2', "formwork", 1.5),
+          Line(4, '2', "no quantity", 0), Line(5, '2', "agency price", 1, 700, '*'), Line(6, '2', "huge", 2),
+          Line(7, '0', "level zero", 0)};
 }
 
 }  // namespace
@@ -238,6 +239,26 @@ class PricingUiTest : public QObject {
     QCOMPARE(QString::fromStdString(s.notifier.messages.back().text),
              QStringLiteral("금액이 1조원을 초과했습니다.\n\r금액은 1조원억을 초과할 수없습니다"));
     QCOMPARE(s.Field(6, "F_PRIC"), 0.0L);
+
+    // F7 by line kind: a zero-quantity line of level 0 takes a price; a heading only moves on.
+    QCOMPARE(s.grid().Row(), 7);
+    s.window.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&s.window));
+    s.grid().setFocus();
+    opened = false;
+    WhenDialogOpens([](QDialog* d) { d->findChild<QPushButton*>(QStringLiteral("C_Bbt_Ok"))->click(); }, &opened);
+    QTest::keyClick(&s.grid(), Qt::Key_F7);
+    QVERIFY(opened);
+    s.grid().SetRow(1);
+    s.window.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&s.window));
+    s.grid().setFocus();
+    opened = false;
+    WhenDialogOpens([](QDialog* d) { d->reject(); }, &opened);
+    QTest::keyClick(&s.grid(), Qt::Key_F7);
+    QApplication::processEvents();
+    QVERIFY(!opened);
+    QCOMPARE(s.grid().Row(), 2);
   }
 
   void splitPriceEntryAndTheInputMode() {
@@ -336,7 +357,12 @@ class PricingUiTest : public QObject {
       QCOMPARE(s.window.Panel()->view(), '1');  // the overall summary is shown again
       const std::string ipmt = ReadMemVar(program.File("VAK.MEM"), "CMN_IPMT");
       QCOMPARE(QString::fromStdString(AmountText(TextToNumber(ipmt))), total);
-      // F3 on the item details calculates the part shown there.
+      // F3 on the part summary and on the item details calculates the part shown there.
+      s.window.Tabs()->setCurrentIndex(1);
+      QCOMPARE(s.window.Panel()->view(), '2');
+      QTest::keyClick(&s.grid(), Qt::Key_F3);
+      QCOMPARE(s.window.Panel()->view(), '2');
+      QCOMPARE(QString::fromStdString(s.notifier.messages.back().text), QString::fromStdString(expectedMessage));
       s.window.Tabs()->setCurrentIndex(2);
       s.window.findChild<QAction*>(QStringLiteral("Mnu_Calc"))->trigger();
       QCOMPARE(s.window.Panel()->view(), '3');
