@@ -248,7 +248,10 @@ bool TZekTable::Post() {
   const State state = state_;
   state_ = State::Browse;
   if (state == State::Insert) return table_->Append(buffer_.data());
-  return !changed_ || table_->PutRecord(buffer_.data());
+  // An edit that leaves the record as it was writes nothing.
+  const char* current = table_->Current();
+  if (!changed_ || (current && std::memcmp(current, buffer_.data(), buffer_.size()) == 0)) return true;
+  return table_->PutRecord(buffer_.data());
 }
 
 bool TZekTable::PostPending() { return Post(); }
