@@ -428,7 +428,12 @@ bool XbTable::Delete(bool deleted) {
 }
 
 DbfStatus XbTable::Pack() {
+  const uint32_t before = RecCount();
   const DbfStatus status = file_->Pack();
+  if (RecCount() == before) {  // nothing was removed: orders and index stand
+    GoTop();
+    return status;
+  }
   for (Tag& tag : tags_) tag.built = false;
   if (!tags_.empty()) indexDirty_ = true;
   visibleValid_ = false;
