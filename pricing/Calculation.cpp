@@ -12,8 +12,10 @@
 namespace vak {
 namespace {
 
-// Amount, material, labour, expense.
-using Amounts = std::array<long double, 4>;
+// Amount, material, labour, expense, in whole won. Every amount the calculation writes is cut
+// to whole won, so the sums are exact in 64-bit integers (a million lines of a trillion won
+// stay far inside their range).
+using Amounts = std::array<long long, 4>;
 
 struct Fields {
   explicit Fields(const TZekTable& t)
@@ -30,8 +32,10 @@ char FirstChar(std::string_view v) { return v.empty() ? ' ' : v[0]; }
 // Level as a whole number: "3" is 3; anything else 0.
 int LevelNumber(char c) { return c >= '0' && c <= '9' ? c - '0' : 0; }
 
-// Round half to even, as the nearest-integer test of a heading's quantity counts.
-bool RoundsToZero(long double v) { return std::nearbyint(v) == 0; }
+// The nearest integer is 0 (a half goes to the even neighbour, so 0.5 counts as 0).
+bool RoundsToZero(long double v) { return v >= -0.5L && v <= 0.5L; }
+
+constexpr long double kWholeLimit = 9e18L;
 
 class Run {
  public:
@@ -42,7 +46,7 @@ class Run {
       const char level = FirstChar(t_.FieldBytesAt(f_.lvl));
       const char next = FirstChar(t_.FieldBytesAt(f_.nlvl));  // one character: trimmed is the same
       if (level == '0' || FirstChar(t_.FieldBytesAt(f_.part)) == 'T' || !(Byte(next) > Byte(level))) continue;
-      for (int field : {f_.pric, f_.ma0, f_.la0, f_.eq0}) StoreWhole(field, 0);
+      for (int field : {f_.pric, f_.ma0, f_.la0, f_.eq0}) Store(field, 0LL);
       if (RoundsToZero(t_.FieldNumberAt(f_.tqty))) t_.SetFieldTextAt(f_.unit, "");
       t_.Post();
     }
@@ -66,14 +70,11 @@ class Run {
       const bool heading = level != '0' && Byte(level) < Byte(next);
       long long q1000 = 0;
       const bool exact = ParseScaledField(t_.FieldBytesAt(f_.qqty), 3, q1000);
-      const long double q = exact ? static_cast<long double>(q1000) / 1000 : t_.FieldNumberAt(f_.qqty);
+      const long double q = exact ? 0 : t_.FieldNumberAt(f_.qqty);  // only needed when not exact
+      const bool hasQuantity = exact ? q1000 != 0 : q != 0;
       const bool onTop = lvlText == topLevel;  // read before the edit changes the record image
-      Amounts stored;
-      if (!heading && q != 0) {
-        stored = Item(q, q1000, exact, level, acc, totals);
-      } else {
-        stored = Heading(level, acc);
-      }
+      const Amounts stored =
+          !heading && hasQuantity ? Item(q, q1000, exact, level, acc, totals) : Heading(level, acc);
       if (onTop) {
         for (int k = 0; k < 4; ++k) totals[k] += stored[k];
       }
@@ -83,7 +84,7 @@ class Run {
   }
 
   void WriteSummaryLine(const Amounts& totals) {
-    Store(f_.pric, 0);
+    Store(f_.pric, 0LL);
     Store(f_.cost, totals[0]);
     Store(f_.ma, totals[1]);
     Store(f_.la, totals[2]);
@@ -98,37 +99,43 @@ class Run {
  private:
   static unsigned char Byte(char c) { return static_cast<unsigned char>(c); }
 
-  // Stores a value; returns what the field holds afterwards (the value itself, or the old
-  // value when it does not fit).
-  long double Store(int field, long double value) {
-    if (t_.SetFieldNumberAt(field, value)) return value;
-    ++unstorable;
-    return t_.FieldNumberAt(field);
+  // What a field holds, as whole won.
+  long long Held(int field) const {
+    const long double v = t_.FieldNumberAt(field);
+    return std::fabs(v) < kWholeLimit ? static_cast<long long>(v) : 0;
   }
 
-  Amounts StoredAmounts() const {
-    return {t_.FieldNumberAt(f_.cost), t_.FieldNumberAt(f_.ma), t_.FieldNumberAt(f_.la), t_.FieldNumberAt(f_.eq)};
+  // Stores an amount; returns what the field holds afterwards (the amount itself, or the old
+  // value when it does not fit).
+  long long Store(int field, long long whole) {
+    if (t_.SetFieldWholeAt(field, whole)) return whole;
+    ++unstorable;
+    return Held(field);
   }
+
+  // A cut amount computed in extended precision.
+  long long Store(int field, long double cut) {
+    if (std::fabs(cut) < kWholeLimit) return Store(field, static_cast<long long>(cut));
+    ++unstorable;
+    return Held(field);
+  }
+
+  Amounts StoredAmounts() const { return {Held(f_.cost), Held(f_.ma), Held(f_.la), Held(f_.eq)}; }
 
   // cut(q x price) for one price field: in exact integers when the quantity and the price are
   // plain fixed-point text (the result TruncDecimals gives for such values, without its
-  // cost); otherwise through TruncDecimals.
-  long double Amount(long double q, long long q1000, bool exact, int priceField, int amountField) {
+  // cost); otherwise through TruncDecimals. `q` is the quantity when it is not exact.
+  long long Amount(long double q, long long q1000, bool exact, int priceField, int amountField) {
     long long price = 0;
     if (exact && ParseScaledField(t_.FieldBytesAt(priceField), 0, price)) {
       long long whole = 0;
-      if (!__builtin_mul_overflow(q1000, price, &whole)) return StoreWhole(amountField, whole / 1000);  // toward zero
+      if (!__builtin_mul_overflow(q1000, price, &whole)) return Store(amountField, whole / 1000);  // toward zero
       const __int128 product = static_cast<__int128>(q1000) * price / 1000;
       if (product > -1000000000000000LL && product < 1000000000000000LL)
-        return StoreWhole(amountField, static_cast<long long>(product));
+        return Store(amountField, static_cast<long long>(product));
     }
+    if (exact) q = static_cast<long double>(q1000) / 1000;
     return Store(amountField, TruncDecimals(q * t_.FieldNumberAt(priceField), 0));
-  }
-
-  long double StoreWhole(int field, long long whole) {
-    if (t_.SetFieldWholeAt(field, whole)) return static_cast<long double>(whole);
-    ++unstorable;
-    return t_.FieldNumberAt(field);
   }
 
   // The amounts are whole won and fit their fields, so what is stored is what was computed.
@@ -139,14 +146,12 @@ class Run {
       for (int k = 0; k < 4; ++k) totals[k] += stored[k];
       return stored;
     }
+    // Levels above the item add it; its own level and those below start again.
     const int l = LevelNumber(level);
-    for (int i = 1; i <= 9; ++i) {
-      if (l > i) {
-        for (int k = 0; k < 4; ++k) acc[i][k] += stored[k];
-      } else {
-        acc[i] = {};
-      }
+    for (int i = 1; i < l; ++i) {
+      for (int k = 0; k < 4; ++k) acc[i][k] += stored[k];
     }
+    for (int i = std::max(l, 1); i <= 9; ++i) acc[i] = {};
     return stored;
   }
 
@@ -154,30 +159,30 @@ class Run {
     const int l = LevelNumber(level);
     if (l < 1 || l > 9) {
       notifier_.Beep();
-      for (int field : {f_.cost, f_.ma, f_.la, f_.eq}) Store(field, 0);
+      for (int field : {f_.cost, f_.ma, f_.la, f_.eq}) Store(field, 0LL);
       acc = {};
       return StoredAmounts();
     }
     const long double multiplier = t_.FieldNumberAt(f_.tqty);
+    Amounts stored;
     if (multiplier == 0) {
-      Store(f_.cost, acc[l][0]);
-      Store(f_.ma, acc[l][1]);
-      Store(f_.la, acc[l][2]);
-      Store(f_.eq, acc[l][3]);
+      stored = {Store(f_.cost, acc[l][0]), Store(f_.ma, acc[l][1]), Store(f_.la, acc[l][2]), Store(f_.eq, acc[l][3])};
     } else {
       Amounts multiplied;
-      for (int k = 0; k < 4; ++k) multiplied[k] = TruncDecimals(multiplier * acc[l][k], 0);
-      Store(f_.cost, multiplied[0]);
+      for (int k = 0; k < 4; ++k) {
+        const long double cut = TruncDecimals(multiplier * static_cast<long double>(acc[l][k]), 0);
+        multiplied[k] = std::fabs(cut) < kWholeLimit ? static_cast<long long>(cut) : 0;
+      }
+      stored[0] = Store(f_.cost, multiplied[0]);
       Store(f_.pric, multiplied[1] + multiplied[2] + multiplied[3]);
-      Store(f_.ma, multiplied[1]);
-      Store(f_.la, multiplied[2]);
-      Store(f_.eq, multiplied[3]);
+      stored[1] = Store(f_.ma, multiplied[1]);
+      stored[2] = Store(f_.la, multiplied[2]);
+      stored[3] = Store(f_.eq, multiplied[3]);
       // The levels above count the multiplied amounts instead of the unit sums.
       for (int i = 1; i < l; ++i) {
         for (int k = 0; k < 4; ++k) acc[i][k] = acc[i][k] - acc[l][k] + multiplied[k];
       }
     }
-    const Amounts stored = StoredAmounts();
     for (int i = l; i <= 9; ++i) acc[i] = {};
     return stored;
   }
@@ -216,7 +221,7 @@ CalculationResult CalculateStatement(TZekTable& items, const CalculationRequest&
   run.Headings();
   const Amounts totals = run.RollUp(prevPart, topLevel);
   result.lines = run.lines;
-  result.tenderAmount = totals[0];
+  result.tenderAmount = static_cast<long double>(totals[0]);
 
   if (request.cmnType != "1") {
     xb.Query(kOverallSummaryFilter);
