@@ -21,8 +21,6 @@ uint64_t KeyPrefix(const char* key, int length) {
 
 }  // namespace
 
-std::string ExistingTablePath(const std::string& dir, const std::string& name) { return DataFilePath(dir, name); }
-
 XbTable::XbTable(std::unique_ptr<DbfFile> file, const EngineSettings& settings)
     : file_(std::move(file)), settings_(settings) {}
 

@@ -122,7 +122,4 @@ class XbTable {
   bool bof_ = true;
 };
 
-// The physical path of an existing file `name` in `dir`, matched without regard to case.
-std::string ExistingTablePath(const std::string& dir, const std::string& name);
-
 }  // namespace vak

@@ -187,35 +187,40 @@ long long TZekTable::FieldAsInteger(std::string_view name) const {
   return static_cast<long long>(whole);
 }
 
-bool TZekTable::SetFieldTextAt(int index, std::string_view text) {
-  if (index < 0 || !table_) return false;
+// The field an assignment writes, with an edit started when none is pending; nullptr when
+// there is no such field or no record to edit.
+const DbfField* TZekTable::FieldToAssign(int index) {
+  if (index < 0 || !table_) return nullptr;
   if (state_ == State::Browse) Edit();
-  if (state_ == State::Browse) return false;
-  const DbfField& f = table_->file().fields()[static_cast<size_t>(index)];
-  if (f.type == 'N' || f.type == 'F') return SetFieldNumberAt(index, TextToNumber(std::string(text)));
-  StoreCharacterField(buffer_.data(), f, text);
+  if (state_ == State::Browse) return nullptr;
+  return &table_->file().fields()[static_cast<size_t>(index)];
+}
+
+static bool IsNumeric(const DbfField& f) { return f.type == 'N' || f.type == 'F'; }
+
+bool TZekTable::SetFieldTextAt(int index, std::string_view text) {
+  const DbfField* f = FieldToAssign(index);
+  if (!f) return false;
+  if (IsNumeric(*f)) return SetFieldNumberAt(index, TextToNumber(std::string(text)));
+  StoreCharacterField(buffer_.data(), *f, text);
   changed_ = true;
   return true;
 }
 
 bool TZekTable::SetFieldNumberAt(int index, long double value) {
-  if (index < 0 || !table_) return false;
-  if (state_ == State::Browse) Edit();
-  if (state_ == State::Browse) return false;
-  const DbfField& f = table_->file().fields()[static_cast<size_t>(index)];
-  if (f.type != 'N' && f.type != 'F') return SetFieldTextAt(index, GeneralNumberText(value));
-  if (!StoreNumericField(buffer_.data(), f, value)) return false;
+  const DbfField* f = FieldToAssign(index);
+  if (!f) return false;
+  if (!IsNumeric(*f)) return SetFieldTextAt(index, GeneralNumberText(value));
+  if (!StoreNumericField(buffer_.data(), *f, value)) return false;
   changed_ = true;
   return true;
 }
 
 bool TZekTable::SetFieldWholeAt(int index, long long value) {
-  if (index < 0 || !table_) return false;
-  if (state_ == State::Browse) Edit();
-  if (state_ == State::Browse) return false;
-  const DbfField& f = table_->file().fields()[static_cast<size_t>(index)];
-  if (f.type != 'N' && f.type != 'F') return SetFieldNumberAt(index, static_cast<long double>(value));
-  if (!StoreWholeField(buffer_.data(), f, value)) return false;
+  const DbfField* f = FieldToAssign(index);
+  if (!f) return false;
+  if (!IsNumeric(*f)) return SetFieldNumberAt(index, static_cast<long double>(value));
+  if (!StoreWholeField(buffer_.data(), *f, value)) return false;
   changed_ = true;
   return true;
 }

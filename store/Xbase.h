@@ -173,6 +173,7 @@ class TZekTable {
   bool OpenWith(const std::string& dir, const std::string& file, const std::string& kind, DbfOpenMode mode,
                 bool reportFailure);
   const char* RecordForRead() const;
+  const DbfField* FieldToAssign(int index);
   bool PostPending();  // before moves: a pending edit is written, an unchanged one dropped
 
   TXbaseEnv& env_;
