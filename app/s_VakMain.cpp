@@ -63,11 +63,10 @@ TFm_VakMain::TFm_VakMain(const QString& dataDir, TXbaseEnv& env, UserNotifier& n
   setFont(font);
 
   // Data preparation: both data files present, the index rebuilt.
+  // The table stays taken from here to the show step, so no other program comes in between.
   startupFlag_ = true;
-  prepared_ = PrepareData(dataDir_.toStdString(), env_, notifier_, startupFlag_);
   items_ = std::make_unique<TZekTable>(env_, notifier_);
-  items_->SetDatabaseName(dataDir_.toStdString());
-  items_->SetTableName("Vak.dbf");
+  prepared_ = PrepareData(dataDir_.toStdString(), env_, *items_, notifier_, startupFlag_);
   state_.selPartRow = 1;
 
   if (screenWidth <= 0 && QGuiApplication::primaryScreen()) screenWidth = QGuiApplication::primaryScreen()->geometry().width();
@@ -348,17 +347,24 @@ void TFm_VakMain::BuildMenus() {
 }
 
 void TFm_VakMain::ReadProjectHeader() {
-  const std::string mem = DataFilePath(dataDir_.toStdString(), "Vak.MEM");
-  if (!FileExists(mem)) return;
-  const HeaderValues header = vak::ReadProjectHeader(mem);
-  desLabel_->setText(FromCp949(header[kCmnDesc]));
-  state_.cmnType = TrimmedText(header[kCmnType]);
+  const ProjectHeader header = LoadProjectHeader(dataDir_.toStdString());
+  if (!header.Whole()) {
+    // The labels say that the header is unreadable instead of standing empty, and the user is
+    // told once why the calculation will not save.
+    desLabel_->setText(QStringLiteral("(공사 정보를 읽을 수 없습니다: VAK.MEM)"));
+    typeLabel_->setText(QStringLiteral("[복합공사]"));
+    if (prepared_) notifier_.Message(HeaderProblemText(header), "경고", MessageIcon::Warning, MessageButtons::Ok);
+    return;
+  }
+  const HeaderValues& values = header.values;
+  desLabel_->setText(FromCp949(values[kCmnDesc]));
+  state_.cmnType = TrimmedText(values[kCmnType]);
   typeLabel_->setText(state_.cmnType == "1" ? QStringLiteral("[단일공사]") : QStringLiteral("[복합공사]"));
-  mtnoLabel_->setText(FromCp949(header[kCmnMtno]));
-  cdnoLabel_->setText(FromCp949(header[kCmnCdno]));
-  authLabel_->setText(FromCp949(header[kCmnAuth]));
-  nameLabel_->setText(FromCp949(header[kCmnName]));
-  telLabel_->setText(FromCp949(header[kCmnTel]));
+  mtnoLabel_->setText(FromCp949(values[kCmnMtno]));
+  cdnoLabel_->setText(FromCp949(values[kCmnCdno]));
+  authLabel_->setText(FromCp949(values[kCmnAuth]));
+  nameLabel_->setText(FromCp949(values[kCmnName]));
+  telLabel_->setText(FromCp949(values[kCmnTel]));
 }
 
 void TFm_VakMain::showEvent(QShowEvent* event) {
@@ -380,7 +386,10 @@ bool TFm_VakMain::RunShowStep() {
   }
   setWindowTitle(QStringLiteral("전산내역입찰(VAK)"));
   confirm_->setVisible(true);
-  RunStartupPass(*items_, notifier_);
+  if (RunStartupPass(*items_, notifier_).failed) {
+    QTimer::singleShot(0, this, [this] { close(); });
+    return false;
+  }
 
   panel_ = new TVakPanel(*items_, state_, *this, confirm_);
   confirm_->layout()->addWidget(panel_);

@@ -1,6 +1,7 @@
 #include "common/Files.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -102,25 +103,92 @@ std::optional<std::string> ReadWholeFile(const std::string& path) {
   return bytes;
 }
 
-bool ReplaceFileContents(const std::string& path, std::string_view bytes) {
-  const std::string temp = path + ".new~";
-  const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-  if (fd < 0) return false;
-  bool ok = WriteFully(fd, bytes.data(), bytes.size()) && ::fsync(fd) == 0;
-  ok = (::close(fd) == 0) && ok;
-  if (ok) ok = ::rename(temp.c_str(), path.c_str()) == 0;
-  if (!ok) {
-    ::unlink(temp.c_str());
-    return false;
+SmallFileStatus ReadSmallFile(const std::string& path, size_t limit, std::string& bytes) {
+  bytes.clear();
+  struct stat st {};
+  if (::stat(path.c_str(), &st) != 0) return errno == ENOENT ? SmallFileStatus::Missing : SmallFileStatus::Unreadable;
+  if (!S_ISREG(st.st_mode)) return SmallFileStatus::NotAFile;
+  if (static_cast<unsigned long long>(st.st_size) > limit) return SmallFileStatus::TooLarge;
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  if (fd < 0) return errno == ENOENT ? SmallFileStatus::Missing : SmallFileStatus::Unreadable;
+  struct stat opened {};
+  SmallFileStatus status = SmallFileStatus::Ok;
+  if (::fstat(fd, &opened) != 0) {
+    status = SmallFileStatus::Unreadable;
+  } else if (!S_ISREG(opened.st_mode)) {  // replaced between the two looks
+    status = SmallFileStatus::NotAFile;
+  } else {
+    char buffer[8192];
+    for (;;) {
+      const ssize_t n = ::read(fd, buffer, sizeof buffer);
+      if (n < 0 && errno == EINTR) continue;
+      if (n < 0) {
+        status = SmallFileStatus::Unreadable;
+        break;
+      }
+      if (n == 0) break;
+      bytes.append(buffer, static_cast<size_t>(n));
+      if (bytes.size() > limit) {
+        status = SmallFileStatus::TooLarge;
+        break;
+      }
+    }
   }
-  // Make the rename itself durable; a failure here loses nothing already written.
+  ::close(fd);
+  if (status != SmallFileStatus::Ok) bytes.clear();
+  return status;
+}
+
+void SyncParentDirectory(const std::string& path) {
   const std::string dir = fs::path(path).parent_path().string();
   const int dirFd = ::open(dir.empty() ? "." : dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (dirFd >= 0) {
     ::fsync(dirFd);
     ::close(dirFd);
   }
+}
+
+StagedReplacement::StagedReplacement(std::string path) : path_(std::move(path)), temp_(path_ + ".new~") {}
+
+StagedReplacement::~StagedReplacement() {
+  if (staged_) ::unlink(temp_.c_str());
+}
+
+bool StagedReplacement::Stage(std::string_view bytes) {
+  const int fd = ::open(temp_.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  if (fd < 0) {
+    error_ = errno;
+    return false;
+  }
+  staged_ = true;
+  bool ok = WriteFully(fd, bytes.data(), bytes.size()) && ::fsync(fd) == 0;
+  if (!ok) error_ = errno ? errno : EIO;
+  if (::close(fd) != 0 && ok) {
+    error_ = errno;
+    ok = false;
+  }
+  if (!ok) {
+    ::unlink(temp_.c_str());
+    staged_ = false;
+  }
+  return ok;
+}
+
+bool StagedReplacement::Commit() {
+  if (!staged_) return false;
+  if (::rename(temp_.c_str(), path_.c_str()) != 0) {
+    error_ = errno;
+    return false;
+  }
+  staged_ = false;
+  // Make the rename itself durable; a failure here loses nothing already written.
+  SyncParentDirectory(path_);
   return true;
+}
+
+bool ReplaceFileContents(const std::string& path, std::string_view bytes) {
+  StagedReplacement replacement(path);
+  return replacement.Stage(bytes) && replacement.Commit();
 }
 
 bool CopyFileTo(const std::string& source, const std::string& destination) {
@@ -157,8 +225,7 @@ bool DeleteMatchingFiles(const std::string& mask) {
 }
 
 std::string NormalizeDir(std::string_view path) {
-  std::string dir = TrimmedText(path);
-  if (!dir.empty() && dir.front() == '.') dir.erase(0, 1);
+  std::string dir(path);
   dir = ReplaceAll(dir, "\\\\", "\\");
   const std::string doubled(2, PathSeparator());
   dir = ReplaceAll(dir, doubled, std::string(1, PathSeparator()));

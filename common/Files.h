@@ -36,8 +36,36 @@ bool CopyFileTo(const std::string& source, const std::string& destination);
 // directories are skipped. False when nothing matched or a deletion failed.
 bool DeleteMatchingFiles(const std::string& mask);
 
-// Trimmed; a leading "." dropped; doubled separators collapsed; one trailing separator dropped.
+// Doubled separators collapsed and one trailing separator dropped; nothing else changes:
+// blanks and relative parts ("../tender", "./tender") are kept, so the path names the same
+// directory as before.
 std::string NormalizeDir(std::string_view path);
+
+// A replacement of `path` in two steps, for writers that must change two files together:
+// Stage writes the new bytes beside the file and flushes them to the disk; Commit renames
+// them over the file. Destroyed without Commit, the staged file is removed and `path` is
+// left as it was.
+class StagedReplacement {
+ public:
+  explicit StagedReplacement(std::string path);
+  ~StagedReplacement();
+  StagedReplacement(const StagedReplacement&) = delete;
+  StagedReplacement& operator=(const StagedReplacement&) = delete;
+
+  bool Stage(std::string_view bytes);
+  bool Commit();
+  // The operating system's reason for the last failure (errno), 0 when none.
+  int error() const { return error_; }
+
+ private:
+  std::string path_;
+  std::string temp_;
+  bool staged_ = false;
+  int error_ = 0;
+};
+
+// Flushes the directory entry changes (renames) of the directory holding `path`.
+void SyncParentDirectory(const std::string& path);
 
 // Replaces `path` with `bytes` in one step: the bytes go to a new file beside it, are flushed
 // to the disk, and the new file is renamed over the old one. On any failure the old file is
@@ -46,6 +74,13 @@ bool ReplaceFileContents(const std::string& path, std::string_view bytes);
 
 // Whole file into memory; nullopt when it cannot be opened or read.
 std::optional<std::string> ReadWholeFile(const std::string& path);
+
+// How reading a small data file went.
+enum class SmallFileStatus { Ok, Missing, NotAFile, TooLarge, Unreadable };
+// A regular file of at most `limit` bytes, read whole. Directories, pipes and devices are
+// refused without being opened for reading, so a FIFO cannot hang the caller and a link to
+// /dev/zero cannot fill the memory.
+SmallFileStatus ReadSmallFile(const std::string& path, size_t limit, std::string& bytes);
 
 bool FileExists(const std::string& path);
 

@@ -2,7 +2,9 @@
 
 #include <array>
 #include <cmath>
+#include <vector>
 
+#include "common/CodePage.h"
 #include "common/Files.h"
 #include "common/Numbers.h"
 #include "common/Text.h"
@@ -36,19 +38,33 @@ int LevelNumber(char c) { return c >= '0' && c <= '9' ? c - '0' : 0; }
 bool RoundsToZero(long double v) { return v >= -0.5L && v <= 0.5L; }
 
 constexpr long double kWholeLimit = 9e18L;
+// No amount, and no tender amount, may exceed twelve digits.
+constexpr long long kAmountLimit = 999999999999LL;
+constexpr size_t kListedLines = 5;
 
+// What the checking run found on one line.
+struct LineProblem {
+  uint32_t recno = 0;
+  std::string where;   // "U1 순번 12 「터파기」"
+  std::string fields;  // "F_PRIC, F_QQTY"
+};
+
+// One calculation walk over the part. It runs twice: first checking (nothing is written;
+// unreadable inputs and values that would not fit are collected), then, when the user lets
+// it, writing. Both runs compute exactly the same values from the same inputs.
 class Run {
  public:
-  Run(TZekTable& items, UserNotifier& notifier) : t_(items), f_(items), notifier_(notifier) {}
+  Run(TZekTable& items, UserNotifier& notifier, bool write) : t_(items), f_(items), notifier_(notifier), write_(write) {}
 
   void Headings() {
-    for (t_.Xbase().GoTop(); !t_.Eof(); t_.Skip(1)) {
+    for (t_.Xbase().GoTop(); !t_.Eof() && !failed; t_.Skip(1)) {
       const char level = FirstChar(t_.FieldBytesAt(f_.lvl));
       const char next = FirstChar(t_.FieldBytesAt(f_.nlvl));  // one character: trimmed is the same
-      if (level == '0' || FirstChar(t_.FieldBytesAt(f_.part)) == 'T' || !(Byte(next) > Byte(level))) continue;
+      if (FirstChar(t_.FieldBytesAt(f_.part)) == 'T' || !IsHeadingLevel(level, next)) continue;
+      if (!write_) continue;
       for (int field : {f_.pric, f_.ma0, f_.la0, f_.eq0}) Store(field, 0LL);
       if (RoundsToZero(t_.FieldNumberAt(f_.tqty))) t_.SetFieldTextAt(f_.unit, "");
-      t_.Post();
+      Post();
     }
   }
 
@@ -56,7 +72,7 @@ class Run {
   Amounts RollUp(std::string& prevPart, const std::string& topLevel) {
     Amounts totals{};
     std::array<Amounts, 10> acc{};
-    for (t_.Xbase().GoBottom(); !t_.Eof() && !t_.Bof(); t_.Skip(-1)) {
+    for (t_.Xbase().GoBottom(); !t_.Eof() && !t_.Bof() && !failed; t_.Skip(-1)) {
       const std::string_view part = t_.FieldBytesAt(f_.part);
       if (FirstChar(TrimmedText(part)) == 'T') break;
       ++lines;
@@ -67,18 +83,19 @@ class Run {
       const std::string_view lvlText = t_.FieldBytesAt(f_.lvl);
       const char level = FirstChar(lvlText);
       const char next = FirstChar(t_.FieldBytesAt(f_.nlvl));
-      const bool heading = level != '0' && Byte(level) < Byte(next);
+      const bool heading = IsHeadingLevel(level, next);
       long long q1000 = 0;
       const bool exact = ParseScaledField(t_.FieldBytesAt(f_.qqty), 3, q1000);
       const long double q = exact ? 0 : t_.FieldNumberAt(f_.qqty);  // only needed when not exact
       const bool hasQuantity = exact ? q1000 != 0 : q != 0;
       const bool onTop = lvlText == topLevel;  // read before the edit changes the record image
-      const Amounts stored =
-          !heading && hasQuantity ? Item(q, q1000, exact, level, acc, totals) : Heading(level, acc);
+      const bool item = !heading && hasQuantity;
+      if (!write_) CheckInputs(level, item);
+      const Amounts stored = item ? Item(q, q1000, exact, level, acc, totals) : Heading(level, acc);
       if (onTop) {
-        for (int k = 0; k < 4; ++k) totals[k] += stored[k];
+        for (int k = 0; k < 4; ++k) totals[k] = Add(totals[k], stored[k]);
       }
-      t_.Post();
+      Post();
     }
     return totals;
   }
@@ -89,38 +106,93 @@ class Run {
     Store(f_.ma, totals[1]);
     Store(f_.la, totals[2]);
     Store(f_.eq, totals[3]);
-    t_.Post();
+    Post();
   }
 
-  long double StoredCost() const { return t_.FieldNumberAt(f_.cost); }
-  long lines = 0;
-  long unstorable = 0;
-
- private:
-  static unsigned char Byte(char c) { return static_cast<unsigned char>(c); }
-
-  // What a field holds, as whole won.
-  long long Held(int field) const {
-    const long double v = t_.FieldNumberAt(field);
+  // The stored amount of another part's summary line, which the tender amount adds.
+  long long StoredCost() {
+    if (!write_ && !IsReadableNumericField(t_.FieldBytesAt(f_.cost))) Note(unreadable_, "F_COST");
+    const long double v = t_.FieldNumberAt(f_.cost);
     return std::fabs(v) < kWholeLimit ? static_cast<long long>(v) : 0;
   }
 
-  // Stores an amount; returns what the field holds afterwards (the amount itself, or the old
-  // value when it does not fit).
+  // A sum the tender amount or a total takes; too large is noted against the current line.
+  long long Add(long long a, long long b) {
+    long long sum = 0;
+    if (__builtin_add_overflow(a, b, &sum)) {
+      Note(overflowing_, "합계");
+      return a;
+    }
+    return sum;
+  }
+
+  long lines = 0;
+  bool failed = false;  // a write failed (the user has been told); the run stops
+  std::vector<LineProblem> unreadable_;
+  std::vector<LineProblem> overflowing_;
+  long unreadableCount = 0;
+  long overflowingCount = 0;
+
+ private:
+  // The inputs the calculation reads from this line must be numbers, and its level a digit.
+  void CheckInputs(char level, bool item) {
+    if (!IsLevelDigit(level)) Note(unreadable_, "F_LVL");
+    if (!IsReadableNumericField(t_.FieldBytesAt(f_.qqty))) Note(unreadable_, "F_QQTY");
+    if (item) {
+      const std::pair<int, const char*> prices[] = {{f_.pric, "F_PRIC"}, {f_.ma0, "F_MA0"}, {f_.la0, "F_LA0"}, {f_.eq0, "F_EQ0"}};
+      for (const auto& [field, name] : prices) {
+        if (!IsReadableNumericField(t_.FieldBytesAt(field))) Note(unreadable_, name);
+      }
+    } else if (!IsReadableNumericField(t_.FieldBytesAt(f_.tqty))) {
+      Note(unreadable_, "F_TQTY");
+    }
+  }
+
+  // Adds `field` to the current line's entry of `list`: one entry per line, the first few
+  // listed, all of them counted.
+  void Note(std::vector<LineProblem>& list, const std::string& field) {
+    const bool unreadable = &list == &unreadable_;
+    uint32_t& last = unreadable ? lastUnreadable_ : lastOverflowing_;
+    long& count = unreadable ? unreadableCount : overflowingCount;
+    const uint32_t recno = t_.RecNo();
+    if (count > 0 && last == recno) {
+      if (!list.empty() && list.back().recno == recno && list.back().fields.find(field) == std::string::npos)
+        list.back().fields += ", " + field;
+      return;
+    }
+    last = recno;
+    ++count;
+    if (list.size() < kListedLines) list.push_back({recno, LineName(), field});
+  }
+
+  std::string LineName() const {
+    const std::string part = TrimmedText(t_.FieldBytesAt(f_.part));
+    const std::string seq = TrimmedText(t_.FieldAsString("F_SEQ"));
+    std::string name = Cp949ToUtf8(TrimmedText(t_.FieldBytesAt(t_.FieldIndex("F_DES"))));
+    return part + " 순번 " + seq + " 「" + name + "」";
+  }
+
+  void Post() {
+    if (write_ && !failed && !t_.Post()) failed = true;
+  }
+
+  // Stores a whole amount (in the checking run: checks that it fits) and returns it.
   long long Store(int field, long long whole) {
-    if (t_.SetFieldWholeAt(field, whole)) return whole;
-    ++unstorable;
-    return Held(field);
+    if (!write_) {
+      if (!WholeFitsField(t_.engine()->file().fields()[static_cast<size_t>(field)], whole))
+        Note(overflowing_, t_.engine()->file().fields()[static_cast<size_t>(field)].name);
+      return whole;
+    }
+    if (!failed && !t_.SetFieldWholeAt(field, whole)) failed = true;  // the checking run let it through
+    return whole;
   }
 
   // A cut amount computed in extended precision.
   long long Store(int field, long double cut) {
     if (std::fabs(cut) < kWholeLimit) return Store(field, static_cast<long long>(cut));
-    ++unstorable;
-    return Held(field);
+    if (!write_) Note(overflowing_, t_.engine()->file().fields()[static_cast<size_t>(field)].name);
+    return 0;
   }
-
-  Amounts StoredAmounts() const { return {Held(f_.cost), Held(f_.ma), Held(f_.la), Held(f_.eq)}; }
 
   // cut(q x price) for one price field: in exact integers when the quantity and the price are
   // plain fixed-point text (the result TruncDecimals gives for such values, without its
@@ -133,6 +205,7 @@ class Run {
       const __int128 product = static_cast<__int128>(q1000) * price / 1000;
       if (product > -1000000000000000LL && product < 1000000000000000LL)
         return Store(amountField, static_cast<long long>(product));
+      return Store(amountField, static_cast<long double>(product));
     }
     if (exact) q = static_cast<long double>(q1000) / 1000;
     return Store(amountField, TruncDecimals(q * t_.FieldNumberAt(priceField), 0));
@@ -143,13 +216,13 @@ class Run {
     const Amounts stored = {Amount(q, q1000, exact, f_.pric, f_.cost), Amount(q, q1000, exact, f_.ma0, f_.ma),
                             Amount(q, q1000, exact, f_.la0, f_.la), Amount(q, q1000, exact, f_.eq0, f_.eq)};
     if (level == '0') {
-      for (int k = 0; k < 4; ++k) totals[k] += stored[k];
+      for (int k = 0; k < 4; ++k) totals[k] = Add(totals[k], stored[k]);
       return stored;
     }
     // Levels above the item add it; its own level and those below start again.
     const int l = LevelNumber(level);
     for (int i = 1; i < l; ++i) {
-      for (int k = 0; k < 4; ++k) acc[i][k] += stored[k];
+      for (int k = 0; k < 4; ++k) acc[i][k] = Add(acc[i][k], stored[k]);
     }
     for (int i = std::max(l, 1); i <= 9; ++i) acc[i] = {};
     return stored;
@@ -158,10 +231,10 @@ class Run {
   Amounts Heading(char level, std::array<Amounts, 10>& acc) {
     const int l = LevelNumber(level);
     if (l < 1 || l > 9) {
-      notifier_.Beep();
+      if (write_) notifier_.Beep();
       for (int field : {f_.cost, f_.ma, f_.la, f_.eq}) Store(field, 0LL);
       acc = {};
-      return StoredAmounts();
+      return Amounts{};
     }
     const long double multiplier = t_.FieldNumberAt(f_.tqty);
     Amounts stored;
@@ -171,16 +244,28 @@ class Run {
       Amounts multiplied;
       for (int k = 0; k < 4; ++k) {
         const long double cut = TruncDecimals(multiplier * static_cast<long double>(acc[l][k]), 0);
-        multiplied[k] = std::fabs(cut) < kWholeLimit ? static_cast<long long>(cut) : 0;
+        if (std::fabs(cut) < kWholeLimit) {
+          multiplied[k] = static_cast<long long>(cut);
+        } else {
+          if (!write_) Note(overflowing_, "F_TQTY × 합계");
+          multiplied[k] = 0;
+        }
       }
       stored[0] = Store(f_.cost, multiplied[0]);
-      Store(f_.pric, multiplied[1] + multiplied[2] + multiplied[3]);
+      Store(f_.pric, Add(Add(multiplied[1], multiplied[2]), multiplied[3]));
       stored[1] = Store(f_.ma, multiplied[1]);
       stored[2] = Store(f_.la, multiplied[2]);
       stored[3] = Store(f_.eq, multiplied[3]);
       // The levels above count the multiplied amounts instead of the unit sums.
       for (int i = 1; i < l; ++i) {
-        for (int k = 0; k < 4; ++k) acc[i][k] = acc[i][k] - acc[l][k] + multiplied[k];
+        for (int k = 0; k < 4; ++k) {
+          long long less = 0;
+          if (__builtin_sub_overflow(acc[i][k], acc[l][k], &less)) {
+            if (!write_) Note(overflowing_, "합계");
+            less = acc[i][k];
+          }
+          acc[i][k] = Add(less, multiplied[k]);
+        }
       }
     }
     for (int i = l; i <= 9; ++i) acc[i] = {};
@@ -190,20 +275,64 @@ class Run {
   TZekTable& t_;
   Fields f_;
   UserNotifier& notifier_;
+  bool write_;
+  uint32_t lastUnreadable_ = 0;
+  uint32_t lastOverflowing_ = 0;
 };
 
-bool RewriteHeader(const std::string& dataDir, long double tenderAmount, UserNotifier& notifier) {
-  const HeaderValues old = ReadProjectHeader(DataFilePath(dataDir, "VAK.MEM"));
+std::string ListedLines(const std::vector<LineProblem>& list, long count) {
+  std::string text;
+  for (size_t i = 0; i < list.size() && i < kListedLines; ++i) text += "\n  " + list[i].where + ": " + list[i].fields;
+  if (count > static_cast<long>(kListedLines)) text += "\n  … 외 " + std::to_string(count - static_cast<long>(kListedLines)) + "줄";
+  return text;
+}
+
+// The header as it will be written after the calculation: the agency's and the company's
+// variables as read, the tender amount, and the fixed ones.
+HeaderValues HeaderAfterCalculation(const HeaderValues& old, long long tenderAmount) {
   HeaderValues values;
   for (int kept : {kCmnAuth, kCmnCdno, kCmnComp, kCmnCona, kCmnDesc, kCmnMtno, kCmnName, kCmnTel, kCmnType})
     values[static_cast<size_t>(kept)] = old[static_cast<size_t>(kept)];
-  values[kCmnIpmt] = GeneralNumberText(tenderAmount);
+  values[kCmnIpmt] = std::to_string(tenderAmount);
   values[kCmnMaxd] = "0";
   values[kCmnMrg] = "0";
   values[kCmnPrt] = "0";
   values[kCmnTop] = "0";
   values[kCmnWrit] = "";
-  return SaveProjectHeader(dataDir, values, notifier);
+  return values;
+}
+
+struct Outcome {
+  Amounts totals{};
+  long long tenderAmount = 0;
+  long lines = 0;
+};
+
+// One walk of the part and, in a compound project, of the overall summary.
+Outcome Walk(Run& run, TZekTable& items, const CalculationRequest& request) {
+  TXbase& xb = items.Xbase();
+  Outcome outcome;
+  std::string prevPart = request.curPart;
+  xb.Query(PartLinesFilter(request.cmnType, request.curPart));
+  xb.GoTop();
+  const std::string topLevel(items.Eof() ? std::string() : std::string(items.FieldBytesAt(items.FieldIndex("F_LVL"))));
+  run.Headings();
+  outcome.totals = run.RollUp(prevPart, topLevel);
+  outcome.lines = run.lines;
+  outcome.tenderAmount = outcome.totals[0];
+  if (request.cmnType != "1" && !run.failed) {
+    xb.Query(kOverallSummaryFilter);
+    const std::string own = "T" + (prevPart.size() >= 2 ? prevPart.substr(1, 1) : std::string());
+    for (xb.GoTop(); !items.Eof() && !run.failed; items.Skip(1)) {
+      if (TrimmedText(items.FieldAsString("F_PART")) == own) {
+        run.WriteSummaryLine(outcome.totals);
+      } else {
+        outcome.tenderAmount = run.Add(outcome.tenderAmount, run.StoredCost());
+      }
+    }
+    xb.Query(PartLinesFilter(request.cmnType, request.curPart));
+  }
+  return outcome;
 }
 
 }  // namespace
@@ -214,35 +343,64 @@ CalculationResult CalculateStatement(TZekTable& items, const CalculationRequest&
   if (xb.IndexOrd() == 0 && items.engine() && items.engine()->TagCount() > 0) xb.SetOrder(1);
   xb.Query(PartLinesFilter(request.cmnType, request.curPart));
 
-  Run run(items, notifier);
-  std::string prevPart = request.curPart;
-  xb.GoTop();
-  const std::string topLevel(items.Eof() ? std::string() : std::string(items.FieldBytesAt(items.FieldIndex("F_LVL"))));
-  run.Headings();
-  const Amounts totals = run.RollUp(prevPart, topLevel);
-  result.lines = run.lines;
-  result.tenderAmount = static_cast<long double>(totals[0]);
+  // The header is rewritten at the end: it must have been read whole before anything is written.
+  const ProjectHeader header = LoadProjectHeader(request.dataDir);
+  if (!header.Whole()) {
+    notifier.Message(HeaderProblemText(header), "오류", MessageIcon::Error, MessageButtons::Ok);
+    return result;
+  }
 
-  if (request.cmnType != "1") {
-    xb.Query(kOverallSummaryFilter);
-    const std::string own = "T" + (prevPart.size() >= 2 ? prevPart.substr(1, 1) : std::string());
-    for (xb.GoTop(); !items.Eof(); items.Skip(1)) {
-      if (TrimmedText(items.FieldAsString("F_PART")) == own) {
-        run.WriteSummaryLine(totals);
-      } else {
-        result.tenderAmount += run.StoredCost();
-      }
+  // First a run that only reads: what cannot be read or would not fit is found before any write.
+  Run check(items, notifier, false);
+  const Outcome planned = Walk(check, items, request);
+  result.lines = planned.lines;
+  result.unreadable = check.unreadableCount;
+  result.unstorable = check.overflowingCount;
+  if (planned.tenderAmount > kAmountLimit || planned.tenderAmount < -kAmountLimit) {
+    ++result.unstorable;
+  }
+  if (result.unstorable > 0) {
+    std::string text = "금액이 12자리(999,999,999,999)를 넘는 값이 있어 계산 결과를 기록하지 않았습니다. 단가와 수량을 확인하십시오.";
+    text += ListedLines(check.overflowing_, check.overflowingCount);
+    if (planned.tenderAmount > kAmountLimit || planned.tenderAmount < -kAmountLimit)
+      text += "\n  총입찰금액: " + AmountText(static_cast<long double>(planned.tenderAmount));
+    notifier.Message(text, "오류", MessageIcon::Error, MessageButtons::Ok);
+    return result;
+  }
+  if (check.unreadableCount > 0) {
+    const std::string text = "숫자나 레벨을 읽을 수 없는 줄이 " + std::to_string(check.unreadableCount) +
+                             "개 있습니다. 읽을 수 없는 값은 0으로 계산됩니다." +
+                             ListedLines(check.unreadable_, check.unreadableCount) + "\n\n그대로 계산하시겠습니까?";
+    if (notifier.Message(text, "확인", MessageIcon::Question, MessageButtons::YesNo) != MessageAnswer::Yes) return result;
+  }
+
+  // The new header is written beside the old one before the first record changes, so a full
+  // disk stops the calculation while both files still agree.
+  std::string headerBytes;
+  StagedReplacement newHeader(header.path);
+  if (!BuildMemFile(HeaderAfterCalculation(header.values, planned.tenderAmount), headerBytes) ||
+      !newHeader.Stage(headerBytes)) {
+    notifier.Message("정보 화일(" + JoinPath(request.dataDir, "VAK.MEM") + "를 저장할 수 없습니다.", "오류",
+                     MessageIcon::Error, MessageButtons::Ok);
+    return result;
+  }
+
+  Run write(items, notifier, true);
+  const Outcome done = Walk(write, items, request);
+  std::string flushError;
+  if (write.failed || !items.engine()->Flush(&flushError)) {
+    if (!write.failed) {
+      notifier.Message(items.engine()->file().path() + "\n계산한 금액을 디스크에 기록하지 못했습니다. 디스크 공간과 쓰기 권한을 확인하십시오.",
+                       "오류", MessageIcon::Error, MessageButtons::Ok);
     }
-    xb.Query(PartLinesFilter(request.cmnType, request.curPart));
+    return result;
   }
-  result.unstorable = run.unstorable;
-  if (run.unstorable > 0) {
-    notifier.Message("금액이 12자리를 넘어 기록하지 못한 값이 " + std::to_string(run.unstorable) +
-                         "개 있습니다. 단가와 수량을 확인하십시오.",
-                     "경고", MessageIcon::Warning, MessageButtons::Ok);
+  if (!newHeader.Commit()) {
+    notifier.Message("정보 화일(" + JoinPath(request.dataDir, "VAK.MEM") + "를 저장할 수 없습니다.", "오류",
+                     MessageIcon::Error, MessageButtons::Ok);
+    return result;
   }
-
-  if (!RewriteHeader(request.dataDir, result.tenderAmount, notifier)) return result;
+  result.tenderAmount = static_cast<long double>(done.tenderAmount);
   result.completed = true;
   return result;
 }

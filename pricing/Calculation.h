@@ -30,15 +30,22 @@ struct CalculationRequest {
 };
 
 struct CalculationResult {
-  bool completed = false;      // false when VAK.MEM could not be replaced
+  bool completed = false;      // false when nothing was written, or a write failed
   long double tenderAmount = 0;
   long lines = 0;              // lines of the part calculated
-  long unstorable = 0;         // amounts too wide for their field (reported to the user)
+  long unreadable = 0;         // lines with a number or level that cannot be read
+  long unstorable = 0;         // values too wide for their field (then nothing is written)
 };
 
 // Runs the calculation on `items` (open, at order 1) and leaves the table filtered to the
 // part's lines. Failures are told through `notifier`; the completion message is the caller's
 // to show (CompletionText), once the hourglass is gone.
+//
+// Nothing is written unless the whole run can be: the header must have been read whole, no
+// amount may exceed twelve digits (the lines are listed otherwise), and lines whose numbers
+// cannot be read are listed in a question before the first write. The new VAK.MEM is written
+// beside the old one first, then the records, then it replaces the old header; so the two
+// files never disagree, whatever fails.
 CalculationResult CalculateStatement(TZekTable& items, const CalculationRequest& request, UserNotifier& notifier);
 
 // "전체금액계산 완료 ( 총입찰금액: 1,234 )"

@@ -43,7 +43,10 @@ void PutToday(unsigned char* header) {
   header[3] = static_cast<unsigned char>(tm.tm_mday);
 }
 
+thread_local int t_lastErrno = 0;
+
 DbfStatus StatusFromErrno(int error) {
+  t_lastErrno = error;
   switch (error) {
     case ENOENT:
     case ENOTDIR: return DbfStatus::NotFound;
@@ -51,9 +54,18 @@ DbfStatus StatusFromErrno(int error) {
     case EPERM:
     case EROFS: return DbfStatus::ReadOnly;
     case EWOULDBLOCK: return DbfStatus::Locked;
+    case EISDIR: return DbfStatus::NotAFile;
+    case ENOSPC:
+    case EDQUOT: return DbfStatus::NoSpace;
     default: return DbfStatus::IoError;
   }
 }
+
+// Descriptor bytes 12..15: FoxPro and our writer keep each field's offset in the record there.
+uint32_t StoredDisplacement(const unsigned char* descriptor) { return Le32(descriptor + 12); }
+
+// Bytes another tool may leave between the descriptor terminator and the first record.
+bool IsHeaderPadding(unsigned char c) { return c == 0x00 || c == 0x0D || c == 0x1A; }
 
 // Buffered writer of a new file that replaces `target` only when complete.
 class ReplacementFile {
@@ -87,6 +99,7 @@ class ReplacementFile {
     if (ok() && ::fsync(fd_) != 0) error_ = errno;
     if (ok() && ::rename(temp_.c_str(), target_.c_str()) != 0) error_ = errno;
     if (!ok()) return -1;
+    SyncParentDirectory(target_);
     const int fd = fd_;
     fd_ = -1;
     return fd;
@@ -119,20 +132,27 @@ std::unique_ptr<DbfFile> DbfFile::Open(const std::string& path, DbfOpenMode mode
   return file;
 }
 
+int LastDbfErrno() { return t_lastErrno; }
+
 DbfStatus DbfFile::Load(const std::string& path, DbfOpenMode mode) {
   path_ = path;
   mode_ = mode;
+  t_lastErrno = 0;
   const bool writable = mode != DbfOpenMode::ReadOnly;
-  fd_ = ::open(path.c_str(), (writable ? O_RDWR : O_RDONLY) | O_CLOEXEC);
+  // A pipe or device must not be opened for reading (a FIFO would hang): look first.
+  struct stat before {};
+  if (::stat(path.c_str(), &before) != 0) return StatusFromErrno(errno);
+  if (!S_ISREG(before.st_mode)) return DbfStatus::NotAFile;
+  fd_ = ::open(path.c_str(), (writable ? O_RDWR : O_RDONLY) | O_CLOEXEC | O_NONBLOCK);
   if (fd_ < 0) return StatusFromErrno(errno);
   const int lock = mode == DbfOpenMode::Exclusive ? LOCK_EX : LOCK_SH;
-  if (::flock(fd_, lock | LOCK_NB) != 0) return errno == EWOULDBLOCK ? DbfStatus::Locked : DbfStatus::IoError;
+  if (::flock(fd_, lock | LOCK_NB) != 0) return StatusFromErrno(errno);
   struct stat st {};
-  if (::fstat(fd_, &st) != 0) return DbfStatus::IoError;
-  if (!S_ISREG(st.st_mode)) return DbfStatus::NotATable;
+  if (::fstat(fd_, &st) != 0) return StatusFromErrno(errno);
+  if (!S_ISREG(st.st_mode)) return DbfStatus::NotAFile;
   fileSize_ = static_cast<size_t>(st.st_size);
   if (fileSize_ < kFileHeaderSize + 1) return DbfStatus::NotATable;
-  if (!MapFile(writable ? fileSize_ + fileSize_ / 2 + (4u << 20) : fileSize_)) return DbfStatus::IoError;
+  if (!MapFile(writable ? fileSize_ + fileSize_ / 2 + (4u << 20) : fileSize_)) return StatusFromErrno(errno);
   return ParseHeader(fileSize_);
 }
 
@@ -161,15 +181,22 @@ DbfStatus DbfFile::ParseHeader(size_t fileSize) {
   recordLength_ = Le16(h + 10);
   if (headerLength_ < kFileHeaderSize + 1 || headerLength_ > fileSize || recordLength_ < 2) return DbfStatus::NotATable;
 
-  // Descriptors until the terminator (0D, or 0A after a text-mode copy) or the header's end.
+  // Descriptors until the terminator (0D, or 0A after a text-mode copy), which must lie
+  // inside the header: a header length too small would read the terminator as a record.
   struct Raw {
     DbfField field;
     int highByte;
+    uint32_t displacement;
   };
   std::vector<Raw> raw;
-  for (size_t at = kFileHeaderSize; at + kDescriptorSize <= headerLength_; at += kDescriptorSize) {
+  size_t terminator = 0;
+  for (size_t at = kFileHeaderSize; at < headerLength_; at += kDescriptorSize) {
     const unsigned char* d = h + at;
-    if (d[0] == 0x0D || d[0] == 0x0A) break;
+    if (d[0] == 0x0D || d[0] == 0x0A) {
+      terminator = at;
+      break;
+    }
+    if (at + kDescriptorSize > headerLength_) break;
     Raw r;
     size_t nameLength = 0;
     while (nameLength < 11 && d[nameLength] != 0) ++nameLength;
@@ -178,10 +205,19 @@ DbfStatus DbfFile::ParseHeader(size_t fileSize) {
     r.field.length = d[16];
     r.field.decimals = d[17];
     r.highByte = r.field.type == 'C' ? d[17] : 0;
+    r.displacement = StoredDisplacement(d);
     if (r.field.name.empty() || r.field.length == 0) return DbfStatus::NotATable;
     raw.push_back(r);
   }
   if (raw.empty()) return DbfStatus::NotATable;
+  if (terminator == 0) return DbfStatus::Damaged;
+  // Between the terminator and the records only padding may stand (Visual FoxPro keeps a
+  // 263-byte link area there); a record's bytes there mean the header length is wrong.
+  size_t padFrom = terminator + 1;
+  if ((version == 0x30 || version == 0x31 || version == 0x32) && headerLength_ >= padFrom + 263) padFrom += 263;
+  for (size_t i = padFrom; i < headerLength_; ++i) {
+    if (!IsHeaderPadding(h[i])) return DbfStatus::Damaged;
+  }
 
   int plain = 1;
   int wide = 1;
@@ -192,10 +228,14 @@ DbfStatus DbfFile::ParseHeader(size_t fileSize) {
   // A character field's decimals byte counts as the high byte of its length only when
   // that is what makes the record length come out right.
   const bool useHighBytes = plain != recordLength_ && wide == recordLength_;
+  // Writers that keep the fields' offsets (FoxPro, ours) start them at 1; those offsets must
+  // then agree with the lengths, or a field length was changed.
+  const bool displacementsKept = raw.front().displacement == 1;
   int offset = 1;
   for (Raw& r : raw) {
     if (useHighBytes) r.field.length += 256 * r.highByte;
     if (r.field.type == 'C') r.field.decimals = 0;
+    if (displacementsKept && r.displacement != static_cast<uint32_t>(offset)) return DbfStatus::Damaged;
     r.field.offset = offset;
     offset += r.field.length;
     for (const DbfField& f : fields_) {
@@ -203,13 +243,34 @@ DbfStatus DbfFile::ParseHeader(size_t fileSize) {
     }
     fields_.push_back(r.field);
   }
-  if (offset > recordLength_) return DbfStatus::NotATable;
-  if (offset != recordLength_) warning_ += "필드 길이의 합이 레코드 길이와 다릅니다. ";
+  if (offset > recordLength_) return DbfStatus::Damaged;
 
-  const size_t physical = (fileSize - headerLength_) / static_cast<size_t>(recordLength_);
+  const size_t body = fileSize - headerLength_;
+  const size_t physical = body / static_cast<size_t>(recordLength_);
+  // A record longer than its fields is read only when everything else confirms that length:
+  // the fields' offsets were kept and the file holds exactly the records the header counts.
+  if (offset != recordLength_) {
+    const size_t rest = body - physical * static_cast<size_t>(recordLength_);
+    if (!displacementsKept || physical != headerCount || rest > 1) return DbfStatus::Damaged;
+  }
   count_ = static_cast<uint32_t>(std::min<size_t>(headerCount, physical));
-  if (headerCount > physical) warning_ += "헤더의 레코드 수가 화일보다 많습니다 (잘린 화일). ";
-  if (headerCount < physical) warning_ += "헤더의 레코드 수 뒤에 레코드가 더 있습니다 (무시함). ";
+  // Every record starts with its deletion flag; anything else there means the records are
+  // not where the header puts them.
+  for (uint32_t r = 1; r <= count_; ++r) {
+    const char flag = Record(r)[0];
+    if (flag != ' ' && flag != '*') return DbfStatus::Damaged;
+  }
+  if (headerCount > physical) {
+    warning_ += "헤더의 레코드 수(" + std::to_string(headerCount) + ")가 화일에 든 레코드 수(" + std::to_string(physical) +
+                ")보다 많습니다. 화일이 잘렸을 수 있습니다. ";
+  }
+  if (headerCount < physical) {
+    warning_ += "헤더의 레코드 수(" + std::to_string(headerCount) + ") 뒤에 레코드가 " +
+                std::to_string(physical - headerCount) + "개 더 있습니다. 뒤의 레코드는 읽지 않습니다. ";
+  }
+  if (headerCount == physical && body - physical * static_cast<size_t>(recordLength_) > 1) {
+    warning_ += "화일 끝에 레코드 하나에 못 미치는 조각이 있습니다 (잘린 레코드). ";
+  }
   return DbfStatus::Ok;
 }
 
@@ -243,16 +304,34 @@ bool DbfFile::SetDeleted(uint32_t recno, bool deleted) {
 }
 
 bool DbfFile::AppendRecord(const char* bytes) {
-  if (mode_ == DbfOpenMode::ReadOnly) return false;
+  appendStatus_ = DbfStatus::Ok;
+  if (mode_ == DbfOpenMode::ReadOnly || !data_) {
+    appendStatus_ = DbfStatus::ReadOnly;
+    return false;
+  }
   const size_t newSize = headerLength_ + (count_ + 1) * static_cast<size_t>(recordLength_) + 1;
+  // The disk space is reserved for real before the mapping writes into it: a page of a
+  // sparse file that cannot be given a block on a full disk would kill the program (SIGBUS).
+  if (newSize > fileSize_) {
+    const int rc = ::posix_fallocate(fd_, static_cast<off_t>(fileSize_), static_cast<off_t>(newSize - fileSize_));
+    if (rc != 0) {
+      if (::ftruncate(fd_, static_cast<off_t>(fileSize_)) != 0) {}  // give back what was taken
+      appendStatus_ = StatusFromErrno(rc);
+      return false;
+    }
+  } else if (newSize < fileSize_ && ::ftruncate(fd_, static_cast<off_t>(newSize)) != 0) {
+    appendStatus_ = StatusFromErrno(errno);
+    return false;
+  }
   if (newSize > mapped_) {
     Unmap();
-    if (!MapFile(newSize * 2)) {
-      MapFile(fileSize_);
+    if (!MapFile(newSize * 2) && !MapFile(newSize)) {
+      appendStatus_ = StatusFromErrno(errno);
+      if (::ftruncate(fd_, static_cast<off_t>(fileSize_)) != 0) {}
+      if (!MapFile(fileSize_)) data_ = nullptr;  // the table can no longer be used; callers see false
       return false;
     }
   }
-  if (::ftruncate(fd_, static_cast<off_t>(newSize)) != 0) return false;
   fileSize_ = newSize;
   TouchHeader();
   ++count_;
@@ -272,9 +351,20 @@ DbfStatus DbfFile::Pack() {
   for (uint32_t r = 1; r <= count_; ++r) {
     if (!IsDeleted(r)) out.Add(Record(r));
   }
+  if (!Sync()) return StatusFromErrno(errno ? errno : EIO);  // what was posted reaches the disk first
   const int fd = out.Commit(true);
-  if (fd < 0) return StatusFromErrno(out.error()) == DbfStatus::ReadOnly ? DbfStatus::ReadOnly : DbfStatus::IoError;
-  if (mode_ != DbfOpenMode::Exclusive) ::flock(fd, LOCK_SH | LOCK_NB);  // converts the lock
+  if (fd < 0) return StatusFromErrno(out.error() ? out.error() : EIO);
+  if (mode_ != DbfOpenMode::Exclusive && ::flock(fd, LOCK_SH | LOCK_NB) != 0) {  // converts the lock
+    const int error = errno;
+    ::close(fd);
+    return StatusFromErrno(error);
+  }
+  struct stat st {};
+  if (::fstat(fd, &st) != 0) {
+    const int error = errno;
+    ::close(fd);
+    return StatusFromErrno(error);
+  }
 
   // Carry on with the new file, still holding the lock.
   Unmap();
@@ -283,14 +373,15 @@ DbfStatus DbfFile::Pack() {
   fields_.clear();
   warning_.clear();
   touched_ = false;
-  struct stat st {};
-  ::fstat(fd_, &st);
   fileSize_ = static_cast<size_t>(st.st_size);
-  if (!MapFile(fileSize_ + fileSize_ / 2 + (4u << 20))) return DbfStatus::IoError;
+  if (!MapFile(fileSize_ + fileSize_ / 2 + (4u << 20))) return StatusFromErrno(errno);
   return ParseHeader(fileSize_);
 }
 
-bool DbfFile::Sync() { return data_ == nullptr || ::msync(data_, fileSize_, MS_SYNC) == 0; }
+bool DbfFile::Sync() {
+  if (data_ == nullptr || mode_ == DbfOpenMode::ReadOnly) return true;
+  return ::msync(data_, fileSize_, MS_SYNC) == 0 && ::fsync(fd_) == 0;
+}
 
 std::string NewTableHeader(const std::vector<DbfField>& fields, unsigned char codePage) {
   if (fields.empty() || fields.size() > 255) return std::string();
@@ -452,9 +543,43 @@ bool ParseScaledField(std::string_view bytes, int decimals, long long& scaled) {
     }
   }
   if (digits == 0 && (negative || fraction >= 0)) return false;
-  for (int f = fraction < 0 ? 0 : fraction; f < decimals; ++f) value *= 10;
+  for (int f = fraction < 0 ? 0 : fraction; f < decimals; ++f) {
+    if (__builtin_mul_overflow(value, 10LL, &value)) return false;
+  }
   scaled = negative ? -value : value;
   return true;
+}
+
+bool IsReadableNumericField(std::string_view bytes) {
+  size_t b = 0;
+  size_t e = bytes.size();
+  while (b < e && bytes[b] == ' ') ++b;
+  while (e > b && bytes[e - 1] == ' ') --e;
+  if (b == e) return true;  // blank: zero
+  if (bytes[b] == '-' || bytes[b] == '+') ++b;
+  bool digits = false;
+  bool point = false;
+  for (size_t i = b; i < e; ++i) {
+    const char c = bytes[i];
+    if (c >= '0' && c <= '9') {
+      digits = true;
+    } else if (c == '.' && !point) {
+      point = true;
+    } else {
+      return false;
+    }
+  }
+  return digits;
+}
+
+bool WholeFitsField(const DbfField& field, long long value) {
+  int n = value < 0 ? 1 : 0;
+  unsigned long long magnitude = value < 0 ? 0ULL - static_cast<unsigned long long>(value) : static_cast<unsigned long long>(value);
+  do {
+    ++n;
+    magnitude /= 10;
+  } while (magnitude != 0);
+  return n <= field.length;
 }
 
 bool StoreWholeField(char* record, const DbfField& field, long long value) {

@@ -32,8 +32,15 @@ enum class DbfStatus {
   Locked,        // in use by another program
   ReadOnly,      // the file or its directory cannot be written
   NotATable,     // empty, too short, or not a dBASE table we can read
+  Damaged,       // a dBASE table whose header disagrees with its fields or its size
+  NotAFile,      // a directory or device carries the name
   IoError,       // the operating system refused a read, write or rename
+  NoSpace,       // the disk is full
 };
+
+// The operating system's reason (errno) for the last failed open, append or pack of this
+// thread, 0 when it was not the operating system's.
+int LastDbfErrno();
 
 // The code page marks of byte 29: 0x79 is code page 949 (Korean Windows).
 inline constexpr unsigned char kCodePage949 = 0x79;
@@ -71,9 +78,12 @@ class DbfFile {
   // Appends a record (its deletion flag included); the file grows, the header count follows.
   bool AppendRecord(const char* bytes);
   // Removes the deleted records: the table is rewritten beside the old file and renamed over
-  // it; the lock is kept. Nothing happens when there is nothing to remove.
+  // it; the lock is kept. Nothing happens when there is nothing to remove. After a failure
+  // the old file stands as it was and stays open.
   DbfStatus Pack();
-  // Flushes the mapping to the disk.
+  // How the last AppendRecord failed (NoSpace for a full disk).
+  DbfStatus LastAppendStatus() const { return appendStatus_; }
+  // Flushes the mapping to the disk; false when the operating system reports a failure.
   bool Sync();
 
   // A blank record: live flag, every field blank.
@@ -99,6 +109,7 @@ class DbfFile {
   size_t headerLength_ = 0;
   int recordLength_ = 0;
   bool touched_ = false;
+  DbfStatus appendStatus_ = DbfStatus::Ok;
   std::string warning_;
 };
 
@@ -145,6 +156,12 @@ bool StoreNumericField(char* record, const DbfField& field, long double value);
 // number scaled by 10^decimals ("  12.5" with 3 decimals is 12500); blanks are 0. False for
 // anything else (then ParseNumericField decides).
 bool ParseScaledField(std::string_view bytes, int decimals, long long& scaled);
+// Whether a numeric field holds a number the program can read: blank (zero), or plain
+// fixed-point text with an optional sign ("  -12.50"). Asterisks (an overflow another tool
+// wrote), exponents, inner blanks and stray bytes are not numbers.
+bool IsReadableNumericField(std::string_view bytes);
+// Whether a whole number fits a field without decimals (as StoreWholeField writes it).
+bool WholeFitsField(const DbfField& field, long long value);
 // Stores a whole number in a field without decimals; false, record untouched, when it does
 // not fit. The same text StoreNumericField writes, without going through a floating value.
 bool StoreWholeField(char* record, const DbfField& field, long long value);

@@ -283,6 +283,9 @@ class Parser {
   std::vector<std::pair<int, int>> inputs;
 
   NodePtr ParseAll() {
+    // Deep trees are evaluated and freed by recursion too: the text bounds the tree's size,
+    // the nesting counter its depth, so no query can exhaust the stack.
+    if (text_.size() > kMaxExpressionLength) Fail("expression longer than " + std::to_string(kMaxExpressionLength) + " characters");
     NodePtr node = ParseOr();
     SkipBlanks();
     if (pos_ != text_.size()) Fail("unexpected text");
@@ -290,6 +293,19 @@ class Parser {
   }
 
  private:
+  static constexpr size_t kMaxExpressionLength = 4000;
+  static constexpr int kMaxNesting = 100;
+
+  // Counts one level of recursion for as long as it lives.
+  struct Nesting {
+    explicit Nesting(Parser& p) : parser(p) {
+      if (++parser.depth_ > kMaxNesting) parser.Fail("nested deeper than " + std::to_string(kMaxNesting) + " levels");
+    }
+    ~Nesting() { --parser.depth_; }
+    Parser& parser;
+  };
+  int depth_ = 0;
+
   [[noreturn]] void Fail(const std::string& what) {
     throw ParseError{what + " at position " + std::to_string(pos_ + 1)};
   }
@@ -328,6 +344,7 @@ class Parser {
   }
 
   NodePtr ParseNot() {
+    const Nesting nesting(*this);
     if (Accept(".not.")) return std::make_unique<LogicNode>('!', Logical(ParseNot()), nullptr);
     SkipBlanks();
     if (pos_ < text_.size() && text_[pos_] == '!' && !(pos_ + 1 < text_.size() && text_[pos_ + 1] == '=')) {
@@ -372,6 +389,7 @@ class Parser {
   }
 
   NodePtr ParseUnary() {
+    const Nesting nesting(*this);
     SkipBlanks();
     if (pos_ < text_.size() && text_[pos_] == '-') {
       ++pos_;
@@ -387,6 +405,7 @@ class Parser {
     if (pos_ >= text_.size()) Fail("expression ends too early");
     const char c = text_[pos_];
     if (c == '(') {
+      const Nesting nesting(*this);
       ++pos_;
       NodePtr inner = ParseOr();
       Expect(")");
@@ -439,6 +458,7 @@ class Parser {
     SkipBlanks();
     if (Accept(")")) return args;
     do {
+      const Nesting nesting(*this);
       args.push_back(ParseOr());
     } while (Accept(","));
     Expect(")");

@@ -26,7 +26,7 @@ const std::vector<DbfField>& ItemTableFields() {
 
 int RowKindOf(char level, char nextLevel, long double quantity, char fixedMark) {
   if (level == '0') return quantity != 0 ? kPricedItem : kZeroQuantityLevel0;
-  if (static_cast<unsigned char>(level) < static_cast<unsigned char>(nextLevel))
+  if (IsHeadingLevel(level, nextLevel))
     return fixedMark == '*' ? kFixedPriceHeading : kHeading;
   return quantity != 0 ? kPricedItem : kZeroQuantityItem;
 }

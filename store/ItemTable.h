@@ -25,6 +25,15 @@ enum RowKindCode {
   kZeroQuantityItem = 9,
 };
 
+// A level is one digit, "0" to "9"; a line whose F_LVL is anything else has no level.
+inline bool IsLevelDigit(char c) { return c >= '0' && c <= '9'; }
+// A heading (a work with lines below it): a level from "1" to "9" lower than the level of
+// the next line of its part code. A level "0" line is never a heading, and neither is a line
+// whose level (or next level) is not a digit: its quantity is the agency's and must stay.
+inline bool IsHeadingLevel(char level, char nextLevel) {
+  return level != '0' && IsLevelDigit(level) && IsLevelDigit(nextLevel) && level < nextLevel;
+}
+
 // The kind of a line from its level, next level, quantity and fixed-price mark.
 int RowKindOf(char level, char nextLevel, long double quantity, char fixedMark);
 inline bool IsMarkedKind(int kind) { return kind > 4; }

@@ -1,5 +1,6 @@
 #include "store/MemFile.h"
 
+#include <cmath>
 #include <cstring>
 
 #include "common/Files.h"
@@ -121,11 +122,96 @@ bool SaveProjectHeader(const std::string& dataDir, const HeaderValues& values, U
   return false;
 }
 
-HeaderValues ReadProjectHeader(const std::string& path) {
-  HeaderValues values;
-  const std::string bytes = ReadWholeFile(path).value_or(std::string());
-  for (size_t i = 0; i < values.size(); ++i) values[i] = ReadMemVarFromBytes(bytes, kHeaderVariables[i]);
-  return values;
+bool ParseProjectHeader(std::string_view bytes, HeaderValues& values, std::array<bool, 15>& present) {
+  values = HeaderValues{};
+  present = {};
+  size_t at = 0;
+  int entries = 0;
+  while (bytes.size() - at >= kEntryHeaderSize) {
+    const char* header = bytes.data() + at;
+    const std::string name = AsciiUpper(EntryName(header));
+    const unsigned char type = static_cast<unsigned char>(header[11]) & 0x7F;
+    size_t valueSize = 0;
+    switch (type) {
+      case 'C':
+        valueSize = static_cast<unsigned char>(header[16]) | (static_cast<size_t>(static_cast<unsigned char>(header[17])) << 8);
+        break;
+      case 'N':
+      case 'D': valueSize = 8; break;
+      case 'L': valueSize = 1; break;
+      default: return false;
+    }
+    if (name.empty()) return false;
+    for (char c : name) {
+      if (static_cast<unsigned char>(c) < 0x21 || static_cast<unsigned char>(c) > 0x7E) return false;
+    }
+    at += kEntryHeaderSize;
+    if (bytes.size() - at < valueSize) return false;  // cut inside a value
+    const std::string_view value = bytes.substr(at, valueSize);
+    at += valueSize;
+    ++entries;
+    for (size_t i = 0; i < kHeaderVariables.size(); ++i) {
+      if (present[i] || name != kHeaderVariables[i]) continue;  // the first entry of a name wins
+      if (type == 'C' && !IsNumericHeaderVariable(static_cast<int>(i))) {
+        values[i] = std::string(value.substr(0, value.find('\0')));
+      } else if (type == 'N' && IsNumericHeaderVariable(static_cast<int>(i))) {
+        const double number = ReadDouble(value.data());
+        if (!std::isfinite(number)) return false;
+        values[i] = GeneralNumberText(number);
+      } else {
+        return false;  // a header variable of the wrong type
+      }
+      present[i] = true;
+    }
+  }
+  // What is left must be end-of-file padding, never the start of a cut entry.
+  for (size_t i = at; i < bytes.size(); ++i) {
+    if (bytes[i] != '\x1a' && bytes[i] != '\0') return false;
+  }
+  return entries > 0;
+}
+
+ProjectHeader LoadProjectHeader(const std::string& dataDir) {
+  ProjectHeader header;
+  header.path = DataFilePath(dataDir, "VAK.MEM");
+  std::string bytes;
+  // A header of fifteen short variables is well under a kilobyte; 64 KiB allows long values.
+  switch (ReadSmallFile(header.path, 64 * 1024, bytes)) {
+    case SmallFileStatus::Ok:
+      header.status = ParseProjectHeader(bytes, header.values, header.present) ? MemStatus::Ok : MemStatus::Damaged;
+      break;
+    case SmallFileStatus::Missing: header.status = MemStatus::Missing; break;
+    case SmallFileStatus::NotAFile: header.status = MemStatus::NotAFile; break;
+    case SmallFileStatus::TooLarge: header.status = MemStatus::Damaged; break;
+    case SmallFileStatus::Unreadable: header.status = MemStatus::Unreadable; break;
+  }
+  if (header.status != MemStatus::Ok) {
+    header.values = HeaderValues{};
+    header.present = {};
+  }
+  return header;
+}
+
+std::string HeaderProblemText(const ProjectHeader& header) {
+  std::string why;
+  switch (header.status) {
+    case MemStatus::Ok: return std::string();
+    case MemStatus::Missing: why = "공사 정보 화일(VAK.MEM)이 없습니다."; break;
+    case MemStatus::NotAFile: why = "공사 정보 화일(VAK.MEM)이 일반 화일이 아닙니다 (디렉토리나 장치입니다)."; break;
+    case MemStatus::Unreadable: why = "공사 정보 화일(VAK.MEM)을 읽을 수 없습니다. 권한을 확인하십시오."; break;
+    case MemStatus::Damaged: why = "공사 정보 화일(VAK.MEM)이 손상되었습니다 (비었거나 잘렸거나 형식이 다릅니다)."; break;
+  }
+  return header.path + "\n" + why +
+         "\n공사 정보를 읽을 수 없어 내역서계산과 공사정보 저장을 하지 않습니다. 발주기관의 원본 화일을 확인하십시오.";
+}
+
+bool SaveOverReadHeader(const std::string& dataDir, const ProjectHeader& header, const HeaderValues& values,
+                        UserNotifier& notifier) {
+  if (!header.Whole()) {
+    notifier.Message(HeaderProblemText(header), "오류", MessageIcon::Error, MessageButtons::Ok);
+    return false;
+  }
+  return SaveProjectHeader(dataDir, values, notifier);
 }
 
 }  // namespace vak

@@ -49,7 +49,39 @@ bool WriteMemFile(const std::string& path, const HeaderValues& values);
 // "정보 화일(<dir>/VAK.MEM를 저장할 수 없습니다." and returns false.
 bool SaveProjectHeader(const std::string& dataDir, const HeaderValues& values, UserNotifier& notifier);
 
-// The fifteen current values of a header file, for a caller that changes a few and saves.
-HeaderValues ReadProjectHeader(const std::string& path);
+// How the project header could be read. Only a header read whole may be written back: a
+// file that is damaged or cannot be read must never be replaced by one rebuilt from what
+// little was understood of it.
+enum class MemStatus {
+  Ok,          // every entry read; variables not in the file are simply absent
+  Missing,     // no VAK.MEM in the data directory
+  NotAFile,    // a directory, pipe or device carries the name
+  Unreadable,  // the operating system refused to read it
+  Damaged,     // empty, cut short, an unknown entry type, or too large to be a header
+};
+
+struct ProjectHeader {
+  std::string path;
+  MemStatus status = MemStatus::Missing;
+  HeaderValues values;            // empty texts for absent variables
+  std::array<bool, 15> present{};  // which of the fifteen the file holds
+  bool Whole() const { return status == MemStatus::Ok; }
+};
+
+// Reads every entry of a header file strictly; false, with `status` telling why, when the
+// bytes are not a complete memory-variable file. A trailing fragment of end-of-file or zero
+// bytes (shorter than an entry header) is accepted, as other tools write it.
+bool ParseProjectHeader(std::string_view bytes, HeaderValues& values, std::array<bool, 15>& present);
+
+// The project header of the data directory (VAK.MEM found without regard to case).
+ProjectHeader LoadProjectHeader(const std::string& dataDir);
+
+// What the user is told when a header is not whole, naming the file and the cause.
+std::string HeaderProblemText(const ProjectHeader& header);
+
+// Saves `values` over the header that was read whole, in one step; refuses (with the
+// problem told) when `header` was not read whole, before anything is written.
+bool SaveOverReadHeader(const std::string& dataDir, const ProjectHeader& header, const HeaderValues& values,
+                        UserNotifier& notifier);
 
 }  // namespace vak

@@ -1,8 +1,13 @@
 #include "store/Preparation.h"
 
+#include <filesystem>
+#include <optional>
+#include <vector>
+
 #include "common/Files.h"
 #include "common/Numbers.h"
 #include "store/ItemTable.h"
+#include "store/MemFile.h"
 #include "store/Reorganise.h"
 
 namespace vak {
@@ -15,50 +20,103 @@ bool CheckDataFile(const std::string& dataDir, const char* name, UserNotifier& n
   return false;
 }
 
-long WholeNumberOf(std::string_view text) {
-  return static_cast<long>(TextToNumber(std::string(text)));
+bool Refuse(TZekTable& items, bool& startupFlag) {
+  items.Close();
+  startupFlag = false;
+  return false;
 }
 
 }  // namespace
 
-bool PrepareData(const std::string& dataDir, TXbaseEnv& env, UserNotifier& notifier, bool& startupFlag) {
+bool PrepareData(const std::string& dataDir, TXbaseEnv& env, TZekTable& items, UserNotifier& notifier,
+                 bool& startupFlag) {
   env.SetDeleted(true);
   env.SetExact(true);
   if (!CheckDataFile(dataDir, "VAK.DBF", notifier) || !CheckDataFile(dataDir, "VAK.MEM", notifier)) {
     startupFlag = false;
     return false;
   }
-  DeleteMatchingFiles(JoinPath(NormalizeDir(dataDir), "Vak.CDX"));
+  // A header that is not a file at all (a directory, a pipe) cannot be worked with.
+  const ProjectHeader header = LoadProjectHeader(dataDir);
+  if (header.status == MemStatus::NotAFile) {
+    notifier.Message(HeaderProblemText(header), "오류", MessageIcon::Error, MessageButtons::Ok);
+    startupFlag = false;
+    return false;
+  }
 
-  TZekTable items(env, notifier);
+  // The table is taken first: a refused start touches nothing, not even the index file of
+  // the program that holds the table.
   items.SetDatabaseName(dataDir);
   items.SetTableName("Vak.dbf");
-  if (!FindFileNoCase(dataDir, "Vak.CDX")) {
-    if (!items.OpenExclusive(dataDir, "Vak.dbf", "CDX")) {
-      startupFlag = false;
-      return false;
-    }
-    // A table of another program: without the fields of the statement there is nothing to show.
-    if (items.FieldIndex("F_PART") < 0 || items.FieldIndex("F_SEQ") < 0 || items.FieldIndex("F_LVL") < 0) {
-      items.Close();
-      notifier.Message(JoinPath(dataDir, "Vak.dbf") + "\n내역 자료 화일의 형식이 아닙니다 (F_PART, F_SEQ, F_LVL 필드가 없습니다).",
-                       "오류", MessageIcon::Error, MessageButtons::Ok);
-      startupFlag = false;
-      return false;
-    }
-    const bool indexed = items.Xbase().IndexTag("", kItemTag, kItemKey);
-    items.Close();
-    if (!indexed) {
-      notifier.Message(JoinPath(dataDir, "Vak.CDX") + "\n색인 화일을 만들 수 없습니다. 디스크 공간과 쓰기 권한을 확인하십시오.",
-                       "오류", MessageIcon::Error, MessageButtons::Ok);
-      startupFlag = false;
-      return false;
+  if (!items.OpenExclusive(dataDir, "Vak.dbf", "CDX")) {
+    startupFlag = false;
+    return false;
+  }
+  // A table of another program: without the fields of the statement there is nothing to show.
+  if (items.FieldIndex("F_PART") < 0 || items.FieldIndex("F_SEQ") < 0 || items.FieldIndex("F_LVL") < 0) {
+    notifier.Message(JoinPath(dataDir, "Vak.dbf") + "\n내역 자료 화일의 형식이 아닙니다 (F_PART, F_SEQ, F_LVL 필드가 없습니다).",
+                     "오류", MessageIcon::Error, MessageButtons::Ok);
+    return Refuse(items, startupFlag);
+  }
+  // What the lenient reader overlooked (a cut file, a record count that lies) is shown, and
+  // the first write, which makes it permanent, waits for the user's word.
+  const std::string warning = items.engine()->file().warning();
+  if (!warning.empty() &&
+      notifier.Message(items.engine()->file().path() + "\n" + warning +
+                           "\n이대로 계속하면 읽을 수 있는 레코드만으로 화일을 고쳐 씁니다. 계속하시겠습니까?",
+                       "확인", MessageIcon::Question, MessageButtons::YesNo) != MessageAnswer::Yes) {
+    return Refuse(items, startupFlag);
+  }
+  if (!KeepAgencyOriginals(dataDir, notifier)) return Refuse(items, startupFlag);
+
+  // The index is rebuilt at every start.
+  items.engine()->ForgetIndexFile();
+  DeleteMatchingFiles(JoinPath(NormalizeDir(dataDir), "Vak.CDX"));
+  if (const std::optional<std::string> left = FindFileNoCase(dataDir, "Vak.CDX")) {
+    notifier.Message(*left + "\n색인 화일을 지울 수 없습니다. 디렉토리이거나 쓰기 권한이 없습니다.", "오류",
+                     MessageIcon::Error, MessageButtons::Ok);
+    return Refuse(items, startupFlag);
+  }
+  if (!items.Xbase().IndexTag("", kItemTag, kItemKey)) {
+    notifier.Message(JoinPath(dataDir, "Vak.CDX") + "\n색인 화일을 만들 수 없습니다. 디스크 공간과 쓰기 권한을 확인하십시오.",
+                     "오류", MessageIcon::Error, MessageButtons::Ok);
+    return Refuse(items, startupFlag);
+  }
+  items.Xbase().SetOrder(0);
+  return true;
+}
+
+bool PrepareData(const std::string& dataDir, TXbaseEnv& env, UserNotifier& notifier, bool& startupFlag) {
+  TZekTable items(env, notifier);
+  if (!PrepareData(dataDir, env, items, notifier, startupFlag)) return false;
+  return items.Close();
+}
+
+bool KeepAgencyOriginals(const std::string& dataDir, UserNotifier& notifier) {
+  const std::string keep = JoinPath(dataDir, kOriginalsDir);
+  std::error_code ec;
+  std::vector<std::string> copied;
+  std::string failure;
+  const bool existed = std::filesystem::is_directory(keep, ec);
+  if (!existed && !std::filesystem::create_directory(keep, ec)) failure = ec ? ec.message() : "디렉토리를 만들 수 없습니다";
+  for (const char* name : {"VAK.DBF", "VAK.MEM"}) {
+    if (!failure.empty()) break;
+    const std::optional<std::string> source = FindFileNoCase(dataDir, name);
+    if (!source || !FileExists(*source) || FindFileNoCase(keep, name)) continue;  // never overwritten
+    try {
+      if (CopyFileTo(*source, JoinPath(keep, name))) copied.push_back(name);
+    } catch (const FileError&) {
+      failure = "디스크 공간이나 쓰기 권한이 없습니다";
     }
   }
-  if (items.Open(dataDir, "Vak.dbf", "")) {
-    items.Xbase().SetOrder(1);
-    items.Xbase().SetOrder(0);
-    items.Close();
+  if (!failure.empty()) {
+    return notifier.Message(keep + "\n발주기관의 원본 화일(VAK.DBF, VAK.MEM)을 보관할 수 없습니다 (" + failure +
+                                "). 원본을 보관하지 않고 계속하시겠습니까?",
+                            "확인", MessageIcon::Question, MessageButtons::YesNo) == MessageAnswer::Yes;
+  }
+  if (!copied.empty()) {
+    notifier.Message("발주기관의 원본 화일을 " + keep + " 에 그대로 보관했습니다. 제출할 화일에는 포함되지 않으며, 'vaktool restore'로 되돌릴 수 있습니다.",
+                     "알림", MessageIcon::Information, MessageButtons::Ok);
   }
   return true;
 }
@@ -76,8 +134,7 @@ StartupPassResult RunStartupPass(TZekTable& items, UserNotifier& notifier) {
   }
   auto setNextLevel = [&](std::string_view level) {
     if (items.FieldBytesAt(nlvl) != level) {
-      items.SetFieldTextAt(nlvl, level);
-      items.Post();
+      if (!items.SetFieldTextAt(nlvl, level) || !items.Post()) result.failed = true;
       ++result.levelsRepaired;
     }
   };
@@ -89,7 +146,7 @@ StartupPassResult RunStartupPass(TZekTable& items, UserNotifier& notifier) {
     std::string notedPart(items.FieldBytesAt(part));
     std::string notedLevel(items.FieldBytesAt(lvl));
     setNextLevel(notedLevel);
-    for (;;) {
+    while (!result.failed) {
       notedLevel = std::string(items.FieldBytesAt(lvl));
       items.Skip(-1);
       if (items.Bof()) break;
@@ -104,14 +161,17 @@ StartupPassResult RunStartupPass(TZekTable& items, UserNotifier& notifier) {
 
   // Forward: headings take their quantity. A level "0" line is never a heading: its
   // quantity is the agency's and stays, whatever level follows it.
-  for (xb.GoTop(); !items.Eof(); items.Skip(1)) {
+  for (xb.GoTop(); !items.Eof() && !result.failed; items.Skip(1)) {
     notifier.ProgressStep();
-    const long level = WholeNumberOf(items.FieldBytesAt(lvl));
-    if (items.FieldBytesAt(lvl) != "0" && level < WholeNumberOf(items.FieldBytesAt(nlvl))) {
+    const std::string_view level = items.FieldBytesAt(lvl);
+    const std::string_view next = items.FieldBytesAt(nlvl);
+    if (level.size() == 1 && next.size() == 1 && IsHeadingLevel(level[0], next[0])) {
       const long double quantity = items.FieldNumberAt(tqty);
       if (items.FieldNumberAt(qqty) != quantity) {
-        items.SetFieldNumberAt(qqty, quantity);
-        items.Post();
+        if (!items.SetFieldNumberAt(qqty, quantity) || !items.Post()) {
+          result.failed = true;
+          break;
+        }
         ++result.quantitiesSet;
       }
     }
@@ -127,14 +187,14 @@ namespace vak {
 bool OpenTenderAsTheProgramDoes(const std::string& dataDir, TXbaseEnv& env, TZekTable& items, UserNotifier& notifier,
                                 ReorganiseReport* reorganised, StartupPassResult* pass) {
   bool startupFlag = true;
-  if (!PrepareData(dataDir, env, notifier, startupFlag)) return false;
+  if (!PrepareData(dataDir, env, items, notifier, startupFlag)) return false;
   if (!ReorganiseItemTable(items, dataDir, notifier, startupFlag, reorganised)) {
     notifier.Message("데이타 정보 Error ", "전산내역입찰(VAK)", MessageIcon::None, MessageButtons::Ok);
     return false;
   }
   const StartupPassResult result = RunStartupPass(items, notifier);
   if (pass) *pass = result;
-  return true;
+  return !result.failed;
 }
 
 }  // namespace vak

@@ -9,11 +9,26 @@
 
 namespace vak {
 
-// Checks VAK.DBF and VAK.MEM, deletes and rebuilds Vak.CDX (tag F_PS), opens the table at
-// order 1 and back. Sets the environment to hide deleted records and compare exactly.
-// False when a data file is missing (the user is told, `startupFlag` cleared) or the table
-// cannot be taken or indexed (the user is told).
+// The subdirectory of the data directory where the agency's files are kept as they came.
+inline constexpr const char* kOriginalsDir = "원본";
+
+// Checks VAK.DBF and VAK.MEM, takes the table exclusively, keeps the agency's originals, and
+// deletes and rebuilds Vak.CDX (tag F_PS). Sets the environment to hide deleted records and
+// compare exactly. On success `items` stays open exclusively, so that nobody can take the
+// table before the reorganisation goes on. False, with `startupFlag` cleared and the user
+// told, when a data file is missing, the table cannot be taken, is damaged or not a
+// statement, the user would not go on after the reader's warnings, or the index cannot be
+// rebuilt; nothing is written then.
+bool PrepareData(const std::string& dataDir, TXbaseEnv& env, TZekTable& items, UserNotifier& notifier,
+                 bool& startupFlag);
+// The same, closing the table at the end.
 bool PrepareData(const std::string& dataDir, TXbaseEnv& env, UserNotifier& notifier, bool& startupFlag);
+
+// The first time a tender directory is written to, VAK.DBF and VAK.MEM are copied, byte for
+// byte, into its "원본" subdirectory (created once, files never overwritten) and the user is
+// told once. When the copy cannot be made the user is asked whether to go on without it;
+// false when the answer is no.
+bool KeepAgencyOriginals(const std::string& dataDir, UserNotifier& notifier);
 
 // The start-up pass over the whole table, in index order: F_NLVL of every line becomes the
 // level of the next line of its part code (the last line of a part code keeps its own), and
@@ -23,6 +38,7 @@ bool PrepareData(const std::string& dataDir, TXbaseEnv& env, UserNotifier& notif
 struct StartupPassResult {
   long levelsRepaired = 0;  // lines whose F_NLVL was wrong or blank
   long quantitiesSet = 0;   // headings whose F_QQTY took F_TQTY
+  bool failed = false;      // a record could not be written (the user has been told)
 };
 StartupPassResult RunStartupPass(TZekTable& items, UserNotifier& notifier);
 

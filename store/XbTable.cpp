@@ -24,8 +24,25 @@ uint64_t KeyPrefix(const char* key, int length) {
 XbTable::XbTable(std::unique_ptr<DbfFile> file, const EngineSettings& settings)
     : file_(std::move(file)), settings_(settings) {}
 
-XbTable::~XbTable() {
-  if (indexDirty_ && !tags_.empty() && file_->mode() != DbfOpenMode::ReadOnly) WriteIndexFile(nullptr);
+XbTable::~XbTable() { Flush(nullptr); }
+
+bool XbTable::Flush(std::string* error) {
+  if (file_->mode() == DbfOpenMode::ReadOnly) return true;
+  if (indexDirty_ && !tags_.empty() && !WriteIndexFile(error)) return false;
+  if (!file_->Sync()) {
+    if (error) *error = "cannot flush " + file_->path();
+    return false;
+  }
+  return true;
+}
+
+void XbTable::ForgetIndexFile() {
+  tags_.clear();
+  indexWarning_.clear();
+  indexDirty_ = false;
+  order_ = 0;
+  visibleValid_ = false;
+  GoTop();
 }
 
 std::unique_ptr<XbTable> XbTable::Open(const std::string& path, DbfOpenMode mode, const EngineSettings& settings,

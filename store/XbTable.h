@@ -48,6 +48,12 @@ class XbTable {
   // or the index file cannot be written.
   bool IndexTag(const std::string& tag, const std::string& keyExpression, std::string* error = nullptr);
   std::string IndexPath() const;
+  // Forgets the tags read from the index file (the file itself is left alone), for a start
+  // that deletes and rebuilds it.
+  void ForgetIndexFile();
+  // Writes what is pending (an index file whose orders changed) and flushes the table to the
+  // disk; false with `error` set when either fails. Closing calls it too, but cannot report.
+  bool Flush(std::string* error = nullptr);
 
   // --- query ("" lifts it)
   bool Query(const std::string& expression, std::string* error = nullptr);

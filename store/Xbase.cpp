@@ -1,5 +1,6 @@
 #include "store/Xbase.h"
 
+#include <cerrno>
 #include <cmath>
 #include <cstring>
 #include <filesystem>
@@ -90,16 +91,26 @@ bool TZekTable::SetTableName(const std::string& name) {
   return true;
 }
 
-void TZekTable::Close() {
-  if (table_) PostPending();
+bool TZekTable::Close() {
+  bool ok = true;
+  if (table_) {
+    ok = PostPending();
+    std::string error;
+    if (!table_->Flush(&error)) {
+      ok = false;
+      notifier_.Message(table_->file().path() + "\n자료를 디스크에 기록하지 못했습니다. 디스크 공간과 쓰기 권한을 확인하십시오.",
+                        "오류", MessageIcon::Error, MessageButtons::Ok);
+    }
+  }
   table_.reset();
   state_ = State::Browse;
   opened_ = false;
+  return ok;
 }
 
 bool TZekTable::Open(const std::string& dir, const std::string& file, const std::string& kind) {
   if (opened_ || Active()) Close();
-  return OpenWith(TrimmedText(dir), TrimmedText(file), kind, DbfOpenMode::Shared, false);
+  return OpenWith(dir, TrimmedText(file), kind, DbfOpenMode::Shared, false);
 }
 
 bool TZekTable::OpenExclusive(const std::string& dir, const std::string& file, const std::string& kind) {
@@ -123,13 +134,7 @@ bool TZekTable::OpenWith(const std::string& dir, const std::string& file, const 
   table_ = XbTable::Open(*path, mode, env_.settings(), lastStatus_);
   if (!table_) {
     if (reportFailure) {
-      std::string why;
-      switch (lastStatus_) {
-        case DbfStatus::NotATable: why = "자료 화일이 손상되었거나 xBase 자료 화일이 아닙니다."; break;
-        case DbfStatus::ReadOnly: why = "자료 화일에 쓸 수 없습니다. 읽기 전용 매체이거나 쓰기 권한이 없습니다."; break;
-        default: why = "다른 사용자가 사용하고 있습니다."; break;
-      }
-      notifier_.Message(JoinPath(dir, file) + "\n" + why, "오류", MessageIcon::Error, MessageButtons::Ok);
+      notifier_.Message(OpenFailureText(JoinPath(dir, file), lastStatus_), "오류", MessageIcon::Error, MessageButtons::Ok);
     }
     return false;
   }
@@ -252,11 +257,20 @@ bool TZekTable::Post() {
   if (!table_ || state_ == State::Browse) return true;
   const State state = state_;
   state_ = State::Browse;
-  if (state == State::Insert) return table_->Append(buffer_.data());
+  if (state == State::Insert) {
+    if (table_->Append(buffer_.data())) return true;
+    const bool full = table_->file().LastAppendStatus() == DbfStatus::NoSpace;
+    notifier_.Message(table_->file().path() + "\n" +
+                          (full ? "디스크가 가득 차서 자료를 추가할 수 없습니다." : "자료를 추가할 수 없습니다."),
+                      "오류", MessageIcon::Error, MessageButtons::Ok);
+    return false;
+  }
   // An edit that leaves the record as it was writes nothing.
   const char* current = table_->Current();
   if (!changed_ || (current && std::memcmp(current, buffer_.data(), buffer_.size()) == 0)) return true;
-  return table_->PutRecord(buffer_.data());
+  if (table_->PutRecord(buffer_.data())) return true;
+  notifier_.Message(table_->file().path() + "\n자료를 기록할 수 없습니다.", "오류", MessageIcon::Error, MessageButtons::Ok);
+  return false;
 }
 
 bool TZekTable::PostPending() { return Post(); }
@@ -392,6 +406,29 @@ bool TXbase::CreateExec() {
   createPath_.clear();
   createFields_.clear();
   return status == DbfStatus::Ok;
+}
+
+std::string OpenFailureText(const std::string& path, DbfStatus status) {
+  std::string why;
+  switch (status) {
+    case DbfStatus::Ok: return std::string();
+    case DbfStatus::Locked: why = "다른 사용자가 사용하고 있습니다."; break;
+    case DbfStatus::NotFound: why = "화일을 찾을 수 없습니다 (끊어진 링크이거나 지워진 화일입니다)."; break;
+    case DbfStatus::NotAFile: why = "일반 화일이 아닙니다 (디렉토리나 장치입니다)."; break;
+    case DbfStatus::NotATable: why = "자료 화일이 손상되었거나 xBase 자료 화일이 아닙니다."; break;
+    case DbfStatus::Damaged: why = "자료 화일이 손상되었습니다 (헤더가 필드 정의나 화일 크기와 맞지 않습니다). 화일을 고치지 않고 그대로 둡니다."; break;
+    case DbfStatus::ReadOnly: why = "자료 화일에 쓸 수 없습니다. 읽기 전용 매체이거나 쓰기 권한이 없습니다."; break;
+    case DbfStatus::NoSpace: why = "디스크에 빈 공간이 없습니다."; break;
+    case DbfStatus::IoError: {
+      const int error = LastDbfErrno();
+      why = "화일을 열 수 없습니다";
+      if (error == ELOOP) why += " (심볼릭 링크가 순환합니다)";
+      else if (error != 0) why += " (" + std::string(std::strerror(error)) + ")";
+      why += ".";
+      break;
+    }
+  }
+  return path + "\n" + why;
 }
 
 bool SoftSeek(TZekTable& table, const std::string& key) {

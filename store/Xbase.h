@@ -124,11 +124,14 @@ class TZekTable {
   bool Exclusive() const { return table_ && table_->file().mode() == DbfOpenMode::Exclusive; }
 
   // Shared open; false, without a message, when the file is missing or cannot be opened.
+  // The file name is trimmed; the directory is used exactly as given.
   bool Open(const std::string& dir, const std::string& file, const std::string& kind);
   // Exclusive open; a table in use elsewhere is reported to the user ("다른 사용자가 사용하고
   // 있습니다."), as are a damaged table and one that cannot be written.
   bool OpenExclusive(const std::string& dir, const std::string& file, const std::string& kind);
-  void Close();
+  // Writes what is pending and closes; a failure to bring the table or its index file to the
+  // disk is told to the user and gives false (the table is closed all the same).
+  bool Close();
   // Why the last open failed.
   DbfStatus LastStatus() const { return lastStatus_; }
   std::string Warnings() const { return table_ ? table_->Warnings() : std::string(); }
@@ -153,7 +156,9 @@ class TZekTable {
 
   void Edit();
   void Append();
-  bool Post();  // writes the pending edit or new record; nothing happens without one
+  // Writes the pending edit or new record; nothing happens without one. False when the
+  // record could not be written (a full disk on an append); the caller stops its pass.
+  bool Post();
   void Cancel();
   bool Editing() const { return state_ != State::Browse; }
   void Skip(long n);
@@ -188,6 +193,10 @@ class TZekTable {
   std::string buffer_;  // the record being edited or appended
   bool changed_ = false;
 };
+
+// What the user is told when a table cannot be opened: the path, a line break and the cause.
+// Only a lock held by another program says "다른 사용자가 사용하고 있습니다.".
+std::string OpenFailureText(const std::string& path, DbfStatus status);
 
 // Seeks `key` with soft seek switched on; true when found. When not found the table stands
 // at its end.

@@ -1,6 +1,11 @@
 // vaktool: the program's own operations without a window, on a tender's data directory.
 // Prints UTF-8; exits non-zero with a message on failure.
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
 #include <cstdio>
+#include <ctime>
 #include <algorithm>
 #include <cstring>
 #include <filesystem>
@@ -34,40 +39,72 @@ void PrintHelp() {
       "\n"
       "  sample DIR [--type 1|2] [--lines N] [--seed S]\n"
       "               DIR에 견본 입찰 자료(VAK.DBF, VAK.MEM)를 만듭니다.\n"
-      "  prepare DIR  프로그램 시작 때와 같은 자료 준비(색인 재작성, 정리, 구버전 변환,\n"
+      "  prepare DIR [--yes]\n"
+      "               프로그램 시작 때와 같은 자료 준비(색인 재작성, 정리, 구버전 변환,\n"
       "               하위 레벨 재계산)를 실행합니다.\n"
-      "  calc DIR [--part C]\n"
+      "  calc DIR [--part C] [--yes]\n"
       "               공사 C(복합공사의 기본값: 첫 공사)의 내역서를 F3처럼 계산하고\n"
       "               총입찰금액을 VAK.MEM에 기록합니다.\n"
+      "  restore DIR [--yes]\n"
+      "               VAK.DBF와 VAK.MEM을 처음 쓸 때 보관해 둔 발주기관의 원본(DIR/원본)으로\n"
+      "               되돌립니다. 지금 화일은 VAK.DBF.날짜-시각, VAK.MEM.날짜-시각으로 남깁니다.\n"
       "  dump DIR [--order 0|1] [--query EXPR]\n"
       "               VAK.DBF의 레코드를 탭으로 구분해 보입니다.\n"
+      "\n"
+      "  --yes        묻는 말(손상된 화일을 고쳐 쓸지, 읽을 수 없는 숫자를 0으로 계산할지,\n"
+      "               원본 없이 계속할지, 원본으로 되돌릴지)에 모두 '예'로 답합니다.\n"
+      "               없으면 터미널에서는 물어 보고, 그렇지 않으면 '아니오'로 답합니다.\n"
+      "  DIR은 주어진 그대로 쓰입니다 (앞뒤 공백도 이름의 일부입니다).\n"
       "  --help       이 도움말을 보입니다.\n"
       "  --version    판 번호를 보입니다.\n",
       stdout);
 }
 
-// Messages go to the terminal; questions are answered "Yes".
+// Messages go to the error output. A question is answered "yes" with --yes; otherwise it is
+// asked on the terminal, and answered "no" when there is none to ask on.
 class ConsoleNotifier : public UserNotifier {
  public:
+  explicit ConsoleNotifier(bool yes = false) : yes_(yes) {}
   MessageAnswer Message(const std::string& text, const std::string& caption, MessageIcon,
                         MessageButtons buttons) override {
     std::fprintf(stderr, "[%s] %s\n", caption.c_str(), text.c_str());
     ++messages;
-    return buttons == MessageButtons::YesNo ? MessageAnswer::Yes : MessageAnswer::Ok;
+    if (buttons != MessageButtons::YesNo) return MessageAnswer::Ok;
+    if (yes_) {
+      std::fputs("  → 예 (--yes)\n", stderr);
+      return MessageAnswer::Yes;
+    }
+    if (!::isatty(STDIN_FILENO)) {
+      std::fputs("  → 아니오 (묻지 않고 진행하려면 --yes)\n", stderr);
+      return MessageAnswer::No;
+    }
+    std::fputs("  예/아니오 [y/N]: ", stderr);
+    char answer[16] = {};
+    if (!std::fgets(answer, sizeof answer, stdin)) return MessageAnswer::No;
+    return (answer[0] == 'y' || answer[0] == 'Y') ? MessageAnswer::Yes : MessageAnswer::No;
   }
   void ProgressOpen(const std::string&, long) override {}
   void ProgressStep() override {}
   void ProgressClose() override {}
   void Beep() override {}
   int messages = 0;
+
+ private:
+  bool yes_;
 };
 
-// "--name value" options after the positional arguments; false on an unknown option.
+// "--name value" options after the positional arguments, and the switch --yes; false on an
+// unknown option.
 bool ParseOptions(const std::vector<std::string>& args, size_t from, const std::vector<std::string>& known,
                   std::map<std::string, std::string>& options) {
   for (size_t i = from; i < args.size(); ++i) {
     const std::string& a = args[i];
-    if (std::find(known.begin(), known.end(), a) == known.end() || i + 1 >= args.size()) {
+    const bool known_ = std::find(known.begin(), known.end(), a) != known.end();
+    if (known_ && a == "--yes") {
+      options[a] = "1";
+      continue;
+    }
+    if (!known_ || i + 1 >= args.size()) {
       std::fprintf(stderr, "vaktool: 알 수 없거나 값이 없는 선택 사항입니다: %s\n", a.c_str());
       return false;
     }
@@ -83,6 +120,8 @@ bool ReadWholeNumber(const std::string& text, long& value) {
   return true;
 }
 
+// The directory exactly as given, made absolute: blanks are part of a name, and "../tender"
+// stays the directory it names.
 std::string AbsoluteDir(const std::string& dir) {
   std::error_code ec;
   const std::string absolute = std::filesystem::absolute(dir, ec).lexically_normal().string();
@@ -121,19 +160,22 @@ int Sample(const std::vector<std::string>& args) {
 }
 
 int Prepare(const std::vector<std::string>& args) {
-  if (args.size() != 2) {
-    std::fputs("사용법: vaktool prepare DIR\n", stderr);
+  std::map<std::string, std::string> options;
+  if (args.size() < 2 || !ParseOptions(args, 2, {"--yes"}, options)) {
+    std::fputs("사용법: vaktool prepare DIR [--yes]\n", stderr);
     return 2;
   }
   const std::string dir = AbsoluteDir(args[1]);
   TXbaseEnv env;
-  ConsoleNotifier notifier;
+  ConsoleNotifier notifier(options.count("--yes") > 0);
   TZekTable items(env, notifier);
   ReorganiseReport report;
   StartupPassResult pass;
   if (!OpenTenderAsTheProgramDoes(dir, env, items, notifier, &report, &pass)) return 1;
+  const uint32_t records = items.Xbase().RecCount();
+  if (!items.Close()) return 1;
   std::printf("색인 화일 Vak.CDX를 다시 만들었습니다 (태그 F_PS).\n");
-  std::printf("VAK.DBF: %u줄, 삭제된 줄 정리 %u, 구버전 변환 %s.\n", items.Xbase().RecCount(), report.packedAway,
+  std::printf("VAK.DBF: %u줄, 삭제된 줄 정리 %u, 구버전 변환 %s.\n", records, report.packedAway,
               report.converted ? "함" : "없음");
   std::printf("하위 레벨(F_NLVL) 고침 %ld줄, 공종 수량(F_QQTY) 설정 %ld줄.\n", pass.levelsRepaired,
               pass.quantitiesSet);
@@ -143,24 +185,31 @@ int Prepare(const std::vector<std::string>& args) {
 // The program's start (preparation, reorganisation, start-up pass) and then F3.
 int Calc(const std::vector<std::string>& args) {
   std::map<std::string, std::string> options;
-  if (args.size() < 2 || !ParseOptions(args, 2, {"--part"}, options)) {
-    std::fputs("사용법: vaktool calc DIR [--part C]\n", stderr);
+  if (args.size() < 2 || !ParseOptions(args, 2, {"--part", "--yes"}, options)) {
+    std::fputs("사용법: vaktool calc DIR [--part C] [--yes]\n", stderr);
+    return 2;
+  }
+  if (options.count("--part") && options["--part"].size() != 1) {
+    std::fputs("vaktool: --part는 공사 코드 한 글자여야 합니다.\n", stderr);
     return 2;
   }
   const std::string dir = AbsoluteDir(args[1]);
+  ConsoleNotifier notifier(options.count("--yes") > 0);
+  // The header is rewritten at the end: one that cannot be read whole stops the run before
+  // the start writes anything.
+  const ProjectHeader header = LoadProjectHeader(dir);
+  if (header.status != MemStatus::Missing && !header.Whole()) {
+    notifier.Message(HeaderProblemText(header), "오류", MessageIcon::Error, MessageButtons::Ok);
+    return 1;
+  }
   TXbaseEnv env;
-  ConsoleNotifier notifier;
   TZekTable items(env, notifier);
   if (!OpenTenderAsTheProgramDoes(dir, env, items, notifier)) return 1;
   CalculationRequest request;
   request.dataDir = dir;
-  request.cmnType = TrimmedText(ReadMemVar(DataFilePath(dir, "VAK.MEM"), "CMN_TYPE"));
+  request.cmnType = TrimmedText(header.values[kCmnType]);
   if (options.count("--part")) {
     request.curPart = options["--part"];
-    if (request.curPart.size() != 1) {
-      std::fputs("vaktool: --part는 공사 코드 한 글자여야 합니다.\n", stderr);
-      return 2;
-    }
   } else if (request.cmnType == "2") {
     // The first construction part: that of the first overall summary line.
     items.Xbase().Query(kOverallSummaryFilter);
@@ -169,9 +218,70 @@ int Calc(const std::vector<std::string>& args) {
     request.curPart = part.size() >= 2 ? part.substr(1, 1) : std::string("1");
   }
   const CalculationResult result = CalculateStatement(items, request, notifier);
-  if (!result.completed) return 1;
+  if (!items.Close() || !result.completed) return 1;
   std::printf("%s\n", CompletionText(result.tenderAmount).c_str());
   return 0;
+}
+
+// "20261208-043512": the local time, for the names of kept copies.
+std::string TimeStamp() {
+  const std::time_t now = std::time(nullptr);
+  std::tm tm{};
+  localtime_r(&now, &tm);
+  char text[32];
+  std::strftime(text, sizeof text, "%Y%m%d-%H%M%S", &tm);
+  return text;
+}
+
+// Puts the agency's originals back; the priced files stay beside as dated copies.
+int Restore(const std::vector<std::string>& args) {
+  std::map<std::string, std::string> options;
+  if (args.size() < 2 || !ParseOptions(args, 2, {"--yes"}, options)) {
+    std::fputs("사용법: vaktool restore DIR [--yes]\n", stderr);
+    return 2;
+  }
+  const std::string dir = AbsoluteDir(args[1]);
+  ConsoleNotifier notifier(options.count("--yes") > 0);
+  const std::string keep = JoinPath(dir, kOriginalsDir);
+  const std::optional<std::string> originalDbf = FindFileNoCase(keep, "VAK.DBF");
+  const std::optional<std::string> originalMem = FindFileNoCase(keep, "VAK.MEM");
+  if (!originalDbf || !originalMem || !FileExists(*originalDbf) || !FileExists(*originalMem)) {
+    notifier.Message(keep + "\n보관된 원본 화일(VAK.DBF, VAK.MEM)이 없습니다.", "오류", MessageIcon::Error,
+                     MessageButtons::Ok);
+    return 1;
+  }
+  // The table is taken while it is replaced: never under a running program.
+  const std::string dbf = DataFilePath(dir, "VAK.DBF");
+  const std::string mem = DataFilePath(dir, "VAK.MEM");
+  const int lock = ::open(dbf.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  if (lock >= 0 && ::flock(lock, LOCK_EX | LOCK_NB) != 0) {
+    ::close(lock);
+    notifier.Message(OpenFailureText(dbf, DbfStatus::Locked), "오류", MessageIcon::Error, MessageButtons::Ok);
+    return 1;
+  }
+  const std::string stamp = TimeStamp();
+  const std::string question = dir + "의 VAK.DBF와 VAK.MEM을 발주기관의 원본으로 되돌립니다.\n지금 화일은 VAK.DBF." +
+                               stamp + ", VAK.MEM." + stamp + "(으)로 남겨 둡니다. 되돌리시겠습니까?";
+  int status = 1;
+  if (notifier.Message(question, "확인", MessageIcon::Question, MessageButtons::YesNo) != MessageAnswer::Yes) {
+    std::fputs("vaktool: 되돌리지 않았습니다.\n", stderr);
+  } else {
+    try {
+      if (FileExists(dbf)) CopyFileTo(dbf, JoinPath(dir, "VAK.DBF." + stamp));
+      if (FileExists(mem)) CopyFileTo(mem, JoinPath(dir, "VAK.MEM." + stamp));
+      CopyFileTo(*originalDbf, dbf);
+      CopyFileTo(*originalMem, mem);
+      DeleteMatchingFiles(JoinPath(dir, "Vak.CDX"));  // rebuilt at the next start
+      std::printf("%s: 발주기관의 원본으로 되돌렸습니다. 이전 화일: VAK.DBF.%s, VAK.MEM.%s\n", dir.c_str(), stamp.c_str(),
+                  stamp.c_str());
+      status = 0;
+    } catch (const FileError& error) {
+      notifier.Message(dir + "\n원본으로 되돌리지 못했습니다: " + error.what(), "오류", MessageIcon::Error,
+                       MessageButtons::Ok);
+    }
+  }
+  if (lock >= 0) ::close(lock);
+  return status;
 }
 
 int Dump(const std::vector<std::string>& args) {
@@ -192,10 +302,7 @@ int Dump(const std::vector<std::string>& args) {
   DbfStatus status;
   std::unique_ptr<XbTable> table = XbTable::Open(*path, DbfOpenMode::ReadOnly, settings, status);
   if (!table) {
-    std::fprintf(stderr, "[오류] %s\n%s\n", path->c_str(),
-                 status == DbfStatus::Locked      ? "다른 사용자가 사용하고 있습니다."
-                 : status == DbfStatus::NotATable ? "자료 화일이 손상되었거나 xBase 자료 화일이 아닙니다."
-                                                  : "자료 화일을 열 수 없습니다.");
+    std::fprintf(stderr, "[오류] %s\n", OpenFailureText(*path, status).c_str());
     return 1;
   }
   if (!table->Warnings().empty()) std::fprintf(stderr, "vaktool: %s\n", table->Warnings().c_str());
@@ -249,6 +356,7 @@ int main(int argc, char* argv[]) {
   if (command == "prepare") return Prepare(args);
   if (command == "dump") return Dump(args);
   if (command == "calc") return Calc(args);
+  if (command == "restore") return Restore(args);
   std::fprintf(stderr, "vaktool: 알 수 없는 명령입니다: %s (vaktool --help 참조)\n", command.c_str());
   return 2;
 }

@@ -13,12 +13,16 @@ namespace {
 
 using test::TempDir;
 
-TEST(NormalizeDir, TrimsCollapsesAndDropsTheTrailingSeparator) {
+TEST(NormalizeDir, CollapsesAndDropsTheTrailingSeparatorButKeepsTheDirectory) {
   EXPECT_EQ(NormalizeDir("C:\\DATA\\\\SUB\\"), "C:\\DATA\\SUB");
   EXPECT_EQ(NormalizeDir("A:\\\\"), "A:");
-  EXPECT_EQ(NormalizeDir("  /home/tender/ "), "/home/tender");
   EXPECT_EQ(NormalizeDir("/home//tender"), "/home/tender");
-  EXPECT_EQ(NormalizeDir(".\\DATA"), "\\DATA");
+  // Blanks are part of a name, and relative paths keep naming the same directory.
+  EXPECT_EQ(NormalizeDir("  /home/tender/ "), "  /home/tender/ ");
+  EXPECT_EQ(NormalizeDir("D "), "D ");
+  EXPECT_EQ(NormalizeDir(".\\DATA"), ".\\DATA");
+  EXPECT_EQ(NormalizeDir("../tender"), "../tender");
+  EXPECT_EQ(NormalizeDir("./tender/"), "./tender");
   EXPECT_EQ(NormalizeDir("/"), "/");
   EXPECT_EQ(NormalizeDir(""), "");
 }

@@ -157,12 +157,22 @@ TEST(Calculation, TheAmountLimitAndOneWonMore) {
     EXPECT_EQ(t.Mem("CMN_IPMT"), "999999999999");
     EXPECT_EQ(r.unstorable, 0);
   }
-  // One won more cannot be stored in the twelve-digit fields: the user is told.
+  // One won more cannot be stored in the twelve-digit fields: the user is told which line,
+  // and nothing is written, neither the records nor the header.
   Tender over({Heading("U", 1, '1', "H"), Item("U", 2, '2', "a", 1, 999999999999.0), Item("U", 3, '2', "b", 1, 1)}, "1");
+  const std::string table = over.dir.Read("VAK.DBF");
+  const std::string header = over.dir.Read("VAK.MEM");
   const CalculationResult o = over.Calculate();
+  EXPECT_FALSE(o.completed);
   EXPECT_GT(o.unstorable, 0);
   ASSERT_FALSE(over.notifier.messages.empty());
-  EXPECT_EQ(over.notifier.messages.back().caption, "경고");
+  EXPECT_EQ(over.notifier.messages.back().caption, "오류");
+  EXPECT_EQ(over.notifier.messages.back().text,
+            "금액이 12자리(999,999,999,999)를 넘는 값이 있어 계산 결과를 기록하지 않았습니다. 단가와 수량을 확인하십시오."
+            "\n  U 순번 1 「H」: F_COST"
+            "\n  총입찰금액: 1,000,000,000,000");
+  EXPECT_EQ(over.dir.Read("VAK.DBF"), table);
+  EXPECT_EQ(over.dir.Read("VAK.MEM"), header);
 }
 
 TEST(Calculation, ACompoundProjectWritesThePartsSummaryLine) {
@@ -184,7 +194,7 @@ TEST(Calculation, ACompoundProjectWritesThePartsSummaryLine) {
 
 TEST(Calculation, TheHeaderIsRewrittenWithItsFifteenVariables) {
   Tender t({Heading("U", 1, '1', "H"), Item("U", 2, '2', "a", 1, 100)}, "1");
-  HeaderValues v = ReadProjectHeader(t.dir.File("VAK.MEM"));
+  HeaderValues v = LoadProjectHeader(t.dir.path()).values;
   v[kCmnAuth] = "AGENCY";
   v[kCmnMaxd] = "9";
   v[kCmnTop] = "7";
@@ -192,7 +202,7 @@ TEST(Calculation, TheHeaderIsRewrittenWithItsFifteenVariables) {
   v[kCmnComp] = "COMPANY";
   ASSERT_TRUE(WriteMemFile(t.dir.File("VAK.MEM"), v));
   ASSERT_TRUE(t.Calculate().completed);
-  const HeaderValues after = ReadProjectHeader(t.dir.File("VAK.MEM"));
+  const HeaderValues after = LoadProjectHeader(t.dir.path()).values;
   EXPECT_EQ(after[kCmnAuth], "AGENCY");
   EXPECT_EQ(after[kCmnComp], "COMPANY");
   EXPECT_EQ(after[kCmnType], "1");

@@ -120,7 +120,7 @@ TEST(DbfFile, BadFilesAreRefusedWithoutCrashing) {
   fieldsTooLong[10] = 5;  // record length 5 < 1 + 4 + 8
   dir.Write("FL.DBF", fieldsTooLong);
   EXPECT_FALSE(DbfFile::Open(dir.File("FL.DBF"), DbfOpenMode::Shared, status));
-  EXPECT_EQ(status, DbfStatus::NotATable);
+  EXPECT_EQ(status, DbfStatus::Damaged);
   std::string duplicate = good;
   duplicate.replace(64, 3, "NAM");
   duplicate[67] = 'E';

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <sys/mount.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -105,7 +107,7 @@ TEST(MemFile, NumbersComeBackInTheirShortestForm) {
   EXPECT_EQ(ReadMemVar(dir.File("VAK.MEM"), "CMN_IPMT"), "2.5");
   EXPECT_EQ(ReadMemVar(dir.File("VAK.MEM"), "CMN_TOP"), "999999999999");
   EXPECT_EQ(ReadMemVar(dir.File("VAK.MEM"), "CMN_PRT"), "0");
-  EXPECT_EQ(ReadProjectHeader(dir.File("VAK.MEM"))[kCmnIpmt], "2.5");
+  EXPECT_EQ(LoadProjectHeader(dir.path()).values[kCmnIpmt], "2.5");
 }
 
 TEST(MemFile, FirstMatchWinsAndOtherTypesAreSteppedOver) {
@@ -158,6 +160,82 @@ TEST(MemFile, RandomBytesNeverCrashTheReader) {
     }
     for (const char* name : kHeaderVariables) (void)ReadMemVarFromBytes(bytes, name);
   }
+}
+
+TEST(MemFile, AHeaderIsReadWholeOrNotAtAll) {
+  TempDir dir;
+  dir.Write("vak.mem", SampleFileBytes() + "\x1a");
+  ProjectHeader header = LoadProjectHeader(dir.path());
+  EXPECT_EQ(header.status, MemStatus::Ok);
+  EXPECT_EQ(header.path, dir.File("vak.mem"));
+  EXPECT_EQ(header.values[kCmnDesc], Bytes("B5B5 B7CE"));
+  EXPECT_EQ(header.values[kCmnIpmt], "250");
+  EXPECT_TRUE(header.present[kCmnWrit]);
+
+  // A variable the agency left out is absent, not a damage.
+  dir.Write("vak.mem", CharEntry("CMN_DESC", "works"));
+  header = LoadProjectHeader(dir.path());
+  EXPECT_EQ(header.status, MemStatus::Ok);
+  EXPECT_TRUE(header.present[kCmnDesc]);
+  EXPECT_FALSE(header.present[kCmnType]);
+  EXPECT_EQ(header.values[kCmnType], "");
+
+  const std::string good = SampleFileBytes();
+  std::string badType = good;
+  badType[good.find("CMN_TEL") + 11] = static_cast<char>('Q' | 0x80);
+  std::string numericDesc = good;
+  numericDesc[good.find("CMN_DESC") + 11] = static_cast<char>(0xCE);
+  const std::vector<std::pair<std::string, std::string>> damaged = {
+      {"one bad type byte", badType},
+      {"cut inside a value", good.substr(0, good.size() - 1)},
+      {"cut inside an entry header", good.substr(0, good.find("CMN_WRIT") + 10)},
+      {"empty", ""},
+      {"a header variable of the wrong type", numericDesc},
+      {"random bytes", std::string("\x93\x11\xfe\x00garbage that is no header at all, none", 40)},
+      {"too large", good + std::string(70000, '\0')},
+  };
+  for (const auto& [what, bytes] : damaged) {
+    dir.Write("vak.mem", bytes);
+    header = LoadProjectHeader(dir.path());
+    EXPECT_EQ(header.status, MemStatus::Damaged) << what;
+    EXPECT_EQ(header.values[kCmnDesc], "") << what;
+    EXPECT_FALSE(header.Whole()) << what;
+  }
+  std::filesystem::remove(dir.File("vak.mem"));
+  EXPECT_EQ(LoadProjectHeader(dir.path()).status, MemStatus::Missing);
+
+  // Only a regular file is read: a directory, a FIFO (which would hang a reader) or a link to
+  // an endless device never are.
+  std::filesystem::create_directory(dir.File("VAK.MEM"));
+  EXPECT_EQ(LoadProjectHeader(dir.path()).status, MemStatus::NotAFile);
+  std::filesystem::remove(dir.File("VAK.MEM"));
+  ASSERT_EQ(::mkfifo(dir.File("VAK.MEM").c_str(), 0644), 0);
+  EXPECT_EQ(LoadProjectHeader(dir.path()).status, MemStatus::NotAFile);
+  std::filesystem::remove(dir.File("VAK.MEM"));
+  std::filesystem::create_symlink("/dev/zero", dir.File("VAK.MEM"));
+  EXPECT_EQ(LoadProjectHeader(dir.path()).status, MemStatus::NotAFile);
+  std::filesystem::remove(dir.File("VAK.MEM"));
+  if (::geteuid() != 0) {  // root reads whatever the modes say
+    dir.Write("VAK.MEM", good);
+    ::chmod(dir.File("VAK.MEM").c_str(), 0);
+    EXPECT_EQ(LoadProjectHeader(dir.path()).status, MemStatus::Unreadable);
+  }
+}
+
+TEST(MemFile, AHeaderNotReadWholeIsNeverSavedOver) {
+  TempDir dir;
+  const std::string cut = SampleFileBytes().substr(0, 100);
+  dir.Write("VAK.MEM", cut);
+  const ProjectHeader header = LoadProjectHeader(dir.path());
+  RecordingNotifier notifier;
+  EXPECT_FALSE(SaveOverReadHeader(dir.path(), header, SampleValues(), notifier));
+  EXPECT_EQ(dir.Read("VAK.MEM"), cut);
+  ASSERT_EQ(notifier.messages.size(), 1u);
+  EXPECT_EQ(notifier.messages[0].text,
+            dir.File("VAK.MEM") +
+                "\n공사 정보 화일(VAK.MEM)이 손상되었습니다 (비었거나 잘렸거나 형식이 다릅니다)."
+                "\n공사 정보를 읽을 수 없어 내역서계산과 공사정보 저장을 하지 않습니다. 발주기관의 원본 화일을 확인하십시오.");
+  EXPECT_EQ(notifier.messages[0].caption, "오류");
 }
 
 TEST(MemFile, SaveReplacesTheAgencysFileAndDropsOtherVariables) {

@@ -225,7 +225,7 @@ TEST_F(PreparationTest, AnOldLayoutIsConvertedWithoutLeavingCopiesBehind) {
   RunStartupPass(items, notifier);
   items.Close();
   EXPECT_EQ(notifier.progressSteps, 200);
-  EXPECT_EQ(dir.Names(), (std::vector<std::string>{"VAK.CDX", "VAK.DBF", "VAK.MEM"}));
+  EXPECT_EQ(dir.Names(), (std::vector<std::string>{"VAK.CDX", "VAK.DBF", "VAK.MEM", kOriginalsDir}));
   EXPECT_TRUE(notifier.messages.empty());
 }
 

@@ -13,7 +13,9 @@ namespace vak::test {
 
 MessageAnswer RecordingNotifier::Message(const std::string& text, const std::string& caption, MessageIcon icon,
                                          MessageButtons buttons) {
-  messages.push_back({text, caption, icon, buttons});
+  const bool originalsNotice = caption == "알림" && text.rfind("발주기관의 원본 화일을 ", 0) == 0;
+  if (originalsNotice) ++originalsNotices;
+  if (!originalsNotice || recordOriginalsNotice) messages.push_back({text, caption, icon, buttons});
   return buttons == MessageButtons::YesNo ? nextAnswer : MessageAnswer::Ok;
 }
 

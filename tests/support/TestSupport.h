@@ -32,6 +32,10 @@ class RecordingNotifier : public UserNotifier {
   int progressCloses = 0;
   int beeps = 0;
   MessageAnswer nextAnswer = MessageAnswer::Yes;  // for Yes/No questions
+  // The one-time notice that the agency's originals were kept is counted, and recorded among
+  // the messages only when a test asks for it, so other tests see just their own messages.
+  bool recordOriginalsNotice = false;
+  int originalsNotices = 0;
 };
 
 class TempDir {
