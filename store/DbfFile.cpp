@@ -378,6 +378,20 @@ DbfStatus DbfFile::Pack() {
   return ParseHeader(fileSize_);
 }
 
+bool DbfFile::TrimToRecords() {
+  if (mode_ == DbfOpenMode::ReadOnly || !data_) return false;
+  const size_t size = headerLength_ + count_ * static_cast<size_t>(recordLength_) + 1;
+  if (size > fileSize_ && ::posix_fallocate(fd_, static_cast<off_t>(fileSize_), static_cast<off_t>(size - fileSize_)) != 0)
+    return false;
+  if (size < fileSize_ && ::ftruncate(fd_, static_cast<off_t>(size)) != 0) return false;
+  fileSize_ = size;
+  touched_ = false;
+  TouchHeader();  // the header's count becomes the records read
+  data_[size - 1] = kEndOfFile;
+  warning_.clear();
+  return Sync();
+}
+
 bool DbfFile::Sync() {
   if (data_ == nullptr || mode_ == DbfOpenMode::ReadOnly) return true;
   return ::msync(data_, fileSize_, MS_SYNC) == 0 && ::fsync(fd_) == 0;

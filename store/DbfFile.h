@@ -83,6 +83,9 @@ class DbfFile {
   DbfStatus Pack();
   // How the last AppendRecord failed (NoSpace for a full disk).
   DbfStatus LastAppendStatus() const { return appendStatus_; }
+  // Makes the file what the reader took it for, after the user agreed: the header counts the
+  // records read, and a cut record or records beyond the count are dropped from the end.
+  bool TrimToRecords();
   // Flushes the mapping to the disk; false when the operating system reports a failure.
   bool Sync();
 

@@ -294,7 +294,7 @@ class Parser {
 
  private:
   static constexpr size_t kMaxExpressionLength = 4000;
-  static constexpr int kMaxNesting = 100;
+  static constexpr int kMaxNesting = 300;  // about a hundred parentheses
 
   // Counts one level of recursion for as long as it lives.
   struct Nesting {

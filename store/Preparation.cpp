@@ -68,6 +68,11 @@ bool PrepareData(const std::string& dataDir, TXbaseEnv& env, TZekTable& items, U
     return Refuse(items, startupFlag);
   }
   if (!KeepAgencyOriginals(dataDir, notifier)) return Refuse(items, startupFlag);
+  if (!warning.empty() && !items.engine()->file().TrimToRecords()) {
+    notifier.Message(items.engine()->file().path() + "\n화일을 고쳐 쓸 수 없습니다. 디스크 공간과 쓰기 권한을 확인하십시오.",
+                     "오류", MessageIcon::Error, MessageButtons::Ok);
+    return Refuse(items, startupFlag);
+  }
 
   // The index is rebuilt at every start.
   items.engine()->ForgetIndexFile();

@@ -1,9 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <sys/mount.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstring>
+#include <filesystem>
 
 #include "common/Files.h"
 #include "store/DbfFile.h"
@@ -257,6 +259,82 @@ TEST(DbfFile, ExclusiveUseKeepsOtherProgramsOut) {
   EXPECT_TRUE(WIFEXITED(wstatus) && WEXITSTATUS(wstatus) == 0);
   holder.reset();
   EXPECT_TRUE(OpenOk(dir.File("T.DBF")));
+}
+
+TEST(DbfFile, AppendingOnAFullDiskFailsWithoutKillingTheProgram) {
+  TempDir dir;
+  const std::string disk = dir.File("disk");
+  std::filesystem::create_directory(disk);
+  if (::mount("tmpfs", disk.c_str(), "tmpfs", 0, "size=64k") != 0) GTEST_SKIP() << "cannot mount a small file system here";
+  ASSERT_EQ(DbfFile::Create(disk + "/T.DBF", kSmall), DbfStatus::Ok);
+  uint32_t appended = 0;
+  DbfStatus last = DbfStatus::Ok;
+  {
+    auto f = OpenOk(disk + "/T.DBF", DbfOpenMode::Exclusive);
+    // Far more records than 64 KiB hold: the writes through the mapping would meet a page
+    // with no block behind it (SIGBUS) if the space were not reserved first.
+    for (int i = 0; i < 10000 && f->AppendRecord(Record(*f, "R", i).data()); ++i) ++appended;
+    last = f->LastAppendStatus();
+  }
+  DbfStatus status;
+  auto reread = DbfFile::Open(disk + "/T.DBF", DbfOpenMode::ReadOnly, status);
+  const uint32_t count = reread ? reread->RecordCount() : 0;
+  const std::string warning = reread ? reread->warning() : "not opened";
+  reread.reset();
+  ::umount(disk.c_str());
+  EXPECT_GT(appended, 100u);
+  EXPECT_LT(appended, 10000u);
+  EXPECT_EQ(last, DbfStatus::NoSpace);
+  EXPECT_EQ(count, appended);  // every record that was accepted is in the file, and no more
+  EXPECT_EQ(warning, "");
+}
+
+TEST(DbfFile, HeadersThatDisagreeWithTheirRecordsAreDamagedNotMisread) {
+  TempDir dir;
+  ASSERT_EQ(DbfFile::Create(dir.File("T.DBF"), kSmall), DbfStatus::Ok);
+  {
+    auto f = OpenOk(dir.File("T.DBF"));
+    for (int i = 0; i < 3; ++i) f->AppendRecord(Record(*f, "R" + std::to_string(i), i).data());
+  }
+  const std::string good = dir.Read("T.DBF");
+  DbfStatus status;
+  auto refused = [&](std::string bytes) {
+    dir.Write("BAD.DBF", bytes);
+    return !DbfFile::Open(dir.File("BAD.DBF"), DbfOpenMode::Shared, status) && status == DbfStatus::Damaged;
+  };
+  std::string headerLonger = good;
+  headerLonger[8] = static_cast<char>(headerLonger[8] + 1);  // the first record's flag read as padding
+  EXPECT_TRUE(refused(headerLonger));
+  std::string noTerminator = good;
+  noTerminator[8] = static_cast<char>(noTerminator[8] - 1);
+  EXPECT_TRUE(refused(noTerminator));
+  std::string recordLonger = good;
+  recordLonger[10] = static_cast<char>(recordLonger[10] + 10);  // the file does not hold such records
+  EXPECT_TRUE(refused(recordLonger));
+  std::string fieldShorter = good;
+  fieldShorter[32 + 16] = 3;  // NAME 4 -> 3: QTY's kept offset no longer agrees
+  EXPECT_TRUE(refused(fieldShorter));
+  std::string shiftedFlag = good;
+  shiftedFlag[97 + 13] = 'Z';  // the second record does not start with a deletion flag
+  EXPECT_TRUE(refused(shiftedFlag));
+  // The file is left exactly as it was.
+  EXPECT_EQ(dir.Read("BAD.DBF"), shiftedFlag);
+}
+
+TEST(DbfFile, NumbersTheProgramCannotReadAreToldApart) {
+  for (const char* readable : {"", "   ", "12", " -12.50", "+3", "0.001", "12."}) EXPECT_TRUE(IsReadableNumericField(readable)) << readable;
+  for (const char* unreadable : {"************", "1e999", "-", "1 2", "12,5", ".", "x"}) EXPECT_FALSE(IsReadableNumericField(unreadable)) << unreadable;
+  EXPECT_FALSE(IsReadableNumericField(std::string(3, '\0')));
+  // A 17-digit quantity in a wide field never overflows the scaled reading.
+  long long scaled = 0;
+  EXPECT_FALSE(ParseScaledField("12345678901234567", 3, scaled));
+  EXPECT_TRUE(ParseScaledField("1234567890123456", 2, scaled));
+  EXPECT_EQ(scaled, 123456789012345600LL);
+  const DbfField twelve{"F_COST", 'N', 12, 0, 0};
+  EXPECT_TRUE(WholeFitsField(twelve, 999999999999LL));
+  EXPECT_FALSE(WholeFitsField(twelve, 1000000000000LL));
+  EXPECT_TRUE(WholeFitsField(twelve, -99999999999LL));
+  EXPECT_FALSE(WholeFitsField(twelve, -100000000000LL));
 }
 
 }  // namespace
