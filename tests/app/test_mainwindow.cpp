@@ -131,6 +131,26 @@ class MainWindowTest : public QObject {
     QVERIFY(QString::fromStdString(notifier.messages[0].text).endsWith(QStringLiteral("디렉토리에 데이타화일(VAK.MEM)이 없습니다.")));
   }
 
+  void aDamagedHeaderIsShownAtTheStartAndF3WritesNothing() {
+    TempDir dir;
+    Sample(dir, 1, 50);
+    const std::string header = dir.Read("VAK.MEM");
+    dir.Write("VAK.MEM", header.substr(0, header.size() / 2));
+    Session s(dir.path());
+    QVERIFY(s.window.Shown());
+    QVERIFY(!s.notifier.messages.empty());
+    QCOMPARE(QString::fromStdString(s.notifier.messages[0].caption), QStringLiteral("경고"));
+    QVERIFY(QString::fromStdString(s.notifier.messages[0].text)
+                .contains(QStringLiteral("공사 정보 화일(VAK.MEM)이 손상되었습니다")));
+    QCOMPARE(s.Label("C_Lbl_Des"), QStringLiteral("(공사 정보를 읽을 수 없습니다: VAK.MEM)"));
+    const std::string table = dir.Read("VAK.DBF");
+    s.window.CalculateCommand();
+    QCOMPARE(QString::fromStdString(s.notifier.messages.back().caption), QStringLiteral("오류"));
+    QVERIFY(dir.Read("VAK.DBF") == table);
+    QVERIFY(dir.Read("VAK.MEM") == header.substr(0, header.size() / 2));
+    QCOMPARE(s.Label("Label31"), QStringLiteral("0"));
+  }
+
   void theCloseQuestionDecides() {
     TempDir dir;
     Sample(dir, 1, 50);

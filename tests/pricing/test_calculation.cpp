@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <sys/mount.h>
+
 #include <filesystem>
+#include <fstream>
 #include <map>
 
 #include "common/CodePage.h"
@@ -288,6 +291,79 @@ TEST(PriceEntry, ANegativeAmountWithoutRoomForItsSignIsRefused) {
   t.GoTo("line");
   EXPECT_TRUE(WriteSinglePrice(t.items, -99999999999.0L, t.notifier));
   EXPECT_EQ(t.Value("line", "F_COST"), -99999999999.0L);
+}
+
+TEST(Calculation, AFullDiskStopsBeforeTheRecordsSoBothFilesStillAgree) {
+  TempDir dir;
+  const std::string disk = dir.File("disk");
+  std::filesystem::create_directory(disk);
+  if (::mount("tmpfs", disk.c_str(), "tmpfs", 0, "size=256k") != 0) GTEST_SKIP() << "cannot mount a small file system here";
+  test::WriteItemTable(disk, {Heading("U", 1, '1', "H"), Item("U", 2, '2', "a", 2, 100), Item("U", 3, '2', "b", 1, 50)});
+  test::WriteHeader(disk, "1", "계산 시험");
+  TXbaseEnv env;
+  RecordingNotifier notifier;
+  TZekTable items(env, notifier);
+  bool flag = true;
+  const bool opened = PrepareData(disk, env, items, notifier, flag) && ReorganiseItemTable(items, disk, notifier, flag) &&
+                      !RunStartupPass(items, notifier).failed;
+  // Fill the disk to the last block.
+  {
+    std::ofstream filler(disk + "/filler", std::ios::binary);
+    filler << std::string(1 << 20, 'x');
+  }
+  const std::string table = ReadWholeFile(disk + "/VAK.DBF").value_or("");
+  const std::string header = ReadWholeFile(disk + "/VAK.MEM").value_or("");
+  const CalculationResult result = CalculateStatement(items, {disk, "1", ""}, notifier);
+  items.Close();
+  const std::string tableAfter = ReadWholeFile(disk + "/VAK.DBF").value_or("");
+  const std::string headerAfter = ReadWholeFile(disk + "/VAK.MEM").value_or("");
+  const bool leftover = FileExists(disk + "/VAK.MEM.new~");
+  ::umount(disk.c_str());
+  ASSERT_TRUE(opened);
+  EXPECT_FALSE(result.completed);
+  EXPECT_EQ(tableAfter, table);  // H, a and b keep their old amounts: nothing was calculated
+  EXPECT_EQ(headerAfter, header);
+  EXPECT_FALSE(leftover);
+  ASSERT_FALSE(notifier.messages.empty());
+  EXPECT_EQ(notifier.messages.back().text, "정보 화일(" + disk + "/VAK.MEM를 저장할 수 없습니다.");
+}
+
+TEST(Calculation, ADamagedHeaderOrUnreadableNumbersWriteNothingUnlessTheUserSaysSo) {
+  Tender t({Heading("U", 1, '1', "H"), Item("U", 2, '2', "a", 2, 100), Item("U", 3, '2', "b", 1, 50)}, "1");
+  const std::string good = t.dir.Read("VAK.MEM");
+  t.dir.Write("VAK.MEM", good.substr(0, good.size() - 3));
+  const std::string table = t.dir.Read("VAK.DBF");
+  EXPECT_FALSE(t.Calculate().completed);
+  EXPECT_EQ(t.dir.Read("VAK.DBF"), table);
+  EXPECT_EQ(t.dir.Read("VAK.MEM"), good.substr(0, good.size() - 3));
+  EXPECT_EQ(t.notifier.messages.back().caption, "오류");
+  t.dir.Write("VAK.MEM", good);
+
+  // A price of asterisks (another tool's overflow mark) is listed in a question; "no" writes nothing.
+  t.GoTo("a");
+  const int price = t.items.FieldIndex("F_PRIC");
+  ASSERT_TRUE(t.items.SetFieldTextAt(t.items.FieldIndex("F_DES"), "a"));
+  std::string record(t.items.engine()->Current(), static_cast<size_t>(kItemRecordLength));
+  const DbfField& f = ItemTableFields()[static_cast<size_t>(price)];
+  record.replace(static_cast<size_t>(f.offset), 12, "************");
+  t.items.Cancel();
+  ASSERT_TRUE(t.items.engine()->PutRecord(record.data()));
+  const std::string damaged = t.dir.Read("VAK.DBF");
+  t.notifier.messages.clear();
+  t.notifier.nextAnswer = MessageAnswer::No;
+  EXPECT_FALSE(t.Calculate().completed);
+  ASSERT_EQ(t.notifier.messages.size(), 1u);
+  EXPECT_EQ(t.notifier.messages[0].text,
+            "숫자나 레벨을 읽을 수 없는 줄이 1개 있습니다. 읽을 수 없는 값은 0으로 계산됩니다.\n  U 순번 2 「a」: F_PRIC\n\n그대로 계산하시겠습니까?");
+  EXPECT_EQ(t.notifier.messages[0].buttons, MessageButtons::YesNo);
+  EXPECT_EQ(t.dir.Read("VAK.DBF"), damaged);
+  EXPECT_EQ(t.dir.Read("VAK.MEM"), good);
+  // "Yes": the line counts as 0 and the rest is calculated.
+  t.notifier.nextAnswer = MessageAnswer::Yes;
+  const CalculationResult r = t.Calculate();
+  EXPECT_TRUE(r.completed);
+  EXPECT_EQ(r.unreadable, 1);
+  EXPECT_EQ(r.tenderAmount, 50.0L);
 }
 
 }  // namespace

@@ -271,5 +271,72 @@ TEST_F(PreparationTest, AReadOnlyDataDirectoryIsReported) {
   EXPECT_EQ(after, dir.Read("VAK.DBF"));
 }
 
+TEST_F(PreparationTest, ARelativeDataDirectoryNamesTheSameDirectoryThroughout) {
+  // <tmp>/work is the current directory; the tender is <tmp>/tender, given as "../tender".
+  // A tender of the same name below the current directory must not be touched.
+  std::filesystem::create_directories(dir.File("work/tender"));
+  std::filesystem::create_directory(dir.File("tender"));
+  test::WriteItemTable(dir.File("tender"), {{"U", 1, '1', "a"}});
+  test::WriteHeader(dir.File("tender"), "1");
+  dir.Write("work/tender/Vak.CDX", "the index of another tender");
+  const std::filesystem::path cwd = std::filesystem::current_path();
+  std::filesystem::current_path(dir.File("work"));
+  const bool prepared = PrepareData("../tender", env, notifier, startupFlag);
+  std::filesystem::current_path(cwd);
+  EXPECT_TRUE(prepared);
+  EXPECT_EQ(dir.Read("work/tender/Vak.CDX"), "the index of another tender");
+  EXPECT_TRUE(FindFileNoCase(dir.File("tender"), "Vak.CDX"));
+}
+
+TEST_F(PreparationTest, TheAgencysOriginalsAreKeptOnceBeforeTheFirstWrite) {
+  test::WriteItemTable(dir.path(), {{"U", 1, '1', "a"}, {"U", 2, '2', "b", 1}, {"U", 3, '1', "c", 2}});
+  test::WriteHeader(dir.path(), "1");
+  const std::string table = dir.Read("VAK.DBF");
+  const std::string header = dir.Read("VAK.MEM");
+  notifier.recordOriginalsNotice = true;
+  TZekTable items(env, notifier);
+  ASSERT_TRUE(OpenTenderAsTheProgramDoes(dir.path(), env, items, notifier));
+  items.Close();
+  EXPECT_NE(dir.Read("VAK.DBF"), table);  // the start-up pass set F_NLVL
+  EXPECT_EQ(dir.Read("원본/VAK.DBF"), table);
+  EXPECT_EQ(dir.Read("원본/VAK.MEM"), header);
+  ASSERT_EQ(notifier.messages.size(), 1u);
+  EXPECT_EQ(notifier.messages[0].text, "발주기관의 원본 화일을 " + dir.File("원본") +
+                                           " 에 그대로 보관했습니다. 제출할 화일에는 포함되지 않으며, 'vaktool restore'로 되돌릴 수 있습니다.");
+  EXPECT_EQ(notifier.messages[0].caption, "알림");
+  // The next start says nothing and overwrites nothing.
+  ASSERT_TRUE(OpenTenderAsTheProgramDoes(dir.path(), env, items, notifier));
+  items.Close();
+  EXPECT_EQ(notifier.messages.size(), 1u);
+  EXPECT_EQ(dir.Read("원본/VAK.DBF"), table);
+}
+
+TEST_F(PreparationTest, ACutTableIsShownAndWrittenOnlyWhenTheUserAgrees) {
+  test::WriteItemTable(dir.path(), {{"U", 1, '1', "a"}, {"U", 2, '2', "b", 1}, {"U", 3, '1', "c", 2}});
+  test::WriteHeader(dir.path(), "1");
+  const std::string whole = dir.Read("VAK.DBF");
+  const std::string cut = whole.substr(0, whole.size() - 100);
+  dir.Write("VAK.DBF", cut);
+  notifier.nextAnswer = MessageAnswer::No;
+  EXPECT_FALSE(PrepareData(dir.path(), env, notifier, startupFlag));
+  EXPECT_FALSE(startupFlag);
+  ASSERT_EQ(notifier.messages.size(), 1u);
+  EXPECT_EQ(notifier.messages[0].text, dir.File("VAK.DBF") +
+                                           "\n헤더의 레코드 수(3)가 화일에 든 레코드 수(2)보다 많습니다. 화일이 잘렸을 수 있습니다. "
+                                           "\n이대로 계속하면 읽을 수 있는 레코드만으로 화일을 고쳐 씁니다. 계속하시겠습니까?");
+  EXPECT_EQ(notifier.messages[0].buttons, MessageButtons::YesNo);
+  EXPECT_EQ(dir.Read("VAK.DBF"), cut);
+  EXPECT_EQ(dir.Names(), (std::vector<std::string>{"VAK.DBF", "VAK.MEM"}));
+  notifier.nextAnswer = MessageAnswer::Yes;
+  startupFlag = true;
+  ASSERT_TRUE(PrepareData(dir.path(), env, notifier, startupFlag));
+  DbfStatus status;
+  auto file = DbfFile::Open(dir.File("VAK.DBF"), DbfOpenMode::ReadOnly, status);
+  ASSERT_TRUE(file);
+  EXPECT_EQ(file->RecordCount(), 2u);
+  EXPECT_EQ(file->warning(), "");
+  EXPECT_EQ(dir.Read("원본/VAK.DBF"), cut);  // the agency's file as it came, damage and all
+}
+
 }  // namespace
 }  // namespace vak
