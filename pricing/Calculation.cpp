@@ -343,6 +343,20 @@ CalculationResult CalculateStatement(TZekTable& items, const CalculationRequest&
   if (xb.IndexOrd() == 0 && items.engine() && items.engine()->TagCount() > 0) xb.SetOrder(1);
   xb.Query(PartLinesFilter(request.cmnType, request.curPart));
 
+  // A table without the fields the calculation reads and writes is not a statement it can work on.
+  std::string missing;
+  for (const DbfField& field : ItemTableFields()) {
+    const DbfField* found = items.FindField(field.name);
+    if (!found || (field.type == 'N') != (found->type == 'N' || found->type == 'F'))
+      missing += (missing.empty() ? "" : ", ") + field.name;
+  }
+  if (!items.engine() || !missing.empty()) {
+    notifier.Message(JoinPath(request.dataDir, "VAK.DBF") + "\n내역서를 계산할 수 없습니다. 내역 자료 화일의 형식이 아닙니다 (필드 " +
+                         missing + "이(가) 없거나 형식이 다릅니다).",
+                     "오류", MessageIcon::Error, MessageButtons::Ok);
+    return result;
+  }
+
   // The header is rewritten at the end: it must have been read whole before anything is written.
   const ProjectHeader header = LoadProjectHeader(request.dataDir);
   if (!header.Whole()) {

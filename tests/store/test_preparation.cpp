@@ -281,9 +281,17 @@ TEST_F(PreparationTest, ARelativeDataDirectoryNamesTheSameDirectoryThroughout) {
   dir.Write("work/tender/Vak.CDX", "the index of another tender");
   const std::filesystem::path cwd = std::filesystem::current_path();
   std::filesystem::current_path(dir.File("work"));
-  const bool prepared = PrepareData("../tender", env, notifier, startupFlag);
+  TZekTable items(env, notifier);
+  const bool prepared = PrepareData("../tender", env, items, notifier, startupFlag);
+  // The table stays taken until the reorganisation goes on: a reader coming in between is
+  // kept out instead of making the start fail half-way.
+  DbfStatus status = DbfStatus::Ok;
+  const bool readerGotIn = DbfFile::Open(dir.File("tender/VAK.DBF"), DbfOpenMode::ReadOnly, status) != nullptr;
+  items.Close();
   std::filesystem::current_path(cwd);
   EXPECT_TRUE(prepared);
+  EXPECT_FALSE(readerGotIn);
+  EXPECT_EQ(status, DbfStatus::Locked);
   EXPECT_EQ(dir.Read("work/tender/Vak.CDX"), "the index of another tender");
   EXPECT_TRUE(FindFileNoCase(dir.File("tender"), "Vak.CDX"));
 }
