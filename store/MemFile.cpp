@@ -47,6 +47,21 @@ void AppendEntryHeader(std::string& out, const char* name, unsigned char type, s
   out.append(header, kEntryHeaderSize);
 }
 
+// The size of an entry's value from its type letter (high bit ignored); false for a type
+// whose value size is unknown.
+bool EntryValueSize(const char* header, unsigned char& type, size_t& size) {
+  type = static_cast<unsigned char>(header[11]) & 0x7F;
+  switch (type) {
+    case 'C':
+      size = static_cast<unsigned char>(header[16]) | (static_cast<size_t>(static_cast<unsigned char>(header[17])) << 8);
+      return true;
+    case 'N':
+    case 'D': size = 8; return true;
+    case 'L': size = 1; return true;
+    default: return false;
+  }
+}
+
 }  // namespace
 
 bool IsNumericHeaderVariable(int index) {
@@ -59,23 +74,11 @@ std::string ReadMemVarFromBytes(std::string_view bytes, std::string_view name) {
   while (bytes.size() - at >= kEntryHeaderSize) {
     const char* header = bytes.data() + at;
     at += kEntryHeaderSize;
-    const unsigned char type = static_cast<unsigned char>(header[11]) & 0x7F;
     const bool match = AsciiUpper(EntryName(header)) == wanted;
+    unsigned char type = 0;
     size_t valueSize = 0;
-    switch (type) {
-      case 'C':
-        valueSize = static_cast<unsigned char>(header[16]) | (static_cast<size_t>(static_cast<unsigned char>(header[17])) << 8);
-        break;
-      case 'N':
-      case 'D':
-        valueSize = 8;
-        break;
-      case 'L':
-        valueSize = 1;
-        break;
-      default:
-        return std::string();  // an unknown type: the length of its value is unknown
-    }
+    // An unknown type: the length of its value is unknown, so nothing after it can be read.
+    if (!EntryValueSize(header, type, valueSize)) return std::string();
     if (bytes.size() - at < valueSize) return std::string();  // truncated last entry
     const std::string_view value = bytes.substr(at, valueSize);
     at += valueSize;
@@ -130,17 +133,9 @@ bool ParseProjectHeader(std::string_view bytes, HeaderValues& values, std::array
   while (bytes.size() - at >= kEntryHeaderSize) {
     const char* header = bytes.data() + at;
     const std::string name = AsciiUpper(EntryName(header));
-    const unsigned char type = static_cast<unsigned char>(header[11]) & 0x7F;
+    unsigned char type = 0;
     size_t valueSize = 0;
-    switch (type) {
-      case 'C':
-        valueSize = static_cast<unsigned char>(header[16]) | (static_cast<size_t>(static_cast<unsigned char>(header[17])) << 8);
-        break;
-      case 'N':
-      case 'D': valueSize = 8; break;
-      case 'L': valueSize = 1; break;
-      default: return false;
-    }
+    if (!EntryValueSize(header, type, valueSize)) return false;
     if (name.empty()) return false;
     for (char c : name) {
       if (static_cast<unsigned char>(c) < 0x21 || static_cast<unsigned char>(c) > 0x7E) return false;

@@ -1,6 +1,9 @@
 #include "tests/support/TestSupport.h"
 
+#include <sys/wait.h>
+
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -22,6 +25,17 @@ MessageAnswer RecordingNotifier::Message(const std::string& text, const std::str
 void RecordingNotifier::ProgressOpen(const std::string& text, long maximum) {
   progressTexts.push_back(text);
   progressMaximum = maximum;
+}
+
+ShellRun Shell(const std::string& command) {
+  FILE* pipe = popen(command.c_str(), "r");
+  ShellRun run{-1, ""};
+  if (!pipe) return run;
+  char buffer[8192];
+  while (size_t got = fread(buffer, 1, sizeof buffer, pipe)) run.out.append(buffer, got);
+  const int status = pclose(pipe);
+  run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  return run;
 }
 
 TempDir::TempDir() {

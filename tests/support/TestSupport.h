@@ -55,6 +55,13 @@ class TempDir {
   std::string path_;
 };
 
+// A shell command's exit status and standard output (standard error too with "2>&1").
+struct ShellRun {
+  int status;
+  std::string out;
+};
+ShellRun Shell(const std::string& command);
+
 // "B0 A1 0D" -> the bytes; for byte sequences written out by hand.
 std::string Bytes(const std::string& hex);
 

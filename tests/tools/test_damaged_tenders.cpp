@@ -29,23 +29,12 @@ namespace fs = std::filesystem;
 using test::Row;
 using test::TempDir;
 
-struct ShellRun {
-  int status;
-  std::string out;
-};
+using test::ShellRun;
 
 // Runs vaktool with a time limit (a hang fails the test instead of the whole run); standard
 // error comes back with standard output, standard input is empty.
 ShellRun Vaktool(const std::string& args) {
-  const std::string command = "timeout 60 " + std::string(VAKTOOL) + " " + args + " </dev/null 2>&1";
-  FILE* pipe = popen(command.c_str(), "r");
-  ShellRun run{-1, ""};
-  if (!pipe) return run;
-  char buffer[8192];
-  while (size_t got = fread(buffer, 1, sizeof buffer, pipe)) run.out.append(buffer, got);
-  const int status = pclose(pipe);
-  run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  return run;
+  return test::Shell("timeout 60 " + std::string(VAKTOOL) + " " + args + " </dev/null 2>&1");
 }
 
 std::string Quoted(const std::string& path) { return "'" + path + "'"; }
@@ -111,7 +100,7 @@ TEST(DamagedTenders, AHeaderThatCannotBeReadWholeStopsTheCalculationBeforeAnyWri
   badType[11 + 32 + 8] = static_cast<char>('Q' | 0x80);  // the second entry's type byte
   const std::vector<std::pair<std::string, std::string>> headers = {
       {"bad type byte", badType}, {"truncated", good.substr(0, good.size() / 2)},
-      {"random bytes", std::string("\x11\x95\xfe\x00\x7f zz not a header at all ........", 40)}, {"empty", ""}};
+      {"random bytes", std::string("\x11\x95\xfe") + '\0' + "\x7f zz not a header at all ........"}, {"empty", ""}};
   for (const auto& [what, bytes] : headers) {
     dir.Write("VAK.MEM", bytes);
     const Snapshot before = Take(dir.path());

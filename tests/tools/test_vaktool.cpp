@@ -19,22 +19,8 @@ namespace {
 
 using test::TempDir;
 
-struct ShellRun {
-  int status;
-  std::string out;
-};
-
-// Runs a shell command; stdout (and stderr with "2>&1" in the command) comes back.
-ShellRun Shell(const std::string& command) {
-  FILE* pipe = popen(command.c_str(), "r");
-  ShellRun run{-1, ""};
-  if (!pipe) return run;
-  char buffer[8192];
-  while (size_t got = fread(buffer, 1, sizeof buffer, pipe)) run.out.append(buffer, got);
-  const int status = pclose(pipe);
-  run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  return run;
-}
+using test::Shell;
+using test::ShellRun;
 
 std::string Vaktool(const std::string& args) { return std::string(VAKTOOL) + " " + args; }
 
