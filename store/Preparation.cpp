@@ -173,7 +173,12 @@ StartupPassResult RunStartupPass(TZekTable& items, UserNotifier& notifier) {
     if (level.size() == 1 && next.size() == 1 && IsHeadingLevel(level[0], next[0])) {
       const long double quantity = items.FieldNumberAt(tqty);
       if (items.FieldNumberAt(qqty) != quantity) {
-        if (!items.SetFieldNumberAt(qqty, quantity) || !items.Post()) {
+        if (!items.SetFieldNumberAt(qqty, quantity)) {
+          items.Cancel();
+          ++result.quantitiesUnfit;  // the agency's quantity stays where it is
+          continue;
+        }
+        if (!items.Post()) {
           result.failed = true;
           break;
         }
@@ -182,6 +187,11 @@ StartupPassResult RunStartupPass(TZekTable& items, UserNotifier& notifier) {
     }
   }
   notifier.ProgressClose();
+  if (result.quantitiesUnfit > 0) {
+    notifier.Message("공종 수량(F_TQTY)이 수량 칸(F_QQTY)에 들어가지 않는 줄이 " + std::to_string(result.quantitiesUnfit) +
+                         "개 있습니다. 그 줄의 수량은 그대로 둡니다. 자료를 확인하십시오.",
+                     "경고", MessageIcon::Warning, MessageButtons::Ok);
+  }
   return result;
 }
 
