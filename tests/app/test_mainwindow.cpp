@@ -519,6 +519,8 @@ class MainWindowTest : public QObject {
              QStringLiteral("/data/tender"));
     QCOMPARE(DataDirectoryFrom({QStringLiteral("vak"), QStringLiteral("./tender")}, QStringLiteral("/opt")),
              QDir::current().absoluteFilePath(QStringLiteral("tender")));
+    QCOMPARE(DataDirectoryFrom({QStringLiteral("vak"), QStringLiteral("/data/D ")}, QStringLiteral("/opt")),
+             QStringLiteral("/data/D "));
   }
 
   void gulimcheResolvesToAnInstalledKoreanFont() {
