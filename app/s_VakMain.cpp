@@ -351,8 +351,10 @@ void TFm_VakMain::ReadProjectHeader() {
   if (!header.Whole()) {
     // The labels say that the header is unreadable instead of standing empty, and the user is
     // told once why the calculation will not save.
+    // The statement is still shown as what it is: compound when it has overall summary lines.
     desLabel_->setText(QStringLiteral("(공사 정보를 읽을 수 없습니다: VAK.MEM)"));
-    typeLabel_->setText(QStringLiteral("[복합공사]"));
+    if (prepared_ && items_->engine()) state_.cmnType = ProjectTypeOfStatement(items_->engine()->file());
+    typeLabel_->setText(state_.cmnType == "1" ? QStringLiteral("[단일공사]") : QStringLiteral("[복합공사]"));
     if (prepared_) notifier_.Message(HeaderProblemText(header), "경고", MessageIcon::Warning, MessageButtons::Ok);
     return;
   }

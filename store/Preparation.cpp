@@ -97,6 +97,16 @@ bool PrepareData(const std::string& dataDir, TXbaseEnv& env, UserNotifier& notif
   return items.Close();
 }
 
+std::string ProjectTypeOfStatement(const DbfFile& table) {
+  const int part = table.FieldIndex("F_PART");
+  if (part < 0) return "1";
+  const DbfField& field = table.fields()[static_cast<size_t>(part)];
+  for (uint32_t r = 1; r <= table.RecordCount(); ++r) {
+    if (!table.IsDeleted(r) && FieldBytes(table.Record(r), field).front() == 'T') return "2";
+  }
+  return "1";
+}
+
 bool KeepAgencyOriginals(const std::string& dataDir, UserNotifier& notifier) {
   const std::string keep = JoinPath(dataDir, kOriginalsDir);
   std::error_code ec;

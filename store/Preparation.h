@@ -43,6 +43,11 @@ struct StartupPassResult {
 };
 StartupPassResult RunStartupPass(TZekTable& items, UserNotifier& notifier);
 
+// The project type a statement shows when its header cannot be read: "2" (compound) when it
+// has lines of the overall summary (a part code starting with "T"), else "1". Only for viewing;
+// nothing is written from it.
+std::string ProjectTypeOfStatement(const DbfFile& table);
+
 struct ReorganiseReport;
 
 // The program's whole start on a tender directory, for the command-line tool: the data

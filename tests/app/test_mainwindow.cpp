@@ -133,7 +133,7 @@ class MainWindowTest : public QObject {
 
   void aDamagedHeaderIsShownAtTheStartAndF3WritesNothing() {
     TempDir dir;
-    Sample(dir, 1, 50);
+    Sample(dir, 2, 80);
     const std::string header = dir.Read("VAK.MEM");
     dir.Write("VAK.MEM", header.substr(0, header.size() / 2));
     Session s(dir.path());
@@ -143,6 +143,10 @@ class MainWindowTest : public QObject {
     QVERIFY(QString::fromStdString(s.notifier.messages[0].text)
                 .contains(QStringLiteral("공사 정보 화일(VAK.MEM)이 손상되었습니다")));
     QCOMPARE(s.Label("C_Lbl_Des"), QStringLiteral("(공사 정보를 읽을 수 없습니다: VAK.MEM)"));
+    // The statement is still shown as the compound project it is.
+    QCOMPARE(s.Label("C_LBL_Type"), QStringLiteral("[복합공사]"));
+    QCOMPARE(s.panel().view(), '1');
+    QCOMPARE(s.Cell(1, kColName), QStringLiteral("건축공사"));
     const std::string table = dir.Read("VAK.DBF");
     s.window.CalculateCommand();
     QCOMPARE(QString::fromStdString(s.notifier.messages.back().caption), QStringLiteral("오류"));
