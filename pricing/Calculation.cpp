@@ -57,11 +57,11 @@ class Run {
   Run(TZekTable& items, UserNotifier& notifier, bool write) : t_(items), f_(items), notifier_(notifier), write_(write) {}
 
   void Headings() {
+    if (!write_) return;  // it reads nothing the roll-up needs: nothing to check
     for (t_.Xbase().GoTop(); !t_.Eof() && !failed; t_.Skip(1)) {
       const char level = FirstChar(t_.FieldBytesAt(f_.lvl));
       const char next = FirstChar(t_.FieldBytesAt(f_.nlvl));  // one character: trimmed is the same
       if (FirstChar(t_.FieldBytesAt(f_.part)) == 'T' || !IsHeadingLevel(level, next)) continue;
-      if (!write_) continue;
       for (int field : {f_.pric, f_.ma0, f_.la0, f_.eq0}) Store(field, 0LL);
       if (RoundsToZero(t_.FieldNumberAt(f_.tqty))) t_.SetFieldTextAt(f_.unit, "");
       Post();

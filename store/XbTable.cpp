@@ -194,6 +194,12 @@ bool XbTable::WriteIndexFile(std::string* error) {
 
 bool XbTable::Query(const std::string& expression, std::string* error) {
   const std::string text = TrimmedText(expression);
+  // The same query again keeps its visible records: posts, appends and deletions keep them
+  // up to date, so only the cursor goes back to the top.
+  if (text == queryText_ && (query_ || text.empty()) && queryExact_ == settings_.exact) {
+    GoTop();
+    return true;
+  }
   std::unique_ptr<Expression> compiled;
   if (!text.empty()) {
     compiled = Expression::Compile(text, file_->fields(), settings_.exact, error);
