@@ -235,10 +235,12 @@ SplitInfo StatementPager::SplitOf(int row) {
   info.laUnit = FormatNumber(la, 0, 1);
   info.eqUnit = FormatNumber(eq, 0, 1);
   info.totUnit = FormatNumber(ma + la + eq, 0, 1);
-  info.maAmount = FormatNumber(q * ma, 0, 1);
-  info.laAmount = FormatNumber(q * la, 0, 1);
-  info.eqAmount = FormatNumber(q * eq, 0, 1);
-  info.totAmount = FormatNumber(q * ma + q * la + q * eq, 0, 1);
+  // The amounts as the price entry stores them: each cut to whole won, the total cut once
+  // from the unrounded sum.
+  info.maAmount = FormatNumber(TruncDecimals(q * ma, 0), 0, 1);
+  info.laAmount = FormatNumber(TruncDecimals(q * la, 0), 0, 1);
+  info.eqAmount = FormatNumber(TruncDecimals(q * eq, 0), 0, 1);
+  info.totAmount = FormatNumber(TruncDecimals(q * ma + q * la + q * eq, 0), 0, 1);
   return info;
 }
 

@@ -381,10 +381,11 @@ class MainWindowTest : public QObject {
     QCOMPARE(s.Label("La_Unit"), QStringLiteral("1,000"));
     QCOMPARE(s.Label("Eq_Unit"), QStringLiteral("2"));
     QCOMPARE(s.Label("Tot_Unit"), QStringLiteral("1,003"));
-    QCOMPARE(s.Label("Ma_Pric"), QStringLiteral("1.5"));  // quantity x unit price, unrounded
+    // Quantity x unit price cut to whole won, as stored; the total cut once from the sum.
+    QCOMPARE(s.Label("Ma_Pric"), QStringLiteral("1"));
     QCOMPARE(s.Label("La_Pric"), QStringLiteral("1,500"));
     QCOMPARE(s.Label("Eq_Pric"), QStringLiteral("3"));
-    QCOMPARE(s.Label("Tot_Pric"), QStringLiteral("1,504.5"));
+    QCOMPARE(s.Label("Tot_Pric"), QStringLiteral("1,504"));
     s.grid().SetRow(3);
     QVERIFY(s.Label("Ma_Unit").isEmpty());  // zero shows as nothing
     // The part summary shows every line with quantity 1 and an empty unit as "식".
