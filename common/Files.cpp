@@ -1,6 +1,7 @@
 #include "common/Files.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -148,47 +149,60 @@ void SyncParentDirectory(const std::string& path) {
   }
 }
 
-StagedReplacement::StagedReplacement(std::string path) : path_(std::move(path)), temp_(path_ + ".new~") {}
-
-StagedReplacement::~StagedReplacement() {
-  if (staged_) ::unlink(temp_.c_str());
+FileBeside::FileBeside(std::string path) : path_(std::move(path)), temp_(path_ + ".new~") {
+  fd_ = ::open(temp_.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  if (fd_ < 0) error_ = errno;
 }
 
-bool StagedReplacement::Stage(std::string_view bytes) {
-  const int fd = ::open(temp_.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-  if (fd < 0) {
-    error_ = errno;
-    return false;
-  }
-  staged_ = true;
-  bool ok = WriteFully(fd, bytes.data(), bytes.size()) && ::fsync(fd) == 0;
-  if (!ok) error_ = errno ? errno : EIO;
-  if (::close(fd) != 0 && ok) {
-    error_ = errno;
-    ok = false;
-  }
-  if (!ok) {
+FileBeside::~FileBeside() {
+  if (fd_ >= 0) {
+    ::close(fd_);
     ::unlink(temp_.c_str());
-    staged_ = false;
   }
-  return ok;
 }
 
-bool StagedReplacement::Commit() {
-  if (!staged_) return false;
-  if (::rename(temp_.c_str(), path_.c_str()) != 0) {
-    error_ = errno;
-    return false;
-  }
-  staged_ = false;
-  // Make the rename itself durable; a failure here loses nothing already written.
+void FileBeside::Flush() {
+  if (ok() && !buffer_.empty() && !WriteFully(fd_, buffer_.data(), buffer_.size())) error_ = errno ? errno : EIO;
+  buffer_.clear();
+}
+
+void FileBeside::Write(const char* bytes, size_t size) {
+  if (!ok()) return;
+  buffer_.append(bytes, size);
+  if (buffer_.size() >= (1u << 20)) Flush();
+}
+
+void FileBeside::Rewrite(size_t at, const char* bytes, size_t size) {
+  Flush();
+  if (ok() && ::pwrite(fd_, bytes, size, static_cast<off_t>(at)) != static_cast<ssize_t>(size)) error_ = errno ? errno : EIO;
+}
+
+bool FileBeside::Sync() {
+  Flush();
+  if (ok() && ::fsync(fd_) != 0) error_ = errno;
+  return ok();
+}
+
+int FileBeside::Commit(bool keepOpen, bool lock) {
+  if (!Sync()) return -1;
+  if (lock && ::flock(fd_, LOCK_EX | LOCK_NB) != 0) error_ = errno;
+  if (ok() && ::rename(temp_.c_str(), path_.c_str()) != 0) error_ = errno;
+  if (!ok()) return -1;
   SyncParentDirectory(path_);
-  return true;
+  const int fd = fd_;
+  fd_ = -1;
+  if (keepOpen) return fd;
+  if (::close(fd) != 0) {
+    error_ = errno;
+    return -1;
+  }
+  return 0;
 }
 
 bool ReplaceFileContents(const std::string& path, std::string_view bytes) {
-  StagedReplacement replacement(path);
-  return replacement.Stage(bytes) && replacement.Commit();
+  FileBeside file(path);
+  file.Write(bytes);
+  return file.Commit() == 0;
 }
 
 bool CopyFileTo(const std::string& source, const std::string& destination) {

@@ -41,26 +41,39 @@ bool DeleteMatchingFiles(const std::string& mask);
 // directory as before.
 std::string NormalizeDir(std::string_view path);
 
-// A replacement of `path` in two steps, for writers that must change two files together:
-// Stage writes the new bytes beside the file and flushes them to the disk; Commit renames
-// them over the file. Destroyed without Commit, the staged file is removed and `path` is
-// left as it was.
-class StagedReplacement {
+// The one way a data file is replaced: the new content is written to a file beside it
+// (`path` + ".new~"), flushed to the disk, and renamed over it, and the rename is made
+// durable. Destroyed without a successful Commit, the new file is removed and `path` is left
+// as it was. Writers that must change two files together flush one (Sync) before they touch
+// the other, and commit it last.
+class FileBeside {
  public:
-  explicit StagedReplacement(std::string path);
-  ~StagedReplacement();
-  StagedReplacement(const StagedReplacement&) = delete;
-  StagedReplacement& operator=(const StagedReplacement&) = delete;
+  explicit FileBeside(std::string path);
+  ~FileBeside();
+  FileBeside(const FileBeside&) = delete;
+  FileBeside& operator=(const FileBeside&) = delete;
 
-  bool Stage(std::string_view bytes);
-  bool Commit();
-  // The operating system's reason for the last failure (errno), 0 when none.
+  bool ok() const { return fd_ >= 0 && error_ == 0; }
+  // The operating system's reason (errno) for the first failure, 0 when none.
   int error() const { return error_; }
+  // Appends bytes (buffered).
+  void Write(const char* bytes, size_t size);
+  void Write(std::string_view bytes) { Write(bytes.data(), bytes.size()); }
+  // Overwrites bytes already written (a header's record count).
+  void Rewrite(size_t at, const char* bytes, size_t size);
+  // Everything written so far is on the disk.
+  bool Sync();
+  // Syncs, renames over `path` and makes the rename durable. With `keepOpen` the new file's
+  // descriptor is handed to the caller (exclusively locked first when `lock`); otherwise it
+  // is closed and 0 returned. -1 on failure.
+  int Commit(bool keepOpen = false, bool lock = false);
 
  private:
+  void Flush();
   std::string path_;
   std::string temp_;
-  bool staged_ = false;
+  std::string buffer_;
+  int fd_ = -1;
   int error_ = 0;
 };
 

@@ -391,9 +391,9 @@ CalculationResult CalculateStatement(TZekTable& items, const CalculationRequest&
   // The new header is written beside the old one before the first record changes, so a full
   // disk stops the calculation while both files still agree.
   std::string headerBytes;
-  StagedReplacement newHeader(header.path);
-  if (!BuildMemFile(HeaderAfterCalculation(header.values, planned.tenderAmount), headerBytes) ||
-      !newHeader.Stage(headerBytes)) {
+  FileBeside newHeader(header.path);
+  if (BuildMemFile(HeaderAfterCalculation(header.values, planned.tenderAmount), headerBytes)) newHeader.Write(headerBytes);
+  if (headerBytes.empty() || !newHeader.Sync()) {
     notifier.Message("정보 화일(" + JoinPath(request.dataDir, "VAK.MEM") + "를 저장할 수 없습니다.", "오류",
                      MessageIcon::Error, MessageButtons::Ok);
     return result;
@@ -409,7 +409,7 @@ CalculationResult CalculateStatement(TZekTable& items, const CalculationRequest&
     }
     return result;
   }
-  if (!newHeader.Commit()) {
+  if (newHeader.Commit() != 0) {
     notifier.Message("정보 화일(" + JoinPath(request.dataDir, "VAK.MEM") + "를 저장할 수 없습니다.", "오류",
                      MessageIcon::Error, MessageButtons::Ok);
     return result;

@@ -67,56 +67,6 @@ uint32_t StoredDisplacement(const unsigned char* descriptor) { return Le32(descr
 // Bytes another tool may leave between the descriptor terminator and the first record.
 bool IsHeaderPadding(unsigned char c) { return c == 0x00 || c == 0x0D || c == 0x1A; }
 
-// Buffered writer of a new file that replaces `target` only when complete.
-class ReplacementFile {
- public:
-  explicit ReplacementFile(const std::string& target) : target_(target), temp_(target + ".new~") {
-    fd_ = ::open(temp_.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (fd_ < 0) error_ = errno;
-  }
-  ~ReplacementFile() {
-    if (fd_ >= 0) {
-      ::close(fd_);
-      ::unlink(temp_.c_str());
-    }
-  }
-  bool ok() const { return fd_ >= 0 && error_ == 0; }
-  int error() const { return error_; }
-  // Overwrites bytes already written (the header's record count).
-  void Rewrite(size_t at, const char* p, size_t n) {
-    Flush();
-    if (ok() && ::pwrite(fd_, p, n, static_cast<off_t>(at)) != static_cast<ssize_t>(n)) error_ = errno ? errno : EIO;
-  }
-  void Write(const char* p, size_t n) {
-    if (!ok()) return;
-    buffer_.append(p, n);
-    if (buffer_.size() >= (1u << 20)) Flush();
-  }
-  // Writes, syncs and renames; the descriptor of the new file is handed over (locked as asked).
-  int Commit(bool exclusiveLock) {
-    Flush();
-    if (ok() && exclusiveLock && ::flock(fd_, LOCK_EX | LOCK_NB) != 0) error_ = errno;
-    if (ok() && ::fsync(fd_) != 0) error_ = errno;
-    if (ok() && ::rename(temp_.c_str(), target_.c_str()) != 0) error_ = errno;
-    if (!ok()) return -1;
-    SyncParentDirectory(target_);
-    const int fd = fd_;
-    fd_ = -1;
-    return fd;
-  }
-
- private:
-  void Flush() {
-    if (ok() && !buffer_.empty() && !WriteFully(fd_, buffer_.data(), buffer_.size())) error_ = errno ? errno : EIO;
-    buffer_.clear();
-  }
-  std::string target_;
-  std::string temp_;
-  std::string buffer_;
-  int fd_ = -1;
-  int error_ = 0;
-};
-
 }  // namespace
 
 DbfFile::~DbfFile() {
@@ -432,9 +382,9 @@ DbfStatus DbfFile::Create(const std::string& path, const std::vector<DbfField>& 
   return DbfStatus::Ok;
 }
 
-class DbfWriter::Impl : public ReplacementFile {
+class DbfWriter::Impl : public FileBeside {
  public:
-  using ReplacementFile::ReplacementFile;
+  using FileBeside::FileBeside;
 };
 
 DbfWriter::DbfWriter(const std::string& path, const std::vector<DbfField>& fields, unsigned char codePage)
@@ -465,11 +415,7 @@ int DbfWriter::Commit(bool keepOpenLocked) {
   PutToday(h);
   PutLe32(h + 4, count_);
   impl_->Rewrite(0, header_.data(), kFileHeaderSize);
-  const int fd = impl_->Commit(keepOpenLocked);
-  if (fd < 0) return -1;
-  if (keepOpenLocked) return fd;
-  ::close(fd);
-  return 0;
+  return impl_->Commit(keepOpenLocked, keepOpenLocked);
 }
 
 std::string_view FieldBytes(const char* record, const DbfField& field) {
