@@ -13,14 +13,6 @@
 
 namespace vak {
 
-int LevelOf(const QString& text) {
-  QString t = text.trimmed();
-  if (t.endsWith(QLatin1Char('*'))) t.chop(1);
-  bool ok = false;
-  const int level = t.trimmed().toInt(&ok);
-  return ok ? level : 0;
-}
-
 TVakPanel::TVakPanel(TZekTable& items, ViewState& state, PanelHost& host, QWidget* parent)
     : QWidget(parent), items_(items), state_(state), host_(host), pager_(items, state) {
   setObjectName(QStringLiteral("VakPanel"));
@@ -69,10 +61,9 @@ void TVakPanel::Render() {
     GridRowStyle style;
     style.red = slot.mark == "Y";
     style.fixedNote = view != '1' && slot.fix == "*";
-    if (view != '1' && !style.red && row < state_.lastRow && !slot.seq.empty()) {
-      const RowSlot& next = pager_.Slot(row + 1);
-      style.heading = next.used && LevelOf(cells[kColLevel]) < LevelOf(QString::fromStdString(next.cells[kColLevel]));
-    }
+    // A heading is told by its line kind (its level below the next line's), the same rule
+    // as the calculation's, so the last row of a page is drawn as what it is.
+    style.heading = view != '1' && !style.red && !slot.seq.empty() && slot.kind == kHeading;
     model->SetRow(row, cells, style);
   }
   model->Changed(state_.firstRow, state_.lastRow);

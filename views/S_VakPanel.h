@@ -85,7 +85,4 @@ class TVakPanel : public QWidget {
   bool rendering_ = false;
 };
 
-// The level of a level cell: the text without a trailing "*", as a number; otherwise 0.
-int LevelOf(const QString& text);
-
 }  // namespace vak

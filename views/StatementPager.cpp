@@ -82,7 +82,8 @@ void StatementPager::FillSlot(RowSlot& slot) {
     return;
   }
   c[kColLevel] += remark.size() >= 12 ? remark.substr(11, 1) : std::string(" ");
-  if (RowKind() > 4) slot.mark = "Y";
+  slot.kind = RowKind();
+  if (IsMarkedKind(slot.kind)) slot.mark = "Y";
   if (view_ == '2') {
     c[kColQuantity] = "1";
     c[kColUnit] = TrimmedText(unit).empty() ? "식" : TrimmedText(unit);

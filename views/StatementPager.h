@@ -33,6 +33,7 @@ struct RowSlot {
   bool used = false;  // the design's Tag "VAK"
   uint32_t recno = 0;
   std::string key, lvl, seq, part, mark, fix;
+  int kind = 0;  // the line kind (RowKindOf)
   long double qqty = 0, tqty = 0, pric = 0, cost = 0;
   std::array<std::string, kColumnCount> cells;
 };

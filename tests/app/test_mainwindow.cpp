@@ -361,6 +361,22 @@ class MainWindowTest : public QObject {
     QCOMPARE(s.Label("C_LBL_Position"), QStringLiteral("[3/21]"));
   }
 
+  void aHeadingOnThePagesLastRowIsDrawnAsOne() {
+    TempDir dir;
+    std::vector<Row> rows;
+    for (int i = 1; i <= 20; ++i) rows.push_back({"U", i, '1', "item " + std::to_string(i), 1, 0, 10});
+    rows.push_back({"U", 21, '1', "last-row heading"});
+    rows.push_back({"U", 22, '2', "below it", 1, 0, 10});
+    test::WriteItemTable(dir.path(), rows);
+    test::WriteHeader(dir.path(), "1");
+    Session s(dir.path());
+    QCOMPARE(s.window.State().lastRow, 21);
+    ZekGridModel* m = s.grid().gridModel();
+    QCOMPARE(s.Cell(21, kColName), QStringLiteral("last-row heading"));
+    QCOMPARE(m->data(m->index(20, kColName), Qt::ForegroundRole).value<QColor>(), QColor(0, 0, 128));
+    QVERIFY(m->data(m->index(20, kColName), Qt::FontRole).value<QFont>().bold());
+  }
+
   void unitsAndTheSplitPricesOfTheCurrentLine() {
     TempDir dir;
     Row heading{"U", 1, '1', "works", 0, 0, 0, ' ', "           *"};
