@@ -427,8 +427,7 @@ void TFm_VakMain::TabChanged(int index) {
   if (previousTab_ == kTabChong) {
     state_.curPart.clear();
     if (state_.cmnType == "2" && panel_->pager().GoToSlot(panel_->XGrid()->Row())) {
-      const std::string part = items_->FieldAsString("F_PART");
-      state_.curPart = part.size() >= 2 ? part.substr(1, 1) : std::string();
+      state_.curPart = ConstructionPartOf(items_->FieldAsString("F_PART"));
     }
   }
   previousTab_ = index;
@@ -569,8 +568,7 @@ void TFm_VakMain::CalculateCommand() {
   if (tab == kTabChong) {  // the part of the overall summary line the user stands on
     state_.curPart.clear();
     if (state_.cmnType == "2" && panel_->pager().GoToSlot(panel_->XGrid()->Row())) {
-      const std::string part = items_->FieldAsString("F_PART");
-      state_.curPart = part.size() >= 2 ? part.substr(1, 1) : std::string();
+      state_.curPart = ConstructionPartOf(items_->FieldAsString("F_PART"));
     }
   }
   panel_->SetViewFilter('2', state_.curPart);

@@ -61,7 +61,7 @@ class Run {
     for (t_.Xbase().GoTop(); !t_.Eof() && !failed; t_.Skip(1)) {
       const char level = FirstChar(t_.FieldBytesAt(f_.lvl));
       const char next = FirstChar(t_.FieldBytesAt(f_.nlvl));  // one character: trimmed is the same
-      if (FirstChar(t_.FieldBytesAt(f_.part)) == 'T' || !IsHeadingLevel(level, next)) continue;
+      if (IsOverallSummaryPart(t_.FieldBytesAt(f_.part)) || !IsHeadingLevel(level, next)) continue;
       for (int field : {f_.pric, f_.ma0, f_.la0, f_.eq0}) Store(field, 0LL);
       if (RoundsToZero(t_.FieldNumberAt(f_.tqty))) t_.SetFieldTextAt(f_.unit, "");
       Post();
@@ -74,7 +74,7 @@ class Run {
     std::array<Amounts, 10> acc{};
     for (t_.Xbase().GoBottom(); !t_.Eof() && !t_.Bof() && !failed; t_.Skip(-1)) {
       const std::string_view part = t_.FieldBytesAt(f_.part);
-      if (FirstChar(TrimmedText(part)) == 'T') break;
+      if (IsOverallSummaryPart(part)) break;
       ++lines;
       if (part != prevPart) {
         acc = {};
@@ -322,7 +322,7 @@ Outcome Walk(Run& run, TZekTable& items, const CalculationRequest& request) {
   outcome.tenderAmount = outcome.totals[0];
   if (request.cmnType != "1" && !run.failed) {
     xb.Query(kOverallSummaryFilter);
-    const std::string own = "T" + (prevPart.size() >= 2 ? prevPart.substr(1, 1) : std::string());
+    const std::string own = "T" + ConstructionPartOf(prevPart);
     for (xb.GoTop(); !items.Eof() && !run.failed; items.Skip(1)) {
       if (TrimmedText(items.FieldAsString("F_PART")) == own) {
         run.WriteSummaryLine(outcome.totals);

@@ -31,6 +31,15 @@ int RowKindOf(char level, char nextLevel, long double quantity, char fixedMark) 
   return quantity != 0 ? kPricedItem : kZeroQuantityItem;
 }
 
+bool IsOverallSummaryPart(std::string_view partCode) {
+  const std::string trimmed = TrimmedText(partCode);
+  return !trimmed.empty() && trimmed.front() == 'T';
+}
+
+std::string ConstructionPartOf(std::string_view partCode) {
+  return partCode.size() >= 2 ? std::string(partCode.substr(1, 1)) : std::string();
+}
+
 std::string PartCode(const std::string& cmnType, const std::string& part) {
   if (cmnType != "2") return "U";
   return "U" + (TrimmedText(part).empty() ? std::string("1") : part);

@@ -34,6 +34,16 @@ inline bool IsHeadingLevel(char level, char nextLevel) {
   return level != '0' && IsLevelDigit(level) && IsLevelDigit(nextLevel) && level < nextLevel;
 }
 
+// A line of the overall summary (총괄집계): its part code, blanks trimmed, starts with "T".
+bool IsOverallSummaryPart(std::string_view partCode);
+// The construction part a part code names: its second character ("T1", "U1" -> "1"); empty
+// for "U" alone or a code shorter than two characters.
+std::string ConstructionPartOf(std::string_view partCode);
+
+// The character of F_REMK that marks a summary-sheet item (집계장항목): the 12th, "*".
+inline constexpr size_t kSummaryMarkIndex = 11;
+inline constexpr char kSummaryMark = '*';
+
 // The kind of a line from its level, next level, quantity and fixed-price mark.
 int RowKindOf(char level, char nextLevel, long double quantity, char fixedMark);
 inline bool IsMarkedKind(int kind) { return kind > 4; }

@@ -111,7 +111,7 @@ std::string ProjectTypeOfStatement(const DbfFile& table) {
   if (part < 0) return "1";
   const DbfField& field = table.fields()[static_cast<size_t>(part)];
   for (uint32_t r = 1; r <= table.RecordCount(); ++r) {
-    if (!table.IsDeleted(r) && FieldBytes(table.Record(r), field).front() == 'T') return "2";
+    if (!table.IsDeleted(r) && IsOverallSummaryPart(FieldBytes(table.Record(r), field))) return "2";
   }
   return "1";
 }

@@ -214,8 +214,8 @@ int Calc(const std::vector<std::string>& args) {
     // The first construction part: that of the first overall summary line.
     items.Xbase().Query(kOverallSummaryFilter);
     items.Xbase().GoTop();
-    const std::string part = items.Eof() ? std::string("T1") : items.FieldAsString("F_PART");
-    request.curPart = part.size() >= 2 ? part.substr(1, 1) : std::string("1");
+    request.curPart = items.Eof() ? std::string("1") : ConstructionPartOf(items.FieldAsString("F_PART"));
+    if (request.curPart.empty()) request.curPart = "1";
   }
   const CalculationResult result = CalculateStatement(items, request, notifier);
   if (!items.Close() || !result.completed) return 1;

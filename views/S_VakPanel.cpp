@@ -181,7 +181,7 @@ void TVakPanel::DrillDown() {
     host_.ActivateTab('2');
     QApplication::setOverrideCursor(Qt::WaitCursor);
     const std::string part = items_.FieldAsString("F_PART");
-    ShowView('2', part.size() >= 2 ? part.substr(1, 1) : std::string());
+    ShowView('2', ConstructionPartOf(part));
     QApplication::restoreOverrideCursor();
   } else if (view == '2') {
     const std::string seq = pager_.Slot(row).seq;

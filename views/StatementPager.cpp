@@ -81,7 +81,7 @@ void StatementPager::FillSlot(RowSlot& slot) {
     c[kColQuantity] = "1";
     return;
   }
-  c[kColLevel] += remark.size() >= 12 ? remark.substr(11, 1) : std::string(" ");
+  c[kColLevel] += remark.size() > kSummaryMarkIndex ? remark.substr(kSummaryMarkIndex, 1) : std::string(" ");
   slot.kind = RowKind();
   if (IsMarkedKind(slot.kind)) slot.mark = "Y";
   if (view_ == '2') {

@@ -203,6 +203,20 @@ TEST(ItemTable, LayoutKindsAndCreation) {
   EXPECT_EQ(RowKindOf('3', ' ', 0, ' '), kZeroQuantityItem);
   EXPECT_TRUE(IsMarkedKind(kFixedPriceHeading));
   EXPECT_FALSE(IsMarkedKind(kPricedItem));
+  // A level that is not a digit never makes a heading: the line keeps its agency quantity.
+  EXPECT_EQ(RowKindOf(' ', '2', 0, ' '), kZeroQuantityItem);
+  EXPECT_EQ(RowKindOf('X', 'Y', 3, ' '), kPricedItem);
+  EXPECT_FALSE(IsHeadingLevel('\xFF', '2'));
+  EXPECT_FALSE(IsHeadingLevel('1', ' '));
+  EXPECT_TRUE(IsHeadingLevel('8', '9'));
+  // Summary lines and construction parts, one rule for every caller.
+  EXPECT_TRUE(IsOverallSummaryPart("T1"));
+  EXPECT_TRUE(IsOverallSummaryPart(" T"));
+  EXPECT_FALSE(IsOverallSummaryPart("U1"));
+  EXPECT_FALSE(IsOverallSummaryPart("  "));
+  EXPECT_EQ(ConstructionPartOf("T2"), "2");
+  EXPECT_EQ(ConstructionPartOf("U "), " ");
+  EXPECT_EQ(ConstructionPartOf("U"), "");
 
   std::vector<DbfField> old = fields;
   EXPECT_FALSE(IsOldItemLayout(old));
