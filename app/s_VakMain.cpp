@@ -21,6 +21,7 @@
 #include "common/Text.h"
 #include "pricing/Calculation.h"
 #include "pricing/s_VakInputType.h"
+#include "store/ItemTable.h"
 #include "store/MemFile.h"
 #include "store/Preparation.h"
 #include "store/Reorganise.h"
