@@ -111,7 +111,7 @@ TFm_VakMain::TFm_VakMain(const QString& dataDir, TXbaseEnv& env, UserNotifier& n
   ReadProjectHeader();
   pathLabel_->setText(dataDir_);
   partLabel_->clear();
-  if (state_.cmnType == "1") {
+  if (state_.projectType == ProjectType::Single) {
     const QSignalBlocker block(tabs_);
     tabs_->setCurrentIndex(kTabNae);
   }
@@ -354,15 +354,15 @@ void TFm_VakMain::ReadProjectHeader() {
     // told once why the calculation will not save.
     // The statement is still shown as what it is: compound when it has overall summary lines.
     desLabel_->setText(QStringLiteral("(공사 정보를 읽을 수 없습니다: VAK.MEM)"));
-    if (prepared_ && items_->engine()) state_.cmnType = ProjectTypeOfStatement(items_->engine()->file());
-    typeLabel_->setText(state_.cmnType == "1" ? QStringLiteral("[단일공사]") : QStringLiteral("[복합공사]"));
+    if (prepared_ && items_->engine()) state_.projectType = ProjectTypeOfStatement(items_->engine()->file());
+    typeLabel_->setText(state_.projectType == ProjectType::Single ? QStringLiteral("[단일공사]") : QStringLiteral("[복합공사]"));
     if (prepared_) notifier_.Message(HeaderProblemText(header), "경고", MessageIcon::Warning, MessageButtons::Ok);
     return;
   }
   const HeaderValues& values = header.values;
   desLabel_->setText(FromCp949(values[kCmnDesc]));
-  state_.cmnType = TrimmedText(values[kCmnType]);
-  typeLabel_->setText(state_.cmnType == "1" ? QStringLiteral("[단일공사]") : QStringLiteral("[복합공사]"));
+  state_.projectType = ProjectTypeOf(values[kCmnType]);
+  typeLabel_->setText(state_.projectType == ProjectType::Single ? QStringLiteral("[단일공사]") : QStringLiteral("[복합공사]"));
   mtnoLabel_->setText(FromCp949(values[kCmnMtno]));
   cdnoLabel_->setText(FromCp949(values[kCmnCdno]));
   authLabel_->setText(FromCp949(values[kCmnAuth]));
@@ -396,7 +396,7 @@ bool TFm_VakMain::RunShowStep() {
 
   panel_ = new TVakPanel(*items_, state_, *this, confirm_);
   confirm_->layout()->addWidget(panel_);
-  if (state_.cmnType == "2") {
+  if (state_.projectType == ProjectType::Compound) {
     ActivateTab('1');
     panel_->ShowView('1', "1");
   } else {
@@ -427,7 +427,7 @@ void TFm_VakMain::TabChanged(int index) {
   // Leaving the overall summary takes the part of the line the user stands on.
   if (previousTab_ == kTabChong) {
     state_.curPart.clear();
-    if (state_.cmnType == "2" && panel_->pager().GoToSlot(panel_->XGrid()->Row())) {
+    if (HasPartCodes(state_.projectType) && panel_->pager().GoToSlot(panel_->XGrid()->Row())) {
       state_.curPart = ConstructionPartOf(items_->FieldAsString("F_PART"));
     }
   }
@@ -443,7 +443,7 @@ void TFm_VakMain::TabEntered(int index) {
     panel_->ShowView('2', part);
   } else if (index == kTabNae) {
     panel_->ShowView('3', part);
-  } else if (state_.cmnType != "1") {
+  } else if (HasOverallSummary(state_.projectType)) {
     panel_->ShowView('1', part);
   } else {
     ActivateTab('2');
@@ -568,13 +568,13 @@ void TFm_VakMain::CalculateCommand() {
   const int tab = tabs_->currentIndex();
   if (tab == kTabChong) {  // the part of the overall summary line the user stands on
     state_.curPart.clear();
-    if (state_.cmnType == "2" && panel_->pager().GoToSlot(panel_->XGrid()->Row())) {
+    if (HasPartCodes(state_.projectType) && panel_->pager().GoToSlot(panel_->XGrid()->Row())) {
       state_.curPart = ConstructionPartOf(items_->FieldAsString("F_PART"));
     }
   }
   panel_->SetViewFilter('2', state_.curPart);
   QApplication::setOverrideCursor(Qt::WaitCursor);
-  const CalculationRequest request{dataDir_.toStdString(), state_.cmnType, state_.curPart};
+  const CalculationRequest request{dataDir_.toStdString(), state_.projectType, state_.curPart};
   const CalculationResult result = CalculateStatement(*items_, request, notifier_);
   QApplication::restoreOverrideCursor();
   if (result.completed) {

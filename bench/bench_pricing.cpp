@@ -22,7 +22,7 @@ struct OpenTender : bench::OpenTender {
 void BM_Floor_ReadAndWritePartOnce(benchmark::State& state) {
   OpenTender t(state.range(0));
   XbTable& table = *t.items.engine();
-  table.Query(PartLinesFilter("1", ""));
+  table.Query(PartLinesFilter(ProjectType::Single, ""));
   std::string record;
   for (auto _ : state) {
     for (table.GoTop(); !table.Eof(); table.Skip(1)) {
@@ -37,7 +37,7 @@ BENCHMARK(BM_Floor_ReadAndWritePartOnce)->Arg(10000)->Arg(100000)->Arg(1000000)-
 void BM_CalculatePart(benchmark::State& state) {
   OpenTender t(state.range(0));
   for (auto _ : state) {
-    const CalculationResult r = CalculateStatement(t.items, {t.dir, "1", ""}, t.notifier);
+    const CalculationResult r = CalculateStatement(t.items, {t.dir, ProjectType::Single, ""}, t.notifier);
     benchmark::DoNotOptimize(r.tenderAmount);
   }
 }

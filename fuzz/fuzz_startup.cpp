@@ -52,7 +52,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     vak::TXbaseEnv env;
     vak::TZekTable items(env, notifier);
     started = vak::OpenTenderAsTheProgramDoes(dir, env, items, notifier);
-    if (started) (void)vak::CalculateStatement(items, {dir, "2", "1"}, notifier);
+    if (started) (void)vak::CalculateStatement(items, {dir, vak::ProjectType::Compound, "1"}, notifier);
     items.Close();
   }
   if (!started) {

@@ -313,14 +313,14 @@ Outcome Walk(Run& run, TZekTable& items, const CalculationRequest& request) {
   TXbase& xb = items.Xbase();
   Outcome outcome;
   std::string prevPart = request.curPart;
-  xb.Query(PartLinesFilter(request.cmnType, request.curPart));
+  xb.Query(PartLinesFilter(request.projectType, request.curPart));
   xb.GoTop();
   const std::string topLevel(items.Eof() ? std::string() : std::string(items.FieldBytesAt(items.FieldIndex("F_LVL"))));
   run.Headings();
   outcome.totals = run.RollUp(prevPart, topLevel);
   outcome.lines = run.lines;
   outcome.tenderAmount = outcome.totals[0];
-  if (request.cmnType != "1" && !run.failed) {
+  if (HasOverallSummary(request.projectType) && !run.failed) {
     xb.Query(kOverallSummaryFilter);
     const std::string own = "T" + ConstructionPartOf(prevPart);
     for (xb.GoTop(); !items.Eof() && !run.failed; items.Skip(1)) {
@@ -330,7 +330,7 @@ Outcome Walk(Run& run, TZekTable& items, const CalculationRequest& request) {
         outcome.tenderAmount = run.Add(outcome.tenderAmount, run.StoredCost());
       }
     }
-    xb.Query(PartLinesFilter(request.cmnType, request.curPart));
+    xb.Query(PartLinesFilter(request.projectType, request.curPart));
   }
   return outcome;
 }
@@ -341,7 +341,7 @@ CalculationResult CalculateStatement(TZekTable& items, const CalculationRequest&
   CalculationResult result;
   TXbase& xb = items.Xbase();
   if (xb.IndexOrd() == 0 && items.engine() && items.engine()->TagCount() > 0) xb.SetOrder(1);
-  xb.Query(PartLinesFilter(request.cmnType, request.curPart));
+  xb.Query(PartLinesFilter(request.projectType, request.curPart));
 
   // A table without the fields the calculation reads and writes is not a statement it can work on.
   std::string missing;

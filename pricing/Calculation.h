@@ -19,13 +19,14 @@
 #include <string>
 
 #include "common/UserNotifier.h"
+#include "store/ItemTable.h"
 #include "store/Xbase.h"
 
 namespace vak {
 
 struct CalculationRequest {
   std::string dataDir;
-  std::string cmnType;  // "1" single construction, "2" compound
+  ProjectType projectType = ProjectType::Unstated;
   std::string curPart;  // the construction part; empty: "1" in a compound project
 };
 

@@ -40,17 +40,24 @@ std::string ConstructionPartOf(std::string_view partCode) {
   return partCode.size() >= 2 ? std::string(partCode.substr(1, 1)) : std::string();
 }
 
-std::string PartCode(const std::string& cmnType, const std::string& part) {
-  if (cmnType != "2") return "U";
+ProjectType ProjectTypeOf(std::string_view cmnType) {
+  const std::string type = TrimmedText(cmnType);
+  if (type == "1") return ProjectType::Single;
+  if (type == "2") return ProjectType::Compound;
+  return ProjectType::Unstated;
+}
+
+std::string PartCode(ProjectType type, const std::string& part) {
+  if (!HasPartCodes(type)) return "U";
   return "U" + (TrimmedText(part).empty() ? std::string("1") : part);
 }
 
-std::string PartLinesFilter(const std::string& cmnType, const std::string& part) {
-  return "F_PART=\"" + PartCode(cmnType, part) + "\"";
+std::string PartLinesFilter(ProjectType type, const std::string& part) {
+  return "F_PART=\"" + PartCode(type, part) + "\"";
 }
 
-std::string SummaryItemsFilter(const std::string& cmnType, const std::string& part) {
-  return "SubStr(F_REMK,12,1)=\"*\" .and. " + PartLinesFilter(cmnType, part);
+std::string SummaryItemsFilter(ProjectType type, const std::string& part) {
+  return "SubStr(F_REMK,12,1)=\"*\" .and. " + PartLinesFilter(type, part);
 }
 
 bool IsOldItemLayout(const std::vector<DbfField>& fields) {

@@ -48,12 +48,24 @@ inline constexpr char kSummaryMark = '*';
 int RowKindOf(char level, char nextLevel, long double quantity, char fixedMark);
 inline bool IsMarkedKind(int kind) { return kind > 4; }
 
+// The project type of the header's CMN_TYPE: "1" a single construction (단일공사), "2" a
+// compound one (복합공사). A header without the variable (or with another text) states
+// neither; each rule below says how it is treated, as the agency's program did.
+enum class ProjectType { Single, Compound, Unstated };
+ProjectType ProjectTypeOf(std::string_view cmnType);  // blanks trimmed
+// Statement lines carry construction-part codes ("U1", "U2") only in a compound project;
+// otherwise they are "U" alone.
+inline bool HasPartCodes(ProjectType type) { return type == ProjectType::Compound; }
+// The overall summary is worked with (shown, and written by F3) unless the project is
+// stated to be a single construction.
+inline bool HasOverallSummary(ProjectType type) { return type != ProjectType::Single; }
+
 // Table filters of the views. The part code is "U" alone unless the project is compound,
 // where it is "U" and the construction part ("1" when none is chosen).
 inline constexpr const char* kOverallSummaryFilter = "SubStr(F_PART,1,1)=\"T\"";
-std::string PartCode(const std::string& cmnType, const std::string& part);
-std::string PartLinesFilter(const std::string& cmnType, const std::string& part);
-std::string SummaryItemsFilter(const std::string& cmnType, const std::string& part);
+std::string PartCode(ProjectType type, const std::string& part);
+std::string PartLinesFilter(ProjectType type, const std::string& part);
+std::string SummaryItemsFilter(ProjectType type, const std::string& part);
 
 // A table lacking any of F_NLVL, F_LA, F_MA, F_EQ has the old layout.
 bool IsOldItemLayout(const std::vector<DbfField>& fields);

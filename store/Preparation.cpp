@@ -106,14 +106,14 @@ bool PrepareData(const std::string& dataDir, TXbaseEnv& env, UserNotifier& notif
   return items.Close();
 }
 
-std::string ProjectTypeOfStatement(const DbfFile& table) {
+ProjectType ProjectTypeOfStatement(const DbfFile& table) {
   const int part = table.FieldIndex("F_PART");
-  if (part < 0) return "1";
+  if (part < 0) return ProjectType::Single;
   const DbfField& field = table.fields()[static_cast<size_t>(part)];
   for (uint32_t r = 1; r <= table.RecordCount(); ++r) {
-    if (!table.IsDeleted(r) && IsOverallSummaryPart(FieldBytes(table.Record(r), field))) return "2";
+    if (!table.IsDeleted(r) && IsOverallSummaryPart(FieldBytes(table.Record(r), field))) return ProjectType::Compound;
   }
-  return "1";
+  return ProjectType::Single;
 }
 
 bool KeepAgencyOriginals(const std::string& dataDir, UserNotifier& notifier) {

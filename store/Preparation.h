@@ -5,6 +5,7 @@
 #include <string>
 
 #include "common/UserNotifier.h"
+#include "store/ItemTable.h"
 #include "store/Xbase.h"
 
 namespace vak {
@@ -43,10 +44,10 @@ struct StartupPassResult {
 };
 StartupPassResult RunStartupPass(TZekTable& items, UserNotifier& notifier);
 
-// The project type a statement shows when its header cannot be read: "2" (compound) when it
-// has lines of the overall summary (a part code starting with "T"), else "1". Only for viewing;
-// nothing is written from it.
-std::string ProjectTypeOfStatement(const DbfFile& table);
+// The project type a statement shows when its header cannot be read: compound when it has
+// lines of the overall summary (a part code starting with "T"), else single. Only for
+// viewing; nothing is written from it.
+ProjectType ProjectTypeOfStatement(const DbfFile& table);
 
 struct ReorganiseReport;
 

@@ -207,10 +207,10 @@ int Calc(const std::vector<std::string>& args) {
   if (!OpenTenderAsTheProgramDoes(dir, env, items, notifier)) return 1;
   CalculationRequest request;
   request.dataDir = dir;
-  request.cmnType = TrimmedText(header.values[kCmnType]);
+  request.projectType = ProjectTypeOf(header.values[kCmnType]);
   if (options.count("--part")) {
     request.curPart = options["--part"];
-  } else if (request.cmnType == "2") {
+  } else if (request.projectType == ProjectType::Compound) {
     // The first construction part: that of the first overall summary line.
     items.Xbase().Query(kOverallSummaryFilter);
     items.Xbase().GoTop();

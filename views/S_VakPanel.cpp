@@ -162,7 +162,7 @@ void TVakPanel::ShowPosition(int row) {
                                ? QStringLiteral("<집계장항목>")
                                : QStringLiteral("[%1/%2]").arg(row).arg(grid_->DataRowCount());
   host_.SetPositionLabels(name, position);
-  if (pager_.view() == '1' && state_.cmnType != "1") {
+  if (pager_.view() == '1' && HasOverallSummary(state_.projectType)) {
     host_.SetPartLabel(QStringLiteral("[") + name + QStringLiteral("]"));
     state_.selPartRow = row;
   }

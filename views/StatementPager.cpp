@@ -93,7 +93,7 @@ void StatementPager::FillSlot(RowSlot& slot) {
 }
 
 void StatementPager::SetViewFilter(char view, const std::string& part) {
-  items_.Xbase().Query(view == '1' ? kOverallSummaryFilter : PartLinesFilter(state_.cmnType, part));
+  items_.Xbase().Query(view == '1' ? kOverallSummaryFilter : PartLinesFilter(state_.projectType, part));
 }
 
 int StatementPager::ShowView(char view, const std::string& part) {
@@ -111,11 +111,11 @@ int StatementPager::ShowView(char view, const std::string& part) {
 
   if (view == '1') {
     viewFilter_ = kOverallSummaryFilter;
-    if (state_.cmnType == "2") row = static_cast<int>(std::min<long>(previous, state_.lastRow));
+    if (HasPartCodes(state_.projectType)) row = static_cast<int>(std::min<long>(previous, state_.lastRow));
   } else if (view == '2') {
-    viewFilter_ = SummaryItemsFilter(state_.cmnType, partText_);
+    viewFilter_ = SummaryItemsFilter(state_.projectType, partText_);
   } else {
-    viewFilter_ = PartLinesFilter(state_.cmnType, partText_);
+    viewFilter_ = PartLinesFilter(state_.projectType, partText_);
   }
   state_.curPart = part;
   xb.Query(viewFilter_);

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "store/ItemTable.h"
 #include "store/Xbase.h"
 
 namespace vak {
@@ -20,7 +21,7 @@ enum GridColumn { kColLevel, kColName, kColSize, kColQuantity, kColUnit, kColPri
 
 // State shared by the main window and the panel.
 struct ViewState {
-  std::string cmnType;     // "1" single construction, "2" compound
+  ProjectType projectType = ProjectType::Unstated;
   std::string curPart;     // the current construction part; empty when none is chosen
   int selPartRow = 1;      // the overall summary row last stood on
   int firstRow = 1;

@@ -39,7 +39,7 @@ class Tender {
   }
 
   CalculationResult Calculate(const std::string& part = "") {
-    return CalculateStatement(items, {dir.path(), type, part}, notifier);
+    return CalculateStatement(items, {dir.path(), ProjectTypeOf(type), part}, notifier);
   }
 
   // Field values of the line with this name.
@@ -313,7 +313,7 @@ TEST(Calculation, AFullDiskStopsBeforeTheRecordsSoBothFilesStillAgree) {
   }
   const std::string table = ReadWholeFile(disk + "/VAK.DBF").value_or("");
   const std::string header = ReadWholeFile(disk + "/VAK.MEM").value_or("");
-  const CalculationResult result = CalculateStatement(items, {disk, "1", ""}, notifier);
+  const CalculationResult result = CalculateStatement(items, {disk, ProjectType::Single, ""}, notifier);
   items.Close();
   const std::string tableAfter = ReadWholeFile(disk + "/VAK.DBF").value_or("");
   const std::string headerAfter = ReadWholeFile(disk + "/VAK.MEM").value_or("");
