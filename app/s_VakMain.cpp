@@ -397,11 +397,11 @@ bool TFm_VakMain::RunShowStep() {
   panel_ = new TVakPanel(*items_, state_, *this, confirm_);
   confirm_->layout()->addWidget(panel_);
   if (state_.projectType == ProjectType::Compound) {
-    ActivateTab('1');
-    panel_->ShowView('1', "1");
+    ActivateTab(View::OverallSummary);
+    panel_->ShowView(View::OverallSummary, "1");
   } else {
-    ActivateTab('3');
-    panel_->ShowView('3', "");
+    ActivateTab(View::ItemDetails);
+    panel_->ShowView(View::ItemDetails, "");
   }
   return true;
 }
@@ -440,14 +440,14 @@ void TFm_VakMain::TabEntered(int index) {
   QApplication::setOverrideCursor(Qt::WaitCursor);
   const std::string part = state_.curPart;
   if (index == kTabJib) {
-    panel_->ShowView('2', part);
+    panel_->ShowView(View::PartSummary, part);
   } else if (index == kTabNae) {
-    panel_->ShowView('3', part);
+    panel_->ShowView(View::ItemDetails, part);
   } else if (HasOverallSummary(state_.projectType)) {
-    panel_->ShowView('1', part);
+    panel_->ShowView(View::OverallSummary, part);
   } else {
-    ActivateTab('2');
-    panel_->ShowView('2', part);
+    ActivateTab(View::PartSummary);
+    panel_->ShowView(View::PartSummary, part);
     QApplication::restoreOverrideCursor();
     notifier_.Message("단일공사에서는 총괄집계작업을 할 수 없습니다.", "경고", MessageIcon::Warning, MessageButtons::Ok);
     return;
@@ -456,31 +456,31 @@ void TFm_VakMain::TabEntered(int index) {
 }
 
 void TFm_VakMain::ShowOverallSummary() {
-  ActivateTab('1');
+  ActivateTab(View::OverallSummary);
   TabEntered(kTabChong);
 }
 
 void TFm_VakMain::ShowPartSummary() {
-  ActivateTab('2');
+  ActivateTab(View::PartSummary);
   TabEntered(kTabJib);
 }
 
 void TFm_VakMain::ShowItemDetails() {
-  ActivateTab('3');
+  ActivateTab(View::ItemDetails);
   TabEntered(kTabNae);
 }
 
 // ---------------------------------------------------------------- PanelHost
 
-void TFm_VakMain::ActivateTab(char view) {
-  const int index = view == '1' ? kTabChong : (view == '2' ? kTabJib : kTabNae);
+void TFm_VakMain::ActivateTab(View view) {
+  const int index = view == View::OverallSummary ? kTabChong : (view == View::PartSummary ? kTabJib : kTabNae);
   const QSignalBlocker block(tabs_);
   tabs_->setCurrentIndex(index);
   previousTab_ = index;
 }
 
-QMenu* TFm_VakMain::PopupFor(char view) {
-  QMenu* popup = view == '1' ? mnuChong_ : (view == '2' ? mnuHead_ : mnuDetail_);
+QMenu* TFm_VakMain::PopupFor(View view) {
+  QMenu* popup = view == View::OverallSummary ? mnuChong_ : (view == View::PartSummary ? mnuHead_ : mnuDetail_);
   if (panel_ && popup != currentPopup_) {
     // The grid carries the shortcuts of its current popup only.
     if (currentPopup_) {
@@ -508,7 +508,7 @@ void TFm_VakMain::ShowSplitInfo(const SplitInfo* info) {
 }
 
 void TFm_VakMain::EditCommand() {
-  if (!panel_ || panel_->view() != '3') return;
+  if (!panel_ || panel_->view() != View::ItemDetails) return;
   if (splitMode_) {
     panel_->EditSplitPrice();
   } else {
@@ -572,7 +572,7 @@ void TFm_VakMain::CalculateCommand() {
       state_.curPart = ConstructionPartOf(items_->FieldAsString("F_PART"));
     }
   }
-  panel_->SetViewFilter('2', state_.curPart);
+  panel_->SetViewFilter(View::PartSummary, state_.curPart);
   QApplication::setOverrideCursor(Qt::WaitCursor);
   const CalculationRequest request{dataDir_.toStdString(), state_.projectType, state_.curPart};
   const CalculationResult result = CalculateStatement(*items_, request, notifier_);

@@ -50,8 +50,8 @@ class TFm_VakMain : public QMainWindow, public PanelHost {
   void SetPositionLabels(const QString& name, const QString& position) override;
   void SetPartLabel(const QString& text) override;
   void ShowSplitInfo(const SplitInfo* info) override;
-  void ActivateTab(char view) override;
-  QMenu* PopupFor(char view) override;
+  void ActivateTab(View view) override;
+  QMenu* PopupFor(View view) override;
   void EditCommand() override;
   void FindCommand() override;
   void CloseWindow() override { close(); }

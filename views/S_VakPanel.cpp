@@ -49,7 +49,7 @@ TVakPanel::TVakPanel(TZekTable& items, ViewState& state, PanelHost& host, QWidge
 // Draws every slot into the grid: one change notice for the whole page.
 void TVakPanel::Render() {
   ZekGridModel* model = grid_->gridModel();
-  const char view = pager_.view();
+  const View view = pager_.view();
   std::array<QString, kColumnCount> cells;
   for (int row = state_.firstRow; row <= state_.lastRow; ++row) {
     const RowSlot& slot = pager_.Slot(row);
@@ -60,10 +60,10 @@ void TVakPanel::Render() {
     for (int c = 0; c < kColumnCount; ++c) cells[static_cast<size_t>(c)] = QString::fromStdString(slot.cells[static_cast<size_t>(c)]);
     GridRowStyle style;
     style.red = slot.mark == "Y";
-    style.fixedNote = view != '1' && slot.fix == "*";
+    style.fixedNote = view != View::OverallSummary && slot.fix == "*";
     // A heading is told by its line kind (its level below the next line's), the same rule
     // as the calculation's, so the last row of a page is drawn as what it is.
-    style.heading = view != '1' && !style.red && !slot.seq.empty() && slot.kind == kHeading;
+    style.heading = view != View::OverallSummary && !style.red && !slot.seq.empty() && slot.kind == kHeading;
     model->SetRow(row, cells, style);
   }
   model->Changed(state_.firstRow, state_.lastRow);
@@ -82,7 +82,7 @@ void TVakPanel::SetCurrentRow(int row) {
   ShowRowInfo(grid_->Col(), row);
 }
 
-void TVakPanel::ShowView(char view, const std::string& part) {
+void TVakPanel::ShowView(View view, const std::string& part) {
   const int row = pager_.ShowView(view, part);
   grid_->SetPopup(host_.PopupFor(view));
   host_.SetPartLabel(QString::fromStdString(pager_.partName()));
@@ -145,7 +145,7 @@ void TVakPanel::ShowRowInfo(int /*col*/, int row) {
       scrollBar_->setValue(static_cast<int>(position));
     }
   }
-  if (pager_.view() == '3') {
+  if (pager_.view() == View::ItemDetails) {
     const SplitInfo info = pager_.SplitOf(row);
     host_.ShowSplitInfo(&info);
   } else {
@@ -162,7 +162,7 @@ void TVakPanel::ShowPosition(int row) {
                                ? QStringLiteral("<집계장항목>")
                                : QStringLiteral("[%1/%2]").arg(row).arg(grid_->DataRowCount());
   host_.SetPositionLabels(name, position);
-  if (pager_.view() == '1' && HasOverallSummary(state_.projectType)) {
+  if (pager_.view() == View::OverallSummary && HasOverallSummary(state_.projectType)) {
     host_.SetPartLabel(QStringLiteral("[") + name + QStringLiteral("]"));
     state_.selPartRow = row;
   }
@@ -176,17 +176,17 @@ int TVakPanel::RowKind() {
 void TVakPanel::DrillDown() {
   const int row = grid_->Row();
   if (!pager_.GoToSlot(row)) return;
-  const char view = pager_.view();
-  if (view == '1') {
-    host_.ActivateTab('2');
+  const View view = pager_.view();
+  if (view == View::OverallSummary) {
+    host_.ActivateTab(View::PartSummary);
     QApplication::setOverrideCursor(Qt::WaitCursor);
     const std::string part = items_.FieldAsString("F_PART");
-    ShowView('2', ConstructionPartOf(part));
+    ShowView(View::PartSummary, ConstructionPartOf(part));
     QApplication::restoreOverrideCursor();
-  } else if (view == '2') {
+  } else if (view == View::PartSummary) {
     const std::string seq = pager_.Slot(row).seq;
-    host_.ActivateTab('3');
-    ShowView('3', state_.curPart);
+    host_.ActivateTab(View::ItemDetails);
+    ShowView(View::ItemDetails, state_.curPart);
     const uint32_t recno = pager_.FindSequence(seq);
     if (recno == 0) {
       pager_.GoTopPage();
@@ -216,7 +216,7 @@ void TVakPanel::MoveToNextRow() {
 bool TVakPanel::StartPriceEdit() {
   if (!pager_.GoToSlot(grid_->Row())) return false;
   const int kind = pager_.RowKind();
-  const std::string fixed = pager_.view() == '1' ? std::string() : items_.FieldAsString("F_3SW");
+  const std::string fixed = pager_.view() == View::OverallSummary ? std::string() : items_.FieldAsString("F_3SW");
   if (!IsPriceEditable(kind, fixed)) {
     MoveToNextRow();
     return false;
@@ -327,7 +327,7 @@ bool TVakPanel::KeyDown(QKeyEvent* event) {
       return true;
     case Qt::Key_Return:
     case Qt::Key_Enter:
-      if (pager_.view() == '3') {
+      if (pager_.view() == View::ItemDetails) {
         host_.EditCommand();  // the edit moves on over lines that take no price
       } else {
         DrillDown();

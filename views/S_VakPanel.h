@@ -21,8 +21,8 @@ class PanelHost {
   virtual void SetPositionLabels(const QString& name, const QString& position) = 0;
   virtual void SetPartLabel(const QString& text) = 0;
   virtual void ShowSplitInfo(const SplitInfo* info) = 0;  // nullptr hides the 재/노/경 box
-  virtual void ActivateTab(char view) = 0;                // without the tab-change steps
-  virtual QMenu* PopupFor(char view) = 0;
+  virtual void ActivateTab(View view) = 0;                // without the tab-change steps
+  virtual QMenu* PopupFor(View view) = 0;
   virtual void EditCommand() = 0;                         // the unit price entry of the current mode
   virtual void FindCommand() = 0;
   virtual void CloseWindow() = 0;
@@ -35,8 +35,8 @@ class TVakPanel : public QWidget {
  public:
   TVakPanel(TZekTable& items, ViewState& state, PanelHost& host, QWidget* parent = nullptr);
 
-  void ShowView(char view, const std::string& part);
-  void SetViewFilter(char view, const std::string& part) { pager_.SetViewFilter(view, part); }
+  void ShowView(View view, const std::string& part);
+  void SetViewFilter(View view, const std::string& part) { pager_.SetViewFilter(view, part); }
   void LoadPage(int first);
   void ReloadAt();
   void ReloadPage();
@@ -59,7 +59,7 @@ class TVakPanel : public QWidget {
   TZekGrid* XGrid() const { return grid_; }
   QScrollBar* ScrollBar() const { return scrollBar_; }
   StatementPager& pager() { return pager_; }
-  char view() const { return pager_.view(); }
+  View view() const { return pager_.view(); }
   int ScrollState() const { return scrollState_; }
 
  private:

@@ -70,21 +70,21 @@ void StatementPager::FillSlot(RowSlot& slot) {
   const std::string unit = Text(fUnit_);
   auto& c = slot.cells;
   c[kColLevel] = slot.lvl;
-  c[kColName] = view_ == '1' ? TrimmedText(Text(fDes_)) : IndentName(Text(fDes_), slot.lvl);
+  c[kColName] = view_ == View::OverallSummary ? TrimmedText(Text(fDes_)) : IndentName(Text(fDes_), slot.lvl);
   c[kColSize] = Text(fSize_);
   c[kColPrice] = AmountText(slot.pric);
   c[kColAmount] = AmountText(slot.cost);
   c[kColNote] = Text(fBigo_);
   c[kColUnit] = TrimmedText(unit) == "0" ? std::string() : unit;
   slot.mark.clear();
-  if (view_ == '1') {
+  if (view_ == View::OverallSummary) {
     c[kColQuantity] = "1";
     return;
   }
   c[kColLevel] += remark.size() > kSummaryMarkIndex ? remark.substr(kSummaryMarkIndex, 1) : std::string(" ");
   slot.kind = RowKind();
   if (IsMarkedKind(slot.kind)) slot.mark = "Y";
-  if (view_ == '2') {
+  if (view_ == View::PartSummary) {
     c[kColQuantity] = "1";
     c[kColUnit] = TrimmedText(unit).empty() ? "식" : TrimmedText(unit);
   } else {
@@ -92,11 +92,11 @@ void StatementPager::FillSlot(RowSlot& slot) {
   }
 }
 
-void StatementPager::SetViewFilter(char view, const std::string& part) {
-  items_.Xbase().Query(view == '1' ? kOverallSummaryFilter : PartLinesFilter(state_.projectType, part));
+void StatementPager::SetViewFilter(View view, const std::string& part) {
+  items_.Xbase().Query(view == View::OverallSummary ? kOverallSummaryFilter : PartLinesFilter(state_.projectType, part));
 }
 
-int StatementPager::ShowView(char view, const std::string& part) {
+int StatementPager::ShowView(View view, const std::string& part) {
   long previous = static_cast<long>(TextToNumber(partText_));
   if (previous < 1) previous = 1;
   view_ = view;
@@ -109,10 +109,10 @@ int StatementPager::ShowView(char view, const std::string& part) {
   if (SoftSeek(items_, "T" + partText_) && TrimmedText(items_.FieldBytesAt(fPart_)) == "T" + partText_)
     partName_ = TrimmedText(Text(fDes_));
 
-  if (view == '1') {
+  if (view == View::OverallSummary) {
     viewFilter_ = kOverallSummaryFilter;
     if (HasPartCodes(state_.projectType)) row = static_cast<int>(std::min<long>(previous, state_.lastRow));
-  } else if (view == '2') {
+  } else if (view == View::PartSummary) {
     viewFilter_ = SummaryItemsFilter(state_.projectType, partText_);
   } else {
     viewFilter_ = PartLinesFilter(state_.projectType, partText_);

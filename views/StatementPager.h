@@ -16,6 +16,13 @@
 
 namespace vak {
 
+// The three views of the statement, with the text codes "1", "2", "3" the design names them by.
+enum class View : char {
+  OverallSummary = '1',  // 총괄집계: the lines of the overall summary
+  PartSummary = '2',     // 공사집계: the summary-sheet items of a construction part
+  ItemDetails = '3',     // 공사내역: every line of a construction part
+};
+
 // Logical columns of the statement grid.
 enum GridColumn { kColLevel, kColName, kColSize, kColQuantity, kColUnit, kColPrice, kColAmount, kColNote, kColumnCount };
 
@@ -49,9 +56,9 @@ class StatementPager {
   StatementPager(TZekTable& items, ViewState& state);
 
   // Selects a view and loads its first page; returns the grid row to make current.
-  int ShowView(char view, const std::string& part);
+  int ShowView(View view, const std::string& part);
   // Only the table's filter: "1" the overall summary, "2" all lines of the part.
-  void SetViewFilter(char view, const std::string& part);
+  void SetViewFilter(View view, const std::string& part);
   void LoadPage(int first);
   void LoadRow(int row);
 
@@ -78,7 +85,7 @@ class StatementPager {
   uint32_t FindSequence(const std::string& seq);
 
   const RowSlot& Slot(int row) const { return slots_[static_cast<size_t>(row)]; }
-  char view() const { return view_; }
+  View view() const { return view_; }
   const std::string& partText() const { return partText_; }
   const std::string& partName() const { return partName_; }  // name of the part shown (UTF-8)
   const std::string& viewFilter() const { return viewFilter_; }
@@ -93,7 +100,7 @@ class StatementPager {
   TZekTable& items_;
   ViewState& state_;
   std::vector<RowSlot> slots_;
-  char view_ = '3';
+  View view_ = View::ItemDetails;
   std::string partText_;
   std::string partName_;
   std::string viewFilter_;

@@ -74,7 +74,7 @@ class MainWindowTest : public QObject {
     Session s(dir.path());
     QCOMPARE(s.window.windowTitle(), QStringLiteral("전산내역입찰(VAK)"));
     QCOMPARE(s.window.Tabs()->currentIndex(), 0);
-    QCOMPARE(s.panel().view(), '1');
+    QCOMPARE(s.panel().view(), View::OverallSummary);
     QCOMPARE(s.Cell(1, kColName), QStringLiteral("건축공사"));
     QCOMPARE(s.Cell(3, kColName), QStringLiteral("기계설비공사"));
     QVERIFY(s.Cell(4, kColName).isEmpty());
@@ -101,7 +101,7 @@ class MainWindowTest : public QObject {
     Sample(dir, 1, 120);
     Session s(dir.path(), 1280);
     QCOMPARE(s.window.Tabs()->currentIndex(), 2);
-    QCOMPARE(s.panel().view(), '3');
+    QCOMPARE(s.panel().view(), View::ItemDetails);
     QCOMPARE(s.window.State().lastRow, 28);
     QCOMPARE(s.grid().DataRowCount(), 28);
     QCOMPARE(s.Label("C_LBL_Type"), QStringLiteral("[단일공사]"));
@@ -110,7 +110,7 @@ class MainWindowTest : public QObject {
     // The overall summary is refused in a single-construction project.
     s.window.Tabs()->setCurrentIndex(0);
     QCOMPARE(s.window.Tabs()->currentIndex(), 1);
-    QCOMPARE(s.panel().view(), '2');
+    QCOMPARE(s.panel().view(), View::PartSummary);
     QCOMPARE(s.notifier.messages.size(), size_t(1));
     QCOMPARE(QString::fromStdString(s.notifier.messages[0].text), QStringLiteral("단일공사에서는 총괄집계작업을 할 수 없습니다."));
     QCOMPARE(QString::fromStdString(s.notifier.messages[0].caption), QStringLiteral("경고"));
@@ -145,7 +145,7 @@ class MainWindowTest : public QObject {
     QCOMPARE(s.Label("C_Lbl_Des"), QStringLiteral("(공사 정보를 읽을 수 없습니다: VAK.MEM)"));
     // The statement is still shown as the compound project it is.
     QCOMPARE(s.Label("C_LBL_Type"), QStringLiteral("[복합공사]"));
-    QCOMPARE(s.panel().view(), '1');
+    QCOMPARE(s.panel().view(), View::OverallSummary);
     QCOMPARE(s.Cell(1, kColName), QStringLiteral("건축공사"));
     const std::string table = dir.Read("VAK.DBF");
     s.window.CalculateCommand();
@@ -180,7 +180,7 @@ class MainWindowTest : public QObject {
     QCOMPARE(s.window.State().selPartRow, 2);
     s.Key(Qt::Key_Return);
     QCOMPARE(s.window.Tabs()->currentIndex(), 1);
-    QCOMPARE(s.panel().view(), '2');
+    QCOMPARE(s.panel().view(), View::PartSummary);
     QCOMPARE(s.window.State().curPart, std::string("2"));
     QCOMPARE(s.Label("C_LBL_Part"), QStringLiteral("토목공사"));
     QCOMPARE(s.Label("C_LBL_Position"), QStringLiteral("<집계장항목>"));
@@ -191,7 +191,7 @@ class MainWindowTest : public QObject {
     const std::string seq = s.panel().pager().Slot(2).seq;
     s.Key(Qt::Key_Return);
     QCOMPARE(s.window.Tabs()->currentIndex(), 2);
-    QCOMPARE(s.panel().view(), '3');
+    QCOMPARE(s.panel().view(), View::ItemDetails);
     QCOMPARE(s.panel().pager().Slot(1).seq, seq);
     QCOMPARE(s.Cell(1, kColName).trimmed(), work);
     QCOMPARE(s.grid().Row(), 1);
@@ -207,7 +207,7 @@ class MainWindowTest : public QObject {
     QCOMPARE(s.notifier.messages.size(), size_t(1));
     QCOMPARE(QString::fromStdString(s.notifier.messages[0].text), QStringLiteral("내역에서 동일한 공종을 찾을 수 없습니다."));
     QCOMPARE(QString::fromStdString(s.notifier.messages[0].caption), QStringLiteral("경고"));
-    QCOMPARE(s.panel().view(), '3');
+    QCOMPARE(s.panel().view(), View::ItemDetails);
   }
 
   void tabChangesTakeThePartOfTheCurrentSummaryLine() {

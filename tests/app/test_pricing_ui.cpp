@@ -354,18 +354,18 @@ class PricingUiTest : public QObject {
       QVERIFY(QString::fromStdString(expectedMessage).startsWith(QStringLiteral("전체금액계산 완료 ( 총입찰금액: ")));
       const QString total = s.Label("Label31");
       QVERIFY(expectedMessage.find(total.toStdString()) != std::string::npos);
-      QCOMPARE(s.window.Panel()->view(), '1');  // the overall summary is shown again
+      QCOMPARE(s.window.Panel()->view(), View::OverallSummary);  // the overall summary is shown again
       const std::string ipmt = ReadMemVar(program.File("VAK.MEM"), "CMN_IPMT");
       QCOMPARE(QString::fromStdString(AmountText(TextToNumber(ipmt))), total);
       // F3 on the part summary and on the item details calculates the part shown there.
       s.window.Tabs()->setCurrentIndex(1);
-      QCOMPARE(s.window.Panel()->view(), '2');
+      QCOMPARE(s.window.Panel()->view(), View::PartSummary);
       QTest::keyClick(&s.grid(), Qt::Key_F3);
-      QCOMPARE(s.window.Panel()->view(), '2');
+      QCOMPARE(s.window.Panel()->view(), View::PartSummary);
       QCOMPARE(QString::fromStdString(s.notifier.messages.back().text), QString::fromStdString(expectedMessage));
       s.window.Tabs()->setCurrentIndex(2);
       s.window.findChild<QAction*>(QStringLiteral("Mnu_Calc"))->trigger();
-      QCOMPARE(s.window.Panel()->view(), '3');
+      QCOMPARE(s.window.Panel()->view(), View::ItemDetails);
       QCOMPARE(QString::fromStdString(s.notifier.messages.back().text), QString::fromStdString(expectedMessage));
     }
     QProcess vaktool;
