@@ -7,6 +7,7 @@
 #include "app/DataDirectory.h"
 #include "app/Fonts.h"
 #include "app/QtNotifier.h"
+#include "app/VakApplication.h"
 #include "app/s_VakMain.h"
 
 namespace {
@@ -29,9 +30,10 @@ int main(int argc, char* argv[]) {
                stderr);
     return 2;
   }
-  QApplication app(argc, argv);
+  vak::VakApplication app(argc, argv);
   vak::InstallKoreanFonts();
   vak::QtNotifier notifier;
+  app.SetNotifier(&notifier);
   const QString dataDir = vak::DataDirectoryFrom(QApplication::arguments(), QApplication::applicationDirPath());
   vak::TXbaseEnv env;
   vak::TFm_VakMain window(dataDir, env, notifier);

@@ -21,6 +21,7 @@
 #include "common/Text.h"
 #include "pricing/Calculation.h"
 #include "pricing/s_VakInputType.h"
+#include "common/WaitCursor.h"
 #include "store/ItemTable.h"
 #include "store/MemFile.h"
 #include "store/Preparation.h"
@@ -437,7 +438,7 @@ void TFm_VakMain::TabChanged(int index) {
 
 void TFm_VakMain::TabEntered(int index) {
   if (!panel_) return;
-  QApplication::setOverrideCursor(Qt::WaitCursor);
+  WaitCursor hourglass;
   const std::string part = state_.curPart;
   if (index == kTabJib) {
     panel_->ShowView(View::PartSummary, part);
@@ -448,11 +449,10 @@ void TFm_VakMain::TabEntered(int index) {
   } else {
     ActivateTab(View::PartSummary);
     panel_->ShowView(View::PartSummary, part);
-    QApplication::restoreOverrideCursor();
+    hourglass.Release();
     notifier_.Message("단일공사에서는 총괄집계작업을 할 수 없습니다.", "경고", MessageIcon::Warning, MessageButtons::Ok);
     return;
   }
-  QApplication::restoreOverrideCursor();
 }
 
 void TFm_VakMain::ShowOverallSummary() {
@@ -573,10 +573,10 @@ void TFm_VakMain::CalculateCommand() {
     }
   }
   panel_->SetViewFilter(View::PartSummary, state_.curPart);
-  QApplication::setOverrideCursor(Qt::WaitCursor);
+  WaitCursor hourglass;
   const CalculationRequest request{dataDir_.toStdString(), state_.projectType, state_.curPart};
   const CalculationResult result = CalculateStatement(*items_, request, notifier_);
-  QApplication::restoreOverrideCursor();
+  hourglass.Release();
   if (result.completed) {
     totalLabel_->setText(QStringLiteral("0"));
     notifier_.Message(CompletionText(result.tenderAmount), "알림", MessageIcon::Information, MessageButtons::Ok);

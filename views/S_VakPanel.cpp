@@ -9,6 +9,7 @@
 #include "pricing/PriceEntry.h"
 #include "pricing/s_VakFixPrice.h"
 #include "pricing/s_VakLineInsert.h"
+#include "common/WaitCursor.h"
 #include "store/ItemTable.h"
 
 namespace vak {
@@ -179,10 +180,8 @@ void TVakPanel::DrillDown() {
   const View view = pager_.view();
   if (view == View::OverallSummary) {
     host_.ActivateTab(View::PartSummary);
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    const std::string part = items_.FieldAsString("F_PART");
-    ShowView(View::PartSummary, ConstructionPartOf(part));
-    QApplication::restoreOverrideCursor();
+    const WaitCursor hourglass;
+    ShowView(View::PartSummary, ConstructionPartOf(items_.FieldAsString("F_PART")));
   } else if (view == View::PartSummary) {
     const std::string seq = pager_.Slot(row).seq;
     host_.ActivateTab(View::ItemDetails);
