@@ -498,20 +498,26 @@ class MainWindowTest : public QObject {
     Session s(dir.path(), 1280);
     s.window.resize(1280, 900);
     const QString out = qEnvironmentVariable("VAK_SCREENSHOT_DIR");
-    auto shoot = [&](const QString& name) {
+    // Each picture is of the view the keys lead to, the whole window, drawn.
+    auto shoot = [&](const QString& name, View view, int row) {
       QApplication::processEvents();
-      const QPixmap picture = s.window.grab();
-      QVERIFY(!picture.isNull());
+      QCOMPARE(s.panel().view(), view);
+      QCOMPARE(s.grid().Row(), row);
+      const QImage picture = s.window.grab().toImage();
+      QCOMPARE(picture.size(), s.window.size() * s.window.devicePixelRatio());
+      QVERIFY(picture.pixelColor(picture.width() / 2, picture.height() / 2) != picture.pixelColor(1, 1) ||
+              picture.pixelColor(10, 60) != picture.pixelColor(1, 1));
       if (!out.isEmpty()) QVERIFY(picture.save(out + QLatin1Char('/') + name));
     };
     s.Key(Qt::Key_Down);
-    shoot(QStringLiteral("view1-overall.png"));
+    shoot(QStringLiteral("view1-overall.png"), View::OverallSummary, 2);
     s.Key(Qt::Key_Return);
-    shoot(QStringLiteral("view2-part.png"));
+    shoot(QStringLiteral("view2-part.png"), View::PartSummary, 1);
     s.Key(Qt::Key_Down);
     s.Key(Qt::Key_Return);
     for (int i = 0; i < 5; ++i) s.Key(Qt::Key_Down);
-    shoot(QStringLiteral("view3-details.png"));
+    QCOMPARE(s.panel().view(), View::ItemDetails);
+    shoot(QStringLiteral("view3-details.png"), View::ItemDetails, s.grid().Row());
   }
 
   void progressWindowFollowsItsProtocol() {

@@ -151,6 +151,24 @@ TEST(Calculation, HeadingQuantitiesMultiplyTheLinesBelow) {
   EXPECT_EQ(t.Cost("H1"), 250.0L);
 }
 
+TEST(Calculation, AMultipliedHeadingOverSplitPricesSumsItsThreeParts) {
+  // Each part is multiplied and cut, and the heading's unit price is the sum of the three
+  // multiplied parts.
+  Row split = Item("U", 2, '2', "split", 1.5, 0);
+  split.material = 10;
+  split.labour = 21;
+  split.expense = 5;
+  Tender s({Heading("U", 1, '1', "H x3", 3), split}, "1");
+  s.GoTo("split");
+  ASSERT_TRUE(WriteSplitPrices(s.items, 10, 21, 5, s.notifier));  // 15, 31 (31.5 cut), 7 (7.5 cut); 54
+  s.Calculate();
+  EXPECT_EQ(s.Value("H x3", "F_MA"), 45.0L);
+  EXPECT_EQ(s.Value("H x3", "F_LA"), 93.0L);
+  EXPECT_EQ(s.Value("H x3", "F_EQ"), 21.0L);
+  EXPECT_EQ(s.Value("H x3", "F_PRIC"), 159.0L);
+  EXPECT_EQ(s.Cost("H x3"), 162.0L);  // 3 x 54
+}
+
 TEST(Calculation, TheAmountLimitAndOneWonMore) {
   {
     Tender t({Heading("U", 1, '1', "H"), Item("U", 2, '2', "big", 1, 999999999999.0)}, "1");

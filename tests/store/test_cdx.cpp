@@ -141,15 +141,10 @@ TEST(Cdx, DamagedOrForeignFilesAreRefusedSafely) {
   EXPECT_FALSE(ReadCdxTags(std::string(2000, 'x'), tags));
   const Keys keys = ItemKeys(2000, 7);
   const std::string good = BuildCdx({keys.Tag("F_PS", "F_PART + str(F_Seq,6)")});
-  std::mt19937 rng(3);
-  for (int round = 0; round < 3000; ++round) {
-    std::string bad = good;
-    for (int flips = 0; flips < 1 + round % 8; ++flips) bad[rng() % bad.size()] = static_cast<char>(rng());
-    if (round % 5 == 0) bad.resize((rng() % (bad.size() / 512)) * 512);
-    std::vector<std::pair<std::string, uint32_t>> keysBack;
-    ReadCdxTags(bad, tags);
-    ReadCdxKeys(bad, "F_PS", keysBack);
-  }
+  // A file cut inside its tag directory is refused, with no tags; random damage is the fuzz
+  // target's (fuzz/fuzz_cdx.cpp).
+  EXPECT_FALSE(ReadCdxTags(good.substr(0, 1000), tags));
+  EXPECT_TRUE(tags.empty());
   std::string loop = good;  // a leaf whose right sibling is itself
   uint32_t leaf = Le(good, 1536, 4);
   while (!(Le(good, leaf, 2) & 2)) leaf = Be32(good, leaf + 12 + 8 + 4);
@@ -159,6 +154,7 @@ TEST(Cdx, DamagedOrForeignFilesAreRefusedSafely) {
 }
 
 TEST(Cdx, IndependentReaderListsEveryKeyInOrder) {
+  if (!test::ToolAvailable("command -v index_dump")) GTEST_SKIP() << "index_dump (libdbd-xbase-perl) is not installed";
   TempDir dir;
   for (uint32_t n : {0u, 1u, 3000u, 120000u}) {
     const Keys keys = ItemKeys(n, 11 + n);

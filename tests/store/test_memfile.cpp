@@ -146,22 +146,6 @@ TEST(MemFile, DamagedFilesReadUpToTheDamage) {
   EXPECT_EQ(ReadMemVarFromBytes("", "CMN_DESC"), "");
 }
 
-TEST(MemFile, RandomBytesNeverCrashTheReader) {
-  std::mt19937 rng(949);
-  const std::string valid = SampleFileBytes();
-  for (int round = 0; round < 3000; ++round) {
-    std::string bytes;
-    if (round % 2 == 0) {
-      bytes.resize(rng() % 600);
-      for (char& c : bytes) c = static_cast<char>(rng());
-    } else {
-      bytes = valid.substr(0, rng() % (valid.size() + 1));
-      for (int flips = 0; flips < 4 && !bytes.empty(); ++flips) bytes[rng() % bytes.size()] = static_cast<char>(rng());
-    }
-    for (const char* name : kHeaderVariables) (void)ReadMemVarFromBytes(bytes, name);
-  }
-}
-
 TEST(MemFile, AHeaderIsReadWholeOrNotAtAll) {
   TempDir dir;
   dir.Write("vak.mem", SampleFileBytes() + "\x1a");

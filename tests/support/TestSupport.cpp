@@ -38,6 +38,8 @@ ShellRun Shell(const std::string& command) {
   return run;
 }
 
+bool ToolAvailable(const std::string& probe) { return Shell(probe + " >/dev/null 2>&1").status == 0; }
+
 TempDir::TempDir() {
   std::string pattern = (fs::temp_directory_path() / "vaktest-XXXXXX").string();
   if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");

@@ -61,6 +61,9 @@ struct ShellRun {
   std::string out;
 };
 ShellRun Shell(const std::string& command);
+// Whether an outside tool a test reads our files with is there: the probe command succeeds.
+// Tests skip, saying which package is missing, when it is not.
+bool ToolAvailable(const std::string& probe);
 
 // "B0 A1 0D" -> the bytes; for byte sequences written out by hand.
 std::string Bytes(const std::string& hex);
