@@ -25,11 +25,6 @@ std::string RemoveSpaces(std::string_view text);
 // Every occurrence of `find` replaced, left to right, inserted text not scanned again.
 std::string ReplaceAll(std::string_view source, std::string_view find, std::string_view replacement);
 
-template <typename T>
-T ChooseValue(bool condition, const T& first, const T& second) {
-  return condition ? first : second;
-}
-
 // ASCII upper case; bytes of double-byte characters are left alone.
 std::string AsciiUpper(std::string_view text);
 bool EqualsNoCase(std::string_view a, std::string_view b);

@@ -27,7 +27,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
   }
   if (table->IndexTag(vak::kItemTag, vak::kItemKey)) {  // only where F_PART and F_SEQ exist
-    table->Seek("U1", true);
+    table->Seek("U1");
     table->Skip(1);
   }
   table->GoBottom();

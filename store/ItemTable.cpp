@@ -69,11 +69,4 @@ bool IsOldItemLayout(const std::vector<DbfField>& fields) {
   return false;
 }
 
-bool CreateItemTable(const std::string& dir, const std::string& base, int driver, unsigned char codePage) {
-  if (driver < 1 || driver > 3) return false;
-  const std::string name = base + ".DBF";
-  if (FindFileNoCase(dir, name)) return true;
-  return DbfFile::Create(JoinPath(dir, name), ItemTableFields(), codePage) == DbfStatus::Ok;
-}
-
 }  // namespace vak

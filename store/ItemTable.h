@@ -70,9 +70,4 @@ std::string SummaryItemsFilter(ProjectType type, const std::string& part);
 // A table lacking any of F_NLVL, F_LA, F_MA, F_EQ has the old layout.
 bool IsOldItemLayout(const std::vector<DbfField>& fields);
 
-// Creates `base`.DBF in `dir` with the item layout unless it exists already (true then too).
-// `codePage` is the mark of byte 29: that of the table being replaced, or code page 949.
-bool CreateItemTable(const std::string& dir, const std::string& base, int driver,
-                     unsigned char codePage = kCodePage949);
-
 }  // namespace vak

@@ -89,7 +89,6 @@ bool ReorganiseItemTable(TZekTable& items, const std::string& dataDir, UserNotif
 
   notifier.ProgressOpen(kCheckingDataText, 2 * records);
   const std::string dbfPath = table.file().path();
-  DeleteMatchingFiles(JoinPath(dataDir, "VAKChg.*"));  // left over by an earlier failed upgrade
   // The new table is written beside the old one and renamed over it when complete.
   const bool converted = ConvertOldItemTable(table.file(), dbfPath, notifier);
   items.Close();

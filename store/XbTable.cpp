@@ -360,7 +360,7 @@ bool XbTable::IsVisible(uint32_t recno) {
   return recno >= 1 && recno <= RecCount() && positionOf_[recno] >= 0;
 }
 
-bool XbTable::Seek(std::string_view key, bool softSeek) {
+bool XbTable::Seek(std::string_view key) {
   EnsureVisible();
   offList_ = false;
   if (order_ == 0) {
@@ -379,7 +379,7 @@ bool XbTable::Seek(std::string_view key, bool softSeek) {
   const auto it = std::partition_point(visible_.begin(), visible_.end(),
                                        [&](uint32_t r) { return prefixOf(r) < wanted; });
   const bool found = it != visible_.end() && prefixOf(*it) == wanted;
-  if (it == visible_.end() || (!found && !softSeek)) {
+  if (!found) {
     SetAtEnd();
     return false;
   }

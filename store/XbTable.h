@@ -23,7 +23,6 @@ namespace vak {
 struct EngineSettings {
   bool deleted = false;   // hide deleted records from moves and counts
   bool exact = false;     // "=" on texts ignores trailing blanks but needs equal texts
-  bool softSeek = false;  // a failed seek stops at the next greater key
 };
 
 class XbTable {
@@ -74,9 +73,8 @@ class XbTable {
   bool GoToPosition(uint32_t position);
   // Whether the query (and the deleted setting) lets the record through.
   bool IsVisible(uint32_t recno);
-  // Seeks `key` (a prefix of the current order's key); true when found. Not found: with
-  // soft seek the next greater key becomes current, otherwise the end.
-  bool Seek(std::string_view key, bool softSeek);
+  // Seeks `key` (a prefix of the current order's key); true when found, else at the end.
+  bool Seek(std::string_view key);
 
   // --- records
   const char* Current() const { return eof_ || recno_ > RecCount() ? nullptr : file_->Record(recno_); }

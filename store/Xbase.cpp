@@ -3,55 +3,23 @@
 #include <cerrno>
 #include <cmath>
 #include <cstring>
-#include <filesystem>
-#include <fstream>
 #include <stdexcept>
 
 #include "common/Files.h"
 #include "common/Numbers.h"
 #include "common/Text.h"
 
-namespace fs = std::filesystem;
-
 namespace vak {
 namespace {
 
 TXbaseEnv* g_env = nullptr;
 
-bool SiblingExists(const std::string& dbfPath, const std::string& extension) {
-  const fs::path p(dbfPath);
-  const std::string dir = p.parent_path().string();
-  return FindFileNoCase(dir.empty() ? "." : dir, p.stem().string() + extension).has_value();
-}
-
-// "CDX", "NTX", "NSX" or empty (decided by the file); 0 for anything else.
-int DriverForKind(const std::string& kind, const std::string& path) {
-  if (kind.empty()) return DriverFromFirstByte(path);
-  if (EqualsNoCase(kind, "CDX")) return kDriverCdx;
-  if (EqualsNoCase(kind, "NTX")) return kDriverNtx;
-  if (EqualsNoCase(kind, "NSX")) return kDriverNsx;
-  return 0;
+// The index kinds a table can be opened with; empty takes the table's own compound index.
+bool IsIndexKind(const std::string& kind) {
+  return kind.empty() || EqualsNoCase(kind, "CDX") || EqualsNoCase(kind, "NTX") || EqualsNoCase(kind, "NSX");
 }
 
 }  // namespace
-
-int DriverFromFirstByte(const std::string& dbfPath) {
-  std::ifstream in(dbfPath, std::ios::binary);
-  char first = 0;
-  if (!in.get(first)) return kDriverCdx;
-  switch (static_cast<unsigned char>(first)) {
-    case 0x03:
-    case 0x06:
-      if (SiblingExists(dbfPath, ".CDX")) return kDriverCdx;
-      if (SiblingExists(dbfPath, ".NSX")) return kDriverNsx;
-      return kDriverCdx;
-    case 0x83:
-    case 0x86: return kDriverNtx;
-    case 0xE5:
-    case 0xE6: return kDriverNsx;
-    default: return kDriverCdx;
-  }
-}
 
 // ---------------------------------------------------------------- TXbaseEnv
 
@@ -65,13 +33,6 @@ TXbaseEnv::~TXbaseEnv() {
 }
 
 TXbaseEnv* TXbaseEnv::Instance() { return g_env; }
-
-void TXbaseEnv::SetEpoch(int year) {
-  if (year == 0) year = 1900;
-  if (year < 100) year = 100;
-  if (year >= 3000) year = 2999;
-  epoch_ = year;
-}
 
 // ---------------------------------------------------------------- TZekTable
 
@@ -127,7 +88,7 @@ bool TZekTable::OpenWith(const std::string& dir, const std::string& file, const 
     lastStatus_ = DbfStatus::NotFound;
     return false;
   }
-  if (DriverForKind(kind, *path) == 0) {
+  if (!IsIndexKind(kind)) {
     lastStatus_ = DbfStatus::NotATable;
     return false;
   }
@@ -180,17 +141,6 @@ std::string TZekTable::FieldAsString(std::string_view name) const {
 }
 
 long double TZekTable::FieldAsFloat(std::string_view name) const { return FieldNumberAt(FieldIndex(name)); }
-
-long long TZekTable::FieldAsInteger(std::string_view name) const {
-  const int i = FieldIndex(name);
-  if (i < 0) return 0;
-  const long double v = FieldNumberAt(i);
-  const DbfField& f = table_->file().fields()[static_cast<size_t>(i)];
-  // Numbers round to the nearest whole number; texts ("3") are cut.
-  const long double whole = (f.type == 'N' || f.type == 'F') ? std::round(v) : std::trunc(v);
-  if (!(std::fabs(whole) < 9.2e18L)) return 0;
-  return static_cast<long long>(whole);
-}
 
 // The field an assignment writes, with an edit started when none is pending; nullptr when
 // there is no such field or no record to edit.
@@ -325,9 +275,6 @@ uint32_t TXbase::Count() {
   return owner_.table_->Count();
 }
 
-std::string TXbase::GetString(std::string_view field) const { return owner_.FieldAsString(field); }
-long double TXbase::GetDouble(std::string_view field) const { return owner_.FieldAsFloat(field); }
-long long TXbase::GetInteger(std::string_view field) const { return owner_.FieldAsInteger(field); }
 
 bool TXbase::SetOrder(int order) {
   if (!owner_.table_) return false;
@@ -355,11 +302,7 @@ bool TXbase::Query(const std::string& expression) {
 bool TXbase::Seek(const std::string& key) {
   if (!owner_.table_) return false;
   owner_.PostPending();
-  if (owner_.table_->Seek(key, owner_.env_.SoftSeek())) return true;
-  // Not found: the last record and one step further, whatever soft seek would have chosen.
-  owner_.table_->GoBottom();
-  owner_.table_->Skip(1);
-  return false;
+  return owner_.table_->Seek(key);  // not found: at the end
 }
 
 uint32_t TXbase::OrderRecNo() { return owner_.table_ ? owner_.table_->OrderRecNo() : 0; }
@@ -370,43 +313,6 @@ bool TXbase::Pack() {
   return owner_.table_->Pack() == DbfStatus::Ok;
 }
 
-int TXbase::FieldCount() const { return owner_.table_ ? static_cast<int>(owner_.table_->file().fields().size()) : 0; }
-
-std::string TXbase::FieldName(int index) const {
-  if (index < 1 || index > FieldCount()) return std::string();
-  return owner_.table_->file().fields()[static_cast<size_t>(index - 1)].name;
-}
-
-int TXbase::FieldNum(std::string_view name) const { return owner_.FieldIndex(name) + 1; }
-
-char TXbase::FieldType(std::string_view name) const {
-  const DbfField* f = owner_.FindField(name);
-  return f ? f->type : '\0';
-}
-
-int TXbase::RecSize() const { return owner_.table_ ? owner_.table_->file().RecordLength() : 0; }
-
-bool TXbase::CreateNew(const std::string& path, int driver, int fieldCount) {
-  if (driver < kDriverNtx || driver > kDriverNsx || fieldCount < 1) return false;
-  createPath_ = path;
-  createFields_.clear();
-  createFields_.reserve(static_cast<size_t>(fieldCount));
-  return true;
-}
-
-bool TXbase::CreateField(const std::string& name, char type, int width, int decimals) {
-  if (createPath_.empty()) return false;
-  createFields_.push_back(DbfField{AsciiUpper(name), type, width, decimals, 0});
-  return true;
-}
-
-bool TXbase::CreateExec() {
-  if (createPath_.empty()) return false;
-  const DbfStatus status = DbfFile::Create(createPath_, createFields_);
-  createPath_.clear();
-  createFields_.clear();
-  return status == DbfStatus::Ok;
-}
 
 std::string OpenFailureText(const std::string& path, DbfStatus status) {
   std::string why;
@@ -431,9 +337,6 @@ std::string OpenFailureText(const std::string& path, DbfStatus status) {
   return path + "\n" + why;
 }
 
-bool SoftSeek(TZekTable& table, const std::string& key) {
-  table.env().SetSoftSeek(true);
-  return table.Xbase().Seek(key);
-}
+bool SoftSeek(TZekTable& table, const std::string& key) { return table.Xbase().Seek(key); }
 
 }  // namespace vak

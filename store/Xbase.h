@@ -15,14 +15,6 @@
 
 namespace vak {
 
-// Engine driver numbers; the program always uses the FoxPro CDX driver.
-enum XbDriver { kDriverNtx = 1, kDriverCdx = 2, kDriverNsx = 3 };
-
-// The driver for a table opened without a table type, from the first byte of its file:
-// 03/06 give CDX when a .CDX of the same base name exists, else NSX when a .NSX exists,
-// else CDX; 83/86 NTX; E5/E6 NSX; F5/F6 and anything else CDX.
-int DriverFromFirstByte(const std::string& dbfPath);
-
 class TXbaseEnv {
  public:
   // A second environment while one exists throws std::logic_error
@@ -37,25 +29,11 @@ class TXbaseEnv {
   void SetDeleted(bool v) { settings_.deleted = v; }
   bool Exact() const { return settings_.exact; }
   void SetExact(bool v) { settings_.exact = v; }
-  bool SoftSeek() const { return settings_.softSeek; }
-  void SetSoftSeek(bool v) { settings_.softSeek = v; }
-  int Epoch() const { return epoch_; }
-  void SetEpoch(int year);  // 0 -> 1900, below 100 -> 100, 3000 and above -> 2999
-  bool Century() const { return century_; }
-  void SetCentury(bool v) { century_ = v; }
-  int LockTimeout() const { return lockTimeout_; }
-  void SetLockTimeout(int v) { lockTimeout_ = v; }
-  int MemoBlockSize() const { return memoBlockSize_; }
-  void SetMemoBlockSize(int v) { memoBlockSize_ = v; }
 
   const EngineSettings& settings() const { return settings_; }
 
  private:
   EngineSettings settings_;
-  int epoch_ = 1900;
-  bool century_ = false;
-  int lockTimeout_ = 1;
-  int memoBlockSize_ = 64;
 };
 
 class TZekTable;
@@ -73,9 +51,6 @@ class TXbase {
   uint32_t RecNo() const;
   uint32_t RecCount() const;
   uint32_t Count();
-  std::string GetString(std::string_view field) const;
-  long double GetDouble(std::string_view field) const;
-  long long GetInteger(std::string_view field) const;
   bool SetOrder(int order);
   int IndexOrd() const;
   bool IndexTag(const std::string& file, const std::string& tag, const std::string& key, int option = 0,
@@ -86,23 +61,11 @@ class TXbase {
   bool Seek(const std::string& key);
   uint32_t OrderRecNo();
   bool Pack();
-  int FieldCount() const;
-  std::string FieldName(int index) const;  // 1-based
-  int FieldNum(std::string_view name) const;  // 1-based, 0 when absent
-  char FieldType(std::string_view name) const;  // 0 when absent
-  int RecSize() const;
-
-  // Table creation: CreateNew, a CreateField per field, CreateExec.
-  bool CreateNew(const std::string& path, int driver, int fieldCount);
-  bool CreateField(const std::string& name, char type, int width, int decimals);
-  bool CreateExec();
 
  private:
   friend class TZekTable;
   TZekTable& owner_;
   std::string filter_;
-  std::string createPath_;
-  std::vector<DbfField> createFields_;
 };
 
 class TZekTable {
@@ -141,7 +104,6 @@ class TZekTable {
   const DbfField* FindField(std::string_view name) const;
   std::string FieldAsString(std::string_view name) const;  // character fields padded to their width
   long double FieldAsFloat(std::string_view name) const;
-  long long FieldAsInteger(std::string_view name) const;
   // By index, for passes over many records.
   std::string_view FieldBytesAt(int index) const;
   long double FieldNumberAt(int index) const;
@@ -198,8 +160,8 @@ class TZekTable {
 // Only a lock held by another program says "다른 사용자가 사용하고 있습니다.".
 std::string OpenFailureText(const std::string& path, DbfStatus status);
 
-// Seeks `key` with soft seek switched on; true when found. When not found the table stands
-// at its end.
+// Seeks `key` (a prefix of the current order's key); true when found. When not found the
+// table stands at its end, as the designed component leaves it whatever soft seek would choose.
 bool SoftSeek(TZekTable& table, const std::string& key);
 
 }  // namespace vak

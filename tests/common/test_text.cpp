@@ -33,8 +33,6 @@ TEST(TextHelpers, ContainsRemoveSpacesReplaceAll) {
   EXPECT_EQ(ReplaceAll("abc", "b", "b"), "abc");
   EXPECT_EQ(ReplaceAll("abc", "", "y"), "abc");
   EXPECT_EQ(ReplaceAll("\\\\\\", "\\\\", "\\"), "\\\\");  // three become two: one pass
-  EXPECT_EQ(ChooseValue(true, std::string("a"), std::string("b")), "a");
-  EXPECT_EQ(ChooseValue(false, 1, 2), 2);
 }
 
 TEST(AsciiUpper, LeavesTrailBytesOfKoreanCharactersAlone) {

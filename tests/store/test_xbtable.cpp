@@ -106,18 +106,16 @@ TEST_F(XbTableTest, MovesEndsAndPositions) {
   EXPECT_EQ(table->Count(), 0u);
 }
 
-TEST_F(XbTableTest, SeekFindsKeysAndSoftSeekStopsAtTheNextOne) {
-  EXPECT_TRUE(table->Seek("U1     2", false));
+TEST_F(XbTableTest, SeekFindsKeysOrStopsAtTheEnd) {
+  EXPECT_TRUE(table->Seek("U1     2"));
   EXPECT_EQ(table->RecNo(), 3u);
-  EXPECT_TRUE(table->Seek("U2", false));  // a key prefix
+  EXPECT_TRUE(table->Seek("U2"));  // a key prefix
   EXPECT_EQ(table->RecNo(), 6u);
-  EXPECT_FALSE(table->Seek("U1     5", false));
+  EXPECT_FALSE(table->Seek("U1     5"));  // between two keys: not the next one, the end
   EXPECT_TRUE(table->Eof());
-  EXPECT_FALSE(table->Seek("U1     5", true));
-  EXPECT_EQ(table->RecNo(), 8u);  // U1 10
-  EXPECT_FALSE(table->Seek("V", true));
+  EXPECT_FALSE(table->Seek("V"));
   EXPECT_TRUE(table->Eof());
-  EXPECT_FALSE(table->Seek("U1     3", false));  // deleted records are not found
+  EXPECT_FALSE(table->Seek("U1     3"));  // deleted records are not found
 }
 
 TEST_F(XbTableTest, PostsAndAppendsKeepOrderAndQueryRight) {
