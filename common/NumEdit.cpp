@@ -66,7 +66,7 @@ void TNumberEdit::SetValue(long double value) {
   setText(Formatted(value));
 }
 
-void TNumberEdit::SetIsComa(bool on) {
+void TNumberEdit::SetThousandsSeparators(bool on) {
   const long double v = Value();
   isComa_ = on;
   SetValue(v);

@@ -14,8 +14,9 @@ class TNumberEdit : public QLineEdit {
  public:
   explicit TNumberEdit(QWidget* parent = nullptr);
 
-  bool IsComa() const { return isComa_; }
-  void SetIsComa(bool on);
+  // Shown with thousands separators ("1,234"); otherwise in the general form ("1234").
+  bool ThousandsSeparators() const { return isComa_; }
+  void SetThousandsSeparators(bool on);
   int Digits() const { return digits_; }
   void SetDigits(int digits);
   long double Value() const;

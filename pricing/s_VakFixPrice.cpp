@@ -43,7 +43,7 @@ Tfm_VakFixPrice::Tfm_VakFixPrice(QWidget* parent) : QDialog(parent) {
   InstallDialogKeys(this);
 }
 
-void Tfm_VakFixPrice::classInit(long double* material, long double* labour, bool* accepted, long double* expense) {
+void Tfm_VakFixPrice::classInit(long double* material, long double* labour, long double* expense, bool* accepted) {
   material_ = material;
   labour_ = labour;
   expense_ = expense;

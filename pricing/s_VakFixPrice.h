@@ -12,7 +12,8 @@ class Tfm_VakFixPrice : public QDialog {
 
  public:
   explicit Tfm_VakFixPrice(QWidget* parent = nullptr);
-  void classInit(long double* material, long double* labour, bool* accepted, long double* expense);
+  // The three prices shown and written back on "확인", and the flag set then.
+  void classInit(long double* material, long double* labour, long double* expense, bool* accepted);
   TNumberEdit* MaterialBox() const { return ma_; }
   TNumberEdit* LabourBox() const { return la_; }
   TNumberEdit* ExpenseBox() const { return eq_; }

@@ -12,7 +12,7 @@ namespace vak {
 TNumberEdit* MakePriceBox(const QString& name, QWidget* parent) {
   auto* box = new TNumberEdit(parent);
   box->setObjectName(name);
-  box->SetIsComa(true);
+  box->SetThousandsSeparators(true);
   box->SetDigits(0);
   box->SetFormatStr(QStringLiteral("%12.0n"));
   box->SetMin(-999999999999.0001L);

@@ -1,4 +1,5 @@
-// The unit price dialog "단가 수정".
+// The unit price dialog "단가 수정". The class keeps the name Tfm_VakLineInsert that the agency's
+// program gave it, though it inserts no line: it edits the unit price of the current line.
 #pragma once
 
 #include <QDialog>

@@ -257,7 +257,7 @@ void TVakPanel::EditSplitPrice() {
   bool accepted = false;
   {
     Tfm_VakFixPrice dialog(this);
-    dialog.classInit(&material, &labour, &accepted, &expense);
+    dialog.classInit(&material, &labour, &expense, &accepted);
     dialog.exec();
   }
   ApplySplitPrices(material, labour, expense, accepted);

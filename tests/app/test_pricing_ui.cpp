@@ -154,7 +154,7 @@ class PricingUiTest : public QObject {
     Type(&decimals, QStringLiteral("4"));  // a third decimal: refused
     QCOMPARE(decimals.text(), QStringLiteral("1.23"));
     QCOMPARE(decimals.Formatted(1234.5L), QStringLiteral("1,234.50"));
-    decimals.SetIsComa(false);
+    decimals.SetThousandsSeparators(false);
     QCOMPARE(decimals.Formatted(1234.5L), QStringLiteral("1234.5"));
   }
 
