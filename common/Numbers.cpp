@@ -29,18 +29,32 @@ u128 Pow10(int n) { return kPowers[static_cast<size_t>(n)]; }
 
 constexpr u128 kU64Limit = static_cast<u128>(1) << 64;
 
-// A positive finite value as mantissa * 2^(exp2 - 64), with the mantissa's top bit set for
-// normal numbers: the same split as frexp, read straight from the bits of the 80-bit
-// extended format (frexp and ldexp on long double are slow library calls).
+// A positive finite value as mantissa * 2^(exp2 - 64), with a 64-bit mantissa whose top bit
+// is set for normal numbers: the split of frexp. Where long double is the x87 extended format
+// (x86) the bits are read straight from the value (frexp and ldexp on long double are slow
+// library calls). Where it has another width, frexp splits it and the mantissa is brought to
+// 64 bits: widened exactly from a double (MSVC), rounded half to even from IEEE quad
+// precision (ARM64). Every text is rendered to at most 15 significant digits from this
+// mantissa, so a platform renders differently only for a value closer than 1 in 10^19 to a
+// rounding tie: the same texts and amounts everywhere, which the cross-built tests check.
 u128 SplitBinary(long double magnitude, int& exp2) {
-  static_assert(std::numeric_limits<long double>::digits == 64, "x87 extended precision expected");
-  unsigned char bytes[sizeof(long double)];
-  std::memcpy(bytes, &magnitude, sizeof bytes);
-  unsigned long long mantissa = 0;
-  std::memcpy(&mantissa, bytes, 8);
-  const int biased = ((bytes[9] & 0x7F) << 8) | bytes[8];
-  exp2 = (biased == 0 ? 1 : biased) - 16383 + 1;
-  return mantissa;
+  if constexpr (std::numeric_limits<long double>::digits == 64) {
+    unsigned char bytes[sizeof(long double)];
+    std::memcpy(bytes, &magnitude, sizeof bytes);
+    unsigned long long mantissa = 0;
+    std::memcpy(&mantissa, bytes, 8);
+    const int biased = ((bytes[9] & 0x7F) << 8) | bytes[8];
+    exp2 = (biased == 0 ? 1 : biased) - 16383 + 1;
+    return mantissa;
+  } else {
+    const long double fraction = std::frexp(magnitude, &exp2);  // in [0.5, 1)
+    const long double scaled = std::nearbyint(std::ldexp(fraction, 64));  // half to even
+    if (scaled >= std::ldexp(1.0L, 64)) {  // rounded up to the next power of two
+      ++exp2;
+      return static_cast<u128>(1) << 63;
+    }
+    return static_cast<u128>(scaled);
+  }
 }
 
 // Division by a power of ten, in 64 bits whenever the value allows (128-bit division is a

@@ -50,8 +50,10 @@ TEST(RenderDecimal, ExactBinaryTiesRoundAwayFromZero) {
   EXPECT_EQ(RenderDecimal(-0.0078125L), "-0.0078130");
   EXPECT_EQ(RenderDecimal(1234567890123.125L), "1234567890123.1300000");
   EXPECT_EQ(RenderDecimal(-1234567890123.25L), "-1234567890123.3000000");
-  // Just under a tie stays down.
-  EXPECT_EQ(RenderDecimal(std::nextafter(0.00390625L, 0.0L)), "0.0039062");
+  // Just under a tie stays down: one unit of a 64-bit mantissa below it (2^-8 - 2^-72), a
+  // value every platform's long double holds exactly.
+  EXPECT_EQ(RenderDecimal(0.00390625L - std::ldexp(1.0L, -72)), "0.0039062");
+  EXPECT_EQ(RenderDecimal(-(0.00390625L - std::ldexp(1.0L, -72))), "-0.0039060");
 }
 
 TEST(RenderDecimal, NegativeZeroAndValuesThatRoundToZeroCarryNoSign) {
