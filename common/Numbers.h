@@ -18,6 +18,10 @@
 // digits are rendered (14 for negative values); a value whose whole part has more digits
 // than that is rendered in exponent form ("1.23456789012346E15"). Amounts of this program
 // never exceed 999,999,999,999, far inside the fixed-point range.
+//
+// The rendering reads the value's binary mantissa at 64 bits on every platform (the x87
+// format's own; rounded half to even from a wider long double; widened from a narrower one),
+// so the texts and cut amounts are the same on x86, ARM64 and where long double is a double.
 #pragma once
 
 #include <string>
