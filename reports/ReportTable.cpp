@@ -1,0 +1,335 @@
+#include "reports/ReportTable.h"
+
+#include <cmath>
+#include <map>
+
+#include "common/CodePage.h"
+#include "common/Files.h"
+#include "common/Text.h"
+
+namespace vak {
+namespace {
+
+std::vector<DbfField> WithOffsets(std::vector<DbfField> fields) {
+  int offset = 1;
+  for (DbfField& f : fields) {
+    f.offset = offset;
+    offset += f.length;
+  }
+  return fields;
+}
+
+// The item table's fields a builder reads.
+struct ItemFields {
+  explicit ItemFields(const DbfFile& f)
+      : part(Find(f, "F_PART")), lvl(Find(f, "F_LVL")), des(Find(f, "F_DES")), size(Find(f, "F_SIZE")),
+        qqty(Find(f, "F_QQTY")), tqty(Find(f, "F_TQTY")), unit(Find(f, "F_QUNIT")), pric(Find(f, "F_PRIC")),
+        cost(Find(f, "F_COST")), bigo(Find(f, "F_BIGO")), remk(Find(f, "F_REMK")), sw3(Find(f, "F_3SW")),
+        ma0(Find(f, "F_MA0")), la0(Find(f, "F_LA0")), eq0(Find(f, "F_EQ0")), ma(Find(f, "F_MA")), la(Find(f, "F_LA")),
+        eq(Find(f, "F_EQ")) {}
+  static const DbfField* Find(const DbfFile& f, const char* name) {
+    const int i = f.FieldIndex(name);
+    return i < 0 ? nullptr : &f.fields()[static_cast<size_t>(i)];
+  }
+  const DbfField *part, *lvl, *des, *size, *qqty, *tqty, *unit, *pric, *cost, *bigo, *remk, *sw3, *ma0, *la0, *eq0, *ma,
+      *la, *eq;
+};
+
+std::string_view Bytes(const char* record, const DbfField* field) {
+  return field ? FieldBytes(record, *field) : std::string_view();
+}
+
+long double Number(const char* record, const DbfField* field) {
+  return field ? ParseNumericField(FieldBytes(record, *field)) : 0;
+}
+
+// A stored amount as whole won, exactly where the field holds plain text.
+long long WholeWon(const char* record, const DbfField* field) {
+  if (!field) return 0;
+  long long whole = 0;
+  if (ParseScaledField(FieldBytes(record, *field), 0, whole)) return whole;
+  const long double v = ParseNumericField(FieldBytes(record, *field));
+  return std::fabs(v) < 9e18L ? static_cast<long long>(std::llround(v)) : 0;
+}
+
+int LevelNumber(std::string_view level) {
+  return !level.empty() && IsLevelDigit(level[0]) ? level[0] - '0' : 0;
+}
+
+// The rows of the report table as they are produced, and the paging.
+class ReportWriter {
+ public:
+  ReportWriter(const std::string& path, ReportKind kind, int firstPage)
+      : fields_(ReportTableFields(kind)), writer_(path, fields_), page_(firstPage == 0 ? 1 : firstPage), firstPage_(page_) {
+    for (size_t i = 0; i < fields_.size(); ++i) byName_[fields_[i].name] = &fields_[i];
+    record_.assign(static_cast<size_t>(fields_.back().offset + fields_.back().length), ' ');
+  }
+  bool ok() const { return writer_.ok(); }
+  int error() const { return writer_.error(); }
+  int firstPage() const { return firstPage_; }
+  int page() const { return page_; }
+
+  // Starts the next row: a new page after 18.
+  void NextRow() {
+    if (++row_ > kRowsPerPage) {
+      row_ = 1;
+      ++page_;
+    }
+    record_.assign(record_.size(), ' ');
+  }
+  void Text(const char* name, std::string_view text) { StoreCharacterField(record_.data(), *byName_.at(name), text); }
+  void Number(const char* name, long double value) { StoreNumericField(record_.data(), *byName_.at(name), value); }
+  void Add() {
+    StoreWholeField(record_.data(), *byName_.at("F_PAGE"), page_);
+    writer_.Add(record_.data());
+  }
+  // Blank rows up to the 17th of the page and the totals row as its 18th; a page already
+  // full gets a further page of 17 blank rows first, so the totals row is always in a frame.
+  template <typename FillTotals>
+  void Close(FillTotals fillTotals) {
+    if (row_ == kRowsPerPage) {
+      row_ = 0;
+      ++page_;
+    }
+    for (++row_; row_ < kRowsPerPage; ++row_) {
+      record_.assign(record_.size(), ' ');
+      Add();
+    }
+    record_.assign(record_.size(), ' ');
+    fillTotals();
+    Add();
+  }
+  int Commit() { return writer_.Commit(); }
+
+ private:
+  const std::vector<DbfField>& fields_;
+  std::map<std::string, const DbfField*> byName_;
+  DbfWriter writer_;
+  std::string record_;
+  int page_;
+  int firstPage_;
+  int row_ = 0;
+};
+
+// Gives the item table its query and record back when the walk ends, whichever way.
+class ItemTableRestorer {
+ public:
+  explicit ItemTableRestorer(TZekTable& items)
+      : items_(items), filter_(items.Xbase().Filter()), recno_(items.Eof() ? 0 : items.RecNo()), order_(items.Xbase().IndexOrd()) {}
+  ~ItemTableRestorer() {
+    items_.Xbase().Query(filter_);
+    items_.Xbase().SetOrder(order_);
+    if (recno_ != 0) items_.Xbase().Go(recno_);
+  }
+
+ private:
+  TZekTable& items_;
+  std::string filter_;
+  uint32_t recno_;
+  int order_;
+};
+
+}  // namespace
+
+std::string ReportTableName(ReportKind kind) {
+  switch (kind) {
+    case ReportKind::OverallSummarySheet: return "VakRpt1";
+    case ReportKind::OverallStatement: return "VakRpt2";
+    case ReportKind::TenderStatement: return "VakRpt3";
+    case ReportKind::TenderStatementSplit: return "VakRpt4";
+    case ReportKind::Cover: break;
+  }
+  return std::string();
+}
+
+const std::vector<DbfField>& ReportTableFields(ReportKind kind) {
+  static const std::vector<DbfField> plain = WithOffsets({{"F_DES", 'C', 40, 0, 0},
+                                                          {"F_SIZE", 'C', 40, 0, 0},
+                                                          {"F_QQTY", 'N', 19, 7, 0},
+                                                          {"F_QUNIT", 'C', 6, 0, 0},
+                                                          {"F_PRIC", 'N', 19, 6, 0},
+                                                          {"F_COST", 'N', 19, 6, 0},
+                                                          {"F_BIGO", 'C', 12, 0, 0},
+                                                          {"F_PAGE", 'N', 3, 0, 0}});
+  static const std::vector<DbfField> split = WithOffsets({{"F_DES", 'C', 40, 0, 0},
+                                                          {"F_SIZE", 'C', 40, 0, 0},
+                                                          {"F_QQTY", 'N', 19, 7, 0},
+                                                          {"F_QUNIT", 'C', 6, 0, 0},
+                                                          {"F_MA0", 'N', 19, 6, 0},
+                                                          {"F_MA", 'N', 19, 6, 0},
+                                                          {"F_LA0", 'N', 19, 6, 0},
+                                                          {"F_LA", 'N', 19, 6, 0},
+                                                          {"F_EQ0", 'N', 19, 6, 0},
+                                                          {"F_EQ", 'N', 19, 6, 0},
+                                                          {"F_PRIC", 'N', 19, 6, 0},
+                                                          {"F_COST", 'N', 19, 6, 0},
+                                                          {"F_BIGO", 'C', 12, 0, 0},
+                                                          {"F_PAGE", 'N', 3, 0, 0}});
+  return kind == ReportKind::TenderStatementSplit ? split : plain;
+}
+
+std::string IndentText(std::string_view text, int level) {
+  return CutToWidth(std::string(static_cast<size_t>(std::max(level, 1)), ' ') + std::string(text), 40);
+}
+
+bool BuildReportTable(TZekTable& items, const ReportRequest& request, UserNotifier& notifier, ReportTableInfo& info) {
+  const ReportKind kind = request.kind;
+  const std::string name = ReportTableName(kind);
+  if (name.empty() || !items.engine()) return false;
+  info.path = JoinPath(request.dataDir, name + ".DBF");
+  items.Post();
+  const ItemTableRestorer restore(items);
+
+  // A table of an earlier run, with whatever index or memo file it had, is simply replaced.
+  DeleteMatchingFiles(JoinPath(request.dataDir, name + ".*"));
+  ReportWriter out(info.path, kind, request.firstPage);
+  auto cannotWrite = [&] {
+    notifier.Message(info.path + "\n보고서 자료 화일을 만들 수 없습니다. 디스크 공간과 쓰기 권한, 같은 이름의 디렉토리가 있는지 확인하십시오.",
+                     "오류", MessageIcon::Error, MessageButtons::Ok);
+    return false;
+  };
+  if (!out.ok()) return cannotWrite();
+
+  XbTable& table = *items.engine();
+  table.Query("");
+  const ItemFields f(table.file());
+  const bool statement = kind != ReportKind::OverallSummarySheet;
+  const std::string key = HasPartCodes(request.projectType) ? "U" + request.part : "U";
+  // The lines of one part code stand together in the order "F_PS": seek the first and stop
+  // after the last. Without the order every line is looked at.
+  bool seeking = table.TagCount() > 0 && table.SetOrder(1);
+  if (seeking) {
+    if (!table.Seek(statement ? (key + "  ").substr(0, 2) : "T")) table.GoTop(), seeking = false;
+  } else {
+    table.GoTop();
+  }
+  long long total[4] = {};  // amount, material, labour, expense
+  for (; !table.Eof(); table.Skip(1)) {
+    const char* r = table.Current();
+    const std::string_view part = Bytes(r, f.part);
+    const std::string_view level = Bytes(r, f.lvl);
+    bool selected = false;
+    if (!statement) {
+      selected = !part.empty() && part.front() == 'T' && level != "0";
+      if (seeking && (part.empty() || part.front() != 'T')) break;
+    } else {
+      const bool inPart = TrimmedText(part) == key;
+      if (seeking && !inPart) break;
+      if (kind == ReportKind::OverallStatement) {
+        selected = inPart && Bytes(r, f.remk).find('*') != std::string_view::npos;
+      } else {
+        selected = inPart && level != "0";
+      }
+    }
+    if (!selected) continue;
+    const bool counted = level == "1" || (kind == ReportKind::OverallStatement && level == "0");
+    if (counted) {
+      total[0] += WholeWon(r, f.cost);
+      if (kind == ReportKind::TenderStatementSplit) {
+        total[1] += WholeWon(r, f.ma);
+        total[2] += WholeWon(r, f.la);
+        total[3] += WholeWon(r, f.eq);
+      }
+    }
+    ++info.itemRows;
+    out.NextRow();
+    out.Text("F_DES", IndentText(TrimmedText(Bytes(r, f.des)), LevelNumber(level)));
+    out.Text("F_SIZE", Bytes(r, f.size));
+    out.Number("F_COST", Number(r, f.cost));
+    const bool fixed = Bytes(r, f.sw3) == "*";
+    if (!statement) {
+      out.Text("F_BIGO", Bytes(r, f.bigo));
+    } else {
+      out.Text("F_BIGO", fixed ? std::string_view("단가고정") : Bytes(r, f.bigo));
+    }
+    if (kind == ReportKind::OverallStatement) {
+      // Every line of the overall statement is a lump sum, unless a heading quantity says otherwise.
+      const long double qqty = Number(r, f.qqty);
+      const long double tqty = Number(r, f.tqty);
+      out.Text("F_QUNIT", "식");
+      if (qqty != 0 || tqty == 0 || tqty == 1) {
+        out.Number("F_QQTY", 1);
+      } else {
+        out.Number("F_QQTY", tqty);
+        out.Number("F_PRIC", Number(r, f.pric));
+      }
+    } else if (statement) {
+      out.Number("F_QQTY", Number(r, f.qqty));
+      out.Text("F_QUNIT", Bytes(r, f.unit));
+      out.Number("F_PRIC", Number(r, f.pric));
+      if (kind == ReportKind::TenderStatementSplit) {
+        out.Number("F_MA0", Number(r, f.ma0));
+        out.Number("F_MA", Number(r, f.ma));
+        out.Number("F_LA0", Number(r, f.la0));
+        out.Number("F_LA", Number(r, f.la));
+        out.Number("F_EQ0", Number(r, f.eq0));
+        out.Number("F_EQ", Number(r, f.eq));
+      }
+    }
+    out.Add();
+  }
+  out.Close([&] {
+    switch (kind) {
+      case ReportKind::OverallSummarySheet: out.Text("F_DES", "        입  찰   금  액   총  계"); break;
+      case ReportKind::OverallStatement: out.Text("F_DES", "       공  사  금  액  계"); break;
+      case ReportKind::TenderStatement: out.Text("F_DES", "                     계"); break;
+      default: out.Text("F_DES", "                 계"); break;
+    }
+    out.Number("F_COST", static_cast<long double>(total[0]));
+    if (kind == ReportKind::TenderStatementSplit) {
+      out.Number("F_MA", static_cast<long double>(total[1]));
+      out.Number("F_LA", static_cast<long double>(total[2]));
+      out.Number("F_EQ", static_cast<long double>(total[3]));
+    }
+  });
+  info.firstPage = out.firstPage();
+  info.lastPage = out.page();
+  if (out.Commit() != 0) return cannotWrite();
+  return true;
+}
+
+// ---------------------------------------------------------------- ReportRows
+
+std::unique_ptr<ReportRows> ReportRows::Open(const std::string& path, DbfStatus& status) {
+  std::unique_ptr<ReportRows> rows(new ReportRows());
+  rows->file_ = DbfFile::Open(path, DbfOpenMode::ReadOnly, status);
+  if (!rows->file_) return nullptr;
+  const int page = rows->file_->FieldIndex("F_PAGE");
+  if (page < 0 || rows->file_->RecordCount() == 0) {
+    status = DbfStatus::NotATable;
+    return nullptr;
+  }
+  const DbfField& f = rows->file_->fields()[static_cast<size_t>(page)];
+  rows->firstPage_ = static_cast<int>(ParseNumericField(FieldBytes(rows->file_->Record(1), f)));
+  rows->lastPage_ = static_cast<int>(ParseNumericField(FieldBytes(rows->file_->Record(rows->file_->RecordCount()), f)));
+  if (rows->lastPage_ < rows->firstPage_) rows->lastPage_ = rows->firstPage_;
+  return rows;
+}
+
+std::vector<const char*> ReportRows::PageRows(int page) const {
+  std::vector<const char*> out;
+  if (page < firstPage_ || page > lastPage_) return out;
+  const DbfField& f = file_->fields()[static_cast<size_t>(file_->FieldIndex("F_PAGE"))];
+  // Every page holds 18 rows in order: the page's first row is found by arithmetic, and
+  // checked; a table of another shape is scanned instead.
+  const uint32_t first = static_cast<uint32_t>(page - firstPage_) * kRowsPerPage + 1;
+  auto pageOf = [&](uint32_t r) { return static_cast<int>(ParseNumericField(FieldBytes(file_->Record(r), f))); };
+  if (file_->RecordCount() % kRowsPerPage == 0 && first <= file_->RecordCount() && pageOf(first) == page) {
+    for (uint32_t r = first; r < first + kRowsPerPage; ++r) out.push_back(file_->Record(r));
+    return out;
+  }
+  for (uint32_t r = 1; r <= file_->RecordCount(); ++r) {
+    if (pageOf(r) == page) out.push_back(file_->Record(r));
+  }
+  return out;
+}
+
+std::string ReportRows::Text(const char* row, const DbfField& field) const {
+  return Cp949ToUtf8(FieldBytes(row, field));
+}
+
+long double ReportRows::Number(const char* row, const DbfField& field) const {
+  return ParseNumericField(FieldBytes(row, field));
+}
+
+}  // namespace vak
