@@ -52,6 +52,9 @@ long long WholeWon(const char* record, const DbfField* field) {
   return std::fabs(v) < 9e18L ? static_cast<long long>(std::llround(v)) : 0;
 }
 
+// A text of this program as the tables store it: code page 949.
+std::string Stored(std::string_view utf8) { return Utf8ToCp949(utf8).value_or(std::string()); }
+
 int LevelNumber(std::string_view level) {
   return !level.empty() && IsLevelDigit(level[0]) ? level[0] - '0' : 0;
 }
@@ -204,6 +207,8 @@ bool BuildReportTable(TZekTable& items, const ReportRequest& request, UserNotifi
     table.GoTop();
   }
   long long total[4] = {};  // amount, material, labour, expense
+  const std::string fixedRemark = Stored("단가고정");
+  const std::string lumpSum = Stored("식");
   for (; !table.Eof(); table.Skip(1)) {
     const char* r = table.Current();
     const std::string_view part = Bytes(r, f.part);
@@ -240,13 +245,13 @@ bool BuildReportTable(TZekTable& items, const ReportRequest& request, UserNotifi
     if (!statement) {
       out.Text("F_BIGO", Bytes(r, f.bigo));
     } else {
-      out.Text("F_BIGO", fixed ? std::string_view("단가고정") : Bytes(r, f.bigo));
+      out.Text("F_BIGO", fixed ? std::string_view(fixedRemark) : Bytes(r, f.bigo));
     }
     if (kind == ReportKind::OverallStatement) {
       // Every line of the overall statement is a lump sum, unless a heading quantity says otherwise.
       const long double qqty = Number(r, f.qqty);
       const long double tqty = Number(r, f.tqty);
-      out.Text("F_QUNIT", "식");
+      out.Text("F_QUNIT", lumpSum);
       if (qqty != 0 || tqty == 0 || tqty == 1) {
         out.Number("F_QQTY", 1);
       } else {
@@ -270,10 +275,10 @@ bool BuildReportTable(TZekTable& items, const ReportRequest& request, UserNotifi
   }
   out.Close([&] {
     switch (kind) {
-      case ReportKind::OverallSummarySheet: out.Text("F_DES", "        입  찰   금  액   총  계"); break;
-      case ReportKind::OverallStatement: out.Text("F_DES", "       공  사  금  액  계"); break;
-      case ReportKind::TenderStatement: out.Text("F_DES", "                     계"); break;
-      default: out.Text("F_DES", "                 계"); break;
+      case ReportKind::OverallSummarySheet: out.Text("F_DES", Stored("        입  찰   금  액   총  계")); break;
+      case ReportKind::OverallStatement: out.Text("F_DES", Stored("       공  사  금  액  계")); break;
+      case ReportKind::TenderStatement: out.Text("F_DES", Stored("                     계")); break;
+      default: out.Text("F_DES", Stored("                 계")); break;
     }
     out.Number("F_COST", static_cast<long double>(total[0]));
     if (kind == ReportKind::TenderStatementSplit) {

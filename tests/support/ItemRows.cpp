@@ -30,6 +30,8 @@ void WriteItemTable(const std::string& dir, const std::vector<Row>& rows, const 
     StoreNumericField(r.data(), f[15], row.labour);
     StoreNumericField(r.data(), f[16], row.expense);
     r[static_cast<size_t>(f[13].offset)] = row.fixed;
+    StoreNumericField(r.data(), f[9], row.cost);
+    StoreCharacterField(r.data(), f[10], Utf8ToCp949(row.bigo).value());
     StoreCharacterField(r.data(), f[20], row.part);
     writer.Add(r.data());
   }

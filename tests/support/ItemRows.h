@@ -22,6 +22,8 @@ struct Row {
   double material = 0;   // F_MA0
   double labour = 0;     // F_LA0
   double expense = 0;    // F_EQ0
+  double cost = 0;       // F_COST
+  std::string bigo;      // F_BIGO (UTF-8)
 };
 
 // Writes VAK.DBF with these rows (in this physical order) into `dir`.
