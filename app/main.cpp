@@ -5,7 +5,7 @@
 #include <cstdio>
 
 #include "app/DataDirectory.h"
-#include "app/Fonts.h"
+#include "common/Fonts.h"
 #include "app/QtNotifier.h"
 #include "app/VakApplication.h"
 #include "app/s_VakMain.h"

@@ -24,6 +24,9 @@
 #include "store/Reorganise.h"
 #include "store/Xbase.h"
 #include "tools/SampleTender.h"
+#ifdef VAK_HAS_REPORTS
+#include "tools/ReportCommand.h"
+#endif
 
 namespace {
 
@@ -45,6 +48,16 @@ void PrintHelp() {
       "  calc DIR [--part C] [--yes]\n"
       "               공사 C(복합공사의 기본값: 첫 공사)의 내역서를 F3처럼 계산하고\n"
       "               총입찰금액을 VAK.MEM에 기록합니다.\n"
+      "  report DIR --kind KIND --pdf OUT.pdf [--part C] [--first-page N]\n"
+      "         [--margins T,R,L,B] [--portrait] [--pages FROM-TO] [--yes]\n"
+      "               입찰 서류를 PDF로 씁니다. 프로그램 시작 때의 자료 준비를 하고, 프로그램과\n"
+      "               같은 보고서 자료 화일(VakRpt1~4.DBF)을 자료 디렉토리에 만든 뒤 씁니다.\n"
+      "               KIND: summary(총괄 집계장), overall(총괄 내역서), statement(입찰 내역서),\n"
+      "               statement-lme(입찰 내역서, 재/노/경), cover(입찰 표지).\n"
+      "               --part: 복합공사의 공사 코드(기본 1); --first-page: 첫장의 페이지 번호,\n"
+      "               0부터 900(기본 1, 0이면 번호를 찍지 않음); --margins: 위,오른,왼,아래 여백,\n"
+      "               각 0부터 20(기본 8,4,4,0, 단위 2mm); --portrait: 종방향(기본 횡방향);\n"
+      "               --pages: 쓸 페이지 범위.\n"
       "  restore DIR [--yes]\n"
       "               VAK.DBF와 VAK.MEM을 처음 쓸 때 보관해 둔 발주기관의 원본(DIR/원본)으로\n"
       "               되돌립니다. 지금 화일은 VAK.DBF.날짜-시각, VAK.MEM.날짜-시각으로 남깁니다.\n"
@@ -100,7 +113,7 @@ bool ParseOptions(const std::vector<std::string>& args, size_t from, const std::
   for (size_t i = from; i < args.size(); ++i) {
     const std::string& a = args[i];
     const bool known_ = std::find(known.begin(), known.end(), a) != known.end();
-    if (known_ && a == "--yes") {
+    if (known_ && (a == "--yes" || a == "--portrait")) {
       options[a] = "1";
       continue;
     }
@@ -221,6 +234,37 @@ int Calc(const std::vector<std::string>& args) {
   if (!items.Close() || !result.completed) return 1;
   std::printf("%s\n", CompletionText(result.tenderAmount).c_str());
   return 0;
+}
+
+// The tender documents as PDF files.
+int Report(const std::vector<std::string>& args, int argc, char* argv[]) {
+  std::map<std::string, std::string> options;
+  if (args.size() < 2 ||
+      !ParseOptions(args, 2, {"--kind", "--pdf", "--part", "--first-page", "--margins", "--portrait", "--pages", "--yes"},
+                    options)) {
+    std::fputs("사용법: vaktool report DIR --kind KIND --pdf OUT.pdf [--part C] [--first-page N] [--margins T,R,L,B] "
+               "[--portrait] [--pages FROM-TO]\n",
+               stderr);
+    return 2;
+  }
+#ifdef VAK_HAS_REPORTS
+  ReportOptions o;
+  o.dir = AbsoluteDir(args[1]);
+  o.kind = options["--kind"];
+  o.pdf = options["--pdf"];
+  if (options.count("--part")) o.part = options["--part"];
+  if (options.count("--first-page")) o.firstPage = options["--first-page"];
+  if (options.count("--margins")) o.margins = options["--margins"];
+  if (options.count("--pages")) o.pages = options["--pages"];
+  o.portrait = options.count("--portrait") > 0;
+  ConsoleNotifier notifier(options.count("--yes") > 0);
+  return ReportCommand(o, notifier, argc, argv);
+#else
+  (void)argc;
+  (void)argv;
+  std::fputs("vaktool: 이 빌드에는 보고서 기능이 없습니다 (Qt 없이 빌드됨).\n", stderr);
+  return 2;
+#endif
 }
 
 // "20261208-043512": the local time, for the names of kept copies.
@@ -357,6 +401,7 @@ int main(int argc, char* argv[]) {
   if (command == "dump") return Dump(args);
   if (command == "calc") return Calc(args);
   if (command == "restore") return Restore(args);
+  if (command == "report") return Report(args, argc, argv);
   std::fprintf(stderr, "vaktool: 알 수 없는 명령입니다: %s (vaktool --help 참조)\n", command.c_str());
   return 2;
 }

@@ -14,7 +14,7 @@
 #include <QtTest>
 
 #include "app/DataDirectory.h"
-#include "app/Fonts.h"
+#include "common/Fonts.h"
 #include "app/s_VakMain.h"
 #include "common/CodePage.h"
 #include "common/S_Progress.h"

@@ -14,7 +14,7 @@
 
 #include <functional>
 
-#include "app/Fonts.h"
+#include "common/Fonts.h"
 #include "app/s_VakMain.h"
 #include "common/CodePage.h"
 #include "common/DialogKeys.h"

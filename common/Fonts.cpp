@@ -1,6 +1,6 @@
-#include "app/Fonts.h"
+#include "common/Fonts.h"
 
-#include <QApplication>
+#include <QGuiApplication>
 #include <QFont>
 #include <QFontDatabase>
 
@@ -17,7 +17,7 @@ void InstallKoreanFonts() {
 
   QFont base(proportional);
   base.setPointSize(9);
-  QApplication::setFont(base);
+  QGuiApplication::setFont(base);
 }
 
 }  // namespace vak

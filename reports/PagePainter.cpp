@@ -1,0 +1,250 @@
+#include "reports/PagePainter.h"
+
+#include <QFont>
+#include <QFontMetricsF>
+#include <array>
+#include <cmath>
+#include <cstdlib>
+
+#include "common/Numbers.h"
+#include "common/Text.h"
+
+namespace vak {
+namespace {
+
+constexpr int kSheetLong = 2970;
+constexpr int kSheetShort = 2100;
+constexpr int kStrip = 100;   // header and footer strips, above and below the frame
+constexpr int kInset = 10;    // text inside a cell
+
+struct Column {
+  const char* field;
+  bool number;
+  Qt::Alignment align;
+};
+
+const std::array<Column, 7> kPlainColumns = {{{"F_DES", false, Qt::AlignLeft},
+                                              {"F_SIZE", false, Qt::AlignLeft},
+                                              {"F_QQTY", true, Qt::AlignRight},
+                                              {"F_QUNIT", false, Qt::AlignHCenter},
+                                              {"F_PRIC", true, Qt::AlignRight},
+                                              {"F_COST", true, Qt::AlignRight},
+                                              {"F_BIGO", false, Qt::AlignLeft}}};
+const std::array<Column, 13> kSplitColumns = {{{"F_DES", false, Qt::AlignLeft},
+                                               {"F_SIZE", false, Qt::AlignLeft},
+                                               {"F_QQTY", true, Qt::AlignRight},
+                                               {"F_QUNIT", false, Qt::AlignHCenter},
+                                               {"F_MA0", true, Qt::AlignRight},
+                                               {"F_MA", true, Qt::AlignRight},
+                                               {"F_LA0", true, Qt::AlignRight},
+                                               {"F_LA", true, Qt::AlignRight},
+                                               {"F_EQ0", true, Qt::AlignRight},
+                                               {"F_EQ", true, Qt::AlignRight},
+                                               {"F_PRIC", true, Qt::AlignRight},
+                                               {"F_COST", true, Qt::AlignRight},
+                                               {"F_BIGO", false, Qt::AlignLeft}}};
+const std::array<double, 6> kPlainBorders = {0.28, 0.46, 0.56, 0.62, 0.77, 0.92};
+const std::array<double, 12> kSplitBorders = {0.2, 0.26, 0.32, 0.364, 0.427, 0.501, 0.578, 0.656, 0.733, 0.81, 0.887, 0.964};
+
+// "굴림체" with a character cell of the given height and width in units: the width is
+// reached by stretching the font, which is what a cell size asks of a monospaced face.
+QFont CellFont(int height, int width) {
+  QFont font(QStringLiteral("굴림체"));
+  font.setPixelSize(height);
+  const double natural = QFontMetricsF(font).horizontalAdvance(QLatin1Char('0'));
+  if (natural > 0) font.setStretch(std::clamp(static_cast<int>(std::lround(100.0 * width / natural)), 1, 4000));
+  return font;
+}
+
+// The frame: origin, width and height of the area inside the margins (the frame itself ends
+// 100 units above the bottom of that area, leaving the footer strip).
+struct Frame {
+  int left, top, width, height;
+};
+
+Frame FrameOf(const ReportSetup& s) {
+  const QSizeF sheet = SheetSize(s.landscape);
+  Frame f;
+  f.left = s.marginLeft * 20;
+  f.top = s.marginTop * 20;
+  f.width = static_cast<int>(sheet.width()) - s.marginRight * 20 - f.left;
+  f.height = static_cast<int>(sheet.height()) - s.marginTop * 20 - s.marginBottom * 20;
+  return f;
+}
+
+// One line of text in a box, aligned as asked and centred vertically; what does not fit is
+// cut at the right. The words are drawn one by one at their places, so that a PDF reader
+// finds the blanks between them (some fonts' blank glyph reads back as a control character).
+void DrawText(QPainter& p, const QRectF& box, Qt::Alignment align, QString text) {
+  const QFontMetricsF metrics(p.font());
+  while (!text.isEmpty() && metrics.horizontalAdvance(text) > box.width() + 0.5) text.chop(1);
+  if (text.trimmed().isEmpty()) return;
+  const double width = metrics.horizontalAdvance(text);
+  double x = box.left();
+  if (align & Qt::AlignRight) x = box.right() - width;
+  if (align & Qt::AlignHCenter) x = box.left() + (box.width() - width) / 2;
+  const double baseline = box.top() + (box.height() - metrics.height()) / 2 + metrics.ascent();
+  for (qsizetype i = 0; i < text.size();) {
+    if (text.at(i) == QLatin1Char(' ')) {
+      ++i;
+      continue;
+    }
+    qsizetype j = text.indexOf(QLatin1Char(' '), i);
+    if (j < 0) j = text.size();
+    p.drawText(QPointF(x + metrics.horizontalAdvance(text.left(i)), baseline), text.mid(i, j - i));
+    i = j;
+  }
+}
+
+// The cell text of a row: numbers grouped without trailing zeros (zero prints nothing);
+// texts as stored, centred ones trimmed.
+QString CellText(const ReportRows& rows, const char* row, const DbfField& field, const Column& column) {
+  if (column.number) return QString::fromStdString(FormatNumber(rows.Number(row, field), 0, 1));
+  std::string text = rows.Text(row, field);
+  while (!text.empty() && text.back() == ' ') text.pop_back();
+  if (column.align == Qt::AlignHCenter) text = TrimmedText(text);
+  return QString::fromStdString(text);
+}
+
+void DrawStrips(QPainter& p, const ReportDocument& doc, const Frame& f, int page, bool split) {
+  const ReportSetup& s = doc.setup();
+  p.setFont(split ? CellFont(35, 14) : CellFont(40, 16));
+  const QRectF header(0, -kStrip, f.width, kStrip);
+  const QRectF footer(0, f.height - kStrip, f.width, kStrip);
+  DrawText(p, footer, Qt::AlignRight, s.company);
+  if (s.kind == ReportKind::OverallSummarySheet) return;
+  if (!s.partLabel.trimmed().isEmpty()) DrawText(p, header, Qt::AlignLeft, QStringLiteral(" ") + s.partLabel + QStringLiteral(" "));
+  if (s.kind == ReportKind::OverallStatement) {
+    DrawText(p, header, Qt::AlignRight, QStringLiteral("(작성자 직책/성명 : ") + s.author.trimmed() + QStringLiteral(") "));
+  } else if (s.firstPageField != 0) {
+    DrawText(p, header, Qt::AlignRight, QStringLiteral("Page : %1").arg(page));
+  }
+}
+
+void DrawPlainPage(QPainter& p, const ReportDocument& doc, const Frame& f, int page) {
+  const int r = f.height / 20;
+  std::array<int, 8> x{};
+  x[0] = 0;
+  for (size_t i = 0; i < kPlainBorders.size(); ++i) x[i + 1] = static_cast<int>(std::lround(f.width * kPlainBorders[i]));
+  x[7] = f.width;
+  const int bottom = f.height - kStrip;
+  for (int i = 1; i <= 6; ++i) p.drawLine(x[static_cast<size_t>(i)], 0, x[static_cast<size_t>(i)], bottom);
+  for (int i = 1; i <= kRowsPerPage; ++i) p.drawLine(0, i * r, f.width, i * r);
+  static const char* const kCaptions[] = {"명           칭", "규      격", "수   량", "단 위", "단      가", "금      액", "비  고"};
+  p.setFont(CellFont(40, 16));
+  for (int k = 1; k <= 7; ++k)
+    DrawText(p, QRectF(x[static_cast<size_t>(k - 1)], 0, x[static_cast<size_t>(k)] - x[static_cast<size_t>(k - 1)], r),
+             Qt::AlignHCenter, QString::fromUtf8(kCaptions[k - 1]));
+  const ReportRows* rows = doc.rows();
+  if (!rows) return;
+  const auto& fields = rows->file().fields();
+  int n = 1;
+  for (const char* row : rows->PageRows(page)) {
+    for (size_t k = 0; k < kPlainColumns.size(); ++k) {
+      const int i = rows->file().FieldIndex(kPlainColumns[k].field);
+      if (i < 0) continue;
+      const QRectF cell(x[k] + kInset, n * r, x[k + 1] - x[k] - 2 * kInset, r);
+      DrawText(p, cell, kPlainColumns[k].align, CellText(*rows, row, fields[static_cast<size_t>(i)], kPlainColumns[k]));
+    }
+    ++n;
+  }
+}
+
+void DrawSplitPage(QPainter& p, const ReportDocument& doc, const Frame& f, int page) {
+  const int r = f.height / 21;
+  std::array<int, 14> x{};
+  x[0] = doc.setup().marginLeft * 20;  // the first column starts at the left margin's value
+  for (size_t i = 0; i < kSplitBorders.size(); ++i) x[i + 1] = static_cast<int>(std::lround(f.width * kSplitBorders[i]));
+  x[13] = f.width;
+  const int bottom = f.height - kStrip;
+  for (int i = 1; i <= 12; ++i) {
+    const bool underGroup = i == 5 || i == 7 || i == 9 || i == 11;
+    p.drawLine(x[static_cast<size_t>(i)], underGroup ? r : 0, x[static_cast<size_t>(i)], bottom);
+  }
+  p.drawLine(x[4], r, x[12], r);
+  for (int i = 2; i <= 19; ++i) p.drawLine(0, i * r, f.width, i * r);
+  p.setFont(CellFont(32, 12));
+  auto caption = [&](int from, int to, int top, int height, const char* text) {
+    DrawText(p, QRectF(x[static_cast<size_t>(from)], top, x[static_cast<size_t>(to)] - x[static_cast<size_t>(from)], height),
+             Qt::AlignHCenter, QString::fromUtf8(text));
+  };
+  static const char* const kFirst[] = {"명           칭", "규      격", "수   량", "단 위"};
+  for (int k = 1; k <= 4; ++k) caption(k - 1, k, 0, 2 * r, kFirst[k - 1]);
+  static const char* const kGroups[] = {"재  료  비", "노  무  비", "경      비", "합      계"};
+  for (int g = 0; g < 4; ++g) {
+    caption(4 + 2 * g, 6 + 2 * g, 0, r, kGroups[g]);
+    caption(4 + 2 * g, 5 + 2 * g, r, r, "단 가");
+    caption(5 + 2 * g, 6 + 2 * g, r, r, "금 액");
+  }
+  caption(12, 13, 0, 2 * r, "비 고");
+  const ReportRows* rows = doc.rows();
+  if (!rows) return;
+  const auto& fields = rows->file().fields();
+  int n = 1;
+  for (const char* row : rows->PageRows(page)) {
+    for (size_t k = 0; k < kSplitColumns.size(); ++k) {
+      const int i = rows->file().FieldIndex(kSplitColumns[k].field);
+      if (i < 0) continue;
+      const QRectF cell(x[k] + kInset, (n + 1) * r, x[k + 1] - x[k] - 2 * kInset, r);
+      DrawText(p, cell, kSplitColumns[k].align, CellText(*rows, row, fields[static_cast<size_t>(i)], kSplitColumns[k]));
+    }
+    ++n;
+  }
+}
+
+void DrawCover(QPainter& p, const ReportDocument& doc, const Frame& f) {
+  const ReportSetup& s = doc.setup();
+  const int r = f.height / 20;
+  const int x1 = static_cast<int>(std::lround(f.width * 0.5));
+  const int x2 = static_cast<int>(std::lround(f.width * 0.51));
+  p.setFont(CellFont(64, 25));
+  DrawText(p, QRectF(kInset, 4 * r, f.width - 2 * kInset, r), Qt::AlignHCenter, s.title.trimmed());
+  p.setFont(CellFont(48, 16));
+  const std::array<std::pair<const char*, QString>, 6> lines = {{{"관  리    번  호 :", s.managementNo.trimmed()},
+                                                                 {"시설공사코드번호 :", s.codeNo.trimmed()},
+                                                                 {"입  찰    금  액 :", s.amountWords},
+                                                                 {"", s.amountFigures},
+                                                                 {"회     사     명 :", s.company.trimmed()},
+                                                                 {"대     표     자 :", s.representative.trimmed()}}};
+  for (int k = 6; k <= 11; ++k) {
+    const auto& [label, value] = lines[static_cast<size_t>(k - 6)];
+    DrawText(p, QRectF(kInset, k * r, x1 - 2 * kInset, r), Qt::AlignRight, QString::fromUtf8(label));
+    DrawText(p, QRectF(x2 + kInset, k * r, f.width - x2 - 2 * kInset, r), Qt::AlignLeft, value);
+  }
+}
+
+}  // namespace
+
+ReportDocument::ReportDocument(ReportSetup setup, std::unique_ptr<ReportRows> rows)
+    : setup_(std::move(setup)), rows_(std::move(rows)) {}
+
+QSizeF SheetSize(bool landscape) {
+  return landscape ? QSizeF(kSheetLong, kSheetShort) : QSizeF(kSheetShort, kSheetLong);
+}
+
+void DrawReportPage(QPainter& p, const ReportDocument& doc, int page) {
+  const Frame f = FrameOf(doc.setup());
+  p.save();
+  p.setRenderHint(QPainter::Antialiasing, false);
+  p.setRenderHint(QPainter::TextAntialiasing, true);
+  p.translate(f.left, f.top);
+  QPen pen(Qt::black);
+  pen.setWidthF(3);  // 0.3 mm
+  p.setPen(pen);
+  p.setBrush(Qt::NoBrush);
+  p.drawRect(QRectF(0, 0, f.width, f.height - kStrip));
+  const ReportKind kind = doc.setup().kind;
+  if (kind == ReportKind::Cover) {
+    DrawCover(p, doc, f);
+  } else {
+    DrawStrips(p, doc, f, page, kind == ReportKind::TenderStatementSplit);
+    if (kind == ReportKind::TenderStatementSplit) {
+      DrawSplitPage(p, doc, f, page);
+    } else {
+      DrawPlainPage(p, doc, f, page);
+    }
+  }
+  p.restore();
+}
+
+}  // namespace vak

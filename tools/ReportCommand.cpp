@@ -1,0 +1,160 @@
+// vaktool report: a tender document as a PDF, built as the program builds it.
+#include "tools/ReportCommand.h"
+
+#include <QGuiApplication>
+#include <cstdio>
+#include <cstdlib>
+#include <map>
+
+#include "common/CodePage.h"
+#include "common/Files.h"
+#include "common/Fonts.h"
+#include "common/Numbers.h"
+#include "common/Text.h"
+#include "reports/KoreanWords.h"
+#include "reports/ReportPdf.h"
+#include "reports/ReportTable.h"
+#include "store/MemFile.h"
+#include "store/Preparation.h"
+
+namespace vak {
+namespace {
+
+bool ParseWhole(const std::string& text, long low, long high, long& value) {
+  std::string t = TrimmedText(text);
+  if (t.empty() || t.find_first_not_of("0123456789") != std::string::npos || t.size() > 6) return false;
+  value = std::stol(t);
+  return value >= low && value <= high;
+}
+
+std::vector<std::string> SplitOn(const std::string& text, char separator) {
+  std::vector<std::string> parts(1);
+  for (char c : text) {
+    if (c == separator) parts.emplace_back();
+    else parts.back().push_back(c);
+  }
+  return parts;
+}
+
+QString Unicode(const std::string& cp949) { return QString::fromStdString(Cp949ToUtf8(TrimmedText(cp949))); }
+
+// The name of a construction part: F_DES of its overall summary line "T" + part.
+QString PartName(TZekTable& items, const std::string& part) {
+  XbTable& table = *items.engine();
+  table.Query("");
+  if (table.TagCount() > 0) table.SetOrder(1);
+  const int partField = table.file().FieldIndex("F_PART");
+  const int desField = table.file().FieldIndex("F_DES");
+  if (partField < 0 || desField < 0) return QString();
+  for (table.GoTop(); !table.Eof(); table.Skip(1)) {
+    const char* r = table.Current();
+    if (TrimmedText(FieldBytes(r, table.file().fields()[static_cast<size_t>(partField)])) == "T" + part)
+      return Unicode(std::string(FieldBytes(r, table.file().fields()[static_cast<size_t>(desField)])));
+  }
+  return QString();
+}
+
+}  // namespace
+
+int ReportCommand(const ReportOptions& o, UserNotifier& notifier, int argc, char* argv[]) {
+  static const std::map<std::string, ReportKind> kKinds = {{"summary", ReportKind::OverallSummarySheet},
+                                                           {"overall", ReportKind::OverallStatement},
+                                                           {"statement", ReportKind::TenderStatement},
+                                                           {"statement-lme", ReportKind::TenderStatementSplit},
+                                                           {"cover", ReportKind::Cover}};
+  const auto kind = kKinds.find(o.kind);
+  long firstPage = 1, from = 1, to = 100000;
+  long margins[4] = {8, 4, 4, 0};
+  bool ok = kind != kKinds.end() && !o.pdf.empty() && ParseWhole(o.firstPage, 0, 900, firstPage) && o.part.size() == 1;
+  const std::vector<std::string> m = SplitOn(o.margins, ',');
+  ok = ok && m.size() == 4;
+  for (size_t i = 0; ok && i < 4; ++i) ok = ParseWhole(m[i], 0, 20, margins[i]);
+  if (ok && !o.pages.empty()) {
+    const size_t dash = o.pages.find('-');
+    ok = dash != std::string::npos && ParseWhole(o.pages.substr(0, dash), 0, 100000, from) &&
+         ParseWhole(o.pages.substr(dash + 1), 0, 100000, to) && from <= to;
+  }
+  if (!ok) {
+    std::fputs("vaktool: report에는 --kind summary|overall|statement|statement-lme|cover 와 --pdf OUT.pdf 가 필요하고,\n"
+               "  --first-page는 0부터 900, --margins는 0부터 20 사이의 네 값(위,오른,왼,아래), --pages는 FROM-TO,\n"
+               "  --part는 공사 코드 한 글자여야 합니다.\n",
+               stderr);
+    return 2;
+  }
+  if (kind->second == ReportKind::TenderStatementSplit && o.portrait) {
+    std::fputs("vaktool: 재/노/경 입찰 내역서(statement-lme)는 횡방향으로만 인쇄합니다 (--portrait를 뺄 것).\n", stderr);
+    return 2;
+  }
+
+  // The documents carry the header's texts: one that cannot be read whole stops here.
+  const ProjectHeader header = LoadProjectHeader(o.dir);
+  if (!header.Whole()) {
+    notifier.Message(HeaderProblemText(header), "오류", MessageIcon::Error, MessageButtons::Ok);
+    return 1;
+  }
+  const HeaderValues& v = header.values;
+  ReportSetup setup;
+  setup.kind = kind->second;
+  setup.firstPageField = static_cast<int>(firstPage);
+  setup.marginTop = static_cast<int>(margins[0]);
+  setup.marginRight = static_cast<int>(margins[1]);
+  setup.marginLeft = static_cast<int>(margins[2]);
+  setup.marginBottom = static_cast<int>(margins[3]);
+  setup.landscape = !o.portrait;
+  setup.company = Unicode(v[kCmnComp]);
+  setup.author = Unicode(v[kCmnName]);
+
+  // No window is shown: the offscreen platform serves, and a runtime directory of our own keeps
+  // Qt from warning about a missing one.
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR")) {
+    char runtime[] = "/tmp/vaktool-runtime-XXXXXX";
+    if (::mkdtemp(runtime)) qputenv("XDG_RUNTIME_DIR", runtime);
+  }
+  QGuiApplication app(argc, argv);
+  InstallKoreanFonts();
+
+  std::unique_ptr<ReportRows> rows;
+  if (setup.kind == ReportKind::Cover) {
+    // An amount that cannot be spelled is never spelled from its leading digits.
+    const std::optional<long double> amount = CoverAmount(v[kCmnIpmt]);
+    if (!amount) {
+      notifier.Message("입찰 금액(CMN_IPMT)이 없거나 범위를 벗어나 입찰 표지를 만들 수 없습니다.\n"
+                       "먼저 내역서계산(F3)으로 총입찰금액을 계산하십시오.",
+                       "오류", MessageIcon::Error, MessageButtons::Ok);
+      return 1;
+    }
+    setup.title = Unicode(v[kCmnDesc]);
+    setup.managementNo = Unicode(v[kCmnMtno]);
+    setup.codeNo = Unicode(v[kCmnCdno]);
+    setup.representative = Unicode(v[kCmnCona]);
+    setup.amountWords = QString::fromStdString(AmountToKoreanWords(*amount).value_or("")) + QStringLiteral(" 원정");
+    setup.amountFigures = QStringLiteral("(") + QString::fromStdString(AmountText(*amount)) + QStringLiteral(" ₩)");
+  } else {
+    TXbaseEnv env;
+    TZekTable items(env, notifier);
+    if (!OpenTenderAsTheProgramDoes(o.dir, env, items, notifier)) return 1;
+    const ProjectType type = ProjectTypeOf(v[kCmnType]);
+    if (HasPartCodes(type)) setup.partLabel = PartName(items, o.part);
+    ReportTableInfo info;
+    if (!BuildReportTable(items, {o.dir, setup.kind, static_cast<int>(firstPage), type, o.part}, notifier, info)) return 1;
+    if (!items.Close()) return 1;
+    DbfStatus status;
+    rows = ReportRows::Open(info.path, status);
+    if (!rows) {
+      notifier.Message(OpenFailureText(info.path, status), "오류", MessageIcon::Error, MessageButtons::Ok);
+      return 1;
+    }
+  }
+  const ReportDocument document(setup, std::move(rows));
+  std::string error;
+  int pages = 0;
+  if (!WriteReportPdf(document, o.pdf, static_cast<int>(from), static_cast<int>(to), &error, &pages)) {
+    notifier.Message(error, "오류", MessageIcon::Error, MessageButtons::Ok);
+    return 1;
+  }
+  std::printf("%s: %d쪽을 썼습니다 (%d쪽부터 %d쪽까지 중).\n", o.pdf.c_str(), pages, document.firstPage(), document.lastPage());
+  return 0;
+}
+
+}  // namespace vak
