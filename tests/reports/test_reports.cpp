@@ -216,6 +216,33 @@ TEST(ReportTables, TheItemTableIsGivenBackAndFailuresLeaveNothingHalfWritten) {
   EXPECT_EQ(s.items.Xbase().Filter(), "F_SEQ = 7");
 }
 
+TEST(ReportTables, DamagedLinesAreShownAsFarAsTheyCanBe) {
+  Row odd = Item("U", 1, 'X', "not a level", 1, 10, 10);
+  Statement s({odd, Item("U", 2, '1', "plain", 1, 5, 5)}, "1");
+  // A name of 40 bytes ending in the first half of a double-byte character, straight into the
+  // table, as a damaged medium gives it.
+  std::string bytes = s.dir.Read("VAK.DBF");
+  const size_t des = 32 + 21 * 32 + 1 + 9 + kItemRecordLength;  // F_DES of the second record
+  bytes.replace(des, 40, std::string(39, 'a') + "\xB0");
+  s.dir.Write("VAK.DBF", bytes);
+  TZekTable reopened(s.env, s.notifier);
+  s.items.Close();
+  ASSERT_TRUE(OpenTenderAsTheProgramDoes(s.dir.path(), s.env, reopened, s.notifier));
+  ReportTableInfo info;
+  ASSERT_TRUE(BuildReportTable(reopened, {s.dir.path(), ReportKind::TenderStatement, 1, ProjectType::Single, "1"},
+                               s.notifier, info));
+  DbfStatus status;
+  auto rows = ReportRows::Open(info.path, status);
+  ASSERT_TRUE(rows);
+  const auto page = rows->PageRows(1);
+  ASSERT_EQ(page.size(), 18u);
+  const DbfField& name = rows->file().fields()[0];
+  EXPECT_EQ(rows->Text(page[0], name).substr(0, 12), " not a level");  // no level: one blank
+  const std::string cut = std::string(FieldBytes(page[1], name));
+  EXPECT_EQ(cut.substr(0, 40), " " + std::string(39, 'a'));  // the half character is not carried
+  EXPECT_FALSE(rows->Text(page[1], name).empty());
+}
+
 TEST(ReportTables, PagesAreFoundWithoutAScan) {
   Statement s(Items(40), "1");
   s.Build(ReportKind::TenderStatement, 5);
