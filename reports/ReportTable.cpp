@@ -145,6 +145,8 @@ std::string ReportTableName(ReportKind kind) {
   return std::string();
 }
 
+// F_PAGE has six digits, not three: a statement of 100,000 lines runs to more than 5,000
+// pages, and a three-digit page number would lose every page after the 999th.
 const std::vector<DbfField>& ReportTableFields(ReportKind kind) {
   static const std::vector<DbfField> plain = WithOffsets({{"F_DES", 'C', 40, 0, 0},
                                                           {"F_SIZE", 'C', 40, 0, 0},
@@ -153,7 +155,7 @@ const std::vector<DbfField>& ReportTableFields(ReportKind kind) {
                                                           {"F_PRIC", 'N', 19, 6, 0},
                                                           {"F_COST", 'N', 19, 6, 0},
                                                           {"F_BIGO", 'C', 12, 0, 0},
-                                                          {"F_PAGE", 'N', 3, 0, 0}});
+                                                          {"F_PAGE", 'N', 6, 0, 0}});
   static const std::vector<DbfField> split = WithOffsets({{"F_DES", 'C', 40, 0, 0},
                                                           {"F_SIZE", 'C', 40, 0, 0},
                                                           {"F_QQTY", 'N', 19, 7, 0},
@@ -167,7 +169,7 @@ const std::vector<DbfField>& ReportTableFields(ReportKind kind) {
                                                           {"F_PRIC", 'N', 19, 6, 0},
                                                           {"F_COST", 'N', 19, 6, 0},
                                                           {"F_BIGO", 'C', 12, 0, 0},
-                                                          {"F_PAGE", 'N', 3, 0, 0}});
+                                                          {"F_PAGE", 'N', 6, 0, 0}});
   return kind == ReportKind::TenderStatementSplit ? split : plain;
 }
 

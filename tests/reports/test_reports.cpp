@@ -263,6 +263,17 @@ TEST(ReportTables, PagesAreFoundWithoutAScan) {
   EXPECT_EQ(IndentText(std::string(39, 'x') + "\xB0\xA1", 1).size(), 40u);  // never half a character
 }
 
+TEST(ReportTables, MoreThanNineHundredNinetyNinePagesKeepTheirNumbers) {
+  Statement s(Items(18 * 1000 + 1), "1");
+  s.Build(ReportKind::TenderStatement);
+  EXPECT_EQ(s.last.lastPage, 1001);
+  DbfStatus status;
+  auto rows = ReportRows::Open(s.last.path, status);
+  ASSERT_TRUE(rows);
+  EXPECT_EQ(rows->lastPage(), 1001);
+  EXPECT_EQ(TrimmedText(rows->Text(rows->PageRows(1001)[0], rows->file().fields()[0])), "item 18001");
+}
+
 TEST(KoreanWords, TheWorkedValuesAndTheEdges) {
   const std::pair<long double, const char*> cases[] = {
       {1, "일"},
