@@ -106,6 +106,25 @@ QString CellText(const ReportRows& rows, const char* row, const DbfField& field,
   return QString::fromStdString(text);
 }
 
+// The rows of a page, row n from `top` + (n - 1) x `height`, cell k between the borders x[k]
+// and x[k + 1].
+void DrawBodyRows(QPainter& p, const ReportDocument& doc, int page, const Column* columns, const int* x, size_t count,
+                  int top, int height) {
+  const ReportRows* rows = doc.rows();
+  if (!rows) return;
+  const auto& fields = rows->file().fields();
+  int y = top;
+  for (const char* row : rows->PageRows(page)) {
+    for (size_t k = 0; k < count; ++k) {
+      const int i = rows->file().FieldIndex(columns[k].field);
+      if (i < 0) continue;
+      const QRectF cell(x[k] + kInset, y, x[k + 1] - x[k] - 2 * kInset, height);
+      DrawText(p, cell, columns[k].align, CellText(*rows, row, fields[static_cast<size_t>(i)], columns[k]));
+    }
+    y += height;
+  }
+}
+
 void DrawStrips(QPainter& p, const ReportDocument& doc, const Frame& f, int page, bool split) {
   const ReportSetup& s = doc.setup();
   p.setFont(split ? CellFont(35, 14) : CellFont(40, 16));
@@ -135,19 +154,7 @@ void DrawPlainPage(QPainter& p, const ReportDocument& doc, const Frame& f, int p
   for (int k = 1; k <= 7; ++k)
     DrawText(p, QRectF(x[static_cast<size_t>(k - 1)], 0, x[static_cast<size_t>(k)] - x[static_cast<size_t>(k - 1)], r),
              Qt::AlignHCenter, QString::fromUtf8(kCaptions[k - 1]));
-  const ReportRows* rows = doc.rows();
-  if (!rows) return;
-  const auto& fields = rows->file().fields();
-  int n = 1;
-  for (const char* row : rows->PageRows(page)) {
-    for (size_t k = 0; k < kPlainColumns.size(); ++k) {
-      const int i = rows->file().FieldIndex(kPlainColumns[k].field);
-      if (i < 0) continue;
-      const QRectF cell(x[k] + kInset, n * r, x[k + 1] - x[k] - 2 * kInset, r);
-      DrawText(p, cell, kPlainColumns[k].align, CellText(*rows, row, fields[static_cast<size_t>(i)], kPlainColumns[k]));
-    }
-    ++n;
-  }
+  DrawBodyRows(p, doc, page, kPlainColumns.data(), x.data(), kPlainColumns.size(), r, r);
 }
 
 void DrawSplitPage(QPainter& p, const ReportDocument& doc, const Frame& f, int page) {
@@ -177,19 +184,7 @@ void DrawSplitPage(QPainter& p, const ReportDocument& doc, const Frame& f, int p
     caption(5 + 2 * g, 6 + 2 * g, r, r, "금 액");
   }
   caption(12, 13, 0, 2 * r, "비 고");
-  const ReportRows* rows = doc.rows();
-  if (!rows) return;
-  const auto& fields = rows->file().fields();
-  int n = 1;
-  for (const char* row : rows->PageRows(page)) {
-    for (size_t k = 0; k < kSplitColumns.size(); ++k) {
-      const int i = rows->file().FieldIndex(kSplitColumns[k].field);
-      if (i < 0) continue;
-      const QRectF cell(x[k] + kInset, (n + 1) * r, x[k + 1] - x[k] - 2 * kInset, r);
-      DrawText(p, cell, kSplitColumns[k].align, CellText(*rows, row, fields[static_cast<size_t>(i)], kSplitColumns[k]));
-    }
-    ++n;
-  }
+  DrawBodyRows(p, doc, page, kSplitColumns.data(), x.data(), kSplitColumns.size(), 2 * r, r);
 }
 
 void DrawCover(QPainter& p, const ReportDocument& doc, const Frame& f) {

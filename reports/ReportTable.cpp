@@ -156,20 +156,15 @@ const std::vector<DbfField>& ReportTableFields(ReportKind kind) {
                                                           {"F_COST", 'N', 19, 6, 0},
                                                           {"F_BIGO", 'C', 12, 0, 0},
                                                           {"F_PAGE", 'N', 6, 0, 0}});
-  static const std::vector<DbfField> split = WithOffsets({{"F_DES", 'C', 40, 0, 0},
-                                                          {"F_SIZE", 'C', 40, 0, 0},
-                                                          {"F_QQTY", 'N', 19, 7, 0},
-                                                          {"F_QUNIT", 'C', 6, 0, 0},
-                                                          {"F_MA0", 'N', 19, 6, 0},
-                                                          {"F_MA", 'N', 19, 6, 0},
-                                                          {"F_LA0", 'N', 19, 6, 0},
-                                                          {"F_LA", 'N', 19, 6, 0},
-                                                          {"F_EQ0", 'N', 19, 6, 0},
-                                                          {"F_EQ", 'N', 19, 6, 0},
-                                                          {"F_PRIC", 'N', 19, 6, 0},
-                                                          {"F_COST", 'N', 19, 6, 0},
-                                                          {"F_BIGO", 'C', 12, 0, 0},
-                                                          {"F_PAGE", 'N', 6, 0, 0}});
+  // The split statement: the six material, labour and expense fields between the unit and
+  // the unit price.
+  static const std::vector<DbfField> split = [] {
+    std::vector<DbfField> f = plain;
+    const std::vector<DbfField> parts = {{"F_MA0", 'N', 19, 6, 0}, {"F_MA", 'N', 19, 6, 0}, {"F_LA0", 'N', 19, 6, 0},
+                                         {"F_LA", 'N', 19, 6, 0},  {"F_EQ0", 'N', 19, 6, 0}, {"F_EQ", 'N', 19, 6, 0}};
+    f.insert(f.begin() + 4, parts.begin(), parts.end());
+    return WithOffsets(f);
+  }();
   return kind == ReportKind::TenderStatementSplit ? split : plain;
 }
 
