@@ -1,6 +1,7 @@
 #include "reports/ReportTable.h"
 
 #include <cmath>
+#include <cstring>
 #include <map>
 
 #include "common/CodePage.h"
@@ -82,6 +83,36 @@ class ReportWriter {
   }
   void Text(const char* name, std::string_view text) { StoreCharacterField(record_.data(), *byName_.at(name), text); }
   void Number(const char* name, long double value) { StoreNumericField(record_.data(), *byName_.at(name), value); }
+  // An item's numeric field into a report field with at least as many decimals: plain
+  // fixed-point text is copied digit for digit (the same text the number would give, at a
+  // fraction of the cost); anything else goes through the number.
+  void Copy(const char* name, const char* record, const DbfField* from) {
+    if (!from) return;
+    const DbfField& to = *byName_.at(name);
+    const std::string_view bytes = FieldBytes(record, *from);
+    long long scaled = 0;
+    if (from->decimals <= to.decimals && ParseScaledField(bytes, from->decimals, scaled)) {
+      char text[40];
+      const bool negative = scaled < 0;
+      unsigned long long magnitude = negative ? 0ULL - static_cast<unsigned long long>(scaled) : static_cast<unsigned long long>(scaled);
+      int n = 0;
+      for (int d = 0; d < to.decimals - from->decimals; ++d) text[n++] = '0';
+      for (int d = 0; d < from->decimals; ++d, magnitude /= 10) text[n++] = static_cast<char>('0' + magnitude % 10);
+      if (to.decimals > 0) text[n++] = '.';
+      do {
+        text[n++] = static_cast<char>('0' + magnitude % 10);
+        magnitude /= 10;
+      } while (magnitude != 0);
+      if (negative && scaled != 0) text[n++] = '-';
+      if (n <= to.length) {
+        char* p = record_.data() + to.offset;
+        std::memset(p, ' ', static_cast<size_t>(to.length - n));
+        for (int i = 0; i < n; ++i) p[to.length - 1 - i] = text[i];
+        return;
+      }
+    }
+    StoreNumericField(record_.data(), to, ParseNumericField(bytes));
+  }
   void Add() {
     StoreWholeField(record_.data(), *byName_.at("F_PAGE"), page_);
     writer_.Add(record_.data());
@@ -215,7 +246,10 @@ bool BuildReportTable(TZekTable& items, const ReportRequest& request, UserNotifi
       selected = !part.empty() && part.front() == 'T' && level != "0";
       if (seeking && (part.empty() || part.front() != 'T')) break;
     } else {
-      const bool inPart = TrimmedText(part) == key;
+      std::string_view trimmed = part;
+      while (!trimmed.empty() && trimmed.back() == ' ') trimmed.remove_suffix(1);
+      while (!trimmed.empty() && trimmed.front() == ' ') trimmed.remove_prefix(1);
+      const bool inPart = trimmed == key;
       if (seeking && !inPart) break;
       if (kind == ReportKind::OverallStatement) {
         selected = inPart && Bytes(r, f.remk).find('*') != std::string_view::npos;
@@ -237,7 +271,7 @@ bool BuildReportTable(TZekTable& items, const ReportRequest& request, UserNotifi
     out.NextRow();
     out.Text("F_DES", IndentText(TrimmedText(Bytes(r, f.des)), LevelNumber(level)));
     out.Text("F_SIZE", Bytes(r, f.size));
-    out.Number("F_COST", Number(r, f.cost));
+    out.Copy("F_COST", r, f.cost);
     const bool fixed = Bytes(r, f.sw3) == "*";
     if (!statement) {
       out.Text("F_BIGO", Bytes(r, f.bigo));
@@ -256,16 +290,16 @@ bool BuildReportTable(TZekTable& items, const ReportRequest& request, UserNotifi
         out.Number("F_PRIC", Number(r, f.pric));
       }
     } else if (statement) {
-      out.Number("F_QQTY", Number(r, f.qqty));
+      out.Copy("F_QQTY", r, f.qqty);
       out.Text("F_QUNIT", Bytes(r, f.unit));
-      out.Number("F_PRIC", Number(r, f.pric));
+      out.Copy("F_PRIC", r, f.pric);
       if (kind == ReportKind::TenderStatementSplit) {
-        out.Number("F_MA0", Number(r, f.ma0));
-        out.Number("F_MA", Number(r, f.ma));
-        out.Number("F_LA0", Number(r, f.la0));
-        out.Number("F_LA", Number(r, f.la));
-        out.Number("F_EQ0", Number(r, f.eq0));
-        out.Number("F_EQ", Number(r, f.eq));
+        out.Copy("F_MA0", r, f.ma0);
+        out.Copy("F_MA", r, f.ma);
+        out.Copy("F_LA0", r, f.la0);
+        out.Copy("F_LA", r, f.la);
+        out.Copy("F_EQ0", r, f.eq0);
+        out.Copy("F_EQ", r, f.eq);
       }
     }
     out.Add();
