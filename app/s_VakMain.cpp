@@ -22,6 +22,7 @@
 #include "pricing/Calculation.h"
 #include "pricing/s_VakInputType.h"
 #include "common/WaitCursor.h"
+#include "reports/s_VakRpt.h"
 #include "store/ItemTable.h"
 #include "store/MemFile.h"
 #include "store/Preparation.h"
@@ -152,7 +153,6 @@ void TFm_VakMain::BuildToolBar(QWidget* parent) {
   report->setIcon(style()->standardIcon(QStyle::SP_FileDialogDetailedView));
   report->setIconSize(QSize(24, 24));
   report->setToolButtonStyle(Qt::ToolButtonIconOnly);
-  report->setEnabled(false);  // reports come later
   auto* separator = new QFrame(commands);
   separator->setFrameShape(QFrame::VLine);
   separator->setFrameShadow(QFrame::Sunken);
@@ -546,6 +546,28 @@ void TFm_VakMain::WireCommands() {
   QAction* modify = action(QStringLiteral("C_Mnu_Detail_Mod"));
   modify->setEnabled(true);
   connect(modify, &QAction::triggered, this, [this] { EditCommand(); });
+  // The reports: the tool button, the 보고서 menu, "보고서작성" (Ctrl+P) in every popup.
+  connect(button("C_Sbt_Report"), &QToolButton::clicked, this, [this] { ReportCommand(); });
+  QAction* reports = action(QStringLiteral("Mnu_Report"));
+  reports->setEnabled(true);
+  reports->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_P));
+  connect(reports, &QAction::triggered, this, [this] { ReportCommand(); });
+  for (QMenu* popup : {mnuChong_, mnuHead_, mnuDetail_}) {
+    QAction* popupReport = action(popup->objectName() + QStringLiteral("_Report"));
+    popupReport->setEnabled(true);
+    connect(popupReport, &QAction::triggered, this, [this] { ReportCommand(); });
+  }
+}
+
+void TFm_VakMain::ReportCommand() {
+  if (!panel_) return;
+  ReportContext context;
+  context.dataDir = dataDir_.toStdString();
+  context.projectType = state_.projectType;
+  context.part = TrimmedText(state_.curPart).empty() ? std::string("1") : state_.curPart;
+  context.partLabel = partLabel_->text();
+  const int tab = tabs_->currentIndex();
+  RunReportDialog(*items_, context, notifier_, this, [this, tab] { TabEntered(tab); });
 }
 
 void TFm_VakMain::SetSplitInputMode(bool split) {

@@ -66,6 +66,8 @@ class TFm_VakMain : public QMainWindow, public PanelHost {
   // The input mode: the tab button pair switches it, the 편집 › "입력형식" dialog chooses it.
   void SetSplitInputMode(bool split);
   void InputTypeCommand();
+  // Ctrl+P and every "보고서작성": the report dialog, the view put back afterwards.
+  void ReportCommand();
 
  protected:
   void showEvent(QShowEvent* event) override;

@@ -217,7 +217,7 @@ QSizeF SheetSize(bool landscape) {
   return landscape ? QSizeF(kSheetLong, kSheetShort) : QSizeF(kSheetShort, kSheetLong);
 }
 
-void DrawReportPage(QPainter& p, const ReportDocument& doc, int page) {
+void DrawReportPage(QPainter& p, const ReportDocument& doc, int page, bool withRows) {
   const Frame f = FrameOf(doc.setup());
   p.save();
   p.setRenderHint(QPainter::Antialiasing, false);
@@ -233,10 +233,11 @@ void DrawReportPage(QPainter& p, const ReportDocument& doc, int page) {
     DrawCover(p, doc, f);
   } else {
     DrawStrips(p, doc, f, page, kind == ReportKind::TenderStatementSplit);
+    const int rowsOf = withRows ? page : 0;  // page 0 holds no rows
     if (kind == ReportKind::TenderStatementSplit) {
-      DrawSplitPage(p, doc, f, page);
+      DrawSplitPage(p, doc, f, rowsOf);
     } else {
-      DrawPlainPage(p, doc, f, page);
+      DrawPlainPage(p, doc, f, rowsOf);
     }
   }
   p.restore();

@@ -44,7 +44,8 @@ class ReportDocument {
 // The sheet in units of 0.1 mm: A4, 2970 x 2100 landscape or 2100 x 2970 portrait.
 QSizeF SheetSize(bool landscape);
 
-// Draws page `page` (for the cover: its one page) onto `painter`.
-void DrawReportPage(QPainter& painter, const ReportDocument& document, int page);
+// Draws page `page` (for the cover: its one page) onto `painter`; without `withRows`, only the
+// frame, the strips and the captions.
+void DrawReportPage(QPainter& painter, const ReportDocument& document, int page, bool withRows = true);
 
 }  // namespace vak

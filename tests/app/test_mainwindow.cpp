@@ -467,14 +467,14 @@ class MainWindowTest : public QObject {
     TempDir dir;
     Sample(dir, 2, 60);
     Session s(dir.path());
-    for (const char* name : {"C_Sbt_Report", "C_Sbt_JungBo2", "C_SBT_DiskMake", "C_SBT_Find"}) {
+    for (const char* name : {"C_Sbt_JungBo2", "C_SBT_DiskMake", "C_SBT_Find"}) {
       auto* w = s.window.findChild<QWidget*>(QString::fromLatin1(name));
       QVERIFY2(w, name);
       QVERIFY2(!w->isEnabled(), name);
     }
     QVERIFY(s.window.findChild<QWidget*>(QStringLiteral("C_Sbt_Close"))->isEnabled());
     QCOMPARE(s.window.findChild<QWidget*>(QStringLiteral("C_Sbt_Close"))->toolTip(), QStringLiteral("닫기(Alt+X)"));
-    for (const char* name : {"C_Sbt_Mod", "C_Sbt_Calculate", "C_Sbt_Price"})
+    for (const char* name : {"C_Sbt_Mod", "C_Sbt_Calculate", "C_Sbt_Price", "C_Sbt_Report"})
       QVERIFY2(s.window.findChild<QWidget*>(QString::fromLatin1(name))->isEnabled(), name);
     auto* calc = s.window.findChild<QAction*>(QStringLiteral("Mnu_Calc"));
     QCOMPARE(calc->shortcut(), QKeySequence(Qt::Key_F3));

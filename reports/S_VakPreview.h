@@ -1,0 +1,82 @@
+// TFM_VakPreview ("미리보기"): the pages of the report just built, one at a time, drawn by the
+// shared page painter (so the preview is what prints), with zoom, page moves, dragging, the
+// print range and copies, and "PDF 저장". Printing itself is the report dialog's, after the
+// preview closes.
+#pragma once
+
+#include <QDialog>
+#include <functional>
+
+#include "common/UserNotifier.h"
+#include "reports/PagePainter.h"
+
+class QLabel;
+class QScrollArea;
+class QToolButton;
+
+namespace vak {
+
+class TNumberEdit;
+class PreviewPage;
+
+class TFM_VakPreview : public QDialog {
+  Q_OBJECT
+
+ public:
+  TFM_VakPreview(const ReportDocument& document, UserNotifier& notifier, QWidget* parent = nullptr);
+  ~TFM_VakPreview() override;
+
+  // As the report dialog sets it up: the first-page field's value (0 counts as 1), the last
+  // page, and the page to show first.
+  void Setup(int firstPageField, int lastPage, int pageToShow);
+
+  bool PrintRequested() const { return printRequested_; }
+  int PrintFromPage() const;
+  int PrintToPage() const;
+  int Copies() const;
+  int ZoomPercent() const { return zoom_; }
+  int Page() const { return page_; }
+  int FirstPage() const { return firstPage_; }
+  int LastPage() const { return lastPage_; }
+  const ReportDocument& document() const { return document_; }
+
+  // Where "PDF 저장" writes: the platform's save dialog unless a test puts its own chooser.
+  using FileChooser = std::function<QString(const QString& suggested)>;
+  void SetFileChooser(FileChooser chooser) { chooseFile_ = std::move(chooser); }
+  // "<works' name> <document>.pdf"
+  void SetSuggestedName(const QString& name) { suggestedName_ = name; }
+
+  void ShowPage(int page);
+  void SetZoom(int percent);
+  void FitWholePage();
+  void FitWidth();
+  void SavePdf();
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  void UpdatePageButtons();
+  void ClampRangeField(TNumberEdit* field);
+
+  const ReportDocument& document_;
+  UserNotifier& notifier_;
+  int firstPage_ = 1;
+  int lastPage_ = 1;
+  int page_ = 1;
+  int zoom_ = 100;
+  bool printRequested_ = false;
+  bool settingPage_ = false;
+  QString suggestedName_;
+  FileChooser chooseFile_;
+  QPoint dragOrigin_;
+
+  QScrollArea* scroll_ = nullptr;
+  PreviewPage* view_ = nullptr;
+  QToolButton *zoomIn_ = nullptr, *zoomOut_ = nullptr, *first_ = nullptr, *prior_ = nullptr, *next_ = nullptr,
+              *last_ = nullptr;
+  TNumberEdit *start_ = nullptr, *end_ = nullptr, *pageField_ = nullptr, *copies_ = nullptr, *startNumber_ = nullptr;
+  QLabel *pageLabel_ = nullptr, *totalLabel_ = nullptr, *pageStartLabel_ = nullptr;
+};
+
+}  // namespace vak

@@ -1,0 +1,268 @@
+#include "reports/s_VakRpt.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPrinter>
+#include <QPrinterInfo>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QVBoxLayout>
+
+#include "common/CodePage.h"
+#include "common/DialogKeys.h"
+#include "common/NumEdit.h"
+#include "common/Numbers.h"
+#include "common/Text.h"
+#include "reports/KoreanWords.h"
+#include "reports/ReportPrinting.h"
+#include "reports/S_VakPreview.h"
+#include "store/MemFile.h"
+
+namespace vak {
+namespace {
+
+const QString kCoverEntry = QStringLiteral("입찰 표  지");
+
+TNumberEdit* Field(const QString& name, int min, int max, int value, QWidget* parent) {
+  auto* e = new TNumberEdit(parent);
+  e->setObjectName(name);
+  e->SetThousandsSeparators(false);
+  e->SetMin(min);
+  e->SetMax(max);
+  e->SetValue(value);
+  e->setFixedWidth(48);
+  return e;
+}
+
+QString Unicode(const std::string& cp949) { return QString::fromStdString(Cp949ToUtf8(TrimmedText(cp949))); }
+
+QString DocumentName(ReportKind kind) {
+  switch (kind) {
+    case ReportKind::OverallSummarySheet: return QStringLiteral("총괄집계장");
+    case ReportKind::OverallStatement: return QStringLiteral("총괄내역서");
+    case ReportKind::TenderStatement: return QStringLiteral("입찰내역서");
+    case ReportKind::TenderStatementSplit: return QStringLiteral("입찰내역서(재노경)");
+    case ReportKind::Cover: return QStringLiteral("입찰표지");
+  }
+  return QString();
+}
+
+}  // namespace
+
+Tfm_VakRpt::Tfm_VakRpt(TZekTable& items, ReportContext context, UserNotifier& notifier, QWidget* parent)
+    : QDialog(parent), items_(items), context_(std::move(context)), notifier_(notifier) {
+  SetUpDialog(this, QStringLiteral("fm_VakRpt"), QStringLiteral("보고서"));
+  auto* layout = new QVBoxLayout(this);
+  auto* grid = new QGridLayout();
+  select_ = new QComboBox(this);
+  select_->setObjectName(QStringLiteral("c_cbx_RptSelect"));
+  grid->addWidget(new QLabel(QStringLiteral("보 고 서  선택"), this), 0, 0);
+  grid->addWidget(select_, 0, 1, 1, 2);
+  pageNum_ = Field(QStringLiteral("C_Nbe_PageNum"), 0, 900, 1, this);
+  grid->addWidget(new QLabel(QStringLiteral("첫장의 페이지 번호"), this), 1, 0);
+  grid->addWidget(pageNum_, 1, 1);
+  grid->addWidget(new QLabel(QStringLiteral("(0은 페이지 인쇄 않함)"), this), 1, 2);
+  layout->addLayout(grid);
+
+  auto* orientation = new QGroupBox(QStringLiteral("인쇄방향"), this);
+  auto* o = new QHBoxLayout(orientation);
+  portrait_ = new QRadioButton(QStringLiteral("종방향"), orientation);
+  portrait_->setObjectName(QStringLiteral("c_rbt_portrait"));
+  landscape_ = new QRadioButton(QStringLiteral("횡방향"), orientation);
+  landscape_->setObjectName(QStringLiteral("c_rbt_landscape"));
+  landscape_->setChecked(true);
+  o->addWidget(portrait_);
+  o->addWidget(landscape_);
+  layout->addWidget(orientation);
+
+  auto* margins = new QGroupBox(QStringLiteral("여백"), this);
+  auto* m = new QGridLayout(margins);
+  top_ = Field(QStringLiteral("C_Nbe_TMargin"), 0, 20, 8, margins);
+  right_ = Field(QStringLiteral("c_nbe_rmargin"), 0, 20, 4, margins);
+  left_ = Field(QStringLiteral("C_Nbe_LMargin"), 0, 20, 4, margins);
+  bottom_ = Field(QStringLiteral("c_nbe_bmargin"), 0, 20, 0, margins);
+  m->addWidget(new QLabel(QStringLiteral("위쪽여백"), margins), 0, 0);
+  m->addWidget(top_, 0, 1);
+  m->addWidget(new QLabel(QStringLiteral("오른여백"), margins), 0, 2);
+  m->addWidget(right_, 0, 3);
+  m->addWidget(new QLabel(QStringLiteral("왼쪽여백"), margins), 1, 0);
+  m->addWidget(left_, 1, 1);
+  m->addWidget(new QLabel(QStringLiteral("아래여백"), margins), 1, 2);
+  m->addWidget(bottom_, 1, 3);
+  layout->addWidget(margins);
+
+  split_ = new QCheckBox(QStringLiteral("재/노/경 인쇄"), this);
+  split_->setObjectName(QStringLiteral("CheckBox1"));
+  cover_ = new QCheckBox(QStringLiteral("표지 인쇄"), this);
+  cover_->setObjectName(QStringLiteral("CheckBox2"));
+  cover_->setVisible(false);
+  layout->addWidget(split_);
+  layout->addWidget(cover_);
+
+  auto* buttons = new QHBoxLayout();
+  auto* ok = new QPushButton(QStringLiteral("확인"), this);
+  ok->setObjectName(QStringLiteral("C_Bbt_Ok"));
+  auto* cancel = new QPushButton(QStringLiteral("취소"), this);
+  cancel->setObjectName(QStringLiteral("BitBtn2"));
+  buttons->addStretch();
+  buttons->addWidget(ok);
+  buttons->addWidget(cancel);
+  layout->addLayout(buttons);
+
+  // The entries: a single construction has no overall summary sheet.
+  if (context_.projectType == ProjectType::Single) {
+    select_->addItems({QStringLiteral("총괄 내역서"), QStringLiteral("입찰 내역서"), kCoverEntry});
+  } else {
+    select_->addItems({QStringLiteral("총괄 집계장"), QStringLiteral("총괄 내역서"), QStringLiteral("입찰 내역서"), kCoverEntry});
+  }
+  connect(select_, &QComboBox::currentIndexChanged, this, [this](int index) { SelectReport(index); });
+  connect(split_, &QCheckBox::clicked, this, [this] { SplitColumnsClicked(); });
+  connect(ok, &QPushButton::clicked, this, [this] { Confirm(); });
+  connect(cancel, &QPushButton::clicked, this, [this] { reject(); });
+  InstallDialogKeys(this);
+  select_->setCurrentIndex(0);
+  SelectReport(0);
+}
+
+Tfm_VakRpt::~Tfm_VakRpt() = default;
+
+void Tfm_VakRpt::SelectReport(int index) {
+  if (select_->itemText(index) == kCoverEntry) {
+    kind_ = ReportKind::Cover;
+    split_->setEnabled(false);
+    return;
+  }
+  // Each entry text stands for the same document, with three entries or four.
+  kind_ = static_cast<ReportKind>(select_->count() == 4 ? index : index + 1);
+  split_->setEnabled(kind_ == ReportKind::TenderStatement || kind_ == ReportKind::TenderStatementSplit);
+  if (kind_ == ReportKind::TenderStatement && split_->isChecked()) SplitColumnsClicked();
+}
+
+void Tfm_VakRpt::SplitColumnsClicked() {
+  if (split_->isChecked() && kind_ == ReportKind::TenderStatement) {
+    kind_ = ReportKind::TenderStatementSplit;
+    portrait_->setChecked(false);
+    portrait_->setEnabled(false);
+    landscape_->setChecked(true);  // the 13-column statement is landscape only
+  } else if (kind_ == ReportKind::TenderStatement || kind_ == ReportKind::TenderStatementSplit) {
+    kind_ = ReportKind::TenderStatement;
+    portrait_->setEnabled(true);
+  }
+}
+
+ReportSetup Tfm_VakRpt::SetupFromControls() const {
+  ReportSetup setup;
+  setup.kind = kind_;
+  setup.firstPageField = static_cast<int>(pageNum_->Value());
+  setup.marginTop = static_cast<int>(top_->Value());
+  setup.marginRight = static_cast<int>(right_->Value());
+  setup.marginLeft = static_cast<int>(left_->Value());
+  setup.marginBottom = static_cast<int>(bottom_->Value());
+  setup.landscape = landscape_->isChecked();
+  setup.partLabel = context_.partLabel;
+  return setup;
+}
+
+bool Tfm_VakRpt::CoverSetup(ReportSetup& setup) {
+  const ProjectHeader header = LoadProjectHeader(context_.dataDir);
+  if (!header.Whole()) {
+    notifier_.Message(HeaderProblemText(header), "오류", MessageIcon::Error, MessageButtons::Ok);
+    return false;
+  }
+  const HeaderValues& v = header.values;
+  setup.company = Unicode(v[kCmnComp]);
+  setup.author = Unicode(v[kCmnName]);
+  if (setup.kind != ReportKind::Cover) return true;
+  // An amount that cannot be spelled is never spelled from its leading digits.
+  const std::optional<long double> amount = CoverAmount(v[kCmnIpmt]);
+  if (!amount) {
+    notifier_.Message("입찰 금액(CMN_IPMT)이 없거나 범위를 벗어나 입찰 표지를 만들 수 없습니다.\n"
+                      "먼저 내역서계산(F3)으로 총입찰금액을 계산하십시오.",
+                      "오류", MessageIcon::Error, MessageButtons::Ok);
+    return false;
+  }
+  setup.title = Unicode(v[kCmnDesc]);
+  setup.managementNo = Unicode(v[kCmnMtno]);
+  setup.codeNo = Unicode(v[kCmnCdno]);
+  setup.representative = Unicode(v[kCmnCona]);
+  setup.amountWords = QString::fromStdString(AmountToKoreanWords(*amount).value_or("")) + QStringLiteral(" 원정");
+  setup.amountFigures = QStringLiteral("(") + QString::fromStdString(AmountText(*amount)) + QStringLiteral(" ₩)");
+  return true;
+}
+
+void Tfm_VakRpt::Confirm() {
+  if (kind_ == ReportKind::TenderStatement && split_->isChecked()) kind_ = ReportKind::TenderStatementSplit;
+  ReportSetup setup = SetupFromControls();
+  if (!CoverSetup(setup)) return;
+  if (kind_ == ReportKind::Cover) {
+    const ReportDocument document(setup, nullptr);
+    Preview(document, 1, 1, 1);
+    return;
+  }
+  ReportTableInfo info;
+  const ReportRequest request{context_.dataDir, kind_, setup.firstPageField, context_.projectType, context_.part};
+  if (!BuildReportTable(items_, request, notifier_, info)) return;  // the user has been told
+  DbfStatus status;
+  std::unique_ptr<ReportRows> rows = ReportRows::Open(info.path, status);
+  if (!rows) {
+    notifier_.Message(OpenFailureText(info.path, status), "오류", MessageIcon::Error, MessageButtons::Ok);
+    return;
+  }
+  const int lastPage = rows->lastPage();
+  const ReportDocument document(setup, std::move(rows));
+  Preview(document, setup.firstPageField, lastPage, setup.firstPageField);
+}
+
+void Tfm_VakRpt::Preview(const ReportDocument& document, int firstPageField, int lastPage, int pageToShow) {
+  bool print = false;
+  int from = 1, to = 1, copies = 1;
+  {
+    TFM_VakPreview preview(document, notifier_, this);
+    preview.Setup(firstPageField, lastPage, pageToShow);
+    const ProjectHeader header = LoadProjectHeader(context_.dataDir);
+    preview.SetSuggestedName(Unicode(header.values[kCmnDesc]).replace(QLatin1Char('/'), QLatin1Char('_')) +
+                             QStringLiteral(" ") + DocumentName(kind_) + QStringLiteral(".pdf"));
+    if (previewHook_) previewHook_(preview);
+    preview.showMaximized();
+    preview.exec();
+    print = preview.PrintRequested();
+    from = preview.PrintFromPage();
+    to = preview.PrintToPage();
+    copies = preview.Copies();
+  }
+  if (!print) return;
+  // Without a printer the documents still preview and save as PDF; printing says what is missing.
+  if (!PrinterInstalled()) {
+    notifier_.Message("프린터가 설정되어 있어야만 새 보고서를 작성/인쇄할 수 있습니다.\n프린터 Driver설치 후, 프로그램을 재시작해주십시요.",
+                      "경고", MessageIcon::Warning, MessageButtons::Ok);
+    return;
+  }
+  QPrinterInfo info = QPrinterInfo::defaultPrinter();
+  if (info.isNull()) info = QPrinterInfo::availablePrinters().first();
+  QPrinter printer(info, QPrinter::HighResolution);
+  printer.setDocName(DocumentName(kind_));
+  ++printJobs_;
+  if (!PrintReport(document, printer, from, to, copies)) {
+    notifier_.Message(info.printerName().toStdString() + "\n인쇄를 시작할 수 없습니다. 프린터를 확인하십시오.", "오류",
+                      MessageIcon::Error, MessageButtons::Ok);
+  }
+}
+
+void RunReportDialog(TZekTable& items, const ReportContext& context, UserNotifier& notifier, QWidget* parent,
+                     const std::function<void()>& restoreView) {
+  struct Restore {
+    const std::function<void()>& restore;
+    ~Restore() {
+      if (restore) restore();
+    }
+  } restore{restoreView};
+  items.Xbase().Query("");  // the builders see every line
+  Tfm_VakRpt dialog(items, context, notifier, parent);
+  dialog.exec();
+}
+
+}  // namespace vak
