@@ -171,6 +171,7 @@ TFM_VakPreview::TFM_VakPreview(const ReportDocument& document, UserNotifier& not
   connect(end_, &QLineEdit::editingFinished, this, [this] { ClampRangeField(end_); });
 
   // The window sees the page keys before its controls; the numeric fields' Escape closes it.
+  installEventFilter(this);
   for (QWidget* w : findChildren<QWidget*>()) w->installEventFilter(this);
   view_->installEventFilter(this);
   scroll_->viewport()->installEventFilter(this);

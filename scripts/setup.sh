@@ -11,6 +11,7 @@ PACKAGES=(
   xvfb xauth
   python3 python3-dbfread libdbd-xbase-perl
   poppler-utils
+  cups printer-driver-cups-pdf
 )
 
 missing=()

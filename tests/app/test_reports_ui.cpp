@@ -1,0 +1,315 @@
+// The report dialog and the preview driven as a user would, headless, and a print job on a
+// real print spooler (cupsd with a cups-pdf queue) through the same code path as the print
+// button.
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QFileInfo>
+#include <QLabel>
+#include <QProcess>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QToolButton>
+#include <QtTest>
+
+#include "common/Fonts.h"
+#include "common/NumEdit.h"
+#include "common/Files.h"
+#include "reports/ReportPrinting.h"
+#include "reports/S_VakPreview.h"
+#include "reports/s_VakRpt.h"
+#include "store/Preparation.h"
+#include "tests/support/ItemRows.h"
+#include "tests/support/TestSupport.h"
+#include "tools/SampleTender.h"
+
+namespace vak {
+
+using test::RecordingNotifier;
+using test::TempDir;
+
+// A sample tender opened as the program opens it.
+struct Opened {
+  Opened(int type, long lines) {
+    SampleOptions options;
+    options.type = type;
+    options.lines = lines;
+    options.seed = 31;
+    WriteSampleTender(dir.path(), options);
+    opened = OpenTenderAsTheProgramDoes(dir.path(), env, items, notifier);
+  }
+  ReportContext Context(ProjectType type) const { return {dir.path(), type, "1", QStringLiteral("건축공사")}; }
+  TempDir dir;
+  TXbaseEnv env;
+  RecordingNotifier notifier;
+  TZekTable items{env, notifier};
+  bool opened = false;
+};
+
+template <typename T>
+T* Child(QWidget* parent, const char* name) {
+  return parent->findChild<T*>(QString::fromLatin1(name));
+}
+
+class ReportsUiTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void initTestCase() { InstallKoreanFonts(); }
+
+  void theEntriesOfSingleAndCompoundProjectsAndTheTablesTheyBuild() {
+    {
+    Opened single(1, 80);
+    QVERIFY(single.opened);
+    Tfm_VakRpt dialog(single.items, single.Context(ProjectType::Single), single.notifier);
+    auto* select = Child<QComboBox>(&dialog, "c_cbx_RptSelect");
+    QCOMPARE(select->count(), 3);
+    QCOMPARE(select->itemText(0), QStringLiteral("총괄 내역서"));
+    QCOMPARE(dialog.Kind(), ReportKind::OverallStatement);
+    int previews = 0;
+    dialog.SetPreviewHook([&](TFM_VakPreview& preview) {
+      ++previews;
+      QTimer::singleShot(0, &preview, [&preview] { preview.reject(); });  // closed without printing
+    });
+    dialog.Confirm();
+    QCOMPARE(previews, 1);
+    QVERIFY(FileExists(single.dir.File("VakRpt2.DBF")));
+    QCOMPARE(dialog.PrintJobs(), 0);
+    }
+
+    Opened compound(2, 80);
+    Tfm_VakRpt four(compound.items, compound.Context(ProjectType::Compound), compound.notifier);
+    auto* choices = Child<QComboBox>(&four, "c_cbx_RptSelect");
+    QCOMPARE(choices->count(), 4);
+    QCOMPARE(four.Kind(), ReportKind::OverallSummarySheet);
+    four.SetPreviewHook([](TFM_VakPreview& preview) { QTimer::singleShot(0, &preview, [&preview] { preview.reject(); }); });
+    four.Confirm();
+    QVERIFY(FileExists(compound.dir.File("VakRpt1.DBF")));
+    choices->setCurrentIndex(2);
+    QCOMPARE(four.Kind(), ReportKind::TenderStatement);
+  }
+
+  void theSplitColumnsForceLandscapeAndTheCoverNeedsNoTable() {
+    Opened t(1, 60);
+    Tfm_VakRpt dialog(t.items, t.Context(ProjectType::Single), t.notifier);
+    auto* select = Child<QComboBox>(&dialog, "c_cbx_RptSelect");
+    auto* split = Child<QCheckBox>(&dialog, "CheckBox1");
+    auto* portrait = Child<QRadioButton>(&dialog, "c_rbt_portrait");
+    auto* landscape = Child<QRadioButton>(&dialog, "c_rbt_landscape");
+    QVERIFY(!split->isEnabled());  // the overall statement has no split columns
+    select->setCurrentIndex(1);
+    QVERIFY(split->isEnabled());
+    portrait->setChecked(true);
+    QTest::mouseClick(split, Qt::LeftButton, Qt::NoModifier, QPoint(5, split->height() / 2));
+    QCOMPARE(dialog.Kind(), ReportKind::TenderStatementSplit);
+    QVERIFY(!portrait->isEnabled());
+    QVERIFY(landscape->isChecked());
+    QTest::mouseClick(split, Qt::LeftButton, Qt::NoModifier, QPoint(5, split->height() / 2));
+    QCOMPARE(dialog.Kind(), ReportKind::TenderStatement);
+    QVERIFY(portrait->isEnabled());
+
+    // The cover: the check box disabled, one page, no report table.
+    if (!qEnvironmentVariableIsEmpty("VAK_SCREENSHOT_DIR")) {
+      dialog.show();
+      QApplication::processEvents();
+      dialog.grab().save(qEnvironmentVariable("VAK_SCREENSHOT_DIR") + QStringLiteral("/report-dialog.png"));
+    }
+    select->setCurrentIndex(2);
+    QCOMPARE(dialog.Kind(), ReportKind::Cover);
+    QVERIFY(!split->isEnabled());
+    for (const std::string& name : t.dir.Names()) QVERIFY2(name.rfind("VakRpt", 0) != 0, name.c_str());
+    int last = -1;
+    dialog.SetPreviewHook([&](TFM_VakPreview& preview) {
+      last = preview.LastPage();
+      QCOMPARE(Child<QLabel>(&preview, "C_Lbl_PageStart")->text(), QStringLiteral("Page 시작:1"));
+      for (const char* b : {"C_SBT_First", "C_SBT_Prior", "C_SBT_Next", "C_SBT_Last"}) QVERIFY(!Child<QToolButton>(&preview, b)->isEnabled());
+      QTimer::singleShot(0, &preview, [&preview] { preview.reject(); });
+    });
+    dialog.Confirm();
+    QCOMPARE(last, 1);
+    for (const std::string& name : t.dir.Names()) QVERIFY2(name.rfind("VakRpt", 0) != 0, name.c_str());
+  }
+
+  void thePreviewByKeysAndClicks() {
+    Opened t(1, 60);  // a statement of a few pages
+    SilentNotifier quiet;
+    ReportTableInfo info;
+    QVERIFY(BuildReportTable(t.items, {t.dir.path(), ReportKind::TenderStatement, 0, ProjectType::Single, "1"}, quiet, info));
+    DbfStatus status;
+    ReportSetup setup;
+    setup.firstPageField = 0;
+    const ReportDocument doc(setup, ReportRows::Open(info.path, status));
+    QVERIFY(doc.lastPage() >= 3);
+    TFM_VakPreview preview(doc, t.notifier);
+    preview.Setup(0, doc.lastPage(), 0);
+    preview.show();
+    QCOMPARE(preview.Page(), 1);  // first page 0: the preview opens on page 1
+    QCOMPARE(Child<QLabel>(&preview, "C_LBL_TotPage")->text(), QStringLiteral("/ %1").arg(doc.lastPage()));
+    QVERIFY(!Child<QToolButton>(&preview, "C_SBT_First")->isEnabled());
+    QVERIFY(Child<QToolButton>(&preview, "C_SBT_Next")->isEnabled());
+    QTest::keyClick(&preview, Qt::Key_PageDown);
+    QCOMPARE(preview.Page(), 2);
+    QTest::keyClick(&preview, Qt::Key_End);
+    QCOMPARE(preview.Page(), doc.lastPage());
+    QVERIFY(!Child<QToolButton>(&preview, "C_SBT_Last")->isEnabled());
+    QTest::keyClick(&preview, Qt::Key_Home);
+    QCOMPARE(preview.Page(), 1);
+    // 99 typed into the page field: the last page, and the field says so.
+    auto* pageField = Child<TNumberEdit>(&preview, "c_ned_PageStart");
+    pageField->setFocus();
+    pageField->selectAll();
+    QTest::keyClicks(pageField, QStringLiteral("99"));
+    QTest::keyClick(pageField, Qt::Key_Return);
+    QCOMPARE(preview.Page(), doc.lastPage());
+    QCOMPARE(static_cast<int>(pageField->Value()), doc.lastPage());
+    QCOMPARE(Child<QLabel>(&preview, "C_LBL_Page")->text(), QString::number(doc.lastPage()));
+    // Zoom in eleven times: 200 and no further.
+    auto* zoomIn = Child<QToolButton>(&preview, "C_SBT_ZoomIn");
+    for (int i = 0; i < 11; ++i) zoomIn->click();
+    QCOMPARE(preview.ZoomPercent(), 200);
+    QVERIFY(!zoomIn->isEnabled());
+    Child<QToolButton>(&preview, "C_SBT_FIT")->click();
+    QCOMPARE(preview.ZoomPercent(), 70);
+    // The print range as typed, 3 ... 2 accepted.
+    auto* start = Child<TNumberEdit>(&preview, "C_EDT_START");
+    auto* end = Child<TNumberEdit>(&preview, "C_EDT_END");
+    start->SetValue(3);
+    end->SetValue(2);
+    QTest::keyClick(start, Qt::Key_Return);
+    QCOMPARE(preview.PrintFromPage(), 3);
+    QCOMPARE(preview.PrintToPage(), 2);
+    // PDF 저장 through the chooser, with the chosen range clamped.
+    const std::string pdf = t.dir.File("saved.pdf");
+    preview.SetFileChooser([&](const QString&) { return QString::fromStdString(pdf); });
+    start->SetValue(1);
+    end->SetValue(2);
+    Child<QToolButton>(&preview, "C_SBT_PDF")->click();
+    QVERIFY(FileExists(pdf));
+    QVERIFY(QString::fromStdString(t.notifier.messages.back().text).endsWith(QStringLiteral("2쪽을 PDF로 저장했습니다.")));
+    // Escape in the page field closes without printing.
+    pageField->setFocus();
+    QTest::keyClick(pageField, Qt::Key_Escape);
+    QVERIFY(!preview.isVisible());
+    QVERIFY(!preview.PrintRequested());
+    if (!qEnvironmentVariableIsEmpty("VAK_SCREENSHOT_DIR")) {
+      TFM_VakPreview shot(doc, t.notifier);
+      shot.Setup(1, doc.lastPage(), 1);
+      shot.resize(1280, 900);
+      shot.show();
+      QApplication::processEvents();
+      shot.grab().save(qEnvironmentVariable("VAK_SCREENSHOT_DIR") + QStringLiteral("/preview-100.png"));
+      shot.FitWholePage();
+      QApplication::processEvents();
+      shot.grab().save(qEnvironmentVariable("VAK_SCREENSHOT_DIR") + QStringLiteral("/preview-fit.png"));
+    }
+  }
+
+  // A range of a real report printed to the cups-pdf queue, through the print button's path.
+  void aPageRangePrintedOnARealSpooler() {
+    Spooler spooler;
+    if (!spooler.ready) QSKIP(qPrintable(QStringLiteral("no print spooler here: ") + spooler.why));
+    Opened t(1, 60);
+    Tfm_VakRpt dialog(t.items, t.Context(ProjectType::Single), t.notifier);
+    Child<QComboBox>(&dialog, "c_cbx_RptSelect")->setCurrentIndex(1);  // 입찰 내역서
+    dialog.SetPreviewHook([](TFM_VakPreview& preview) {
+      QVERIFY(preview.LastPage() >= 3);
+      Child<TNumberEdit>(&preview, "C_EDT_START")->SetValue(2);
+      Child<TNumberEdit>(&preview, "C_EDT_END")->SetValue(3);
+      QTimer::singleShot(0, &preview, [&preview] { Child<QToolButton>(&preview, "C_SBT_PRN")->click(); });
+    });
+    const QDateTime before = QDateTime::currentDateTime().addSecs(-1);
+    dialog.Confirm();
+    QCOMPARE(dialog.PrintJobs(), 1);
+    const QString printed = spooler.WaitForOutput(before);
+    QVERIFY2(!printed.isEmpty(), "the spooler wrote no PDF");
+    const test::ShellRun info = test::Shell("pdfinfo '" + printed.toStdString() + "' 2>&1");
+    QVERIFY2(info.out.find("Pages:           2") != std::string::npos, info.out.c_str());  // pages 2 and 3
+    // The sheets carry the landscape page: a spooler turns it onto the portrait A4 sheet, so
+    // the 18 row lines of the grid run up the sheet and outnumber the lines across it.
+    QVERIFY(test::Shell("pdftoppm -gray -r 30 -f 1 -l 1 '" + printed.toStdString() + "' '" + t.dir.File("sheet") + "'").status == 0);
+    QFile image(QString::fromStdString(t.dir.File("sheet-1.pgm")));
+    QVERIFY(image.open(QIODevice::ReadOnly));
+    const QImage sheet = QImage::fromData(image.readAll(), "PGM");
+    QVERIFY(!sheet.isNull());
+    QVERIFY(sheet.height() > sheet.width());
+    auto dark = [&](int x, int y) { return qGray(sheet.pixel(x, y)) < 200; };
+    int up = 0, across = 0;
+    for (int x = 0; x < sheet.width(); ++x) {
+      int n = 0;
+      for (int y = 0; y < sheet.height(); ++y) n += dark(x, y);
+      up += n > sheet.height() * 6 / 10;
+    }
+    for (int y = 0; y < sheet.height(); ++y) {
+      int n = 0;
+      for (int x = 0; x < sheet.width(); ++x) n += dark(x, y);
+      across += n > sheet.width() * 6 / 10;
+    }
+    QVERIFY2(up > across && up >= 15, qPrintable(QStringLiteral("lines up %1, across %2").arg(up).arg(across)));
+  }
+
+ private:
+  // cupsd with a cups-pdf queue as the default printer, started (and stopped) only when it
+  // was not there.
+  struct Spooler {
+    Spooler() {
+      if (!test::ToolAvailable("command -v cupsd") || !test::ToolAvailable("test -f /usr/lib/cups/backend/cups-pdf")) {
+        why = QStringLiteral("cups and printer-driver-cups-pdf are not installed");
+        return;
+      }
+      if (!test::ToolAvailable("lpstat -r | grep -q 'is running'")) {
+        daemon.start(QStringLiteral("cupsd"), {QStringLiteral("-f")});
+        for (int i = 0; i < 50 && !test::ToolAvailable("lpstat -r | grep -q 'is running'"); ++i) QTest::qWait(100);
+        started = true;
+      }
+      if (!test::ToolAvailable("lpstat -r | grep -q 'is running'")) {
+        why = QStringLiteral("cupsd does not start");
+        return;
+      }
+      previousDefault = QString::fromStdString(test::Shell("lpstat -d 2>/dev/null | sed -n 's/.*: //p'").out).trimmed();
+      if (!test::ToolAvailable("lpstat -p VakTestPdf")) {
+        if (!test::ToolAvailable("lpadmin -p VakTestPdf -v cups-pdf:/ -P /usr/share/ppd/cups-pdf/CUPS-PDF_opt.ppd -E")) {
+          why = QStringLiteral("the cups-pdf queue cannot be added");
+          return;
+        }
+        added = true;
+      }
+      test::Shell("lpadmin -d VakTestPdf 2>&1");
+      output = QDir::homePath() + QStringLiteral("/PDF");
+      ready = PrinterInstalled();
+      if (!ready) why = QStringLiteral("Qt lists no printer");
+    }
+    ~Spooler() {
+      if (!previousDefault.isEmpty()) test::Shell("lpadmin -d '" + previousDefault.toStdString() + "' 2>&1");
+      if (added) test::Shell("lpadmin -x VakTestPdf 2>&1");
+      if (started) {
+        daemon.terminate();
+        daemon.waitForFinished(5000);
+      }
+    }
+    // The newest PDF cups-pdf wrote after `since`, once the job is done.
+    QString WaitForOutput(const QDateTime& since) {
+      for (int i = 0; i < 300; ++i) {
+        const QFileInfoList files = QDir(output).entryInfoList({QStringLiteral("*.pdf")}, QDir::Files, QDir::Time);
+        if (!files.isEmpty() && files.first().lastModified() >= since &&
+            test::ToolAvailable("test -z \"$(lpstat -o VakTestPdf 2>/dev/null)\"")) {
+          QTest::qWait(300);  // the backend closes the file after the job leaves the queue
+          return files.first().absoluteFilePath();
+        }
+        QTest::qWait(100);
+      }
+      return QString();
+    }
+    QProcess daemon;
+    bool started = false;
+    bool added = false;
+    bool ready = false;
+    QString why;
+    QString previousDefault;
+    QString output;
+  };
+};
+
+}  // namespace vak
+
+QTEST_MAIN(vak::ReportsUiTest)
+#include "test_reports_ui.moc"
