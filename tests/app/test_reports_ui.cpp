@@ -12,6 +12,7 @@
 #include <QToolButton>
 #include <QtTest>
 
+#include "app/s_VakMain.h"
 #include "common/Fonts.h"
 #include "common/NumEdit.h"
 #include "common/Files.h"
@@ -202,6 +203,39 @@ class ReportsUiTest : public QObject {
       QApplication::processEvents();
       shot.grab().save(qEnvironmentVariable("VAK_SCREENSHOT_DIR") + QStringLiteral("/preview-fit.png"));
     }
+  }
+
+  void ctrlPOpensTheDialogWithTheViewFilterLiftedAndPutBack() {
+    TempDir dir;
+    SampleOptions options;
+    options.type = 2;
+    options.lines = 80;
+    WriteSampleTender(dir.path(), options);
+    TXbaseEnv env;
+    RecordingNotifier notifier;
+    TFm_VakMain window(QString::fromStdString(dir.path()), env, notifier, 800);
+    window.show();
+    window.RunShowStep();
+    const std::string viewFilter = window.Items().Xbase().Filter();
+    QVERIFY(!viewFilter.empty());
+    QVERIFY(window.findChild<QToolButton*>(QStringLiteral("C_Sbt_Report"))->isEnabled());
+    QString title;
+    std::string filterWhileOpen = "<not seen>";
+    QTimer::singleShot(0, [&] {
+      auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+      if (!dialog) return;
+      title = dialog->windowTitle();
+      filterWhileOpen = window.Items().Xbase().Filter();
+      Child<QPushButton>(dialog, "BitBtn2")->click();  // 취소
+    });
+    QAction* report = window.findChild<QAction*>(QStringLiteral("Mnu_Report"));
+    QCOMPARE(report->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_P));
+    report->trigger();
+    QCOMPARE(title, QStringLiteral("보고서"));
+    QCOMPARE(filterWhileOpen, std::string());
+    QCOMPARE(window.Items().Xbase().Filter(), viewFilter);
+    notifier.nextAnswer = MessageAnswer::Yes;
+    window.close();
   }
 
   // A range of a real report printed to the cups-pdf queue, through the print button's path.
