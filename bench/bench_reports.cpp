@@ -6,8 +6,11 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include <QGuiApplication>
+#include <QApplication>
+#include <QToolButton>
+#include <QComboBox>
 #include <QImage>
+#include <QTimer>
 #include <QPdfWriter>
 #include <cstring>
 #include <map>
@@ -18,6 +21,8 @@
 #include "reports/PagePainter.h"
 #include "reports/ReportPdf.h"
 #include "reports/ReportTable.h"
+#include "reports/S_VakPreview.h"
+#include "reports/s_VakRpt.h"
 
 namespace vak {
 namespace {
@@ -139,12 +144,45 @@ void BM_DrawLastPage(benchmark::State& state) {
 }
 BENCHMARK(BM_DrawLastPage)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond);
 
+// Ctrl+P confirmed: the report table built, the preview made and its first page drawn.
+void BM_ConfirmToFirstPage(benchmark::State& state) {
+  OpenTender t(state.range(0), 1, "reports-dialog");
+  SilentNotifier notifier;
+  Tfm_VakRpt dialog(t.items, {t.dir, ProjectType::Single, "1", QStringLiteral("건축공사")}, notifier);
+  dialog.findChild<QComboBox*>(QStringLiteral("c_cbx_RptSelect"))->setCurrentIndex(1);  // 입찰 내역서
+  dialog.SetPreviewHook([](TFM_VakPreview& preview) {
+    preview.findChild<QWidget*>(QStringLiteral("C_Pbx_Shower"))->grab();  // the first page, drawn
+    QTimer::singleShot(0, &preview, [&preview] { preview.reject(); });
+  });
+  for (auto _ : state) dialog.Confirm();
+}
+BENCHMARK(BM_ConfirmToFirstPage)->Arg(100000)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+// A page turn in the preview: the page field set, the page drawn.
+void BM_PreviewPageTurn(benchmark::State& state) {
+  std::string dir;
+  const ReportDocument doc = StatementDocument(100000, dir);
+  SilentNotifier notifier;
+  TFM_VakPreview preview(doc, notifier);
+  preview.Setup(1, doc.lastPage(), 1);
+  QWidget* page = preview.findChild<QWidget*>(QStringLiteral("C_Pbx_Shower"));
+  const bool last = state.range(0) == 1;
+  for (auto _ : state) {
+    preview.ShowPage(last ? doc.lastPage() : 1);
+    page->grab();
+    preview.ShowPage(last ? doc.lastPage() - 1 : 2);
+    page->grab();
+  }
+  state.SetItemsProcessed(state.iterations() * 2);
+}
+BENCHMARK(BM_PreviewPageTurn)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+
 }  // namespace
 }  // namespace vak
 
 int main(int argc, char** argv) {
   qputenv("QT_QPA_PLATFORM", "offscreen");
-  QGuiApplication app(argc, argv);
+  QApplication app(argc, argv);
   vak::InstallKoreanFonts();
   benchmark::Initialize(&argc, argv);
   benchmark::RunSpecifiedBenchmarks();
