@@ -205,6 +205,25 @@ class ReportsUiTest : public QObject {
     }
   }
 
+  void withoutAPrinterTheDocumentsStillPreviewAndPrintingSaysWhy() {
+    if (PrinterInstalled()) QSKIP("a printer is installed here");
+    Opened t(1, 60);
+    Tfm_VakRpt dialog(t.items, t.Context(ProjectType::Single), t.notifier);
+    bool previewed = false;
+    dialog.SetPreviewHook([&](TFM_VakPreview& preview) {
+      previewed = true;
+      QTimer::singleShot(0, &preview, [&preview] { Child<QToolButton>(&preview, "C_SBT_PRN")->click(); });
+    });
+    dialog.Confirm();
+    QVERIFY(previewed);
+    QCOMPARE(dialog.PrintJobs(), 0);
+    QVERIFY(!t.notifier.messages.empty());
+    QCOMPARE(QString::fromStdString(t.notifier.messages.back().text),
+             QStringLiteral("프린터가 설정되어 있어야만 새 보고서를 작성/인쇄할 수 있습니다.\n프린터 Driver설치 후, 프로그램을 재시작해주십시요."));
+    QCOMPARE(QString::fromStdString(t.notifier.messages.back().caption), QStringLiteral("경고"));
+    QCOMPARE(t.notifier.messages.back().icon, MessageIcon::Warning);
+  }
+
   void ctrlPOpensTheDialogWithTheViewFilterLiftedAndPutBack() {
     TempDir dir;
     SampleOptions options;
