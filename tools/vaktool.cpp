@@ -22,6 +22,7 @@
 #include "store/MemFile.h"
 #include "store/Preparation.h"
 #include "store/Reorganise.h"
+#include "store/Submission.h"
 #include "store/Xbase.h"
 #include "tools/SampleTender.h"
 #ifdef VAK_HAS_REPORTS
@@ -58,6 +59,9 @@ void PrintHelp() {
       "               0부터 900(기본 1, 0이면 번호를 찍지 않음); --margins: 위,오른,왼,아래 여백,\n"
       "               각 0부터 20(기본 8,4,4,0, 단위 2mm); --portrait: 종방향(기본 횡방향);\n"
       "               --pages: 쓸 페이지 범위.\n"
+      "  submit DIR TARGET\n"
+      "               VAK.DBF와 VAK.MEM을 제출 매체(디렉토리 TARGET)에 복사하고, 다시 읽어\n"
+      "               같은지 확인합니다. 확인되었을 때만 0으로 끝납니다.\n"
       "  restore DIR [--yes]\n"
       "               VAK.DBF와 VAK.MEM을 처음 쓸 때 보관해 둔 발주기관의 원본(DIR/원본)으로\n"
       "               되돌립니다. 지금 화일은 VAK.DBF.날짜-시각, VAK.MEM.날짜-시각으로 남깁니다.\n"
@@ -267,6 +271,40 @@ int Report(const std::vector<std::string>& args, int argc, char* argv[]) {
 #endif
 }
 
+// The priced files copied to a submission medium and verified there.
+int Submit(const std::vector<std::string>& args) {
+  if (args.size() != 3) {
+    std::fputs("사용법: vaktool submit DIR TARGET\n", stderr);
+    return 2;
+  }
+  const std::string dir = AbsoluteDir(args[1]);
+  const std::string target = AbsoluteDir(args[2]);
+  ConsoleNotifier notifier;
+  std::error_code ec;
+  if (!std::filesystem::is_directory(target, ec)) {
+    notifier.Message(target + "\n제출할 디렉토리가 없습니다.", "오류", MessageIcon::Error, MessageButtons::Ok);
+    return 1;
+  }
+  for (const char* name : {"VAK.DBF", "VAK.MEM"}) {
+    if (!FindFileNoCase(dir, name)) {
+      notifier.Message("\"" + dir + "\"디렉토리에 데이타화일(" + name + ")이 없습니다.", "확인", MessageIcon::Warning,
+                       MessageButtons::Ok);
+      return 1;
+    }
+  }
+  // The table is held (shared) while it is copied: never while the program writes it.
+  DbfStatus status;
+  const std::string dbf = DataFilePath(dir, "VAK.DBF");
+  const auto held = DbfFile::Open(dbf, DbfOpenMode::ReadOnly, status);
+  if (!held) {
+    notifier.Message(OpenFailureText(dbf, status), "오류", MessageIcon::Error, MessageButtons::Ok);
+    return 1;
+  }
+  if (SubmitTender(dir, target, notifier) != SubmitOutcome::Verified) return 1;
+  std::printf("%s: VAK.DBF(%u줄)와 VAK.MEM을 복사하고 확인했습니다.\n", target.c_str(), held->RecordCount());
+  return 0;
+}
+
 // "20261208-043512": the local time, for the names of kept copies.
 std::string TimeStamp() {
   const std::time_t now = std::time(nullptr);
@@ -401,6 +439,7 @@ int main(int argc, char* argv[]) {
   if (command == "dump") return Dump(args);
   if (command == "calc") return Calc(args);
   if (command == "restore") return Restore(args);
+  if (command == "submit") return Submit(args);
   if (command == "report") return Report(args, argc, argv);
   std::fprintf(stderr, "vaktool: 알 수 없는 명령입니다: %s (vaktool --help 참조)\n", command.c_str());
   return 2;
