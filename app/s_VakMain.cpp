@@ -517,7 +517,9 @@ void TFm_VakMain::EditCommand() {
 }
 
 // The work search comes with its own dialogs; until then the command is disabled.
-void TFm_VakMain::FindCommand() {}
+void TFm_VakMain::FindCommand() {
+  if (panel_) panel_->SearchWorks(dataDir_.toStdString());
+}
 
 void TFm_VakMain::WireCommands() {
   auto button = [this](const char* name) { return findChild<QToolButton*>(QString::fromLatin1(name)); };
@@ -546,6 +548,15 @@ void TFm_VakMain::WireCommands() {
   QAction* modify = action(QStringLiteral("C_Mnu_Detail_Mod"));
   modify->setEnabled(true);
   connect(modify, &QAction::triggered, this, [this] { EditCommand(); });
+  // The work search: F4, the 공종찾기 button and popup entry.
+  button("C_SBT_Find")->setEnabled(true);
+  connect(button("C_SBT_Find"), &QToolButton::clicked, this, [this] { FindCommand(); });
+  QAction* find = action(QStringLiteral("Mnu_Find"));
+  find->setEnabled(true);
+  connect(find, &QAction::triggered, this, [this] { FindCommand(); });
+  QAction* popupFind = action(QStringLiteral("C_Mnu_Detail_Find"));
+  popupFind->setEnabled(true);
+  connect(popupFind, &QAction::triggered, this, [this] { FindCommand(); });
   // The reports: the tool button, the 보고서 menu, "보고서작성" (Ctrl+P) in every popup.
   connect(button("C_Sbt_Report"), &QToolButton::clicked, this, [this] { ReportCommand(); });
   QAction* reports = action(QStringLiteral("Mnu_Report"));

@@ -10,6 +10,8 @@
 #include "pricing/s_VakFixPrice.h"
 #include "pricing/s_VakLineInsert.h"
 #include "common/WaitCursor.h"
+#include "views/S_VakFind.h"
+#include "views/WorkSearch.h"
 #include "store/ItemTable.h"
 
 namespace vak {
@@ -97,6 +99,37 @@ void TVakPanel::LoadPage(int first) {
   pager_.LoadPage(first);
   scrollBar_->setRange(pager_.Count() > 0 ? 1 : 0, static_cast<int>(pager_.Count()));
   Render();
+}
+
+void TVakPanel::SearchWorks(const std::string& dataDir) {
+  std::string text;
+  {
+    TFM_VakFind find(dataDir, host_.Notifier(), this);
+    find.exec();
+    if (!find.Confirmed()) return;
+    text = find.SearchText();
+  }
+  XbTable* table = items_.engine();
+  if (!table) return;
+  items_.Post();
+  if (FindWorks(*table, text, 1).empty()) {
+    host_.Notifier().Message("조건에 맞는 공종이 없습니다.", "확인", MessageIcon::Warning, MessageButtons::Ok);
+    ReloadPage();
+    return;
+  }
+  uint32_t chosen = 0;
+  {
+    TFM_VakFilter result(*table, FindWorks(*table, text), this);
+    result.exec();
+    if (result.Chosen()) chosen = result.ChosenRecord();
+  }
+  if (chosen == 0) {
+    ReloadPage();
+    return;
+  }
+  state_.gotoRecNo = chosen;
+  ReloadAt();
+  SetCurrentRow(state_.firstRow);
 }
 
 void TVakPanel::ReloadAt() {

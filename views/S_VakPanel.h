@@ -39,6 +39,9 @@ class TVakPanel : public QWidget {
   void SetViewFilter(View view, const std::string& part) { pager_.SetViewFilter(view, part); }
   void LoadPage(int first);
   void ReloadAt();
+  // The work search: the find dialog, the result list, and the view moved to the item chosen.
+  // `dataDir` holds the find options file.
+  void SearchWorks(const std::string& dataDir);
   void ReloadPage();
   void ScrollLineUp();
   void ScrollLineDown();

@@ -11,6 +11,10 @@
 #include <QSignalSpy>
 #include <QTabWidget>
 #include <QTimer>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTableView>
+#include <QDialog>
 #include <QtTest>
 
 #include "app/DataDirectory.h"
@@ -467,19 +471,19 @@ class MainWindowTest : public QObject {
     TempDir dir;
     Sample(dir, 2, 60);
     Session s(dir.path());
-    for (const char* name : {"C_Sbt_JungBo2", "C_SBT_DiskMake", "C_SBT_Find"}) {
+    for (const char* name : {"C_Sbt_JungBo2", "C_SBT_DiskMake"}) {
       auto* w = s.window.findChild<QWidget*>(QString::fromLatin1(name));
       QVERIFY2(w, name);
       QVERIFY2(!w->isEnabled(), name);
     }
     QVERIFY(s.window.findChild<QWidget*>(QStringLiteral("C_Sbt_Close"))->isEnabled());
     QCOMPARE(s.window.findChild<QWidget*>(QStringLiteral("C_Sbt_Close"))->toolTip(), QStringLiteral("닫기(Alt+X)"));
-    for (const char* name : {"C_Sbt_Mod", "C_Sbt_Calculate", "C_Sbt_Price", "C_Sbt_Report"})
+    for (const char* name : {"C_Sbt_Mod", "C_Sbt_Calculate", "C_Sbt_Price", "C_Sbt_Report", "C_SBT_Find"})
       QVERIFY2(s.window.findChild<QWidget*>(QString::fromLatin1(name))->isEnabled(), name);
     auto* calc = s.window.findChild<QAction*>(QStringLiteral("Mnu_Calc"));
     QCOMPARE(calc->shortcut(), QKeySequence(Qt::Key_F3));
     QVERIFY(calc->isEnabled());
-    QVERIFY(!s.window.findChild<QAction*>(QStringLiteral("Mnu_Find"))->isEnabled());
+    QVERIFY(s.window.findChild<QAction*>(QStringLiteral("Mnu_Find"))->isEnabled());
     QMenu* detail = s.window.findChild<QMenu*>(QStringLiteral("C_Mnu_Detail"));
     QStringList captions;
     for (QAction* a : detail->actions()) captions << (a->isSeparator() ? QStringLiteral("-") : a->text());
@@ -487,6 +491,55 @@ class MainWindowTest : public QObject {
                                     QStringLiteral("-"), QStringLiteral("공종찾기\tF4"), QStringLiteral("-"),
                                     QStringLiteral("공사정보"), QStringLiteral("보고서작성"), QStringLiteral("-"),
                                     QStringLiteral("종료")}));
+  }
+
+  void theWorkSearchByKeysJumpsToTheChosenItem() {
+    TempDir dir;
+    std::vector<Row> rows;
+    for (int i = 1; i <= 60; ++i) rows.push_back({"U", i, '1', "공종 " + std::to_string(i), 1});
+    rows[44].name = "특수 방수공사";
+    test::WriteItemTable(dir.path(), rows);
+    test::WriteHeader(dir.path(), "1");
+    dir.Write("findoption.ini", test::Bytes("5B 46 49 4E 44 56 41 4B 5D 0D 0A 66 76 61 6B 3D") + "\xB9\xE6\xBC\xF6\r\n");  // fvak=방수
+    Session s(dir.path());
+    QString startText;
+    // The find dialog starts with the options file's text; Enter confirms; the result list
+    // takes Enter on its one line.
+    QTimer::singleShot(0, [&] {
+      auto* find = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+      if (!find) return;
+      auto* edit = find->findChild<QLineEdit*>(QStringLiteral("C_EDT_Find"));
+      startText = edit->text();
+      QTimer::singleShot(0, [] {
+        auto* result = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        if (!result) return;
+        QTest::keyClick(result->findChild<QTableView*>(QStringLiteral("C_STG_Find")), Qt::Key_Return);
+      });
+      find->findChild<QPushButton*>(QStringLiteral("C_Bbt_Ok"))->click();
+    });
+    s.window.findChild<QAction*>(QStringLiteral("Mnu_Find"))->trigger();
+    QCOMPARE(startText, QStringLiteral("방수"));
+    QCOMPARE(s.Cell(s.grid().Row(), kColName), QStringLiteral("특수 방수공사"));
+    // No match: the message, and the view stays.
+    QTimer::singleShot(0, [&] {
+      auto* find = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+      if (!find) return;
+      find->findChild<QLineEdit*>(QStringLiteral("C_EDT_Find"))->setText(QStringLiteral("없는공종"));
+      find->findChild<QPushButton*>(QStringLiteral("C_Bbt_Ok"))->click();
+    });
+    s.window.FindCommand();
+    QCOMPARE(QString::fromStdString(s.notifier.messages.back().text), QStringLiteral("조건에 맞는 공종이 없습니다."));
+    // Blanks only: refused as empty, the dialog stays until cancelled.
+    QTimer::singleShot(0, [&] {
+      auto* find = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+      if (!find) return;
+      find->findChild<QLineEdit*>(QStringLiteral("C_EDT_Find"))->setText(QStringLiteral("   "));
+      find->findChild<QPushButton*>(QStringLiteral("C_Bbt_Ok"))->click();
+      find->findChild<QPushButton*>(QStringLiteral("C_Bbt_Cancel"))->click();
+    });
+    s.window.FindCommand();
+    QCOMPARE(QString::fromStdString(s.notifier.messages.back().text), QStringLiteral("찾을 공종을 입력하십시요."));
+    QCOMPARE(QString::fromStdString(s.notifier.messages.back().caption), QStringLiteral("알림"));
   }
 
   // Pictures of the three views; saved as PNG when VAK_SCREENSHOT_DIR names a directory.
