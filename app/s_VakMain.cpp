@@ -21,6 +21,7 @@
 #include "common/Text.h"
 #include "pricing/Calculation.h"
 #include "pricing/s_VakInputType.h"
+#include "app/S_VakJungBo.h"
 #include "common/WaitCursor.h"
 #include "reports/s_VakRpt.h"
 #include "store/ItemTable.h"
@@ -548,6 +549,17 @@ void TFm_VakMain::WireCommands() {
   QAction* modify = action(QStringLiteral("C_Mnu_Detail_Mod"));
   modify->setEnabled(true);
   connect(modify, &QAction::triggered, this, [this] { EditCommand(); });
+  // The project information: the 공사정보 button, the 편집 menu entry and the popups (Ctrl+I).
+  button("C_Sbt_JungBo2")->setEnabled(true);
+  connect(button("C_Sbt_JungBo2"), &QToolButton::clicked, this, [this] { InfoCommand(); });
+  QAction* info = action(QStringLiteral("Mnu_Info"));
+  info->setEnabled(true);
+  connect(info, &QAction::triggered, this, [this] { InfoCommand(); });
+  for (QMenu* popup : {mnuChong_, mnuHead_, mnuDetail_}) {
+    QAction* popupInfo = action(popup->objectName() + QStringLiteral("_Info"));
+    popupInfo->setEnabled(true);
+    connect(popupInfo, &QAction::triggered, this, [this] { InfoCommand(); });
+  }
   // The work search: F4, the 공종찾기 button and popup entry.
   button("C_SBT_Find")->setEnabled(true);
   connect(button("C_SBT_Find"), &QToolButton::clicked, this, [this] { FindCommand(); });
@@ -561,13 +573,18 @@ void TFm_VakMain::WireCommands() {
   connect(button("C_Sbt_Report"), &QToolButton::clicked, this, [this] { ReportCommand(); });
   QAction* reports = action(QStringLiteral("Mnu_Report"));
   reports->setEnabled(true);
-  reports->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_P));
   connect(reports, &QAction::triggered, this, [this] { ReportCommand(); });
   for (QMenu* popup : {mnuChong_, mnuHead_, mnuDetail_}) {
     QAction* popupReport = action(popup->objectName() + QStringLiteral("_Report"));
     popupReport->setEnabled(true);
     connect(popupReport, &QAction::triggered, this, [this] { ReportCommand(); });
   }
+}
+
+void TFm_VakMain::InfoCommand() {
+  TFM_VakJungBo dialog(dataDir_.toStdString(), notifier_, this);
+  if (dialog.exec() != QDialog::Accepted) return;
+  desLabel_->setText(dialog.SavedDescription().trimmed());  // the works' name at once
 }
 
 void TFm_VakMain::ReportCommand() {

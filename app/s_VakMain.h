@@ -68,6 +68,8 @@ class TFm_VakMain : public QMainWindow, public PanelHost {
   void InputTypeCommand();
   // Ctrl+P and every "보고서작성": the report dialog, the view put back afterwards.
   void ReportCommand();
+  // Ctrl+I and every "공사정보": the project information dialog.
+  void InfoCommand();
 
  protected:
   void showEvent(QShowEvent* event) override;

@@ -23,6 +23,7 @@
 #include "common/CodePage.h"
 #include "common/S_Progress.h"
 #include "store/ItemTable.h"
+#include "store/MemFile.h"
 #include "tests/support/ItemRows.h"
 #include "tests/support/TestSupport.h"
 #include "tools/SampleTender.h"
@@ -57,6 +58,8 @@ struct Session {
   RecordingNotifier notifier;
   TFm_VakMain window;
 };
+
+std::string Cp949(const QString& text) { return Utf8ToCp949(text.toStdString()).value(); }
 
 void Sample(const TempDir& dir, int type, long lines) {
   SampleOptions options;
@@ -471,14 +474,14 @@ class MainWindowTest : public QObject {
     TempDir dir;
     Sample(dir, 2, 60);
     Session s(dir.path());
-    for (const char* name : {"C_Sbt_JungBo2", "C_SBT_DiskMake"}) {
+    for (const char* name : {"C_SBT_DiskMake"}) {
       auto* w = s.window.findChild<QWidget*>(QString::fromLatin1(name));
       QVERIFY2(w, name);
       QVERIFY2(!w->isEnabled(), name);
     }
     QVERIFY(s.window.findChild<QWidget*>(QStringLiteral("C_Sbt_Close"))->isEnabled());
     QCOMPARE(s.window.findChild<QWidget*>(QStringLiteral("C_Sbt_Close"))->toolTip(), QStringLiteral("닫기(Alt+X)"));
-    for (const char* name : {"C_Sbt_Mod", "C_Sbt_Calculate", "C_Sbt_Price", "C_Sbt_Report", "C_SBT_Find"})
+    for (const char* name : {"C_Sbt_Mod", "C_Sbt_Calculate", "C_Sbt_Price", "C_Sbt_Report", "C_SBT_Find", "C_Sbt_JungBo2"})
       QVERIFY2(s.window.findChild<QWidget*>(QString::fromLatin1(name))->isEnabled(), name);
     auto* calc = s.window.findChild<QAction*>(QStringLiteral("Mnu_Calc"));
     QCOMPARE(calc->shortcut(), QKeySequence(Qt::Key_F3));
@@ -540,6 +543,54 @@ class MainWindowTest : public QObject {
     s.window.FindCommand();
     QCOMPARE(QString::fromStdString(s.notifier.messages.back().text), QStringLiteral("찾을 공종을 입력하십시요."));
     QCOMPARE(QString::fromStdString(s.notifier.messages.back().caption), QStringLiteral("알림"));
+  }
+
+  void theProjectInformationIsSavedWholeAndCancelTouchesNothing() {
+    TempDir dir;
+    Sample(dir, 1, 40);
+    ProjectHeader header = LoadProjectHeader(dir.path());
+    header.values[kCmnDesc] = Cp949("  도로 공사  ");
+    header.values[kCmnIpmt] = "1234567";
+    test::RecordingNotifier quiet;
+    QVERIFY(SaveProjectHeader(dir.path(), header.values, quiet));
+    Session s(dir.path());
+    const std::string before = dir.Read("VAK.MEM");
+    // 취소 and Esc leave the file byte for byte.
+    QTimer::singleShot(0, [] {
+      if (auto* d = qobject_cast<QDialog*>(QApplication::activeModalWidget()))
+        d->findChild<QPushButton*>(QStringLiteral("C_Bbt_Cancel"))->click();
+    });
+    s.window.InfoCommand();
+    QTimer::singleShot(0, [] {
+      if (auto* d = qobject_cast<QDialog*>(QApplication::activeModalWidget()))
+        QTest::keyClick(d->findChild<QLineEdit*>(QStringLiteral("C_EDT_DES")), Qt::Key_Escape);
+    });
+    s.window.InfoCommand();
+    QVERIFY(dir.Read("VAK.MEM") == before);
+    // Shown trimmed; 50 bytes of name hold 25 syllables; saved as typed with the fixed values.
+    QString shown;
+    QTimer::singleShot(0, [&] {
+      auto* d = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+      if (!d) return;
+      auto* des = d->findChild<QLineEdit*>(QStringLiteral("C_EDT_DES"));
+      shown = des->text();
+      des->clear();
+      for (int i = 0; i < 30; ++i) des->insert(QString(QChar(0xAC00)));  // 30 x "가" typed: only 25 fit
+      auto* comp = d->findChild<QLineEdit*>(QStringLiteral("C_EDT_COMP"));
+      comp->setText(QStringLiteral(" 한빛건설 "));
+      d->findChild<QPushButton*>(QStringLiteral("C_Bbt_Ok"))->click();
+    });
+    s.window.InfoCommand();
+    QCOMPARE(shown, QStringLiteral("도로 공사"));
+    const ProjectHeader saved = LoadProjectHeader(dir.path());
+    QVERIFY(saved.Whole());
+    QCOMPARE(saved.values[kCmnDesc].size(), size_t(50));
+    QCOMPARE(QString::fromStdString(Cp949ToUtf8(saved.values[kCmnComp])), QStringLiteral(" 한빛건설 "));
+    QCOMPARE(saved.values[kCmnIpmt], std::string("1234567"));
+    QCOMPARE(saved.values[kCmnType], std::string("1"));
+    QCOMPARE(saved.values[kCmnMaxd], std::string("0"));
+    QCOMPARE(saved.values[kCmnWrit], std::string());
+    QCOMPARE(s.Label("C_Lbl_Des"), QString(25, QChar(0xAC00)));  // the main window at once
   }
 
   // Pictures of the three views; saved as PNG when VAK_SCREENSHOT_DIR names a directory.

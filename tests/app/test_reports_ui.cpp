@@ -13,6 +13,7 @@
 #include <QtTest>
 
 #include "app/s_VakMain.h"
+#include "views/S_ZekGrid.h"
 #include "common/Fonts.h"
 #include "common/NumEdit.h"
 #include "common/Files.h"
@@ -238,6 +239,11 @@ class ReportsUiTest : public QObject {
     const std::string viewFilter = window.Items().Xbase().Filter();
     QVERIFY(!viewFilter.empty());
     QVERIFY(window.findChild<QToolButton*>(QStringLiteral("C_Sbt_Report"))->isEnabled());
+    // Ctrl+P on the statement, as the popup of the view offers it.
+    QCOMPARE(window.findChild<QAction*>(QStringLiteral("C_Mnu_Chong_Report"))->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_P));
+    window.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    window.Panel()->XGrid()->setFocus();
     QString title;
     std::string filterWhileOpen = "<not seen>";
     QTimer::singleShot(0, [&] {
@@ -247,9 +253,7 @@ class ReportsUiTest : public QObject {
       filterWhileOpen = window.Items().Xbase().Filter();
       Child<QPushButton>(dialog, "BitBtn2")->click();  // 취소
     });
-    QAction* report = window.findChild<QAction*>(QStringLiteral("Mnu_Report"));
-    QCOMPARE(report->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_P));
-    report->trigger();
+    QTest::keyClick(window.Panel()->XGrid(), Qt::Key_P, Qt::ControlModifier);
     QCOMPARE(title, QStringLiteral("보고서"));
     QCOMPARE(filterWhileOpen, std::string());
     QCOMPARE(window.Items().Xbase().Filter(), viewFilter);
