@@ -21,7 +21,9 @@
 #include "common/Text.h"
 #include "pricing/Calculation.h"
 #include "pricing/s_VakInputType.h"
+#include "app/S_VakDisk.h"
 #include "app/S_VakJungBo.h"
+#include "store/Submission.h"
 #include "common/WaitCursor.h"
 #include "reports/s_VakRpt.h"
 #include "store/ItemTable.h"
@@ -560,6 +562,12 @@ void TFm_VakMain::WireCommands() {
     popupInfo->setEnabled(true);
     connect(popupInfo, &QAction::triggered, this, [this] { InfoCommand(); });
   }
+  // The submission medium: the 디스켓만들기 button and menu entry.
+  button("C_SBT_DiskMake")->setEnabled(true);
+  connect(button("C_SBT_DiskMake"), &QToolButton::clicked, this, [this] { DiskCommand(); });
+  QAction* disk = action(QStringLiteral("Mnu_Disk"));
+  disk->setEnabled(true);
+  connect(disk, &QAction::triggered, this, [this] { DiskCommand(); });
   // The work search: F4, the 공종찾기 button and popup entry.
   button("C_SBT_Find")->setEnabled(true);
   connect(button("C_SBT_Find"), &QToolButton::clicked, this, [this] { FindCommand(); });
@@ -579,6 +587,27 @@ void TFm_VakMain::WireCommands() {
     popupReport->setEnabled(true);
     connect(popupReport, &QAction::triggered, this, [this] { ReportCommand(); });
   }
+}
+
+void TFm_VakMain::DiskCommand() {
+  QString target;
+  {
+    TFm_VakDisk dialog(notifier_, this);
+    if (diskChooser_) dialog.SetDirectoryChooser(diskChooser_);
+    dialog.exec();
+    if (!dialog.Confirmed()) return;  // nothing changes
+    target = dialog.Target();
+  }
+  // The table is closed while it is copied and opened again through the show step.
+  items_->Close();
+  if (panel_) {
+    confirm_->layout()->removeWidget(panel_);
+    delete panel_;
+    panel_ = nullptr;
+  }
+  SubmitTender(dataDir_.toStdString(), target.toStdString(), notifier_);
+  startupFlag_ = true;
+  RunShowStep();
 }
 
 void TFm_VakMain::InfoCommand() {

@@ -6,6 +6,7 @@
 
 #include <QMainWindow>
 
+#include <functional>
 #include <memory>
 
 #include "common/UserNotifier.h"
@@ -70,6 +71,9 @@ class TFm_VakMain : public QMainWindow, public PanelHost {
   void ReportCommand();
   // Ctrl+I and every "공사정보": the project information dialog.
   void InfoCommand();
+  // The 디스켓만들기 command: the drive dialog, the verified copy, the table reopened.
+  void DiskCommand();
+  void SetDiskDirectoryChooser(std::function<QString(const QString&)> chooser) { diskChooser_ = std::move(chooser); }
 
  protected:
   void showEvent(QShowEvent* event) override;
@@ -120,6 +124,7 @@ class TFm_VakMain : public QMainWindow, public PanelHost {
   QMenu* mnuHead_ = nullptr;
   QMenu* mnuDetail_ = nullptr;
   QMenu* currentPopup_ = nullptr;
+  std::function<QString(const QString&)> diskChooser_;
 };
 
 }  // namespace vak

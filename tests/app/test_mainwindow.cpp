@@ -15,10 +15,13 @@
 #include <QPushButton>
 #include <QTableView>
 #include <QDialog>
+#include <QRadioButton>
+#include <QStandardPaths>
 #include <QtTest>
 
 #include "app/DataDirectory.h"
 #include "common/Fonts.h"
+#include "app/S_VakDisk.h"
 #include "app/s_VakMain.h"
 #include "common/CodePage.h"
 #include "common/S_Progress.h"
@@ -470,18 +473,13 @@ class MainWindowTest : public QObject {
     QCOMPARE(s.grid().Row(), 6);
   }
 
-  void commandsOfLaterWorkAreVisiblyDisabledTheOthersWork() {
+  void everyCommandOfTheWindowWorks() {
     TempDir dir;
     Sample(dir, 2, 60);
     Session s(dir.path());
-    for (const char* name : {"C_SBT_DiskMake"}) {
-      auto* w = s.window.findChild<QWidget*>(QString::fromLatin1(name));
-      QVERIFY2(w, name);
-      QVERIFY2(!w->isEnabled(), name);
-    }
     QVERIFY(s.window.findChild<QWidget*>(QStringLiteral("C_Sbt_Close"))->isEnabled());
     QCOMPARE(s.window.findChild<QWidget*>(QStringLiteral("C_Sbt_Close"))->toolTip(), QStringLiteral("닫기(Alt+X)"));
-    for (const char* name : {"C_Sbt_Mod", "C_Sbt_Calculate", "C_Sbt_Price", "C_Sbt_Report", "C_SBT_Find", "C_Sbt_JungBo2"})
+    for (const char* name : {"C_Sbt_Mod", "C_Sbt_Calculate", "C_Sbt_Price", "C_Sbt_Report", "C_SBT_Find", "C_Sbt_JungBo2", "C_SBT_DiskMake"})
       QVERIFY2(s.window.findChild<QWidget*>(QString::fromLatin1(name))->isEnabled(), name);
     auto* calc = s.window.findChild<QAction*>(QStringLiteral("Mnu_Calc"));
     QCOMPARE(calc->shortcut(), QKeySequence(Qt::Key_F3));
@@ -591,6 +589,51 @@ class MainWindowTest : public QObject {
     QCOMPARE(saved.values[kCmnMaxd], std::string("0"));
     QCOMPARE(saved.values[kCmnWrit], std::string());
     QCOMPARE(s.Label("C_Lbl_Des"), QString(25, QChar(0xAC00)));  // the main window at once
+  }
+
+  void theSubmissionGoesToTheDirectoryOfTheChosenDrive() {
+    QStandardPaths::setTestModeEnabled(true);  // the drive settings of the test, not the user's
+    TempDir dir;
+    Sample(dir, 1, 40);
+    TempDir medium;
+    SetDriveDirectory(QLatin1Char('A'), QString());
+    SetDriveDirectory(QLatin1Char('B'), QString::fromStdString(medium.path()));
+    Session s(dir.path());
+    auto drive = [](const char* radio, const char* button) {
+      QTimer::singleShot(0, [radio, button] {
+        auto* d = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        if (!d) return;
+        d->findChild<QRadioButton*>(QString::fromLatin1(radio))->setChecked(true);
+        d->findChild<QPushButton*>(QString::fromLatin1(button))->click();
+        if (d->isVisible()) d->findChild<QPushButton*>(QStringLiteral("C_BBT_ConfirmCancel"))->click();
+      });
+    };
+    // Cancel: nothing changes. A letter without a directory cannot be confirmed.
+    drive("C_Rbt_B", "C_BBT_ConfirmCancel");
+    s.window.DiskCommand();
+    QVERIFY(medium.Names().empty());
+    drive("C_Rbt_A", "C_BBT_ConfirmRun");
+    s.window.DiskCommand();
+    QCOMPARE(QString::fromStdString(s.notifier.messages.back().text),
+             QStringLiteral("A 드라이브로 쓸 디렉토리가 없습니다. '변경...'으로 디렉토리를 정하십시오."));
+    QVERIFY(medium.Names().empty());
+    // Drive B: both files there, verified, the statement shown again.
+    drive("C_Rbt_B", "C_BBT_ConfirmRun");
+    s.window.DiskCommand();
+    QCOMPARE(QString::fromStdString(s.notifier.messages.back().text), QStringLiteral("정상적으로 완료 되었습니다."));
+    QCOMPARE(medium.Names(), (std::vector<std::string>{"VAK.DBF", "VAK.MEM"}));
+    QVERIFY(medium.Read("VAK.DBF") == dir.Read("VAK.DBF"));
+    QVERIFY(medium.Read("VAK.MEM") == dir.Read("VAK.MEM"));
+    QVERIFY(s.window.Shown());
+    QVERIFY(s.window.Items().Exclusive());
+    // The data directory as the medium is refused, nothing deleted.
+    SetDriveDirectory(QLatin1Char('B'), QString::fromStdString(dir.path()));
+    const std::string table = dir.Read("VAK.DBF");
+    drive("C_Rbt_B", "C_BBT_ConfirmRun");
+    s.window.DiskCommand();
+    QVERIFY(QString::fromStdString(s.notifier.messages.back().text).contains(QStringLiteral("작업 중인 자료 디렉토리와 같습니다")));
+    QVERIFY(dir.Read("VAK.DBF") == table);
+    SetDriveDirectory(QLatin1Char('B'), QString());
   }
 
   // Pictures of the three views; saved as PNG when VAK_SCREENSHOT_DIR names a directory.
