@@ -6,7 +6,11 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "common/CodePage.h"
 #include "common/Numbers.h"
+#include "common/UserNotifier.h"
+#include "reports/KoreanWords.h"
+#include "store/MemFile.h"
 #include "common/Text.h"
 
 namespace vak {
@@ -209,6 +213,28 @@ void DrawCover(QPainter& p, const ReportDocument& doc, const Frame& f) {
 }
 
 }  // namespace
+
+bool FillSetupFromHeader(const std::array<std::string, 15>& v, ReportSetup& setup, UserNotifier& notifier) {
+  auto unicode = [](const std::string& cp949) { return QString::fromStdString(Cp949ToUtf8(TrimmedText(cp949))); };
+  setup.company = unicode(v[kCmnComp]);
+  setup.author = unicode(v[kCmnName]);
+  if (setup.kind != ReportKind::Cover) return true;
+  // An amount that cannot be spelled is never spelled from its leading digits.
+  const std::optional<long double> amount = CoverAmount(v[kCmnIpmt]);
+  if (!amount) {
+    notifier.Message("입찰 금액(CMN_IPMT)이 없거나 범위를 벗어나 입찰 표지를 만들 수 없습니다.\n"
+                     "먼저 내역서계산(F3)으로 총입찰금액을 계산하십시오.",
+                     "오류", MessageIcon::Error, MessageButtons::Ok);
+    return false;
+  }
+  setup.title = unicode(v[kCmnDesc]);
+  setup.managementNo = unicode(v[kCmnMtno]);
+  setup.codeNo = unicode(v[kCmnCdno]);
+  setup.representative = unicode(v[kCmnCona]);
+  setup.amountWords = QString::fromStdString(AmountToKoreanWords(*amount).value_or("")) + QStringLiteral(" 원정");
+  setup.amountFigures = QStringLiteral("(") + QString::fromStdString(AmountText(*amount)) + QStringLiteral(" ₩)");
+  return true;
+}
 
 ReportDocument::ReportDocument(ReportSetup setup, std::unique_ptr<ReportRows> rows)
     : setup_(std::move(setup)), rows_(std::move(rows)) {}

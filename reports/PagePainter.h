@@ -7,7 +7,9 @@
 #include <QPainter>
 #include <QSizeF>
 #include <QString>
+#include <array>
 #include <memory>
+#include <string>
 
 #include "reports/ReportTable.h"
 
@@ -26,6 +28,11 @@ struct ReportSetup {
   // The cover's lines.
   QString title, managementNo, codeNo, amountWords, amountFigures, representative;
 };
+
+// The header's texts a report shows: the company and author for every kind, and for the cover
+// its lines with the amount in words and figures. False, with the user told, when the cover's
+// amount (CMN_IPMT) is missing or cannot be spelled: no cover is made then.
+bool FillSetupFromHeader(const std::array<std::string, 15>& header, ReportSetup& setup, class UserNotifier& notifier);
 
 // A report ready to be drawn: its setup and, except for the cover, its report table.
 class ReportDocument {

@@ -173,25 +173,7 @@ bool Tfm_VakRpt::CoverSetup(ReportSetup& setup) {
     notifier_.Message(HeaderProblemText(header), "오류", MessageIcon::Error, MessageButtons::Ok);
     return false;
   }
-  const HeaderValues& v = header.values;
-  setup.company = Unicode(v[kCmnComp]);
-  setup.author = Unicode(v[kCmnName]);
-  if (setup.kind != ReportKind::Cover) return true;
-  // An amount that cannot be spelled is never spelled from its leading digits.
-  const std::optional<long double> amount = CoverAmount(v[kCmnIpmt]);
-  if (!amount) {
-    notifier_.Message("입찰 금액(CMN_IPMT)이 없거나 범위를 벗어나 입찰 표지를 만들 수 없습니다.\n"
-                      "먼저 내역서계산(F3)으로 총입찰금액을 계산하십시오.",
-                      "오류", MessageIcon::Error, MessageButtons::Ok);
-    return false;
-  }
-  setup.title = Unicode(v[kCmnDesc]);
-  setup.managementNo = Unicode(v[kCmnMtno]);
-  setup.codeNo = Unicode(v[kCmnCdno]);
-  setup.representative = Unicode(v[kCmnCona]);
-  setup.amountWords = QString::fromStdString(AmountToKoreanWords(*amount).value_or("")) + QStringLiteral(" 원정");
-  setup.amountFigures = QStringLiteral("(") + QString::fromStdString(AmountText(*amount)) + QStringLiteral(" ₩)");
-  return true;
+  return FillSetupFromHeader(header.values, setup, notifier_);
 }
 
 void Tfm_VakRpt::Confirm() {

@@ -101,8 +101,6 @@ int ReportCommand(const ReportOptions& o, UserNotifier& notifier, int argc, char
   setup.marginLeft = static_cast<int>(margins[2]);
   setup.marginBottom = static_cast<int>(margins[3]);
   setup.landscape = !o.portrait;
-  setup.company = Unicode(v[kCmnComp]);
-  setup.author = Unicode(v[kCmnName]);
 
   // No window is shown: the offscreen platform serves, and a runtime directory of our own keeps
   // Qt from warning about a missing one.
@@ -115,22 +113,8 @@ int ReportCommand(const ReportOptions& o, UserNotifier& notifier, int argc, char
   InstallKoreanFonts();
 
   std::unique_ptr<ReportRows> rows;
-  if (setup.kind == ReportKind::Cover) {
-    // An amount that cannot be spelled is never spelled from its leading digits.
-    const std::optional<long double> amount = CoverAmount(v[kCmnIpmt]);
-    if (!amount) {
-      notifier.Message("입찰 금액(CMN_IPMT)이 없거나 범위를 벗어나 입찰 표지를 만들 수 없습니다.\n"
-                       "먼저 내역서계산(F3)으로 총입찰금액을 계산하십시오.",
-                       "오류", MessageIcon::Error, MessageButtons::Ok);
-      return 1;
-    }
-    setup.title = Unicode(v[kCmnDesc]);
-    setup.managementNo = Unicode(v[kCmnMtno]);
-    setup.codeNo = Unicode(v[kCmnCdno]);
-    setup.representative = Unicode(v[kCmnCona]);
-    setup.amountWords = QString::fromStdString(AmountToKoreanWords(*amount).value_or("")) + QStringLiteral(" 원정");
-    setup.amountFigures = QStringLiteral("(") + QString::fromStdString(AmountText(*amount)) + QStringLiteral(" ₩)");
-  } else {
+  if (!FillSetupFromHeader(v, setup, notifier)) return 1;  // a cover whose amount cannot be spelled stops here
+  if (setup.kind != ReportKind::Cover) {
     TXbaseEnv env;
     TZekTable items(env, notifier);
     if (!OpenTenderAsTheProgramDoes(o.dir, env, items, notifier)) return 1;
