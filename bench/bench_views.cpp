@@ -7,7 +7,15 @@
 #include <QTabWidget>
 
 
+#include <QTableView>
+#include <cstdlib>
+#include <filesystem>
+
 #include "app/s_VakMain.h"
+#include "common/CodePage.h"
+#include "store/Submission.h"
+#include "views/S_VakFind.h"
+#include "views/WorkSearch.h"
 #include "bench/BenchTenders.h"
 
 namespace {
@@ -109,6 +117,54 @@ void BM_PriceEntryAfterTheDialog(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_PriceEntryAfterTheDialog)->Arg(10000)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMicrosecond);
+
+// The work search's match scan over a whole tender (a text that matches about a third of it).
+void BM_WorkSearchScan(benchmark::State& state) {
+  bench::OpenTender t(state.range(0), 1, "search");
+  XbTable& table = *t.items.engine();
+  table.Query("");
+  const std::string text = Utf8ToCp949("공사").value();
+  size_t found = 0;
+  for (auto _ : state) found = FindWorks(table, text).size();
+  state.counters["matches"] = static_cast<double>(found);
+}
+BENCHMARK(BM_WorkSearchScan)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond);
+
+// The result dialog shown with 100,000 matches.
+void BM_ResultDialogShown(benchmark::State& state) {
+  bench::OpenTender t(1000000, 1, "search");
+  XbTable& table = *t.items.engine();
+  std::vector<uint32_t> records;
+  for (uint32_t r = 1; r <= 100000; ++r) records.push_back(r);
+  for (auto _ : state) {
+    TFM_VakFilter dialog(table, records);
+    dialog.show();
+    QApplication::processEvents();
+    benchmark::DoNotOptimize(dialog.List()->grab());
+  }
+}
+BENCHMARK(BM_ResultDialogShown)->Unit(benchmark::kMillisecond)->Iterations(5);
+
+// The submission of a 100,000-line tender against copying its two files with cp.
+void BM_Floor_CopyWithCp(benchmark::State& state) {
+  const std::string dir = bench::FreshCopy(state.range(0), 1, "submit");
+  const std::string target = dir + "-medium";
+  std::filesystem::create_directories(target);
+  for (auto _ : state) {
+    const int rc = std::system(("cp " + dir + "/VAK.DBF " + dir + "/VAK.MEM " + target + "/ && sync -f " + target).c_str());
+    benchmark::DoNotOptimize(rc);
+  }
+}
+BENCHMARK(BM_Floor_CopyWithCp)->Arg(100000)->Unit(benchmark::kMillisecond)->Iterations(5);
+
+void BM_SubmitAndVerify(benchmark::State& state) {
+  const std::string dir = bench::FreshCopy(state.range(0), 1, "submit");
+  const std::string target = dir + "-medium";
+  std::filesystem::create_directories(target);
+  SilentNotifier notifier;
+  for (auto _ : state) benchmark::DoNotOptimize(SubmitTender(dir, target, notifier));
+}
+BENCHMARK(BM_SubmitAndVerify)->Arg(100000)->Unit(benchmark::kMillisecond)->Iterations(5);
 
 }  // namespace
 

@@ -97,10 +97,26 @@ bool FileExists(const std::string& path) {
 }
 
 std::optional<std::string> ReadWholeFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return std::nullopt;
-  std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  if (in.bad()) return std::nullopt;
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return std::nullopt;
+  struct stat st {};
+  std::string bytes;
+  // Read straight into the string, in the size the file has (and on, should it have grown).
+  size_t size = 0;
+  if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) bytes.resize(static_cast<size_t>(st.st_size));
+  for (;;) {
+    if (size == bytes.size()) bytes.resize(bytes.size() + (1u << 16));
+    const ssize_t n = ::read(fd, bytes.data() + size, bytes.size() - size);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) {
+      ::close(fd);
+      return std::nullopt;
+    }
+    if (n == 0) break;
+    size += static_cast<size_t>(n);
+  }
+  ::close(fd);
+  bytes.resize(size);
   return bytes;
 }
 
@@ -168,6 +184,11 @@ void FileBeside::Flush() {
 
 void FileBeside::Write(const char* bytes, size_t size) {
   if (!ok()) return;
+  if (size >= (1u << 20)) {  // large blocks go straight to the file
+    Flush();
+    if (ok() && !WriteFully(fd_, bytes, size)) error_ = errno ? errno : EIO;
+    return;
+  }
   buffer_.append(bytes, size);
   if (buffer_.size() >= (1u << 20)) Flush();
 }

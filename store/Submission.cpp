@@ -17,13 +17,6 @@ bool SameDirectory(const std::string& a, const std::string& b) {
   return std::filesystem::equivalent(a, b, ec) && !ec;
 }
 
-// The copy on the medium reads back as the data directory's file, byte for byte.
-bool ReadsBackEqual(const std::string& source, const std::string& copy) {
-  const std::optional<std::string> a = ReadWholeFile(source);
-  const std::optional<std::string> b = ReadWholeFile(copy);
-  return a && b && *a == *b;
-}
-
 uint32_t RecordsOf(const std::string& path) {
   DbfStatus status;
   const auto file = DbfFile::Open(path, DbfOpenMode::ReadOnly, status);
@@ -49,23 +42,28 @@ SubmitOutcome SubmitTender(const std::string& dataDir, const std::string& target
     notifier.Message(text, "오류", MessageIcon::Error, MessageButtons::Ok);
     return outcome;
   };
+  // Each file is read once: what is written to the medium is compared with what was read.
+  const std::optional<std::string> table = ReadWholeFile(dbf);
+  const std::optional<std::string> header = ReadWholeFile(mem);
   try {
     // Old copies go first, so a failed run never leaves the previous submission behind.
     DeleteMatchingFiles(JoinPath(target, "VAK.DBF"));
     DeleteMatchingFiles(JoinPath(target, "VAK.MEM"));
-    if (!CopyFileTo(dbf, JoinPath(target, "VAK.DBF")))
+    if (!table || !FileExists(dbf))
       return fail(JoinPath(dataDir, "VAK.DBF 화일을 복사하는데 실패하였습니다."), SubmitOutcome::DbfFailed);
+    if (!ReplaceFileContents(JoinPath(target, "VAK.DBF"), *table)) throw FileError("cannot write VAK.DBF");
     notifier.ProgressStep();
-    if (!CopyFileTo(mem, JoinPath(target, "VAK.MEM")))
+    if (!header || !FileExists(mem))
       return fail(JoinPath(dataDir, "VAK.MEM 화일을 복사하는데 실패하였습니다."), SubmitOutcome::MemFailed);
+    if (!ReplaceFileContents(JoinPath(target, "VAK.MEM"), *header)) throw FileError("cannot write VAK.MEM");
   } catch (const FileError&) {
     return fail("디스켓용량이 부족하거나 디스켓이 불량일 수 있습니다.", SubmitOutcome::MediumFailed);
   }
   if (beforeReadBack) beforeReadBack();
   // Read back from the medium: the same bytes, and a table that opens with all its records.
-  if (!ReadsBackEqual(dbf, JoinPath(target, "VAK.DBF")) || RecordsOf(JoinPath(target, "VAK.DBF")) != RecordsOf(dbf))
+  if (ReadWholeFile(JoinPath(target, "VAK.DBF")) != table || RecordsOf(JoinPath(target, "VAK.DBF")) != RecordsOf(dbf))
     return fail(JoinPath(dataDir, "VAK.DBF 화일을 복사하는데 실패하였습니다."), SubmitOutcome::VerifyFailed);
-  if (!ReadsBackEqual(mem, JoinPath(target, "VAK.MEM")))
+  if (ReadWholeFile(JoinPath(target, "VAK.MEM")) != header)
     return fail(JoinPath(dataDir, "VAK.MEM 화일을 복사하는데 실패하였습니다."), SubmitOutcome::VerifyFailed);
   notifier.ProgressStep();
   notifier.ProgressClose();

@@ -381,5 +381,24 @@ TEST(DamagedTenders, AMediumWhereTheOriginalsCannotBeKeptAsksFirst) {
   EXPECT_EQ(run.status, 0) << run.out;
 }
 
+TEST(DamagedTenders, SubmitVerifiesOrSaysWhy) {
+  TempDir dir;
+  MakeTender(dir.File("t"));
+  std::filesystem::create_directory(dir.File("medium"));
+  ShellRun run = Vaktool("submit " + dir.File("t") + " " + dir.File("medium"));
+  EXPECT_EQ(run.status, 0) << run.out;
+  EXPECT_TRUE(Contains(run.out, "정상적으로 완료 되었습니다.")) << run.out;
+  EXPECT_EQ(dir.Read("medium/VAK.DBF"), dir.Read("t/VAK.DBF"));
+  // The data directory itself, a medium that is not there, a table held by the program.
+  EXPECT_EQ(Vaktool("submit " + dir.File("t") + " " + dir.File("t")).status, 1);
+  EXPECT_EQ(Vaktool("submit " + dir.File("t") + " " + dir.File("gone")).status, 1);
+  const int fd = ::open(dir.File("t/VAK.DBF").c_str(), O_RDONLY);
+  ASSERT_EQ(::flock(fd, LOCK_EX | LOCK_NB), 0);
+  run = Vaktool("submit " + dir.File("t") + " " + dir.File("medium"));
+  ::close(fd);
+  EXPECT_EQ(run.status, 1);
+  EXPECT_TRUE(Contains(run.out, "다른 사용자가 사용하고 있습니다.")) << run.out;
+}
+
 }  // namespace
 }  // namespace vak
