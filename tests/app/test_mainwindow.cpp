@@ -23,6 +23,7 @@
 #include "common/Fonts.h"
 #include "app/S_VakDisk.h"
 #include "app/s_VakMain.h"
+#include "views/S_VakFind.h"
 #include "common/CodePage.h"
 #include "common/S_Progress.h"
 #include "store/ItemTable.h"
@@ -541,6 +542,13 @@ class MainWindowTest : public QObject {
     s.window.FindCommand();
     QCOMPARE(QString::fromStdString(s.notifier.messages.back().text), QStringLiteral("찾을 공종을 입력하십시요."));
     QCOMPARE(QString::fromStdString(s.notifier.messages.back().caption), QStringLiteral("알림"));
+    // An options file of random bytes starts the box empty; nothing breaks.
+    std::string noise(4096, '\0');
+    for (size_t i = 0; i < noise.size(); ++i) noise[i] = static_cast<char>((i * 2654435761u) >> 13);
+    dir.Write("findoption.ini", noise);
+    QVERIFY(FindOptionText(dir.path()).size() < 4096);
+    dir.Write("findoption.ini", "[OTHER]\r\nfvak=x\r\n");
+    QVERIFY(FindOptionText(dir.path()).isEmpty());
   }
 
   void theProjectInformationIsSavedWholeAndCancelTouchesNothing() {
