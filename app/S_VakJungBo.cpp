@@ -61,17 +61,7 @@ TFM_VakJungBo::TFM_VakJungBo(const std::string& dataDir, UserNotifier& notifier,
   form->addRow(QStringLiteral("수요기관:"), auth_);
   form->addRow(QStringLiteral("연 락 처:"), tel_);
   layout->addLayout(form);
-  auto* buttons = new QHBoxLayout();
-  auto* ok = new QPushButton(QStringLiteral("확인"), this);
-  ok->setObjectName(QStringLiteral("C_Bbt_Ok"));
-  auto* cancel = new QPushButton(QStringLiteral("취소"), this);
-  cancel->setObjectName(QStringLiteral("C_Bbt_Cancel"));
-  buttons->addStretch();
-  buttons->addWidget(ok);
-  buttons->addWidget(cancel);
-  layout->addLayout(buttons);
-  for (QWidget* w : std::initializer_list<QWidget*>{des_, mtno_, cdno_, comp_, name_, cona_, ipmt_, ok, cancel, auth_, tel_})
-    w->setFocusPolicy(w->focusPolicy());
+  const auto [ok, cancel] = AddOkCancel(this, layout, QStringLiteral("C_Bbt_Ok"), QStringLiteral("C_Bbt_Cancel"));
   QWidget::setTabOrder(des_, mtno_);
   QWidget::setTabOrder(mtno_, cdno_);
   QWidget::setTabOrder(cdno_, comp_);

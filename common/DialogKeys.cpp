@@ -1,5 +1,8 @@
 #include "common/DialogKeys.h"
 
+#include <QBoxLayout>
+#include <QPushButton>
+
 #include <QAbstractItemView>
 #include <QComboBox>
 #include <QDialog>
@@ -9,6 +12,19 @@
 #include "common/NumEdit.h"
 
 namespace vak {
+
+OkCancel AddOkCancel(QDialog* dialog, QBoxLayout* layout, const QString& okName, const QString& cancelName) {
+  auto* row = new QHBoxLayout();
+  auto* ok = new QPushButton(QStringLiteral("확인"), dialog);
+  ok->setObjectName(okName);
+  auto* cancel = new QPushButton(QStringLiteral("취소"), dialog);
+  cancel->setObjectName(cancelName);
+  row->addStretch();
+  row->addWidget(ok);
+  row->addWidget(cancel);
+  layout->addLayout(row);
+  return {ok, cancel};
+}
 namespace {
 
 bool ListOpen(QWidget* control) {

@@ -6,7 +6,9 @@
 #include <QObject>
 #include <QString>
 
+class QBoxLayout;
 class QDialog;
+class QPushButton;
 class QWidget;
 
 namespace vak {
@@ -19,6 +21,13 @@ int DialogKeyAction(QWidget* control, int key, Qt::KeyboardModifiers modifiers);
 
 // Names a dialog, sets its caption and the dialogs' font (굴림체, 12 pixels).
 void SetUpDialog(QDialog* dialog, const QString& name, const QString& caption);
+
+// The "확인" and "취소" buttons at the right of a row added to `layout`, with their object names.
+struct OkCancel {
+  QPushButton* ok;
+  QPushButton* cancel;
+};
+OkCancel AddOkCancel(QDialog* dialog, QBoxLayout* layout, const QString& okName, const QString& cancelName);
 
 // Applies the protocol to every edit and combo box of a dialog.
 void InstallDialogKeys(QDialog* dialog);

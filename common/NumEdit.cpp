@@ -173,4 +173,16 @@ void TNumberEdit::focusOutEvent(QFocusEvent* event) {
   QLineEdit::focusOutEvent(event);
 }
 
+TNumberEdit* MakeWholeNumberBox(const QString& name, long double min, long double max, long double value, int width,
+                                QWidget* parent) {
+  auto* e = new TNumberEdit(parent);
+  e->setObjectName(name);
+  e->SetThousandsSeparators(false);
+  e->SetMin(min);
+  e->SetMax(max);
+  e->SetValue(value);
+  e->setFixedWidth(width);
+  return e;
+}
+
 }  // namespace vak

@@ -52,4 +52,9 @@ class TNumberEdit : public QLineEdit {
   QChar decimal_ = QLatin1Char('.');
 };
 
+// A box for a whole number without separators: the page and margin fields of the report
+// windows.
+TNumberEdit* MakeWholeNumberBox(const QString& name, long double min, long double max, long double value, int width,
+                                QWidget* parent);
+
 }  // namespace vak

@@ -67,14 +67,7 @@ QToolButton* ToolButton(const QString& name, const QString& text, QWidget* paren
 
 TNumberEdit* NumberField(const QString& name, long double min, long double max, long double value, int width,
                          QWidget* parent) {
-  auto* e = new TNumberEdit(parent);
-  e->setObjectName(name);
-  e->SetThousandsSeparators(false);
-  e->SetMin(min);
-  e->SetMax(max);
-  e->SetValue(value);
-  e->setFixedWidth(width);
-  return e;
+  return MakeWholeNumberBox(name, min, max, value, width, parent);
 }
 
 int FieldValue(const TNumberEdit* field) { return static_cast<int>(field->Value()); }

@@ -28,14 +28,7 @@ namespace {
 const QString kCoverEntry = QStringLiteral("입찰 표  지");
 
 TNumberEdit* Field(const QString& name, int min, int max, int value, QWidget* parent) {
-  auto* e = new TNumberEdit(parent);
-  e->setObjectName(name);
-  e->SetThousandsSeparators(false);
-  e->SetMin(min);
-  e->SetMax(max);
-  e->SetValue(value);
-  e->setFixedWidth(48);
-  return e;
+  return MakeWholeNumberBox(name, min, max, value, 48, parent);
 }
 
 QString Unicode(const std::string& cp949) { return QString::fromStdString(Cp949ToUtf8(TrimmedText(cp949))); }
@@ -103,15 +96,7 @@ Tfm_VakRpt::Tfm_VakRpt(TZekTable& items, ReportContext context, UserNotifier& no
   layout->addWidget(split_);
   layout->addWidget(cover_);
 
-  auto* buttons = new QHBoxLayout();
-  auto* ok = new QPushButton(QStringLiteral("확인"), this);
-  ok->setObjectName(QStringLiteral("C_Bbt_Ok"));
-  auto* cancel = new QPushButton(QStringLiteral("취소"), this);
-  cancel->setObjectName(QStringLiteral("BitBtn2"));
-  buttons->addStretch();
-  buttons->addWidget(ok);
-  buttons->addWidget(cancel);
-  layout->addLayout(buttons);
+  const auto [ok, cancel] = AddOkCancel(this, layout, QStringLiteral("C_Bbt_Ok"), QStringLiteral("BitBtn2"));
 
   // The entries: a single construction has no overall summary sheet.
   if (context_.projectType == ProjectType::Single) {

@@ -49,17 +49,9 @@ TFM_VakFind::TFM_VakFind(const std::string& dataDir, UserNotifier& notifier, QWi
   edit_ = new QLineEdit(this);
   edit_->setObjectName(QStringLiteral("C_EDT_Find"));
   edit_->setText(FindOptionText(dataDir));
-  auto* buttons = new QHBoxLayout();
-  auto* ok = new QPushButton(QStringLiteral("확인"), this);
-  ok->setObjectName(QStringLiteral("C_Bbt_Ok"));
-  auto* cancel = new QPushButton(QStringLiteral("취소"), this);
-  cancel->setObjectName(QStringLiteral("C_Bbt_Cancel"));
-  buttons->addStretch();
-  buttons->addWidget(ok);
-  buttons->addWidget(cancel);
   layout->addWidget(label);
   layout->addWidget(edit_);
-  layout->addLayout(buttons);
+  const auto [ok, cancel] = AddOkCancel(this, layout, QStringLiteral("C_Bbt_Ok"), QStringLiteral("C_Bbt_Cancel"));
   connect(ok, &QPushButton::clicked, this, [this] { Confirm(); });
   connect(cancel, &QPushButton::clicked, this, [this] { reject(); });
   InstallDialogKeys(this);
