@@ -537,56 +537,34 @@ void TFm_VakMain::WireCommands() {
   }
   button("C_Sbt_Mod")->setEnabled(true);
   connect(button("C_Sbt_Mod"), &QToolButton::clicked, this, [this] { EditCommand(); });
-  QAction* calc = action(QStringLiteral("Mnu_Calc"));
-  calc->setEnabled(true);
-  connect(calc, &QAction::triggered, this, [this] { CalculateCommand(); });
-  QAction* inputType = action(QStringLiteral("Mnu_InputType"));
-  inputType->setEnabled(true);
-  connect(inputType, &QAction::triggered, this, [this] { InputTypeCommand(); });
+  // Every way to a command is enabled and led to it: actions of the menus and popups by name.
+  auto wire = [this, &action](const QString& name, void (TFm_VakMain::*command)()) {
+    QAction* a = action(name);
+    a->setEnabled(true);
+    connect(a, &QAction::triggered, this, [this, command] { (this->*command)(); });
+  };
+  auto wireButton = [this, &button](const char* name, void (TFm_VakMain::*command)()) {
+    button(name)->setEnabled(true);
+    connect(button(name), &QToolButton::clicked, this, [this, command] { (this->*command)(); });
+  };
+  wire(QStringLiteral("Mnu_Calc"), &TFm_VakMain::CalculateCommand);
+  wire(QStringLiteral("Mnu_InputType"), &TFm_VakMain::InputTypeCommand);
+  wire(QStringLiteral("C_Mnu_Detail_Mod"), &TFm_VakMain::EditCommand);
   for (QMenu* popup : {mnuChong_, mnuHead_, mnuDetail_}) {
-    QAction* popupCalc = action(popup->objectName() + QStringLiteral("_Calc"));
-    popupCalc->setEnabled(true);
-    connect(popupCalc, &QAction::triggered, this, [this] { CalculateCommand(); });
+    wire(popup->objectName() + QStringLiteral("_Calc"), &TFm_VakMain::CalculateCommand);
+    wire(popup->objectName() + QStringLiteral("_Info"), &TFm_VakMain::InfoCommand);        // Ctrl+I
+    wire(popup->objectName() + QStringLiteral("_Report"), &TFm_VakMain::ReportCommand);    // Ctrl+P
   }
-  QAction* modify = action(QStringLiteral("C_Mnu_Detail_Mod"));
-  modify->setEnabled(true);
-  connect(modify, &QAction::triggered, this, [this] { EditCommand(); });
-  // The project information: the 공사정보 button, the 편집 menu entry and the popups (Ctrl+I).
-  button("C_Sbt_JungBo2")->setEnabled(true);
-  connect(button("C_Sbt_JungBo2"), &QToolButton::clicked, this, [this] { InfoCommand(); });
-  QAction* info = action(QStringLiteral("Mnu_Info"));
-  info->setEnabled(true);
-  connect(info, &QAction::triggered, this, [this] { InfoCommand(); });
-  for (QMenu* popup : {mnuChong_, mnuHead_, mnuDetail_}) {
-    QAction* popupInfo = action(popup->objectName() + QStringLiteral("_Info"));
-    popupInfo->setEnabled(true);
-    connect(popupInfo, &QAction::triggered, this, [this] { InfoCommand(); });
-  }
-  // The submission medium: the 디스켓만들기 button and menu entry.
-  button("C_SBT_DiskMake")->setEnabled(true);
-  connect(button("C_SBT_DiskMake"), &QToolButton::clicked, this, [this] { DiskCommand(); });
-  QAction* disk = action(QStringLiteral("Mnu_Disk"));
-  disk->setEnabled(true);
-  connect(disk, &QAction::triggered, this, [this] { DiskCommand(); });
-  // The work search: F4, the 공종찾기 button and popup entry.
-  button("C_SBT_Find")->setEnabled(true);
-  connect(button("C_SBT_Find"), &QToolButton::clicked, this, [this] { FindCommand(); });
-  QAction* find = action(QStringLiteral("Mnu_Find"));
-  find->setEnabled(true);
-  connect(find, &QAction::triggered, this, [this] { FindCommand(); });
-  QAction* popupFind = action(QStringLiteral("C_Mnu_Detail_Find"));
-  popupFind->setEnabled(true);
-  connect(popupFind, &QAction::triggered, this, [this] { FindCommand(); });
-  // The reports: the tool button, the 보고서 menu, "보고서작성" (Ctrl+P) in every popup.
-  connect(button("C_Sbt_Report"), &QToolButton::clicked, this, [this] { ReportCommand(); });
-  QAction* reports = action(QStringLiteral("Mnu_Report"));
-  reports->setEnabled(true);
-  connect(reports, &QAction::triggered, this, [this] { ReportCommand(); });
-  for (QMenu* popup : {mnuChong_, mnuHead_, mnuDetail_}) {
-    QAction* popupReport = action(popup->objectName() + QStringLiteral("_Report"));
-    popupReport->setEnabled(true);
-    connect(popupReport, &QAction::triggered, this, [this] { ReportCommand(); });
-  }
+  // The project information, the submission medium, the work search (F4) and the reports.
+  wireButton("C_Sbt_JungBo2", &TFm_VakMain::InfoCommand);
+  wire(QStringLiteral("Mnu_Info"), &TFm_VakMain::InfoCommand);
+  wireButton("C_SBT_DiskMake", &TFm_VakMain::DiskCommand);
+  wire(QStringLiteral("Mnu_Disk"), &TFm_VakMain::DiskCommand);
+  wireButton("C_SBT_Find", &TFm_VakMain::FindCommand);
+  wire(QStringLiteral("Mnu_Find"), &TFm_VakMain::FindCommand);
+  wire(QStringLiteral("C_Mnu_Detail_Find"), &TFm_VakMain::FindCommand);
+  wireButton("C_Sbt_Report", &TFm_VakMain::ReportCommand);
+  wire(QStringLiteral("Mnu_Report"), &TFm_VakMain::ReportCommand);
 }
 
 void TFm_VakMain::DiskCommand() {
