@@ -33,7 +33,7 @@ fi
 
 if [ ! -f "$dir/build.ninja" ]; then
   cmake -S . -B "$dir" -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/aarch64-linux-gnu.cmake \
-    -DVAK_GUI=OFF -DVAK_BENCH=OFF -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+    -DVAK_GUI=OFF -DVAK_BENCH=OFF -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVAK_WERROR=$([ "${VAK_WERROR:-0}" = 1 ] && echo ON || echo OFF) >/dev/null
 fi
 cmake --build "$dir" -- -j"$(nproc)" --quiet
 cd "$dir"
