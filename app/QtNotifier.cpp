@@ -20,6 +20,15 @@ MessageAnswer QtNotifier::Message(const std::string& text, const std::string& ca
     case MessageIcon::Question: box.setIcon(QMessageBox::Question); break;
     case MessageIcon::None: break;
   }
+  if (buttons == MessageButtons::YesNoCancel) {
+    box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+    box.button(QMessageBox::Yes)->setText(QStringLiteral("예(&Y)"));
+    box.button(QMessageBox::No)->setText(QStringLiteral("아니오(&N)"));
+    box.button(QMessageBox::Cancel)->setText(QStringLiteral("취소"));
+    box.setEscapeButton(QMessageBox::Cancel);
+    const int answer = box.exec();
+    return answer == QMessageBox::Yes ? MessageAnswer::Yes : answer == QMessageBox::No ? MessageAnswer::No : MessageAnswer::Cancel;
+  }
   if (buttons == MessageButtons::YesNo) {
     box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
     box.button(QMessageBox::Yes)->setText(QStringLiteral("예(&Y)"));

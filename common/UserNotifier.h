@@ -8,8 +8,8 @@
 namespace vak {
 
 enum class MessageIcon { None, Error, Warning, Information, Question };
-enum class MessageButtons { Ok, YesNo };
-enum class MessageAnswer { Ok, Yes, No };
+enum class MessageButtons { Ok, YesNo, YesNoCancel };
+enum class MessageAnswer { Ok, Yes, No, Cancel };
 
 class UserNotifier {
  public:
@@ -30,7 +30,7 @@ class UserNotifier {
 class SilentNotifier : public UserNotifier {
  public:
   MessageAnswer Message(const std::string&, const std::string&, MessageIcon, MessageButtons buttons) override {
-    return buttons == MessageButtons::YesNo ? MessageAnswer::Yes : MessageAnswer::Ok;
+    return buttons == MessageButtons::Ok ? MessageAnswer::Ok : MessageAnswer::Yes;
   }
   void ProgressOpen(const std::string&, long) override {}
   void ProgressStep() override {}

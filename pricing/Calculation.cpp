@@ -25,8 +25,8 @@ struct Fields {
         qqty(t.FieldIndex("F_QQTY")), tqty(t.FieldIndex("F_TQTY")), unit(t.FieldIndex("F_QUNIT")),
         pric(t.FieldIndex("F_PRIC")), cost(t.FieldIndex("F_COST")), ma0(t.FieldIndex("F_MA0")),
         la0(t.FieldIndex("F_LA0")), eq0(t.FieldIndex("F_EQ0")), ma(t.FieldIndex("F_MA")), la(t.FieldIndex("F_LA")),
-        eq(t.FieldIndex("F_EQ")) {}
-  int lvl, nlvl, part, qqty, tqty, unit, pric, cost, ma0, la0, eq0, ma, la, eq;
+        eq(t.FieldIndex("F_EQ")), fix(t.FieldIndex("F_3SW")) {}
+  int lvl, nlvl, part, qqty, tqty, unit, pric, cost, ma0, la0, eq0, ma, la, eq, fix;
 };
 
 char FirstChar(std::string_view v) { return v.empty() ? ' ' : v[0]; }
@@ -49,12 +49,19 @@ struct LineProblem {
   std::string fields;  // "F_PRIC, F_QQTY"
 };
 
-// One calculation walk over the part. It runs twice: first checking (nothing is written;
+// How a walk treats what it computes: only checks that it can be read and stored, also
+// compares it with what is stored (a review), or writes it.
+enum class Mode { Check, Review, Write };
+constexpr size_t kListedFindings = 20;
+
+// One calculation walk over the part. F3 runs it twice: first checking (nothing is written;
 // unreadable inputs and values that would not fit are collected), then, when the user lets
-// it, writing. Both runs compute exactly the same values from the same inputs.
+// it, writing. Both runs compute exactly the same values from the same inputs. A review is a
+// checking run that also notes every stored value the writing run would change.
 class Run {
  public:
-  Run(TZekTable& items, UserNotifier& notifier, bool write) : t_(items), f_(items), notifier_(notifier), write_(write) {}
+  Run(TZekTable& items, UserNotifier& notifier, Mode mode, PartReview* review = nullptr)
+      : t_(items), f_(items), notifier_(notifier), write_(mode == Mode::Write), review_(review) {}
 
   void Headings() {
     if (!write_) return;  // it reads nothing the roll-up needs: nothing to check
@@ -91,6 +98,7 @@ class Run {
       const bool onTop = lvlText == topLevel;  // read before the edit changes the record image
       const bool item = !heading && hasQuantity;
       if (!write_) CheckInputs(level, item);
+      if (review_) ReviewLine(level, next, heading, hasQuantity);
       const Amounts stored = item ? Item(q, q1000, exact, level, acc, totals) : Heading(level, acc);
       if (onTop) {
         for (int k = 0; k < 4; ++k) totals[k] = Add(totals[k], stored[k]);
@@ -101,6 +109,7 @@ class Run {
   }
 
   void WriteSummaryLine(const Amounts& totals) {
+    lineKind_ = FindingKind::SummaryLine;
     Store(f_.pric, 0LL);
     Store(f_.cost, totals[0]);
     Store(f_.ma, totals[1]);
@@ -176,8 +185,44 @@ class Run {
     if (write_ && !failed && !t_.Post()) failed = true;
   }
 
+  // Counts the line towards the part's completeness and, on a heading, compares the unit
+  // prices the writing run clears (a multiplied heading's F_PRIC is compared where it is set).
+  void ReviewLine(char level, char next, bool heading, bool hasQuantity) {
+    lineKind_ = heading ? FindingKind::HeadingTotal : FindingKind::ItemAmount;
+    if (TakesPrice(level, next, hasQuantity, t_.FieldBytesAt(f_.fix), t_.FieldBytesAt(f_.part))) {
+      ++review_->takesPrice;
+      if (HoldsNonZero(t_.FieldBytesAt(f_.pric)) || HoldsNonZero(t_.FieldBytesAt(f_.ma0)) ||
+          HoldsNonZero(t_.FieldBytesAt(f_.la0)) || HoldsNonZero(t_.FieldBytesAt(f_.eq0)))
+        ++review_->priced;
+    }
+    if (!heading) return;
+    for (int field : {f_.ma0, f_.la0, f_.eq0}) Compare(field, 0);
+    if (t_.FieldNumberAt(f_.tqty) == 0) Compare(f_.pric, 0);
+  }
+
+  // Notes a stored value that differs from the one the writing run would store.
+  void Compare(int field, long long computed) {
+    const std::string_view bytes = t_.FieldBytesAt(field);
+    long long stored = 0;
+    if (ParseScaledField(bytes, 0, stored) ? stored == computed
+                                           : IsReadableNumericField(bytes) && t_.FieldNumberAt(field) == static_cast<long double>(computed))
+      return;
+    const uint32_t recno = t_.RecNo();
+    if (recno != lastDifferent_) {
+      lastDifferent_ = recno;
+      ++(lineKind_ == FindingKind::ItemAmount ? review_->itemLines
+                                              : lineKind_ == FindingKind::HeadingTotal ? review_->headingLines
+                                                                                        : review_->summaryLines);
+    }
+    if (review_->findings.size() < kListedFindings) {
+      review_->findings.push_back({lineKind_, recno, LineName(), t_.engine()->file().fields()[static_cast<size_t>(field)].name,
+                                   TrimmedText(bytes), computed});
+    }
+  }
+
   // Stores a whole amount (in the checking run: checks that it fits) and returns it.
   long long Store(int field, long long whole) {
+    if (review_) Compare(field, whole);
     if (!write_) {
       if (!WholeFitsField(t_.engine()->file().fields()[static_cast<size_t>(field)], whole))
         Note(overflowing_, t_.engine()->file().fields()[static_cast<size_t>(field)].name);
@@ -276,8 +321,11 @@ class Run {
   Fields f_;
   UserNotifier& notifier_;
   bool write_;
+  PartReview* review_;
+  FindingKind lineKind_ = FindingKind::ItemAmount;
   uint32_t lastUnreadable_ = 0;
   uint32_t lastOverflowing_ = 0;
+  uint32_t lastDifferent_ = 0;
 };
 
 std::string ListedLines(const std::vector<LineProblem>& list, long count) {
@@ -344,12 +392,7 @@ CalculationResult CalculateStatement(TZekTable& items, const CalculationRequest&
   xb.Query(PartLinesFilter(request.projectType, request.curPart));
 
   // A table without the fields the calculation reads and writes is not a statement it can work on.
-  std::string missing;
-  for (const DbfField& field : ItemTableFields()) {
-    const DbfField* found = items.FindField(field.name);
-    if (!found || (field.type == 'N') != (found->type == 'N' || found->type == 'F'))
-      missing += (missing.empty() ? "" : ", ") + field.name;
-  }
+  const std::string missing = items.engine() ? MissingItemFields(items.engine()->file().fields()) : std::string();
   if (!items.engine() || !missing.empty()) {
     notifier.Message(JoinPath(request.dataDir, "VAK.DBF") + "\n내역서를 계산할 수 없습니다. 내역 자료 화일의 형식이 아닙니다 (필드 " +
                          missing + "이(가) 없거나 형식이 다릅니다).",
@@ -365,7 +408,7 @@ CalculationResult CalculateStatement(TZekTable& items, const CalculationRequest&
   }
 
   // First a run that only reads: what cannot be read or would not fit is found before any write.
-  Run check(items, notifier, false);
+  Run check(items, notifier, Mode::Check);
   const Outcome planned = Walk(check, items, request);
   result.lines = planned.lines;
   result.unreadable = check.unreadableCount;
@@ -399,7 +442,7 @@ CalculationResult CalculateStatement(TZekTable& items, const CalculationRequest&
     return result;
   }
 
-  Run write(items, notifier, true);
+  Run write(items, notifier, Mode::Write);
   const Outcome done = Walk(write, items, request);
   std::string flushError;
   if (write.failed || !items.engine()->Flush(&flushError)) {
@@ -417,6 +460,33 @@ CalculationResult CalculateStatement(TZekTable& items, const CalculationRequest&
   result.tenderAmount = static_cast<long double>(done.tenderAmount);
   result.completed = true;
   return result;
+}
+
+PartReview ReviewPart(TZekTable& items, ProjectType type, const std::string& part) {
+  PartReview review;
+  review.part = part;
+  review.partCode = PartCode(type, part);
+  if (!items.engine() || !MissingItemFields(items.engine()->file().fields()).empty()) {
+    review.usable = false;
+    return review;
+  }
+  TXbase& xb = items.Xbase();
+  if (xb.IndexOrd() == 0 && items.engine()->TagCount() > 0) xb.SetOrder(1);
+  SilentNotifier quiet;
+  Run run(items, quiet, Mode::Review, &review);
+  const Outcome outcome = Walk(run, items, {std::string(), type, part});
+  review.lines = outcome.lines;
+  review.total = outcome.totals[0];
+  review.tenderAmount = outcome.tenderAmount;
+  review.unreadable = run.unreadableCount;
+  review.overLimit = run.overflowingCount;
+  for (const LineProblem& p : run.unreadable_) review.unreadableLines.push_back(p.where + ": " + p.fields);
+  for (const LineProblem& p : run.overflowing_) review.overLimitLines.push_back(p.where + ": " + p.fields);
+  if (outcome.tenderAmount > kAmountLimit || outcome.tenderAmount < -kAmountLimit) {
+    ++review.overLimit;
+    review.overLimitLines.push_back("총입찰금액: " + AmountText(static_cast<long double>(outcome.tenderAmount)));
+  }
+  return review;
 }
 
 std::string CompletionText(long double tenderAmount) {

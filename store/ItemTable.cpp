@@ -1,5 +1,7 @@
 #include "store/ItemTable.h"
 
+#include <algorithm>
+
 #include "common/Files.h"
 #include "common/Text.h"
 
@@ -22,6 +24,16 @@ const std::vector<DbfField>& ItemTableFields() {
     return f;
   }();
   return fields;
+}
+
+std::string MissingItemFields(const std::vector<DbfField>& fields) {
+  std::string missing;
+  for (const DbfField& field : ItemTableFields()) {
+    const auto found = std::find_if(fields.begin(), fields.end(), [&](const DbfField& f) { return EqualsNoCase(f.name, field.name); });
+    if (found == fields.end() || (field.type == 'N') != (found->type == 'N' || found->type == 'F'))
+      missing += (missing.empty() ? "" : ", ") + field.name;
+  }
+  return missing;
 }
 
 int RowKindOf(char level, char nextLevel, long double quantity, char fixedMark) {

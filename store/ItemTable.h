@@ -67,6 +67,29 @@ std::string PartCode(ProjectType type, const std::string& part);
 std::string PartLinesFilter(ProjectType type, const std::string& part);
 std::string SummaryItemsFilter(ProjectType type, const std::string& part);
 
+// Whether a numeric field holds a value other than zero: any digit from 1 to 9. Blanks and
+// what cannot be read count as zero, as the calculation reads them.
+inline bool HoldsNonZero(std::string_view bytes) {
+  for (char c : bytes) {
+    if (c >= '1' && c <= '9') return true;
+  }
+  return false;
+}
+// Whether a line takes a unit price from the tenderer: an item line (not a heading, not a line
+// of the overall summary) with a quantity, whose price the agency did not fix (단가고정).
+inline bool TakesPrice(char level, char nextLevel, bool hasQuantity, std::string_view fixedMark, std::string_view partCode) {
+  if (!hasQuantity || IsHeadingLevel(level, nextLevel) || IsOverallSummaryPart(partCode)) return false;
+  for (char c : fixedMark) {
+    if (c == '*') return false;
+  }
+  return true;
+}
+
+// The fields the calculation and the price entry read and write that `fields` lacks, or holds
+// with another type (a number where a text is expected or the other way round), by name
+// separated by ", "; empty when the table has the statement's layout.
+std::string MissingItemFields(const std::vector<DbfField>& fields);
+
 // A table lacking any of F_NLVL, F_LA, F_MA, F_EQ has the old layout.
 bool IsOldItemLayout(const std::vector<DbfField>& fields);
 

@@ -150,6 +150,14 @@ bool XbTable::IndexTag(const std::string& tagName, const std::string& keyExpress
     if (error) *error = "read-only table";
     return false;
   }
+  return AddTag(tagName, keyExpression, true, error);
+}
+
+bool XbTable::IndexTagInMemory(const std::string& tagName, const std::string& keyExpression, std::string* error) {
+  return AddTag(tagName, keyExpression, false, error);
+}
+
+bool XbTable::AddTag(const std::string& tagName, const std::string& keyExpression, bool writeFile, std::string* error) {
   std::string compileError;
   std::unique_ptr<Expression> key = Expression::Compile(keyExpression, file_->fields(), settings_.exact, &compileError);
   if (!key || key->type() != Expression::Type::Text || key->width() < 1 || key->width() > 240) {
@@ -163,7 +171,7 @@ bool XbTable::IndexTag(const std::string& tagName, const std::string& keyExpress
   it->key = std::move(key);
   it->built = false;
   BuildOrder(*it);
-  if (!WriteIndexFile(error)) return false;
+  if (writeFile && !WriteIndexFile(error)) return false;
   order_ = static_cast<int>(it - tags_.begin()) + 1;
   visibleValid_ = false;
   EnsureVisible();

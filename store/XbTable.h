@@ -47,6 +47,9 @@ class XbTable {
   // or the index file cannot be written.
   bool IndexTag(const std::string& tag, const std::string& keyExpression, std::string* error = nullptr);
   std::string IndexPath() const;
+  // The same order held in memory only, for a table that is only read: the index file is
+  // neither read nor written.
+  bool IndexTagInMemory(const std::string& tag, const std::string& keyExpression, std::string* error = nullptr);
   // Forgets the tags read from the index file (the file itself is left alone), for a start
   // that deletes and rebuilds it.
   void ForgetIndexFile();
@@ -93,6 +96,7 @@ class XbTable {
 
   XbTable(std::unique_ptr<DbfFile> file, const EngineSettings& settings);
   void LoadIndexFile();
+  bool AddTag(const std::string& tag, const std::string& keyExpression, bool writeFile, std::string* error);
   void BuildOrder(Tag& tag);
   std::string KeyOf(const Tag& tag, const char* record) const;
   bool QueryPasses(const char* record) const;

@@ -79,6 +79,11 @@ bool TZekTable::OpenExclusive(const std::string& dir, const std::string& file, c
   return OpenWith(dir, file, kind, DbfOpenMode::Exclusive, true);
 }
 
+bool TZekTable::OpenReadOnly(const std::string& dir, const std::string& file, const std::string& kind) {
+  if (Active()) Close();
+  return OpenWith(dir, file, kind, DbfOpenMode::ReadOnly, true);
+}
+
 bool TZekTable::OpenWith(const std::string& dir, const std::string& file, const std::string& kind, DbfOpenMode mode,
                          bool reportFailure) {
   SetDatabaseName(dir);

@@ -92,6 +92,9 @@ class TZekTable {
   // Exclusive open; a table in use elsewhere is reported to the user ("다른 사용자가 사용하고
   // 있습니다."), as are a damaged table and one that cannot be written.
   bool OpenExclusive(const std::string& dir, const std::string& file, const std::string& kind);
+  // Read-only open, for looking at a tender without changing it (a lock held by the program is
+  // reported as for OpenExclusive).
+  bool OpenReadOnly(const std::string& dir, const std::string& file, const std::string& kind);
   // Writes what is pending and closes; a failure to bring the table or its index file to the
   // disk is told to the user and gives false (the table is closed all the same).
   bool Close();

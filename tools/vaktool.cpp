@@ -18,12 +18,15 @@
 #include "common/Numbers.h"
 #include "common/Text.h"
 #include "pricing/Calculation.h"
+#include "pricing/PriceCarry.h"
+#include "pricing/TenderReview.h"
 #include "store/ItemTable.h"
 #include "store/MemFile.h"
 #include "store/Preparation.h"
 #include "store/Reorganise.h"
 #include "store/Submission.h"
 #include "store/Xbase.h"
+#include "tools/CheckReport.h"
 #include "tools/SampleTender.h"
 #ifdef VAK_HAS_REPORTS
 #include "tools/ReportCommand.h"
@@ -65,6 +68,17 @@ void PrintHelp() {
       "  restore DIR [--yes]\n"
       "               VAK.DBF와 VAK.MEM을 처음 쓸 때 보관해 둔 발주기관의 원본(DIR/원본)으로\n"
       "               되돌립니다. 지금 화일은 VAK.DBF.날짜-시각, VAK.MEM.날짜-시각으로 남깁니다.\n"
+      "  check DIR [--json]\n"
+      "               입찰 자료를 바꾸지 않고 점검합니다: 공사별 단가 미입력 항목, 수량 × 단가와\n"
+      "               다른 금액, 맞지 않는 공종 합계와 총괄집계 줄, 합계와 다른 총입찰금액\n"
+      "               (CMN_IPMT), 한도를 넘는 값. 완성되고 맞으면 0, 아니면 1, 읽을 수 없으면 2로\n"
+      "               끝납니다. --json: 결과를 JSON으로 보입니다.\n"
+      "  carry FROM_DIR TO_DIR [--report FILE.csv] [--overwrite] [--yes]\n"
+      "               FROM_DIR(단가를 넣은 이전 내역)의 단가를 TO_DIR(새 내역)의 같은 항목에\n"
+      "               가져오고 모든 공사를 다시 계산합니다. 공사 안에서 코드(F_CODE)로, 코드가\n"
+      "               없거나 겹치면 공종명·규격·단위로 짝짓습니다. 단가고정 항목과 이미 넣은\n"
+      "               단가는 그대로 둡니다(--overwrite: 이미 넣은 단가도 바꿉니다).\n"
+      "               --report: 항목마다 결과를 CSV(UTF-8)로 씁니다. FROM_DIR은 읽기만 합니다.\n"
       "  dump DIR [--order 0|1] [--query EXPR]\n"
       "               VAK.DBF의 레코드를 탭으로 구분해 보입니다.\n"
       "\n"
@@ -86,7 +100,7 @@ class ConsoleNotifier : public UserNotifier {
                         MessageButtons buttons) override {
     std::fprintf(stderr, "[%s] %s\n", caption.c_str(), text.c_str());
     ++messages;
-    if (buttons != MessageButtons::YesNo) return MessageAnswer::Ok;
+    if (buttons == MessageButtons::Ok) return MessageAnswer::Ok;
     if (yes_) {
       std::fputs("  → 예 (--yes)\n", stderr);
       return MessageAnswer::Yes;
@@ -95,9 +109,10 @@ class ConsoleNotifier : public UserNotifier {
       std::fputs("  → 아니오 (묻지 않고 진행하려면 --yes)\n", stderr);
       return MessageAnswer::No;
     }
-    std::fputs("  예/아니오 [y/N]: ", stderr);
+    std::fputs(buttons == MessageButtons::YesNoCancel ? "  예/아니오/취소 [y/N/c]: " : "  예/아니오 [y/N]: ", stderr);
     char answer[16] = {};
     if (!std::fgets(answer, sizeof answer, stdin)) return MessageAnswer::No;
+    if (buttons == MessageButtons::YesNoCancel && (answer[0] == 'c' || answer[0] == 'C')) return MessageAnswer::Cancel;
     return (answer[0] == 'y' || answer[0] == 'Y') ? MessageAnswer::Yes : MessageAnswer::No;
   }
   void ProgressOpen(const std::string&, long) override {}
@@ -117,7 +132,7 @@ bool ParseOptions(const std::vector<std::string>& args, size_t from, const std::
   for (size_t i = from; i < args.size(); ++i) {
     const std::string& a = args[i];
     const bool known_ = std::find(known.begin(), known.end(), a) != known.end();
-    if (known_ && (a == "--yes" || a == "--portrait")) {
+    if (known_ && (a == "--yes" || a == "--portrait" || a == "--json" || a == "--overwrite")) {
       options[a] = "1";
       continue;
     }
@@ -240,6 +255,84 @@ int Calc(const std::vector<std::string>& args) {
   return 0;
 }
 
+// A warning on the error output when the tender still has unpriced items or totals that a
+// calculation would change: reports and submissions go on, as scripts expect.
+void WarnIfUnfinished(const std::string& dir) {
+  SilentNotifier quiet;
+  TXbaseEnv env;
+  TZekTable items(env, quiet);
+  if (!OpenTenderForReview(dir, items, quiet)) return;
+  const ProjectHeader header = LoadProjectHeader(dir);
+  const TenderReview review = ReviewTender(items, ProjectTypeOf(header.values[kCmnType]), header.values);
+  items.Close();
+  if (review.Complete() && review.Consistent()) return;
+  std::string text = "[경고] 입찰서가 완성되지 않았습니다:";
+  if (review.Unpriced() > 0) text += " 단가를 입력하지 않은 항목 " + std::to_string(review.Unpriced()) + "개;";
+  if (!review.Consistent()) text += " 다시 계산해야 하는 금액이 있습니다 (vaktool check " + dir + " 참조);";
+  text.back() = '\n';
+  std::fputs(text.c_str(), stderr);
+}
+
+// Checks a tender without changing it.
+int Check(const std::vector<std::string>& args) {
+  std::map<std::string, std::string> options;
+  if (args.size() < 2 || !ParseOptions(args, 2, {"--json"}, options)) {
+    std::fputs("사용법: vaktool check DIR [--json]\n", stderr);
+    return 2;
+  }
+  const std::string dir = AbsoluteDir(args[1]);
+  ConsoleNotifier notifier;
+  const ProjectHeader header = LoadProjectHeader(dir);
+  if (!header.Whole()) {
+    notifier.Message(header.status == MemStatus::Missing ? "\"" + dir + "\"디렉토리에 데이타화일(VAK.MEM)이 없습니다."
+                                                         : HeaderProblemText(header),
+                     "오류", MessageIcon::Error, MessageButtons::Ok);
+    return 2;
+  }
+  TXbaseEnv env;
+  env.SetDeleted(true);
+  env.SetExact(true);
+  TZekTable items(env, notifier);
+  if (!OpenTenderForReview(dir, items, notifier)) return 2;
+  const TenderReview review = ReviewTender(items, ProjectTypeOf(header.values[kCmnType]), header.values);
+  items.Close();
+  const std::string report = options.count("--json") ? CheckReportJson(dir, review) : CheckReportText(dir, review);
+  std::fputs(report.c_str(), stdout);
+  return review.Complete() && review.Consistent() ? 0 : 1;
+}
+
+// Prices carried from an earlier, priced bill into an amended one.
+int Carry(const std::vector<std::string>& args) {
+  std::map<std::string, std::string> options;
+  if (args.size() < 3 || !ParseOptions(args, 3, {"--report", "--overwrite", "--yes"}, options)) {
+    std::fputs("사용법: vaktool carry FROM_DIR TO_DIR [--report FILE.csv] [--overwrite] [--yes]\n", stderr);
+    return 2;
+  }
+  CarryRequest request;
+  request.fromDir = AbsoluteDir(args[1]);
+  request.toDir = AbsoluteDir(args[2]);
+  request.overwrite = options.count("--overwrite") > 0;
+  ConsoleNotifier notifier(options.count("--yes") > 0);
+  TXbaseEnv env;
+  const CarryResult result = CarryPrices(request, env, notifier);
+  if (!result.completed) {
+    std::fprintf(stderr, "vaktool: 단가를 가져오지 않았습니다. %s 는 그대로입니다.\n", request.toDir.c_str());
+    return 1;
+  }
+  std::printf("%s: %s 의 단가를 가져오고 모든 공사를 다시 계산했습니다.\n", request.toDir.c_str(), request.fromDir.c_str());
+  std::printf("%s\n", CompletionText(result.tenderAmount).c_str());
+  if (options.count("--report")) {
+    if (!ReplaceFileContents(options["--report"], CarryReportCsv(result.plan))) {
+      std::fprintf(stderr, "vaktool: 결과 화일을 쓸 수 없습니다: %s\n", options["--report"].c_str());
+      std::printf("%s\n", CarrySummaryText(result.plan).c_str());
+      return 1;
+    }
+    std::printf("결과 화일: %s\n", options["--report"].c_str());
+  }
+  std::printf("%s\n", CarrySummaryText(result.plan).c_str());
+  return 0;
+}
+
 // The tender documents as PDF files.
 int Report(const std::vector<std::string>& args, int argc, char* argv[]) {
   std::map<std::string, std::string> options;
@@ -262,6 +355,7 @@ int Report(const std::vector<std::string>& args, int argc, char* argv[]) {
   if (options.count("--pages")) o.pages = options["--pages"];
   o.portrait = options.count("--portrait") > 0;
   ConsoleNotifier notifier(options.count("--yes") > 0);
+  WarnIfUnfinished(o.dir);
   return ReportCommand(o, notifier, argc, argv);
 #else
   (void)argc;
@@ -292,6 +386,7 @@ int Submit(const std::vector<std::string>& args) {
       return 1;
     }
   }
+  WarnIfUnfinished(dir);
   // The table is held (shared) while it is copied: never while the program writes it.
   DbfStatus status;
   const std::string dbf = DataFilePath(dir, "VAK.DBF");
@@ -440,6 +535,8 @@ int main(int argc, char* argv[]) {
   if (command == "calc") return Calc(args);
   if (command == "restore") return Restore(args);
   if (command == "submit") return Submit(args);
+  if (command == "check") return Check(args);
+  if (command == "carry") return Carry(args);
   if (command == "report") return Report(args, argc, argv);
   std::fprintf(stderr, "vaktool: 알 수 없는 명령입니다: %s (vaktool --help 참조)\n", command.c_str());
   return 2;

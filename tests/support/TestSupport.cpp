@@ -19,7 +19,7 @@ MessageAnswer RecordingNotifier::Message(const std::string& text, const std::str
   const bool originalsNotice = caption == "알림" && text.rfind("발주기관의 원본 화일을 ", 0) == 0;
   if (originalsNotice) ++originalsNotices;
   if (!originalsNotice || recordOriginalsNotice) messages.push_back({text, caption, icon, buttons});
-  return buttons == MessageButtons::YesNo ? nextAnswer : MessageAnswer::Ok;
+  return buttons == MessageButtons::Ok ? MessageAnswer::Ok : nextAnswer;
 }
 
 void RecordingNotifier::ProgressOpen(const std::string& text, long maximum) {

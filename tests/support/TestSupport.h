@@ -31,7 +31,7 @@ class RecordingNotifier : public UserNotifier {
   long progressSteps = 0;
   int progressCloses = 0;
   int beeps = 0;
-  MessageAnswer nextAnswer = MessageAnswer::Yes;  // for Yes/No questions
+  MessageAnswer nextAnswer = MessageAnswer::Yes;  // for Yes/No (and Yes/No/Cancel) questions
   // The one-time notice that the agency's originals were kept is counted, and recorded among
   // the messages only when a test asks for it, so other tests see just their own messages.
   bool recordOriginalsNotice = false;

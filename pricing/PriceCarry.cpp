@@ -1,0 +1,467 @@
+#include "pricing/PriceCarry.h"
+
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <map>
+#include <optional>
+#include <set>
+
+#include "common/CodePage.h"
+#include "common/Files.h"
+#include "common/Text.h"
+#include "pricing/Calculation.h"
+#include "pricing/PriceEntry.h"
+#include "pricing/TenderReview.h"
+#include "store/ItemTable.h"
+#include "store/MemFile.h"
+#include "store/Preparation.h"
+
+namespace vak {
+namespace {
+
+std::string WithoutTrailingBlanks(std::string_view text) {
+  while (!text.empty() && (text.back() == ' ' || text.back() == '\0')) text.remove_suffix(1);
+  return std::string(text);
+}
+
+bool SameQuantity(const std::string& a, const std::string& b) {
+  long long x = 0, y = 0;
+  if (ParseScaledField(a, 3, x) && ParseScaledField(b, 3, y)) return x == y;
+  return ParseNumericField(a) == ParseNumericField(b);
+}
+
+// Source items of one part, by code and by texts, handed out once each.
+class SourcePool {
+ public:
+  explicit SourcePool(const std::vector<const CarryItem*>& items) {
+    for (const CarryItem* item : items) {
+      if (!item->code.empty()) ++codeCount_[item->code];
+      byText_[Key(*item)].push_back(item);
+    }
+  }
+  size_t CodeCount(const std::string& code) const {
+    const auto found = codeCount_.find(code);
+    return found == codeCount_.end() ? 0 : found->second;
+  }
+  const CarryItem* TakeCode(const std::string& code, const std::vector<const CarryItem*>& items) {
+    for (const CarryItem* item : items) {
+      if (item->code == code && taken_.insert(item).second) return item;
+    }
+    return nullptr;
+  }
+  // The next source item with the same texts that is not taken yet.
+  const CarryItem* TakeText(const CarryItem& target) {
+    auto found = byText_.find(Key(target));
+    if (found == byText_.end()) return nullptr;
+    for (const CarryItem* item : found->second) {
+      if (taken_.insert(item).second) return item;
+    }
+    return nullptr;
+  }
+  bool Taken(const CarryItem* item) const { return taken_.count(item) > 0; }
+
+ private:
+  static std::string Key(const CarryItem& item) { return item.name + '\x1f' + item.spec + '\x1f' + item.unit; }
+  std::map<std::string, size_t> codeCount_;
+  std::map<std::string, std::vector<const CarryItem*>> byText_;
+  std::set<const CarryItem*> taken_;
+};
+
+CarryOutcome OutcomeOf(const CarryItem& target, const CarryItem& source, bool overwrite) {
+  if (target.unit != source.unit) return CarryOutcome::UnitChanged;
+  if (target.priced && !overwrite) return CarryOutcome::Kept;
+  if (!source.priced) return CarryOutcome::SourceUnpriced;
+  return SameQuantity(target.quantity, source.quantity) ? CarryOutcome::Carried : CarryOutcome::QuantityChanged;
+}
+
+// A CSV field: quoted when it holds a separator, a quote or a line break.
+std::string CsvField(const std::string& text) {
+  if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
+  return "\"" + ReplaceAll(text, "\"", "\"\"") + "\"";
+}
+
+}  // namespace
+
+const char* CarryOutcomeText(CarryOutcome outcome) {
+  switch (outcome) {
+    case CarryOutcome::Carried: return "가져옴";
+    case CarryOutcome::QuantityChanged: return "수량 변경";
+    case CarryOutcome::Kept: return "유지";
+    case CarryOutcome::New: return "신규";
+    case CarryOutcome::UnitChanged: return "단위 변경";
+    case CarryOutcome::SourceUnpriced: return "원본 단가 없음";
+    case CarryOutcome::OverLimit: return "한도 초과";
+    case CarryOutcome::Removed: return "삭제됨";
+  }
+  return "";
+}
+
+std::vector<CarryItem> CarryItemsOf(const DbfFile& table) {
+  struct Line {
+    uint32_t recno;
+    std::string part;
+    long seq;
+  };
+  const std::vector<DbfField>& fields = table.fields();
+  auto field = [&](const char* name) -> const DbfField* {
+    const int i = table.FieldIndex(name);
+    return i < 0 ? nullptr : &fields[static_cast<size_t>(i)];
+  };
+  const DbfField* part = field("F_PART");
+  const DbfField* seq = field("F_SEQ");
+  const DbfField* lvl = field("F_LVL");
+  if (!part || !seq || !lvl || !MissingItemFields(fields).empty()) return {};
+  std::vector<Line> lines;
+  for (uint32_t r = 1; r <= table.RecordCount(); ++r) {
+    if (table.IsDeleted(r)) continue;
+    const char* record = table.Record(r);
+    lines.push_back({r, std::string(FieldBytes(record, *part)), static_cast<long>(ParseNumericField(FieldBytes(record, *seq)))});
+  }
+  std::stable_sort(lines.begin(), lines.end(),
+                   [](const Line& a, const Line& b) { return a.part != b.part ? a.part < b.part : a.seq < b.seq; });
+
+  auto text = [&](const char* record, const char* name) { return FieldBytes(record, *field(name)); };
+  std::vector<CarryItem> items;
+  for (size_t i = 0; i < lines.size(); ++i) {
+    const char* record = table.Record(lines[i].recno);
+    const std::string_view level = text(record, "F_LVL");
+    // The next level as the start-up pass sets it: the next line's of the same part code, the
+    // last line's own.
+    const bool last = i + 1 == lines.size() || lines[i + 1].part != lines[i].part;
+    const std::string_view next = last ? level : text(table.Record(lines[i + 1].recno), "F_LVL");
+    const std::string quantity = TrimmedText(text(record, "F_QQTY"));
+    long long q = 0;
+    const bool hasQuantity = ParseScaledField(quantity, 3, q) ? q != 0 : ParseNumericField(quantity) != 0;
+    if (!TakesPrice(level.empty() ? ' ' : level[0], next.empty() ? ' ' : next[0], hasQuantity, text(record, "F_3SW"),
+                    lines[i].part))
+      continue;
+    CarryItem item;
+    item.recno = lines[i].recno;
+    item.part = TrimmedText(lines[i].part);
+    item.seq = lines[i].seq;
+    item.code = TrimmedText(text(record, "F_CODE"));
+    item.name = WithoutTrailingBlanks(text(record, "F_DES"));
+    item.spec = WithoutTrailingBlanks(text(record, "F_SIZE"));
+    item.unit = WithoutTrailingBlanks(text(record, "F_QUNIT"));
+    item.quantity = quantity;
+    item.price = TrimmedText(text(record, "F_PRIC"));
+    item.material = TrimmedText(text(record, "F_MA0"));
+    item.labour = TrimmedText(text(record, "F_LA0"));
+    item.expense = TrimmedText(text(record, "F_EQ0"));
+    // Split prices are told by labour or expense and a unit price that is their sum; a single
+    // price entry leaves the labour and expense prices as they were.
+    const long double ma = ParseNumericField(item.material), la = ParseNumericField(item.labour),
+                      eq = ParseNumericField(item.expense), pric = ParseNumericField(item.price);
+    item.split = (la != 0 || eq != 0) && pric == ma + la + eq;
+    item.priced = HoldsNonZero(item.price) || HoldsNonZero(item.material) || HoldsNonZero(item.labour) ||
+                  HoldsNonZero(item.expense);
+    items.push_back(std::move(item));
+  }
+  return items;
+}
+
+CarryPlan MatchPrices(const std::vector<CarryItem>& source, const std::vector<CarryItem>& target, bool overwrite) {
+  std::map<std::string, std::vector<const CarryItem*>> sourceParts, targetParts;
+  for (const CarryItem& item : source) sourceParts[item.part].push_back(&item);
+  for (const CarryItem& item : target) targetParts[item.part].push_back(&item);
+  std::map<std::string, SourcePool> pools;
+  for (const auto& [part, items] : sourceParts) pools.emplace(part, SourcePool(items));
+
+  CarryPlan plan;
+  std::map<const CarryItem*, const CarryItem*> matched;  // target → source
+  for (const auto& [part, items] : targetParts) {
+    auto pool = pools.find(part);
+    if (pool == pools.end()) continue;
+    std::map<std::string, size_t> targetCodes;
+    for (const CarryItem* item : items) {
+      if (!item->code.empty()) ++targetCodes[item->code];
+    }
+    // Codes first, so a text match never takes an item its code names.
+    for (const CarryItem* item : items) {
+      if (item->code.empty() || targetCodes[item->code] != 1 || pool->second.CodeCount(item->code) != 1) continue;
+      if (const CarryItem* s = pool->second.TakeCode(item->code, sourceParts[part])) matched[item] = s;
+    }
+    for (const CarryItem* item : items) {
+      if (matched.count(item)) continue;
+      if (const CarryItem* s = pool->second.TakeText(*item)) matched[item] = s;
+    }
+  }
+  for (const CarryItem& item : target) {
+    CarryLine line;
+    line.target = item;
+    const auto found = matched.find(&item);
+    if (found == matched.end()) {
+      line.outcome = CarryOutcome::New;
+    } else {
+      line.source = *found->second;
+      line.outcome = OutcomeOf(item, *found->second, overwrite);
+    }
+    plan.lines.push_back(std::move(line));
+  }
+  for (const CarryItem& item : source) {
+    if (pools.at(item.part).Taken(&item)) continue;
+    CarryLine line;
+    line.outcome = CarryOutcome::Removed;
+    line.source = item;
+    plan.lines.push_back(std::move(line));
+  }
+  for (const CarryLine& line : plan.lines) ++plan.counts[static_cast<size_t>(line.outcome)];
+  return plan;
+}
+
+std::string CarryReportCsv(const CarryPlan& plan) {
+  std::string csv = "\xEF\xBB\xBF";
+  csv += "결과,공사,순번,코드,공종명,규격,단위,수량,이전 순번,이전 단위,이전 수량,단가,재료비,노무비,경비\r\n";
+  for (const CarryLine& line : plan.lines) {
+    const bool removed = line.outcome == CarryOutcome::Removed;
+    const CarryItem& item = removed ? line.source : line.target;
+    const bool matched = !removed && line.source.recno != 0;
+    // The prices the line has now: the carried ones, the kept ones, or none.
+    const bool carried = line.outcome == CarryOutcome::Carried || line.outcome == CarryOutcome::QuantityChanged;
+    const CarryItem& priced = carried || removed ? line.source : line.target;
+    const bool showPrices = carried || removed || line.outcome == CarryOutcome::Kept;
+    const std::string fields[] = {
+        CarryOutcomeText(line.outcome),
+        item.part,
+        removed ? std::string() : std::to_string(item.seq),
+        Cp949ToUtf8(item.code),
+        Cp949ToUtf8(item.name),
+        Cp949ToUtf8(item.spec),
+        Cp949ToUtf8(item.unit),
+        removed ? std::string() : item.quantity,
+        removed || matched ? std::to_string(line.source.seq) : std::string(),
+        removed || matched ? Cp949ToUtf8(line.source.unit) : std::string(),
+        removed || matched ? line.source.quantity : std::string(),
+        showPrices ? priced.price : std::string(),
+        showPrices && priced.split ? priced.material : std::string(),
+        showPrices && priced.split ? priced.labour : std::string(),
+        showPrices && priced.split ? priced.expense : std::string(),
+    };
+    std::string row;
+    for (const std::string& f : fields) row += (row.empty() ? "" : ",") + CsvField(f);
+    // The first field is never empty, so an empty row cannot occur.
+    csv += row + "\r\n";
+  }
+  return csv;
+}
+
+std::string CarrySummaryText(const CarryPlan& plan) {
+  std::string text;
+  for (int o = 0; o < kCarryOutcomeCount; ++o) {
+    text += (text.empty() ? "" : ", ") + std::string(CarryOutcomeText(static_cast<CarryOutcome>(o))) + " " +
+            std::to_string(plan.counts[static_cast<size_t>(o)]);
+  }
+  return text;
+}
+
+namespace {
+
+void Fail(UserNotifier& notifier, const std::string& text) {
+  notifier.Message(text, "오류", MessageIcon::Error, MessageButtons::Ok);
+}
+
+// A scratch directory beside the target, removed with everything in it.
+class ScratchDir {
+ public:
+  explicit ScratchDir(const std::string& beside) {
+    std::string name = JoinPath(beside, ".vak-carry-XXXXXX");
+    if (::mkdtemp(name.data())) path_ = name;
+  }
+  ~ScratchDir() {
+    if (path_.empty()) return;
+    std::error_code ec;
+    std::filesystem::remove_all(path_, ec);
+  }
+  ScratchDir(const ScratchDir&) = delete;
+  ScratchDir& operator=(const ScratchDir&) = delete;
+  const std::string& path() const { return path_; }
+
+ private:
+  std::string path_;
+};
+
+// The target's table held exclusively for the whole carry, so the program cannot open it
+// meanwhile (and a tender open in the program is refused).
+class TableHold {
+ public:
+  explicit TableHold(const std::string& path) : fd_(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK)) {
+    if (fd_ >= 0 && ::flock(fd_, LOCK_EX | LOCK_NB) != 0) {
+      ::close(fd_);
+      fd_ = -1;
+      locked_ = true;
+    }
+  }
+  ~TableHold() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  TableHold(const TableHold&) = delete;
+  TableHold& operator=(const TableHold&) = delete;
+  bool held() const { return fd_ >= 0; }
+  bool lockedElsewhere() const { return locked_; }
+
+ private:
+  int fd_;
+  bool locked_ = false;
+};
+
+bool SameFile(const std::string& a, const std::string& b) {
+  struct stat x {}, y {};
+  return ::stat(a.c_str(), &x) == 0 && ::stat(b.c_str(), &y) == 0 && x.st_dev == y.st_dev && x.st_ino == y.st_ino;
+}
+
+// The source statement, read whole and let go again.
+std::optional<std::vector<CarryItem>> ReadSource(const std::string& dir, UserNotifier& notifier) {
+  for (const char* name : {"VAK.DBF", "VAK.MEM"}) {
+    if (!FindFileNoCase(dir, name)) {
+      Fail(notifier, "\"" + dir + "\"디렉토리에 데이타화일(" + name + ")이 없습니다. 단가를 가져올 입찰 자료가 아닙니다.");
+      return std::nullopt;
+    }
+  }
+  const std::string path = DataFilePath(dir, "VAK.DBF");
+  DbfStatus status;
+  EngineSettings settings;
+  const std::unique_ptr<XbTable> table = XbTable::Open(path, DbfOpenMode::ReadOnly, settings, status);
+  if (!table) {
+    Fail(notifier, OpenFailureText(path, status));
+    return std::nullopt;
+  }
+  if (!table->file().warning().empty()) {
+    Fail(notifier, path + "\n" + table->file().warning() + "\n손상된 내역에서는 단가를 가져오지 않습니다.");
+    return std::nullopt;
+  }
+  const std::string missing = MissingItemFields(table->file().fields());
+  if (!missing.empty()) {
+    Fail(notifier, path + "\n내역 자료 화일의 형식이 다릅니다 (필드 " + missing + "이(가) 없거나 형식이 다릅니다). 단가를 가져올 수 없습니다.");
+    return std::nullopt;
+  }
+  return CarryItemsOf(table->file());
+}
+
+// Writes the carried prices into the scratch table, as a price entry writes them.
+void WritePrices(TZekTable& items, CarryPlan& plan, UserNotifier& notifier) {
+  SilentNotifier quiet;  // a price over the limits is an outcome of its own, not a message
+  notifier.ProgressOpen("단가를 가져오고 있습니다.", static_cast<long>(plan.lines.size()));
+  items.Xbase().Query("");
+  for (CarryLine& line : plan.lines) {
+    notifier.ProgressStep();
+    if (line.outcome != CarryOutcome::Carried && line.outcome != CarryOutcome::QuantityChanged) continue;
+    if (!items.Xbase().Go(line.target.recno)) continue;
+    const long double quantity = items.FieldAsFloat("F_QQTY");
+    const CarryItem& s = line.source;
+    bool written = false;
+    if (s.split) {
+      const long double ma = ParseNumericField(s.material), la = ParseNumericField(s.labour), eq = ParseNumericField(s.expense);
+      written = CheckSplitPrices(quantity, ma, la, eq, quiet) && WriteSplitPrices(items, ma, la, eq, quiet);
+    } else {
+      const long double price = ParseNumericField(s.price);
+      written = CheckSinglePrice(quantity, price, quiet) && WriteSinglePrice(items, price, quiet);
+    }
+    if (!written) line.outcome = CarryOutcome::OverLimit;
+  }
+  notifier.ProgressClose();
+  plan.counts = {};
+  for (const CarryLine& line : plan.lines) ++plan.counts[static_cast<size_t>(line.outcome)];
+}
+
+// Renames the scratch files over the target's: the table and its index, then the header, as
+// the calculation writes them.
+bool ReplaceTarget(const std::string& scratch, const std::string& toDir, UserNotifier& notifier) {
+  struct Move {
+    const char* name;
+    std::string from;
+  };
+  std::vector<Move> moves;
+  for (const char* name : {"VAK.DBF", "Vak.CDX", "VAK.MEM"}) {
+    const std::optional<std::string> from = FindFileNoCase(scratch, name);
+    if (!from) {
+      Fail(notifier, toDir + "\n단가를 가져온 화일을 만들지 못했습니다.");
+      return false;
+    }
+    moves.push_back({name, *from});
+  }
+  for (const Move& move : moves) {
+    const std::string to = DataFilePath(toDir, move.name);
+    if (std::rename(move.from.c_str(), to.c_str()) != 0) {
+      Fail(notifier, to + "\n화일을 바꿔 쓸 수 없습니다. 디스크와 쓰기 권한을 확인하십시오.");
+      return false;
+    }
+    SyncParentDirectory(to);
+  }
+  return true;
+}
+
+}  // namespace
+
+CarryResult CarryPrices(const CarryRequest& request, TXbaseEnv& env, UserNotifier& notifier) {
+  CarryResult result;
+  const std::string fromDbf = DataFilePath(request.fromDir, "VAK.DBF");
+  const std::string toDbf = DataFilePath(request.toDir, "VAK.DBF");
+  for (const char* name : {"VAK.DBF", "VAK.MEM"}) {
+    if (!FindFileNoCase(request.toDir, name)) {
+      Fail(notifier, "\"" + request.toDir + "\"디렉토리에 데이타화일(" + name + ")이 없습니다.");
+      return result;
+    }
+  }
+  if (SameFile(fromDbf, toDbf)) {
+    Fail(notifier, request.fromDir + "\n단가를 가져올 내역이 지금 내역과 같은 화일입니다. 다른 입찰의 자료 디렉토리를 고르십시오.");
+    return result;
+  }
+  const std::optional<std::vector<CarryItem>> source = ReadSource(request.fromDir, notifier);
+  if (!source) return result;
+
+  const TableHold hold(toDbf);
+  if (!hold.held()) {
+    Fail(notifier, OpenFailureText(toDbf, hold.lockedElsewhere() ? DbfStatus::Locked : DbfStatus::NotFound));
+    return result;
+  }
+  const ProjectHeader header = LoadProjectHeader(request.toDir);
+  if (!header.Whole()) {
+    Fail(notifier, HeaderProblemText(header));
+    return result;
+  }
+  const ScratchDir scratch(request.toDir);
+  if (scratch.path().empty()) {
+    Fail(notifier, request.toDir + "\n작업 디렉토리를 만들 수 없습니다. 디스크 공간과 쓰기 권한을 확인하십시오.");
+    return result;
+  }
+  try {
+    CopyFileTo(toDbf, JoinPath(scratch.path(), "VAK.DBF"));
+    CopyFileTo(DataFilePath(request.toDir, "VAK.MEM"), JoinPath(scratch.path(), "VAK.MEM"));
+    // The scratch copy keeps no originals of its own: the target's are kept when it is replaced.
+    const std::string keep = JoinPath(scratch.path(), kOriginalsDir);
+    std::filesystem::create_directory(keep);
+    for (const char* name : {"VAK.DBF", "VAK.MEM"}) CopyFileTo(JoinPath(scratch.path(), name), JoinPath(keep, name));
+  } catch (const std::exception& error) {
+    Fail(notifier, request.toDir + "\n작업 사본을 만들 수 없습니다: " + error.what());
+    return result;
+  }
+
+  {
+    TZekTable items(env, notifier);
+    if (!OpenTenderAsTheProgramDoes(scratch.path(), env, items, notifier)) return result;
+    result.plan = MatchPrices(*source, CarryItemsOf(items.engine()->file()), request.overwrite);
+    WritePrices(items, result.plan, notifier);
+    const ProjectType type = ProjectTypeOf(header.values[kCmnType]);
+    for (const std::string& part : ConstructionParts(items, type)) {
+      const CalculationResult calculated = CalculateStatement(items, {scratch.path(), type, part}, notifier);
+      if (!calculated.completed) {
+        items.Close();
+        return result;
+      }
+      result.tenderAmount = calculated.tenderAmount;
+    }
+    if (!items.Close()) return result;
+  }
+  if (!KeepAgencyOriginals(request.toDir, notifier) || !ReplaceTarget(scratch.path(), request.toDir, notifier))
+    return result;
+  result.completed = true;
+  return result;
+}
+
+}  // namespace vak
