@@ -3,12 +3,14 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QFileDialog>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QScreen>
+#include <QSettings>
 #include <QStyle>
 #include <QTabWidget>
 #include <QTimer>
@@ -20,6 +22,8 @@
 #include "common/Numbers.h"
 #include "common/Text.h"
 #include "pricing/Calculation.h"
+#include "pricing/PriceCarry.h"
+#include "pricing/TenderReview.h"
 #include "pricing/s_VakInputType.h"
 #include "app/S_VakDisk.h"
 #include "app/S_VakJungBo.h"
@@ -241,7 +245,9 @@ void TFm_VakMain::BuildInfoPanel(QWidget* parent) {
   grid->addWidget(typeLabel_, 0, 2);
   grid->addWidget(partLabel_, 0, 3);
   grid->addWidget(MakeLabel(QStringLiteral("자료경로:"), QString(), info_), 1, 0);
-  grid->addWidget(pathLabel_, 1, 1, 1, 3);
+  grid->addWidget(pathLabel_, 1, 1);
+  statusLabel_ = MakeLabel(QString(), QStringLiteral("C_LBL_Status"), info_);
+  grid->addWidget(statusLabel_, 1, 2, 1, 3);
   grid->addWidget(totalCaption, 0, 5, 2, 1);
   grid->addWidget(totalLabel_, 0, 6, 2, 1);
   grid->setColumnStretch(4, 1);
@@ -302,6 +308,7 @@ QMenu* TFm_VakMain::BuildPopup(const QString& name, bool details) {
   menu->addSeparator();
   if (details) {
     add(QStringLiteral("공종찾기\tF4"), name + QStringLiteral("_Find"), QKeySequence(), false);
+    add(QStringLiteral("다음 미입력 항목"), name + QStringLiteral("_Unpriced"), QKeySequence(Qt::Key_F8), false);
     menu->addSeparator();
   }
   add(QStringLiteral("공사정보"), name + QStringLiteral("_Info"), QKeySequence(Qt::CTRL | Qt::Key_I), false);
@@ -343,6 +350,8 @@ void TFm_VakMain::BuildMenus() {
   edit->addSeparator();
   edit->addAction(Action(QStringLiteral("공사정보"), QStringLiteral("Mnu_Info"), false));
   edit->addAction(Action(QStringLiteral("입력형식"), QStringLiteral("Mnu_InputType"), false));
+  edit->addSeparator();
+  edit->addAction(Action(QStringLiteral("단가 가져오기..."), QStringLiteral("Mnu_Carry"), false));
   QAction* reports = Action(QStringLiteral("보고서"), QStringLiteral("Mnu_Report"), false);
   menuBar()->addAction(reports);
 
@@ -398,6 +407,7 @@ bool TFm_VakMain::RunShowStep() {
     return false;
   }
 
+  ReviewWholeTender();
   panel_ = new TVakPanel(*items_, state_, *this, confirm_);
   confirm_->layout()->addWidget(panel_);
   if (state_.projectType == ProjectType::Compound) {
@@ -500,7 +510,10 @@ void TFm_VakMain::SetPositionLabels(const QString& name, const QString& position
   positionLabel_->setText(position);
 }
 
-void TFm_VakMain::SetPartLabel(const QString& text) { partLabel_->setText(text); }
+void TFm_VakMain::SetPartLabel(const QString& text) {
+  partLabel_->setText(text);
+  UpdateStatusLabel();
+}
 
 void TFm_VakMain::ShowSplitInfo(const SplitInfo* info) {
   splitBox_->setVisible(info != nullptr);
@@ -565,9 +578,105 @@ void TFm_VakMain::WireCommands() {
   wire(QStringLiteral("C_Mnu_Detail_Find"), &TFm_VakMain::FindCommand);
   wireButton("C_Sbt_Report", &TFm_VakMain::ReportCommand);
   wire(QStringLiteral("Mnu_Report"), &TFm_VakMain::ReportCommand);
+  // Beyond the agency's program: the next unpriced item (F8) and prices from another bill.
+  QAction* unpriced = action(QStringLiteral("C_Mnu_Detail_Unpriced"));
+  unpriced->setEnabled(true);
+  connect(unpriced, &QAction::triggered, this, [this] {
+    if (panel_) panel_->JumpToNextUnpriced();
+  });
+  wire(QStringLiteral("Mnu_Carry"), &TFm_VakMain::CarryCommand);
+}
+
+void TFm_VakMain::ReviewWholeTender() {
+  const ProjectHeader header = LoadProjectHeader(dataDir_.toStdString());
+  tenderStatus_.Reset(ReviewTender(*items_, state_.projectType, header.values));
+  UpdateStatusLabel();
+}
+
+QString TFm_VakMain::StatusLabelText() const { return statusLabel_->text(); }
+
+void TFm_VakMain::UpdateStatusLabel() {
+  if (!statusLabel_) return;
+  const std::string code = TrimmedText(PartCode(state_.projectType, state_.curPart));
+  statusLabel_->setText(QString::fromStdString(StatusText(tenderStatus_, code, tenderStatus_.PartCount() > 1)));
+  const bool finished = tenderStatus_.Whole().Unpriced() == 0 && tenderStatus_.StaleParts().empty();
+  statusLabel_->setStyleSheet(finished ? QStringLiteral("color: #006400;") : QStringLiteral("color: #a00000;"));
+}
+
+void TFm_VakMain::PriceEntered(const std::string& partCode, LineState before, LineState after, bool changed) {
+  tenderStatus_.NoteEntry(partCode, before, after, changed);
+  UpdateStatusLabel();
+}
+
+bool TFm_VakMain::CalculateParts(const std::vector<std::string>& parts) {
+  WaitCursor hourglass;
+  for (const std::string& part : parts) {
+    const CalculationResult result = CalculateStatement(*items_, {dataDir_.toStdString(), state_.projectType, part}, notifier_);
+    if (!result.completed) return false;
+    tenderStatus_.SetPart(ReviewPart(*items_, state_.projectType, part));
+    totalLabel_->setText(QString::fromStdString(AmountText(result.tenderAmount)));
+  }
+  UpdateStatusLabel();
+  return true;
+}
+
+bool TFm_VakMain::ConfirmFinished(const std::string& what) {
+  const std::string question = UnfinishedTenderQuestion(tenderStatus_, what);
+  if (question.empty()) return true;
+  const MessageAnswer answer = notifier_.Message(question, "확인", MessageIcon::Question, MessageButtons::YesNoCancel);
+  if (answer == MessageAnswer::Cancel) return false;
+  if (answer != MessageAnswer::Yes) return true;
+  const bool calculated = CalculateParts(tenderStatus_.StaleParts());
+  TabEntered(tabs_->currentIndex());
+  return calculated;
+}
+
+void TFm_VakMain::ReleaseTable() {
+  items_->Close();
+  if (panel_) {
+    confirm_->layout()->removeWidget(panel_);
+    delete panel_;
+    panel_ = nullptr;
+  }
+}
+
+void TFm_VakMain::CarryCommand() {
+  if (!panel_) return;
+  QSettings settings(QStringLiteral("ZEK"), QStringLiteral("VAK"));
+  const QString last = settings.value(QStringLiteral("carry/source")).toString();
+  const QString from = carryChooser_ ? carryChooser_(last)
+                                     : QFileDialog::getExistingDirectory(
+                                           this, QStringLiteral("단가를 가져올 입찰 자료(이전 내역)의 디렉토리"), last);
+  if (from.isEmpty()) return;
+  settings.setValue(QStringLiteral("carry/source"), from);
+  const MessageAnswer answer = notifier_.Message(
+      from.toStdString() + " 의 단가를 지금 내역의 같은 항목에 가져오고, 모든 공사를 다시 계산합니다.\n" +
+          "단가고정 항목은 그대로 둡니다. 이미 입력한 단가도 바꾸시겠습니까?\n  예: 바꿈  아니오: 이미 입력한 단가는 그대로  취소: 그만둠",
+      "단가 가져오기", MessageIcon::Question, MessageButtons::YesNoCancel);
+  if (answer == MessageAnswer::Cancel) return;
+  CarryRequest request{from.toStdString(), dataDir_.toStdString(), answer == MessageAnswer::Yes};
+  const int tab = tabs_->currentIndex();
+  ReleaseTable();
+  const CarryResult result = CarryPrices(request, env_, notifier_);
+  startupFlag_ = true;
+  if (!RunShowStep()) return;
+  if (tab != tabs_->currentIndex()) TabEntered(tabs_->currentIndex());
+  if (!result.completed) return;
+  totalLabel_->setText(QString::fromStdString(AmountText(result.tenderAmount)));
+  const std::string reportPath = JoinPath(dataDir_.toStdString(), "단가가져오기-결과.csv");
+  const bool reported = ReplaceFileContents(reportPath, CarryReportCsv(result.plan));
+  std::string summary = "단가를 가져오고 모든 공사를 다시 계산했습니다.\n\n";
+  for (int o = 0; o < kCarryOutcomeCount; ++o) {
+    summary += std::string("  ") + CarryOutcomeText(static_cast<CarryOutcome>(o)) + ": " +
+               std::to_string(result.plan.counts[static_cast<size_t>(o)]) + "\n";
+  }
+  summary += "\n" + CompletionText(result.tenderAmount) + "\n";
+  summary += reported ? "항목별 결과: " + reportPath : "항목별 결과 화일을 쓸 수 없습니다: " + reportPath;
+  notifier_.Message(summary, "단가 가져오기", MessageIcon::Information, MessageButtons::Ok);
 }
 
 void TFm_VakMain::DiskCommand() {
+  if (panel_ && !ConfirmFinished("제출 화일을 작성")) return;
   QString target;
   {
     TFm_VakDisk dialog(notifier_, this);
@@ -577,12 +686,7 @@ void TFm_VakMain::DiskCommand() {
     target = dialog.Target();
   }
   // The table is closed while it is copied and opened again through the show step.
-  items_->Close();
-  if (panel_) {
-    confirm_->layout()->removeWidget(panel_);
-    delete panel_;
-    panel_ = nullptr;
-  }
+  ReleaseTable();
   SubmitTender(dataDir_.toStdString(), target.toStdString(), notifier_);
   startupFlag_ = true;
   RunShowStep();
@@ -595,7 +699,7 @@ void TFm_VakMain::InfoCommand() {
 }
 
 void TFm_VakMain::ReportCommand() {
-  if (!panel_) return;
+  if (!panel_ || !ConfirmFinished("보고서를 작성")) return;
   ReportContext context;
   context.dataDir = dataDir_.toStdString();
   context.projectType = state_.projectType;
@@ -635,6 +739,8 @@ void TFm_VakMain::CalculateCommand() {
   const CalculationResult result = CalculateStatement(*items_, request, notifier_);
   hourglass.Release();
   if (result.completed) {
+    tenderStatus_.SetPart(ReviewPart(*items_, state_.projectType, state_.curPart));
+    UpdateStatusLabel();
     totalLabel_->setText(QStringLiteral("0"));
     notifier_.Message(CompletionText(result.tenderAmount), "알림", MessageIcon::Information, MessageButtons::Ok);
     totalLabel_->setText(QString::fromStdString(AmountText(result.tenderAmount)));

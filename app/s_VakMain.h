@@ -57,6 +57,7 @@ class TFm_VakMain : public QMainWindow, public PanelHost {
   void FindCommand() override;
   void CloseWindow() override { close(); }
   UserNotifier& Notifier() override { return notifier_; }
+  void PriceEntered(const std::string& partCode, LineState before, LineState after, bool changed) override;
 
   // The view commands of the 작업 menu and the tab change as the user makes it.
   void ShowOverallSummary();
@@ -74,6 +75,13 @@ class TFm_VakMain : public QMainWindow, public PanelHost {
   // The 디스켓만들기 command: the drive dialog, the verified copy, the table reopened.
   void DiskCommand();
   void SetDiskDirectoryChooser(std::function<QString(const QString&)> chooser) { diskChooser_ = std::move(chooser); }
+  // 편집 › "단가 가져오기...": the other tender's directory, the question whether prices already
+  // entered are replaced, the carry with its progress, a summary, the table opened again.
+  void CarryCommand();
+  // The directory dialog of the carry (given the last directory chosen); tests set their own.
+  void SetCarryDirectoryChooser(std::function<QString(const QString&)> chooser) { carryChooser_ = std::move(chooser); }
+  const TenderStatus& Status() const { return tenderStatus_; }
+  QString StatusLabelText() const;
 
  protected:
   void showEvent(QShowEvent* event) override;
@@ -90,6 +98,15 @@ class TFm_VakMain : public QMainWindow, public PanelHost {
   void TabEntered(int index);
   QAction* Action(const QString& text, const QString& name, bool enabled);
   void WireCommands();
+  // The completeness and staleness of the whole tender, found again from the data.
+  void ReviewWholeTender();
+  void UpdateStatusLabel();
+  // Before a report or a submission: false when the user cancels (or asked to calculate first
+  // and a calculation did not complete).
+  bool ConfirmFinished(const std::string& what);
+  bool CalculateParts(const std::vector<std::string>& parts);
+  // Closes the table and the panel; the show step opens them again.
+  void ReleaseTable();
 
   QString dataDir_;
   TXbaseEnv& env_;
@@ -125,6 +142,9 @@ class TFm_VakMain : public QMainWindow, public PanelHost {
   QMenu* mnuDetail_ = nullptr;
   QMenu* currentPopup_ = nullptr;
   std::function<QString(const QString&)> diskChooser_;
+  std::function<QString(const QString&)> carryChooser_;
+  TenderStatus tenderStatus_;
+  QLabel* statusLabel_ = nullptr;
 };
 
 }  // namespace vak

@@ -464,7 +464,7 @@ CalculationResult CalculateStatement(TZekTable& items, const CalculationRequest&
 
 PartReview ReviewPart(TZekTable& items, ProjectType type, const std::string& part) {
   PartReview review;
-  review.part = part;
+  review.part = HasPartCodes(type) && TrimmedText(part).empty() ? std::string("1") : part;  // as F3 takes it
   review.partCode = PartCode(type, part);
   if (!items.engine() || !MissingItemFields(items.engine()->file().fields()).empty()) {
     review.usable = false;

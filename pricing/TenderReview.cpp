@@ -144,6 +144,23 @@ LineState LineStateOf(const TZekTable& items) {
   return state;
 }
 
+uint32_t NextUnpricedLine(TZekTable& items) {
+  const uint32_t start = items.RecNo();
+  auto unpriced = [&] {
+    const LineState state = LineStateOf(items);
+    return state.takesPrice && !state.priced;
+  };
+  for (items.Skip(1); !items.Eof(); items.Skip(1)) {
+    if (unpriced()) return items.RecNo();
+  }
+  for (items.Xbase().GoTop(); !items.Eof() && items.RecNo() != start; items.Skip(1)) {
+    if (unpriced()) return items.RecNo();
+  }
+  if (!items.Eof() && unpriced()) return items.RecNo();  // the line itself is the only one
+  if (start != 0) items.Xbase().Go(start);
+  return 0;
+}
+
 void TenderStatus::Reset(const TenderReview& review) {
   parts_.clear();
   order_.clear();

@@ -51,6 +51,11 @@ struct LineState {
 };
 LineState LineStateOf(const TZekTable& items);  // of the current record
 
+// The next line after the current one, in the table's order and query, that takes a price
+// and has none, wrapping at the end; 0 when there is none. The table is left on that line (or
+// where it stood).
+uint32_t NextUnpricedLine(TZekTable& items);
+
 struct PricedCount {
   long takesPrice = 0;
   long priced = 0;
@@ -73,6 +78,7 @@ class TenderStatus {
   // The parts whose totals need a calculation, in order ("1", "2"; "" for the only part).
   std::vector<std::string> StaleParts() const;
   std::string PartOfCode(const std::string& partCode) const;
+  size_t PartCount() const { return parts_.size(); }
 
  private:
   struct PartState {

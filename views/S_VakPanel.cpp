@@ -278,7 +278,7 @@ void TVakPanel::ApplyUnitPrice(long double price, bool accepted) {
   // The limits are checked even after "취소", on the price the line already has.
   const long double quantity = items_.FieldAsFloat("F_QQTY");
   if (CheckSinglePrice(quantity, price, host_.Notifier()) && accepted && pager_.GoToSlot(grid_->Row()))
-    WriteSinglePrice(items_, price, host_.Notifier());
+    WriteWithStatus([&] { return WriteSinglePrice(items_, price, host_.Notifier()); });
   FinishPriceEdit();
 }
 
@@ -301,8 +301,35 @@ void TVakPanel::ApplySplitPrices(long double material, long double labour, long 
   const long double quantity = items_.FieldAsFloat("F_QQTY");
   if (CheckSplitPrices(quantity, material, labour, expense, host_.Notifier()) && accepted &&
       pager_.GoToSlot(grid_->Row()))
-    WriteSplitPrices(items_, material, labour, expense, host_.Notifier());
+    WriteWithStatus([&] { return WriteSplitPrices(items_, material, labour, expense, host_.Notifier()); });
   FinishPriceEdit();
+}
+
+void TVakPanel::WriteWithStatus(const std::function<bool()>& write) {
+  const XbTable* table = items_.engine();
+  if (!table || !table->Current()) return;
+  const std::string partCode = TrimmedText(items_.FieldAsString("F_PART"));
+  const LineState before = LineStateOf(items_);
+  const std::string record(table->Current(), static_cast<size_t>(table->file().RecordLength()));
+  if (!write() || !table->Current()) return;
+  const bool changed = record != std::string_view(table->Current(), static_cast<size_t>(table->file().RecordLength()));
+  host_.PriceEntered(partCode, before, LineStateOf(items_), changed);
+}
+
+void TVakPanel::JumpToNextUnpriced() {
+  if (pager_.view() != View::ItemDetails || !pager_.GoToSlot(grid_->Row())) {
+    host_.Notifier().Beep();
+    return;
+  }
+  const uint32_t next = NextUnpricedLine(items_);
+  if (next == 0) {
+    host_.Notifier().Beep();
+    ReloadPage();
+    return;
+  }
+  state_.gotoRecNo = next;
+  ReloadAt();
+  SetCurrentRow(state_.firstRow);
 }
 
 bool TVakPanel::KeyDown(QKeyEvent* event) {

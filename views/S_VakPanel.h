@@ -5,7 +5,10 @@
 
 #include <QWidget>
 
+#include <functional>
+
 #include "common/UserNotifier.h"
+#include "pricing/TenderReview.h"
 #include "views/S_ZekGrid.h"
 #include "views/StatementPager.h"
 
@@ -27,6 +30,8 @@ class PanelHost {
   virtual void FindCommand() = 0;
   virtual void CloseWindow() = 0;
   virtual UserNotifier& Notifier() = 0;
+  // A price entry was written on a line of `partCode`; `changed` when its record changed.
+  virtual void PriceEntered(const std::string& partCode, LineState before, LineState after, bool changed) = 0;
 };
 
 class TVakPanel : public QWidget {
@@ -58,6 +63,9 @@ class TVakPanel : public QWidget {
   void ApplyUnitPrice(long double price, bool accepted);
   void ApplySplitPrices(long double material, long double labour, long double expense, bool accepted);
   int RowKind();  // of the line in the current row
+  // The next line of the view after the current one that takes a price and has none, wrapping
+  // at the end; a beep when there is none.
+  void JumpToNextUnpriced();
 
   TZekGrid* XGrid() const { return grid_; }
   QScrollBar* ScrollBar() const { return scrollBar_; }
@@ -77,6 +85,8 @@ class TVakPanel : public QWidget {
   // The common end: the page shows the stored values and the cursor moves on.
   void FinishPriceEdit();
   void MoveToNextRow();
+  // Runs a price write on the current line and tells the host how the line's standing changed.
+  void WriteWithStatus(const std::function<bool()>& write);
 
   TZekTable& items_;
   ViewState& state_;

@@ -490,8 +490,8 @@ class MainWindowTest : public QObject {
     QStringList captions;
     for (QAction* a : detail->actions()) captions << (a->isSeparator() ? QStringLiteral("-") : a->text());
     QCOMPARE(captions, (QStringList{QStringLiteral("수  정"), QStringLiteral("-"), QStringLiteral("내역서 계산\tF3"),
-                                    QStringLiteral("-"), QStringLiteral("공종찾기\tF4"), QStringLiteral("-"),
-                                    QStringLiteral("공사정보"), QStringLiteral("보고서작성"), QStringLiteral("-"),
+                                    QStringLiteral("-"), QStringLiteral("공종찾기\tF4"), QStringLiteral("다음 미입력 항목"),
+                                    QStringLiteral("-"), QStringLiteral("공사정보"), QStringLiteral("보고서작성"), QStringLiteral("-"),
                                     QStringLiteral("종료")}));
   }
 
