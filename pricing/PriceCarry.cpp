@@ -369,6 +369,19 @@ void WritePrices(TZekTable& items, CarryPlan& plan, UserNotifier& notifier) {
   for (const CarryLine& line : plan.lines) ++plan.counts[static_cast<size_t>(line.outcome)];
 }
 
+// Every file the carry replaces must be a file (or absent) before the first one is replaced.
+bool TargetReplaceable(const std::string& toDir, UserNotifier& notifier) {
+  for (const char* name : {"VAK.DBF", "Vak.CDX", "VAK.MEM"}) {
+    const std::string to = DataFilePath(toDir, name);
+    struct stat st {};
+    if (::lstat(to.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) {
+      Fail(notifier, to + "\n일반 화일이 아니어서 바꿔 쓸 수 없습니다.");
+      return false;
+    }
+  }
+  return true;
+}
+
 // Renames the scratch files over the target's: the table and its index, then the header, as
 // the calculation writes them.
 bool ReplaceTarget(const std::string& scratch, const std::string& toDir, UserNotifier& notifier) {
@@ -420,6 +433,7 @@ CarryResult CarryPrices(const CarryRequest& request, TXbaseEnv& env, UserNotifie
     Fail(notifier, OpenFailureText(toDbf, hold.lockedElsewhere() ? DbfStatus::Locked : DbfStatus::NotFound));
     return result;
   }
+  if (!TargetReplaceable(request.toDir, notifier)) return result;
   const ProjectHeader header = LoadProjectHeader(request.toDir);
   if (!header.Whole()) {
     Fail(notifier, HeaderProblemText(header));
@@ -458,7 +472,8 @@ CarryResult CarryPrices(const CarryRequest& request, TXbaseEnv& env, UserNotifie
     }
     if (!items.Close()) return result;
   }
-  if (!KeepAgencyOriginals(request.toDir, notifier) || !ReplaceTarget(scratch.path(), request.toDir, notifier))
+  if (!TargetReplaceable(request.toDir, notifier) || !KeepAgencyOriginals(request.toDir, notifier) ||
+      !ReplaceTarget(scratch.path(), request.toDir, notifier))
     return result;
   result.completed = true;
   return result;

@@ -17,6 +17,7 @@
 #include "store/Reorganise.h"
 #include "tests/support/ItemRows.h"
 #include "tests/support/TestSupport.h"
+#include "tests/pricing/TenderFixture.h"
 
 namespace vak {
 namespace {
@@ -24,62 +25,10 @@ namespace {
 using test::RecordingNotifier;
 using test::Row;
 using test::TempDir;
+using test::Tender;
+using test::Item;
+using test::Heading;
 
-// A tender opened as the program opens it: prepared, reorganised, start-up pass done.
-class Tender {
- public:
-  Tender(const std::vector<Row>& rows, const std::string& type) {
-    test::WriteItemTable(dir.path(), rows);
-    test::WriteHeader(dir.path(), type, "계산 시험");
-    bool flag = true;
-    EXPECT_TRUE(PrepareData(dir.path(), env, notifier, flag));
-    EXPECT_TRUE(ReorganiseItemTable(items, dir.path(), notifier, flag));
-    RunStartupPass(items, notifier);
-    this->type = type;
-  }
-
-  CalculationResult Calculate(const std::string& part = "") {
-    return CalculateStatement(items, {dir.path(), ProjectTypeOf(type), part}, notifier);
-  }
-
-  // Field values of the line with this name.
-  long double Value(const std::string& name, const char* field) {
-    items.Xbase().Query("");
-    for (items.Xbase().GoTop(); !items.Eof(); items.Skip(1)) {
-      if (Cp949ToUtf8(TrimmedText(items.FieldAsString("F_DES"))) == name) return items.FieldAsFloat(field);
-    }
-    ADD_FAILURE() << "no line " << name;
-    return -1;
-  }
-  long double Cost(const std::string& name) { return Value(name, "F_COST"); }
-
-  // Positions the table on a line for a price entry.
-  void GoTo(const std::string& name) {
-    items.Xbase().Query("");
-    for (items.Xbase().GoTop(); !items.Eof(); items.Skip(1)) {
-      if (Cp949ToUtf8(TrimmedText(items.FieldAsString("F_DES"))) == name) return;
-    }
-    ADD_FAILURE() << "no line " << name;
-  }
-
-  std::string Mem(const char* name) { return ReadMemVar(dir.File("VAK.MEM"), name); }
-
-  TempDir dir;
-  TXbaseEnv env;
-  RecordingNotifier notifier;
-  TZekTable items{env, notifier};
-  std::string type;
-};
-
-Row Item(const std::string& part, int seq, char level, const std::string& name, double quantity, double price) {
-  Row r{part, seq, level, name, quantity, 0, price};
-  return r;
-}
-
-Row Heading(const std::string& part, int seq, char level, const std::string& name, double headingQuantity = 0) {
-  Row r{part, seq, level, name, 0, headingQuantity};
-  return r;
-}
 
 TEST(Calculation, TheWorkedOutline) {
   Tender t({Heading("U", 1, '1', "H1"), Heading("U", 2, '2', "H2"), Item("U", 3, '3', "a", 1, 100),

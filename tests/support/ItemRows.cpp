@@ -32,6 +32,8 @@ void WriteItemTable(const std::string& dir, const std::vector<Row>& rows, const 
     r[static_cast<size_t>(f[13].offset)] = row.fixed;
     StoreNumericField(r.data(), f[9], row.cost);
     StoreCharacterField(r.data(), f[10], Utf8ToCp949(row.bigo).value());
+    StoreCharacterField(r.data(), f[12], row.code);
+    StoreCharacterField(r.data(), f[4], Utf8ToCp949(row.size).value());
     StoreCharacterField(r.data(), f[20], row.part);
     writer.Add(r.data());
   }

@@ -24,6 +24,8 @@ struct Row {
   double expense = 0;    // F_EQ0
   double cost = 0;       // F_COST
   std::string bigo;      // F_BIGO (UTF-8)
+  std::string code;      // F_CODE
+  std::string size;      // F_SIZE, the specification (UTF-8)
 };
 
 // Writes VAK.DBF with these rows (in this physical order) into `dir`.
