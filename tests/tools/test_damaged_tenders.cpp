@@ -13,6 +13,7 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <functional>
 
 #include "common/Files.h"
 #include "store/DbfFile.h"
@@ -398,6 +399,156 @@ TEST(DamagedTenders, SubmitVerifiesOrSaysWhy) {
   ::close(fd);
   EXPECT_EQ(run.status, 1);
   EXPECT_TRUE(Contains(run.out, "다른 사용자가 사용하고 있습니다.")) << run.out;
+}
+
+}  // namespace
+}  // namespace vak
+
+namespace vak {
+namespace {
+
+// Gives every item that takes a price a single unit price (1000 + its record number), as the
+// price entry writes it, and calculates the three parts.
+void PriceAndCalculate(const std::string& dir) {
+  {
+    DbfStatus status;
+    auto file = DbfFile::Open(JoinPath(dir, "VAK.DBF"), DbfOpenMode::Exclusive, status);
+    ASSERT_TRUE(file);
+    for (uint32_t r = 1; r <= file->RecordCount(); ++r) {
+      std::string rec(file->Record(r), kItemRecordLength);
+      auto bytes = [&](const char* name) { return FieldBytes(rec.data(), Field(name)); };
+      if (!TakesPrice(bytes("F_LVL")[0], bytes("F_NLVL")[0], ParseNumericField(bytes("F_QQTY")) != 0, bytes("F_3SW"),
+                      bytes("F_PART")))
+        continue;
+      ASSERT_TRUE(StoreNumericField(rec.data(), Field("F_PRIC"), 1000 + r));
+      ASSERT_TRUE(StoreNumericField(rec.data(), Field("F_MA0"), 1000 + r));
+      ASSERT_TRUE(file->WriteRecord(r, rec.data()));
+    }
+  }
+  for (const char* part : {"1", "2", "3"}) ASSERT_EQ(Vaktool("calc " + Quoted(dir) + " --part " + part).status, 0);
+}
+
+// The record number of the first line of part code `part` that passes `test`.
+uint32_t FirstRecord(const TempDir& dir, const std::function<bool(const char*)>& test) {
+  DbfStatus status;
+  auto file = DbfFile::Open(dir.File("VAK.DBF"), DbfOpenMode::ReadOnly, status);
+  for (uint32_t r = 1; file && r <= file->RecordCount(); ++r) {
+    if (test(file->Record(r))) return r;
+  }
+  ADD_FAILURE() << "no such line";
+  return 1;
+}
+
+TEST(TenderCheck, ACompleteCalculatedTenderPassesAndEveryDamageIsReported) {
+  TempDir clean;
+  MakeTender(clean.File("t"));
+  PriceAndCalculate(clean.File("t"));
+  ShellRun run = Vaktool("check " + Quoted(clean.File("t")));
+  EXPECT_EQ(run.status, 0) << run.out;
+  EXPECT_TRUE(Contains(run.out, "결과: 완성 — 단가를 받는 항목")) << run.out;
+  run = Vaktool("check " + Quoted(clean.File("t")) + " --json");
+  EXPECT_EQ(run.status, 0);
+  EXPECT_TRUE(Contains(run.out, "\"complete\": true,\n  \"consistent\": true,")) << run.out;
+  if (test::ToolAvailable("python3 -c pass")) {
+    const ShellRun json = test::Shell("timeout 60 " + std::string(VAKTOOL) + " check " + Quoted(clean.File("t")) +
+                                      " --json | python3 -c 'import json,sys; d=json.load(sys.stdin); print(len(d[\"parts\"]), d[\"unpriced\"])'");
+    EXPECT_EQ(json.out, "3 0\n");
+  }
+
+  struct Damage {
+    const char* what;
+    std::function<void(TempDir&)> make;
+    const char* reported;
+  };
+  auto partLine = [](const char* part, const std::function<bool(std::string_view, std::string_view, std::string_view)>& more) {
+    return [=](const char* rec) {
+      return FieldBytes(rec, Field("F_PART")) == part &&
+             more(FieldBytes(rec, Field("F_LVL")), FieldBytes(rec, Field("F_NLVL")), FieldBytes(rec, Field("F_QQTY")));
+    };
+  };
+  auto item = partLine("U1", [](auto lvl, auto nlvl, auto qty) {
+    return lvl != "0" && lvl[0] >= nlvl[0] && ParseNumericField(qty) >= 2;
+  });
+  auto heading = partLine("U2", [](auto lvl, auto nlvl, auto) { return lvl[0] < nlvl[0] && lvl != "0"; });
+  const std::vector<Damage> damages = {
+      {"an unpriced item", [&](TempDir& d) { Patch(d, FirstRecord(d, item), "F_PRIC", "0"); Patch(d, FirstRecord(d, item), "F_MA0", "0"); },
+       "(미입력 1개)"},
+      {"an item amount", [&](TempDir& d) { Patch(d, FirstRecord(d, item), "F_COST", "1"); },
+       "금액이 수량 × 단가(원 미만 버림)와 다른 항목: 1줄"},
+      {"a heading total", [&](TempDir& d) { Patch(d, FirstRecord(d, heading), "F_LA", "5"); },
+       "합계가 아래 줄들의 합과 맞지 않는 공종: 1줄"},
+      {"a summary line", [&](TempDir& d) { Patch(d, FirstRecord(d, [](const char* r) { return FieldBytes(r, Field("F_PART")) == "T2"; }), "F_COST", "7"); },
+       "총괄집계의 공사 줄이 공사 합계와 다릅니다."},
+      {"the tender amount", [&](TempDir& d) {
+         HeaderValues v = LoadProjectHeader(d.path()).values;
+         v[kCmnIpmt] = "12345";
+         ASSERT_TRUE(WriteMemFile(d.File("VAK.MEM"), v));
+       }, "총입찰금액(CMN_IPMT): 저장 12,345"},
+      {"a value over the limits", [&](TempDir& d) { Patch(d, FirstRecord(d, item), "F_PRIC", "999999999999"); },
+       "12자리(999,999,999,999)를 넘는 값"},
+      {"an unreadable number", [&](TempDir& d) { Patch(d, FirstRecord(d, item), "F_PRIC", "****"); },
+       "숫자나 레벨을 읽을 수 없는 줄: 1줄"},
+  };
+  for (const Damage& damage : damages) {
+    TempDir d;
+    for (const char* name : {"VAK.DBF", "VAK.MEM"}) d.Write(name, clean.Read(std::string("t/") + name));
+    damage.make(d);
+    const Snapshot before = Take(d.path());
+    run = Vaktool("check " + Quoted(d.path()));
+    EXPECT_EQ(run.status, 1) << damage.what << "\n" << run.out;
+    EXPECT_TRUE(Contains(run.out, damage.reported)) << damage.what << "\n" << run.out;
+    EXPECT_TRUE(Contains(run.out, "결과: 미완성")) << damage.what;
+    EXPECT_TRUE(Take(d.path()) == before) << damage.what;  // only read
+    EXPECT_FALSE(FileExists(d.File("Vak.CDX"))) << damage.what;
+  }
+}
+
+TEST(TenderCheck, ATenderThatCannotBeReadEndsWithTwo) {
+  TempDir dir;
+  MakeTender(dir.File("t"));
+  EXPECT_EQ(Vaktool("check " + Quoted(dir.File("none"))).status, 2);
+  ShellRun run = Vaktool("check " + Quoted(dir.File("t")) + " --frobnicate");
+  EXPECT_EQ(run.status, 2);
+  const int fd = ::open(dir.File("t/VAK.DBF").c_str(), O_RDONLY);
+  ASSERT_EQ(::flock(fd, LOCK_EX | LOCK_NB), 0);
+  run = Vaktool("check " + Quoted(dir.File("t")));
+  ::close(fd);
+  EXPECT_EQ(run.status, 2);
+  EXPECT_TRUE(Contains(run.out, "다른 사용자가 사용하고 있습니다.")) << run.out;
+  dir.Write("t/VAK.MEM", "garbage");
+  run = Vaktool("check " + Quoted(dir.File("t")));
+  EXPECT_EQ(run.status, 2);
+  EXPECT_TRUE(Contains(run.out, "손상")) << run.out;
+}
+
+TEST(TenderCarry, TheCommandCarriesEveryPriceReportsAndLeavesTheSourceAlone) {
+  TempDir dir;
+  MakeTender(dir.File("old"));
+  PriceAndCalculate(dir.File("old"));
+  ASSERT_EQ(Vaktool("sample " + Quoted(dir.File("new")) + " --lines 60 --type 2 --seed 3").status, 0);
+  const Snapshot source = Take(dir.File("old"));
+  ShellRun run = Vaktool("carry " + Quoted(dir.File("old")) + " " + Quoted(dir.File("new")) + " --report " + Quoted(dir.File("r.csv")));
+  ASSERT_EQ(run.status, 0) << run.out;
+  EXPECT_TRUE(Contains(run.out, ", 수량 변경 0, 유지 0, 신규 0, 단위 변경 0, 원본 단가 없음 0, 한도 초과 0, 삭제됨 0\n")) << run.out;
+  EXPECT_TRUE(Take(dir.File("old")) == source);
+  EXPECT_EQ(dir.Read("r.csv").rfind("\xEF\xBB\xBF결과,", 0), 0u);
+  // The same prices, the same amounts: the new bill is now what the old one is.
+  run = Vaktool("check " + Quoted(dir.File("new")));
+  EXPECT_EQ(run.status, 0) << run.out;
+  EXPECT_EQ(LoadProjectHeader(dir.File("new")).values[kCmnIpmt], LoadProjectHeader(dir.File("old")).values[kCmnIpmt]);
+  // Refusals.
+  run = Vaktool("carry " + Quoted(dir.File("new")) + " " + Quoted(dir.File("new")));
+  EXPECT_EQ(run.status, 1);
+  EXPECT_TRUE(Contains(run.out, "같은 화일입니다")) << run.out;
+  EXPECT_EQ(Vaktool("carry " + Quoted(dir.File("old"))).status, 2);
+  // A report and a submission of an unfinished tender go on, with a warning.
+  ASSERT_EQ(Vaktool("sample " + Quoted(dir.File("bare")) + " --lines 60 --type 2 --seed 3").status, 0);
+  std::filesystem::create_directory(dir.File("medium"));
+  run = Vaktool("submit " + Quoted(dir.File("bare")) + " " + Quoted(dir.File("medium")));
+  EXPECT_EQ(run.status, 0) << run.out;
+  EXPECT_TRUE(Contains(run.out, "[경고] 입찰서가 완성되지 않았습니다: 단가를 입력하지 않은 항목 ")) << run.out;
+  run = Vaktool("submit " + Quoted(dir.File("new")) + " " + Quoted(dir.File("medium")));
+  EXPECT_FALSE(Contains(run.out, "[경고]")) << run.out;
 }
 
 }  // namespace
