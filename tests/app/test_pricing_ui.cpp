@@ -376,6 +376,131 @@ class PricingUiTest : public QObject {
     QCOMPARE(tool.Read("VAK.MEM"), program.Read("VAK.MEM"));
     QCOMPARE(tool.Read("VAK.DBF"), program.Read("VAK.DBF"));
   }
+
+  // The information panel counts the priced items and says when totals need F3; F8 walks the
+  // unpriced items; a report or a submission of an unfinished tender asks first.
+  void completenessTheUnpricedKeyAndTheQuestionBeforeAReport() {
+    TempDir dir;
+    test::WriteItemTable(dir.path(), Statement());
+    test::WriteHeader(dir.path(), "1");
+    {
+      Session s(dir.path());
+      // concrete, formwork and huge take a price; the fixed price of "agency price" is not in
+      // its amount yet, so the totals need a calculation.
+      QCOMPARE(s.Label("C_LBL_Status"), QStringLiteral("단가입력 0 / 3 · 재계산 필요"));
+      s.window.CalculateCommand();
+      QCOMPARE(s.Label("C_LBL_Status"), QStringLiteral("단가입력 0 / 3"));
+      s.grid().SetRow(2);
+      s.window.Panel()->ApplyUnitPrice(333, true);
+      QCOMPARE(s.Label("C_LBL_Status"), QStringLiteral("단가입력 1 / 3 · 재계산 필요"));
+
+      // F8 from the heading: formwork, huge, and round again to formwork.
+      s.window.activateWindow();
+      QVERIFY(QTest::qWaitForWindowActive(&s.window));
+      s.grid().SetRow(1);
+      s.grid().setFocus();
+      QCOMPARE(s.window.findChild<QAction*>(QStringLiteral("C_Mnu_Detail_Unpriced"))->shortcut(), QKeySequence(Qt::Key_F8));
+      auto current = [&] { return s.grid().gridModel()->Cell(s.grid().Row(), kColName).trimmed(); };
+      s.Key(Qt::Key_F8);
+      QCOMPARE(current(), QStringLiteral("formwork"));
+      s.Key(Qt::Key_F8);
+      QCOMPARE(current(), QStringLiteral("huge"));
+      s.Key(Qt::Key_F8);
+      QCOMPARE(current(), QStringLiteral("formwork"));
+      s.window.Panel()->ApplyUnitPrice(10, true);
+      s.Key(Qt::Key_F8);
+      QCOMPARE(current(), QStringLiteral("huge"));
+      s.window.Panel()->ApplyUnitPrice(20, true);
+      QCOMPARE(s.Label("C_LBL_Status"), QStringLiteral("단가입력 3 / 3 · 재계산 필요"));
+      const int beeps = s.notifier.beeps;
+      s.Key(Qt::Key_F8);  // none left: a beep
+      QCOMPARE(s.notifier.beeps, beeps + 1);
+    }
+    // A restart finds the state again from the data.
+    Session s(dir.path());
+    QCOMPARE(s.Label("C_LBL_Status"), QStringLiteral("단가입력 3 / 3 · 재계산 필요"));
+    const std::string header = dir.Read("VAK.MEM");
+    const QString question = QStringLiteral(
+        "입찰서가 완성되지 않았습니다.\n  단가를 고친 뒤 내역서를 다시 계산하지 않았습니다.\n\n"
+        "보고서를 작성하기 전에 내역서를 계산하시겠습니까?\n  예: 계산한 뒤 계속  아니오: 그대로 계속  취소: 그만둠");
+    // 취소: no report dialog, nothing calculated.
+    bool opened = false;
+    WhenDialogOpens([](QDialog* d) { d->reject(); }, &opened);
+    s.notifier.nextAnswer = MessageAnswer::Cancel;
+    s.window.ReportCommand();
+    QApplication::processEvents();
+    QVERIFY(!opened);
+    QCOMPARE(QString::fromStdString(s.notifier.messages.back().text), question);
+    QVERIFY(s.notifier.messages.back().buttons == MessageButtons::YesNoCancel);
+    QVERIFY(dir.Read("VAK.MEM") == header);
+    // 아니오: the report dialog as it is.
+    s.notifier.nextAnswer = MessageAnswer::No;
+    WhenDialogOpens([](QDialog* d) { d->reject(); }, &opened);
+    s.window.ReportCommand();
+    QVERIFY(opened);
+    QVERIFY(dir.Read("VAK.MEM") == header);
+    QCOMPARE(s.Label("C_LBL_Status"), QStringLiteral("단가입력 3 / 3 · 재계산 필요"));
+    // 예: calculated first, then the dialog; the panel says the tender is finished.
+    s.notifier.nextAnswer = MessageAnswer::Yes;
+    opened = false;
+    WhenDialogOpens([](QDialog* d) { d->reject(); }, &opened);
+    s.window.ReportCommand();
+    QVERIFY(opened);
+    QCOMPARE(ReadMemVar(dir.File("VAK.MEM"), "CMN_IPMT"), std::to_string(832 + 15 + 700 + 40));
+    QCOMPARE(s.Label("C_LBL_Status"), QStringLiteral("단가입력 3 / 3"));
+    // Finished: the submission asks nothing.
+    const size_t messages = s.notifier.messages.size();
+    WhenDialogOpens([](QDialog* d) { d->reject(); });
+    s.window.DiskCommand();
+    QCOMPARE(s.notifier.messages.size(), messages);
+  }
+
+  // 편집 › 단가 가져오기: the other tender chosen, prices carried, the summary, the table back.
+  void pricesCarriedFromAnotherBillInTheWindow() {
+    TempDir source, target;
+    std::vector<Row> priced = Statement();
+    priced[1].price = 100;  // concrete
+    priced[2].price = 200;  // formwork
+    priced[5].price = 7;    // huge
+    test::WriteItemTable(source.path(), priced);
+    test::WriteHeader(source.path(), "1");
+    test::WriteItemTable(target.path(), Statement());
+    test::WriteHeader(target.path(), "1");
+    const std::string sourceTable = source.Read("VAK.DBF");
+    Session s(target.path());
+    QString offered = QStringLiteral("<not asked>");
+    s.window.SetCarryDirectoryChooser([&](const QString& last) {
+      offered = last;
+      return QString();  // cancelled: nothing happens
+    });
+    s.window.CarryCommand();
+    QVERIFY(s.window.Shown());
+    QCOMPARE(s.Field(2, "F_PRIC"), 0.0L);
+    s.window.SetCarryDirectoryChooser([&](const QString& last) {
+      offered = last;
+      return QString::fromStdString(source.path());
+    });
+    s.notifier.nextAnswer = MessageAnswer::No;  // prices already entered stay
+    s.window.CarryCommand();
+    QVERIFY(s.window.Shown());
+    QVERIFY(s.window.Items().Exclusive());
+    const QString summary = QString::fromStdString(s.notifier.messages.back().text);
+    QVERIFY2(summary.startsWith(QStringLiteral("단가를 가져오고 모든 공사를 다시 계산했습니다.\n\n  가져옴: 3\n  수량 변경: 0\n")), qPrintable(summary));
+    QVERIFY(summary.contains(QStringLiteral("전체금액계산 완료 ( 총입찰금액: 1,264 )")));  // 250 + 300 + 14 + the fixed 700
+    QCOMPARE(s.Field(2, "F_PRIC"), 100.0L);
+    QCOMPARE(s.Field(2, "F_COST"), 250.0L);
+    QCOMPARE(s.Label("C_LBL_Status"), QStringLiteral("단가입력 3 / 3"));
+    QCOMPARE(s.Label("Label31"), QStringLiteral("1,264"));
+    QVERIFY(FileExists(target.File("단가가져오기-결과.csv")));
+    QVERIFY(source.Read("VAK.DBF") == sourceTable);
+    // The directory chosen is offered the next time.
+    s.window.SetCarryDirectoryChooser([&](const QString& last) {
+      offered = last;
+      return QString();
+    });
+    s.window.CarryCommand();
+    QCOMPARE(offered, QString::fromStdString(source.path()));
+  }
 };
 
 }  // namespace vak
