@@ -6,10 +6,17 @@
 
 #include "common/UserNotifier.h"
 #include "pricing/Calculation.h"
+#include "pricing/PriceCarry.h"
+#include "pricing/PriceEntry.h"
+#include "pricing/TenderReview.h"
+#include "store/MemFile.h"
 #include "store/ItemTable.h"
 #include "store/Preparation.h"
 #include "store/Reorganise.h"
 #include "bench/BenchTenders.h"
+#include "common/Text.h"
+
+#include <map>
 
 namespace {
 
@@ -42,5 +49,96 @@ void BM_CalculatePart(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_CalculatePart)->Arg(10000)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond);
+
+// ---------------------------------------------------------------- completeness, check, carry
+
+// The panel's counts after one price entry: the line's standing before and after, the counts
+// brought up to date and the panel's text made (the entry's own write is not counted).
+void BM_CompletenessAfterEntry(benchmark::State& state) {
+  bench::OpenTender t(state.range(0), 2, "status");
+  TenderStatus status;
+  status.Reset(ReviewTender(t.items, ProjectType::Compound, LoadProjectHeader(t.dir).values));
+  t.items.Xbase().Query("");
+  for (t.items.Xbase().GoTop(); !t.items.Eof() && !LineStateOf(t.items).takesPrice; t.items.Skip(1)) {
+  }
+  const std::string code = TrimmedText(t.items.FieldAsString("F_PART"));
+  for (auto _ : state) {
+    const LineState before = LineStateOf(t.items);
+    const LineState after = LineStateOf(t.items);
+    status.NoteEntry(code, before, after, true);
+    std::string text = StatusText(status, code, true);
+    benchmark::DoNotOptimize(text);
+  }
+}
+BENCHMARK(BM_CompletenessAfterEntry)->Arg(100000)->Unit(benchmark::kMicrosecond);
+
+// What `vaktool check` does after its start: the table opened to be read, every part reviewed.
+void BM_CheckWholeTender(benchmark::State& state) {
+  const std::string dir = bench::FreshCopy(state.range(0), 2, "check");
+  const HeaderValues header = LoadProjectHeader(dir).values;
+  SilentNotifier notifier;
+  TXbaseEnv env;
+  for (auto _ : state) {
+    TZekTable items(env, notifier);
+    OpenTenderForReview(dir, items, notifier);
+    const TenderReview review = ReviewTender(items, ProjectType::Compound, header);
+    benchmark::DoNotOptimize(review.computedTender);
+  }
+}
+BENCHMARK(BM_CheckWholeTender)->Arg(100000)->Unit(benchmark::kMillisecond);
+
+// The yardstick of the check: F3 on every construction part of the same tender.
+void BM_CalculateAllParts(benchmark::State& state) {
+  bench::OpenTender t(state.range(0), 2, "calc-all");
+  const std::vector<std::string> parts = ConstructionParts(t.items, ProjectType::Compound);
+  for (auto _ : state) {
+    for (const std::string& part : parts) {
+      const CalculationResult r = CalculateStatement(t.items, {t.dir, ProjectType::Compound, part}, t.notifier);
+      benchmark::DoNotOptimize(r.tenderAmount);
+    }
+  }
+}
+BENCHMARK(BM_CalculateAllParts)->Arg(100000)->Unit(benchmark::kMillisecond);
+
+// A priced tender to carry from: every item priced (split on odd sequence numbers) and calculated.
+const std::string& PricedSource(long lines) {
+  static std::map<long, std::string> dirs;
+  std::string& dir = dirs[lines];
+  if (!dir.empty()) return dir;
+  bench::OpenTender t(lines, 2, "carry-source");
+  t.items.Xbase().Query("");
+  for (t.items.Xbase().GoTop(); !t.items.Eof(); t.items.Skip(1)) {
+    if (!LineStateOf(t.items).takesPrice) continue;
+    const long seq = static_cast<long>(t.items.FieldAsFloat("F_SEQ"));
+    if (seq % 2 == 0) {
+      WriteSinglePrice(t.items, 1000 + seq % 5000, t.notifier);
+    } else {
+      WriteSplitPrices(t.items, 100 + seq % 300, 200, 3 * (seq % 50), t.notifier);
+    }
+  }
+  for (const std::string& part : ConstructionParts(t.items, ProjectType::Compound))
+    CalculateStatement(t.items, {t.dir, ProjectType::Compound, part}, t.notifier);
+  t.items.Close();
+  dir = t.dir;
+  return dir;
+}
+
+// vaktool carry's work: an unpriced copy of the same bill takes every price, then all parts
+// are calculated and the files replaced.
+void BM_CarryPrices(benchmark::State& state) {
+  const std::string& source = PricedSource(state.range(0));
+  SilentNotifier notifier;
+  TXbaseEnv env;
+  long carried = 0;
+  for (auto _ : state) {
+    state.PauseTiming();
+    const std::string target = bench::FreshCopy(state.range(0), 2, "carry-target");
+    state.ResumeTiming();
+    const CarryResult r = CarryPrices({source, target, false}, env, notifier);
+    carried = r.plan.Count(CarryOutcome::Carried);
+  }
+  state.counters["carried"] = static_cast<double>(carried);
+}
+BENCHMARK(BM_CarryPrices)->Arg(100000)->Unit(benchmark::kMillisecond);
 
 }  // namespace

@@ -11,6 +11,8 @@
 #include <map>
 #include <optional>
 #include <set>
+#include <unordered_map>
+#include <unordered_set>
 
 #include "common/CodePage.h"
 #include "common/Files.h"
@@ -41,7 +43,10 @@ class SourcePool {
  public:
   explicit SourcePool(const std::vector<const CarryItem*>& items) {
     for (const CarryItem* item : items) {
-      if (!item->code.empty()) ++codeCount_[item->code];
+      if (!item->code.empty()) {
+        ++codeCount_[item->code];
+        byCode_[item->code] = item;  // used only where the code is unique
+      }
       byText_[Key(*item)].push_back(item);
     }
   }
@@ -49,11 +54,11 @@ class SourcePool {
     const auto found = codeCount_.find(code);
     return found == codeCount_.end() ? 0 : found->second;
   }
-  const CarryItem* TakeCode(const std::string& code, const std::vector<const CarryItem*>& items) {
-    for (const CarryItem* item : items) {
-      if (item->code == code && taken_.insert(item).second) return item;
-    }
-    return nullptr;
+  // The one source item with this code, when it is not taken yet.
+  const CarryItem* TakeCode(const std::string& code) {
+    const auto found = byCode_.find(code);
+    if (found == byCode_.end() || CodeCount(code) != 1 || !taken_.insert(found->second).second) return nullptr;
+    return found->second;
   }
   // The next source item with the same texts that is not taken yet.
   const CarryItem* TakeText(const CarryItem& target) {
@@ -68,9 +73,10 @@ class SourcePool {
 
  private:
   static std::string Key(const CarryItem& item) { return item.name + '\x1f' + item.spec + '\x1f' + item.unit; }
-  std::map<std::string, size_t> codeCount_;
-  std::map<std::string, std::vector<const CarryItem*>> byText_;
-  std::set<const CarryItem*> taken_;
+  std::unordered_map<std::string, size_t> codeCount_;
+  std::unordered_map<std::string, const CarryItem*> byCode_;
+  std::unordered_map<std::string, std::vector<const CarryItem*>> byText_;
+  std::unordered_set<const CarryItem*> taken_;
 };
 
 CarryOutcome OutcomeOf(const CarryItem& target, const CarryItem& source, bool overwrite) {
@@ -126,7 +132,10 @@ std::vector<CarryItem> CarryItemsOf(const DbfFile& table) {
   std::stable_sort(lines.begin(), lines.end(),
                    [](const Line& a, const Line& b) { return a.part != b.part ? a.part < b.part : a.seq < b.seq; });
 
-  auto text = [&](const char* record, const char* name) { return FieldBytes(record, *field(name)); };
+  std::map<std::string, const DbfField*> byName;  // looked up once, not per record
+  for (const char* name : {"F_LVL", "F_QQTY", "F_3SW", "F_CODE", "F_DES", "F_SIZE", "F_QUNIT", "F_PRIC", "F_MA0", "F_LA0", "F_EQ0"})
+    byName[name] = field(name);
+  auto text = [&](const char* record, const char* name) { return FieldBytes(record, *byName.at(name)); };
   std::vector<CarryItem> items;
   for (size_t i = 0; i < lines.size(); ++i) {
     const char* record = table.Record(lines[i].recno);
@@ -174,18 +183,19 @@ CarryPlan MatchPrices(const std::vector<CarryItem>& source, const std::vector<Ca
   for (const auto& [part, items] : sourceParts) pools.emplace(part, SourcePool(items));
 
   CarryPlan plan;
-  std::map<const CarryItem*, const CarryItem*> matched;  // target → source
+  plan.lines.reserve(target.size() + source.size());
+  std::unordered_map<const CarryItem*, const CarryItem*> matched;  // target → source
   for (const auto& [part, items] : targetParts) {
     auto pool = pools.find(part);
     if (pool == pools.end()) continue;
-    std::map<std::string, size_t> targetCodes;
+    std::unordered_map<std::string, size_t> targetCodes;
     for (const CarryItem* item : items) {
       if (!item->code.empty()) ++targetCodes[item->code];
     }
     // Codes first, so a text match never takes an item its code names.
     for (const CarryItem* item : items) {
       if (item->code.empty() || targetCodes[item->code] != 1 || pool->second.CodeCount(item->code) != 1) continue;
-      if (const CarryItem* s = pool->second.TakeCode(item->code, sourceParts[part])) matched[item] = s;
+      if (const CarryItem* s = pool->second.TakeCode(item->code)) matched[item] = s;
     }
     for (const CarryItem* item : items) {
       if (matched.count(item)) continue;
