@@ -1,14 +1,17 @@
-// vak: the tender pricing program. One optional argument: the tender's data directory
-// (default: the directory of the program file).
+// vak: the tender pricing program. One optional argument: the tender's data directory, or
+// its VAK.DBF (default: the directory of the program file when the tender is there, as on
+// the agency's medium; otherwise the user chooses the directory).
 #include <QApplication>
 
 #include <cstdio>
+#include <cstring>
 
 #include "app/DataDirectory.h"
 #include "common/Fonts.h"
 #include "app/QtNotifier.h"
 #include "app/VakApplication.h"
 #include "app/s_VakMain.h"
+#include "VakVersion.h"
 
 namespace {
 
@@ -25,6 +28,10 @@ bool HasDisplay() {
 }  // namespace
 
 int main(int argc, char* argv[]) {
+  if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
+    std::printf("vak %s\n", VAK_VERSION);
+    return 0;
+  }
   if (!HasDisplay()) {
     std::fputs("vak: 화면이 없어 창을 열 수 없습니다 (DISPLAY가 비어 있음). xvfb-run으로 실행하거나 화면이 있는 곳에서 실행하십시오.\n",
                stderr);
@@ -34,10 +41,11 @@ int main(int argc, char* argv[]) {
   vak::InstallKoreanFonts();
   vak::QtNotifier notifier;
   app.SetNotifier(&notifier);
-  const QString dataDir = vak::DataDirectoryFrom(QApplication::arguments(), QApplication::applicationDirPath());
   vak::TXbaseEnv env;
-  vak::TFm_VakMain window(dataDir, env, notifier);
-  if (!window.Prepared()) return 1;  // the user has been told which data file is missing
+  vak::Startup startup = vak::StartProgram(QApplication::arguments(), QApplication::applicationDirPath(), env, notifier,
+                                           vak::PlatformDirectoryChooser());
+  if (!startup.window) return startup.exitCode;  // cancelled, or the user has been told why
+  vak::TFm_VakMain& window = *startup.window;
   window.showMaximized();
   return QApplication::exec();
 }

@@ -25,7 +25,9 @@
 #include "pricing/PriceCarry.h"
 #include "pricing/TenderReview.h"
 #include "pricing/s_VakInputType.h"
+#include "app/S_VakAbout.h"
 #include "app/S_VakDisk.h"
+#include "VakVersion.h"
 #include "app/S_VakJungBo.h"
 #include "store/Submission.h"
 #include "common/WaitCursor.h"
@@ -67,7 +69,7 @@ TFm_VakMain::TFm_VakMain(const QString& dataDir, TXbaseEnv& env, UserNotifier& n
                          QWidget* parent)
     : QMainWindow(parent), dataDir_(dataDir), env_(env), notifier_(notifier) {
   setObjectName(QStringLiteral("Fm_VakMain"));
-  setWindowTitle(QStringLiteral("전산내역입찰(VAK/4.12)"));
+  setWindowTitle(QStringLiteral("전산내역입찰(VAK/" VAK_VERSION ")"));
   QFont font(QStringLiteral("굴림체"));
   font.setPixelSize(12);
   setFont(font);
@@ -354,6 +356,14 @@ void TFm_VakMain::BuildMenus() {
   edit->addAction(Action(QStringLiteral("단가 가져오기..."), QStringLiteral("Mnu_Carry"), false));
   QAction* reports = Action(QStringLiteral("보고서"), QStringLiteral("Mnu_Report"), false);
   menuBar()->addAction(reports);
+  QMenu* help = menuBar()->addMenu(QStringLiteral("도움말"));
+  help->setObjectName(QStringLiteral("C_Mnu_Help"));
+  QAction* about = help->addAction(QStringLiteral("전산내역입찰 정보..."));
+  about->setObjectName(QStringLiteral("Mnu_About"));
+  connect(about, &QAction::triggered, this, [this] {
+    TFm_VakAbout box(this);
+    box.exec();
+  });
 
   mnuChong_ = BuildPopup(QStringLiteral("C_Mnu_Chong"), false);
   mnuHead_ = BuildPopup(QStringLiteral("C_Mnu_Head"), false);

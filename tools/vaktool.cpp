@@ -28,6 +28,7 @@
 #include "store/Xbase.h"
 #include "tools/CheckReport.h"
 #include "tools/SampleTender.h"
+#include "VakVersion.h"
 #ifdef VAK_HAS_REPORTS
 #include "tools/ReportCommand.h"
 #endif
@@ -36,7 +37,7 @@ namespace {
 
 using namespace vak;
 
-constexpr const char* kVersion = "4.12";
+constexpr const char* kVersion = VAK_VERSION;
 
 void PrintHelp() {
   std::fputs(

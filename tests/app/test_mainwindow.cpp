@@ -16,6 +16,7 @@
 #include <QTableView>
 #include <QDialog>
 #include <QRadioButton>
+#include <QSettings>
 #include <QStandardPaths>
 #include <QtTest>
 
@@ -31,6 +32,9 @@
 #include "tests/support/ItemRows.h"
 #include "tests/support/TestSupport.h"
 #include "tools/SampleTender.h"
+#include "VakVersion.h"
+
+#include <filesystem>
 
 namespace vak {
 
@@ -695,14 +699,93 @@ class MainWindowTest : public QObject {
     QVERIFY(!ProgressClose());
   }
 
-  void dataDirectoryFromArgumentOrProgramDirectory() {
-    QCOMPARE(DataDirectoryFrom({QStringLiteral("vak")}, QStringLiteral("/opt/vak/bin ")), QStringLiteral("/opt/vak/bin"));
-    QCOMPARE(DataDirectoryFrom({QStringLiteral("vak"), QStringLiteral("/data/tender/")}, QStringLiteral("/opt")),
-             QStringLiteral("/data/tender"));
-    QCOMPARE(DataDirectoryFrom({QStringLiteral("vak"), QStringLiteral("./tender")}, QStringLiteral("/opt")),
-             QDir::current().absoluteFilePath(QStringLiteral("tender")));
-    QCOMPARE(DataDirectoryFrom({QStringLiteral("vak"), QStringLiteral("/data/D ")}, QStringLiteral("/opt")),
-             QStringLiteral("/data/D "));
+  void theTenderToOpenFromTheArgumentTheProgramsDirectoryOrTheUser() {
+    QCOMPARE(DataDirectoryOfArgument(QStringLiteral("/data/tender/")), QStringLiteral("/data/tender"));
+    QCOMPARE(DataDirectoryOfArgument(QStringLiteral("./tender")), QDir::current().absoluteFilePath(QStringLiteral("tender")));
+    QCOMPARE(DataDirectoryOfArgument(QStringLiteral("/data/D ")), QStringLiteral("/data/D "));
+    TempDir medium;
+    Sample(medium, 1, 30);
+    // VAK.DBF itself names its directory, in whatever case the medium spells it.
+    QCOMPARE(DataDirectoryOfArgument(QString::fromStdString(medium.File("VAK.DBF"))), QString::fromStdString(medium.path()));
+    std::filesystem::rename(medium.File("VAK.DBF"), medium.File("vak.dbf"));
+    QCOMPARE(DataDirectoryOfArgument(QString::fromStdString(medium.File("vak.dbf"))), QString::fromStdString(medium.path()));
+    // The agency's medium: VAK.DBF beside the program; the program's directory is trimmed.
+    int asked = 0;
+    const DirectoryChooser count = [&](const QString&) {
+      ++asked;
+      return QString();
+    };
+    QCOMPARE(TenderDirectoryToOpen({QStringLiteral("vak")}, QString::fromStdString(medium.path()) + QStringLiteral(" "), count),
+             QString::fromStdString(medium.path()));
+    QCOMPARE(asked, 0);
+    // An installed program (/usr/bin holds no tender) asks.
+    TempDir bin;
+    QCOMPARE(TenderDirectoryToOpen({QStringLiteral("vak")}, QString::fromStdString(bin.path()), count), QString());
+    QCOMPARE(asked, 1);
+  }
+
+  // The directory question of an installed program, through the whole start.
+  void anInstalledProgramAsksForItsTenderAndRemembersIt() {
+    TempDir settings, bin, empty, tender;
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, QString::fromStdString(settings.path()));
+    RememberTenderDirectory(QString());
+    Sample(tender, 2, 60);
+    const QStringList arguments{QStringLiteral("vak")};
+    const QString programDir = QString::fromStdString(bin.path());
+    QString offered = QStringLiteral("<not asked>");
+    auto choose = [&](const QString& answer) {
+      return DirectoryChooser([&offered, answer](const QString& start) {
+        offered = start;
+        return answer;
+      });
+    };
+    TXbaseEnv env;
+    RecordingNotifier notifier;
+    // 취소: the program ends, nothing said.
+    Startup startup = StartProgram(arguments, programDir, env, notifier, choose(QString()));
+    QVERIFY(!startup.window);
+    QCOMPARE(startup.exitCode, 0);
+    QVERIFY(notifier.messages.empty());
+    QCOMPARE(offered, QString());
+    // A directory without the tender: the designed message, the program ends.
+    startup = StartProgram(arguments, programDir, env, notifier, choose(QString::fromStdString(empty.path())));
+    QVERIFY(!startup.window);
+    QCOMPARE(startup.exitCode, 1);
+    QCOMPARE(QString::fromStdString(notifier.messages.back().text),
+             QStringLiteral("\"%1\"디렉토리에 데이타화일(VAK.DBF)이 없습니다.").arg(QString::fromStdString(empty.path())));
+    QCOMPARE(LastTenderDirectory(), QString());  // not opened, not remembered
+    // The tender: opened, and offered the next time.
+    startup = StartProgram(arguments, programDir, env, notifier, choose(QString::fromStdString(tender.path())));
+    QVERIFY(startup.window);
+    QVERIFY(startup.window->Prepared());
+    QCOMPARE(startup.window->DataDir(), QString::fromStdString(tender.path()));
+    startup.window->show();
+    QVERIFY(startup.window->RunShowStep());
+    notifier.nextAnswer = MessageAnswer::Yes;
+    startup.window->close();
+    startup.window.reset();
+    startup = StartProgram(arguments, programDir, env, notifier, choose(QString()));
+    QCOMPARE(offered, QString::fromStdString(tender.path()));
+  }
+
+  void theAboutBoxNamesTheVersionAndTheLicences() {
+    TempDir dir;
+    Sample(dir, 1, 30);
+    Session s(dir.path());
+    QAction* about = s.window.findChild<QAction*>(QStringLiteral("Mnu_About"));
+    QVERIFY(about);
+    QCOMPARE(about->text(), QStringLiteral("전산내역입찰 정보..."));
+    QString text;
+    QTimer::singleShot(0, [&] {
+      auto* box = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+      if (!box) return;
+      text = box->findChild<QLabel*>(QStringLiteral("C_LBL_About"))->text();
+      box->accept();
+    });
+    about->trigger();
+    QVERIFY(text.startsWith(QStringLiteral("전산내역입찰 (VAK) 판 " VAK_VERSION "\n")));
+    QVERIFY(text.contains(QStringLiteral("SIL Open Font License 1.1")));
+    QVERIFY(text.contains(QStringLiteral("GNU LGPL 3")));
   }
 
   void gulimcheResolvesToAnInstalledKoreanFont() {

@@ -44,14 +44,6 @@ CarryItem Candidate(const std::string& part, long seq, const std::string& code, 
   return item;
 }
 
-std::map<long, CarryOutcome> OutcomeBySeq(const CarryPlan& plan) {
-  std::map<long, CarryOutcome> outcomes;
-  for (const CarryLine& line : plan.lines) {
-    if (line.outcome != CarryOutcome::Removed) outcomes[line.target.seq] = line.outcome;
-  }
-  return outcomes;
-}
-
 TEST(PriceCarry, MatchingByUniqueCodesThenByTextsTheNthToTheNth) {
   const std::vector<CarryItem> source = {
       Candidate("U1", 1, "A1", "터파기", "M3", "10.000", "1000"),
@@ -95,8 +87,12 @@ TEST(PriceCarry, MatchingByUniqueCodesThenByTextsTheNthToTheNth) {
   EXPECT_EQ(u1[9], CarryOutcome::SourceUnpriced);
   EXPECT_EQ(u1[10], CarryOutcome::New);
   for (const CarryLine& line : plan.lines) {
-    if (line.target.part == "U1" && line.target.seq == 3) EXPECT_EQ(line.source.price, "300");
-    if (line.target.part == "U1" && line.target.seq == 5) EXPECT_EQ(line.source.price, "60");
+    if (line.target.part == "U1" && line.target.seq == 3) {
+      EXPECT_EQ(line.source.price, "300");
+    }
+    if (line.target.part == "U1" && line.target.seq == 5) {
+      EXPECT_EQ(line.source.price, "60");
+    }
   }
   EXPECT_EQ(plan.Count(CarryOutcome::Kept), 1);
   ASSERT_EQ(plan.Count(CarryOutcome::Removed), 1);
@@ -168,7 +164,7 @@ struct HandPrice {
   long double price, material, labour, expense;
 };
 HandPrice PriceFor(long seq) {
-  if (seq % 2 == 0) return {false, 1000 + (seq * 37) % 5000, 0, 0, 0};
+  if (seq % 2 == 0) return {false, static_cast<long double>(1000 + (seq * 37) % 5000), 0, 0, 0};
   return {true, 0, 100.0L + seq, 200.0L + 2 * seq, 3.0L * seq};
 }
 bool Enter(TZekTable& items, const HandPrice& p, UserNotifier& n) {
@@ -255,7 +251,7 @@ TEST(PriceCarry, AnAmendedBillTakesEveryPriceItCanAndTellsWhatChanged) {
   std::map<std::string, long> seq;  // renumbered within each part code
   for (std::string& r : amended) Put(r, "F_SEQ", std::to_string(++seq[Get(r, "F_PART")]));
   WriteRecords(target.path(), amended);
-  for (const std::string& name : {"VAK.DBF", "VAK.MEM"}) byHand.Write(name, target.Read(name));
+  for (const char* name : {"VAK.DBF", "VAK.MEM"}) byHand.Write(name, target.Read(name));
   long targetItems = 0;
   for (size_t i = 0; i < amended.size(); ++i) targetItems += TakesPriceRaw(amended, i) ? 1 : 0;
 
@@ -302,7 +298,9 @@ TEST(PriceCarry, AnAmendedBillTakesEveryPriceItCanAndTellsWhatChanged) {
   EXPECT_EQ(std::to_string(static_cast<long long>(result.tenderAmount)), LoadProjectHeader(target.path()).values[kCmnIpmt]);
   // The kept line still holds its own price, the originals were kept, no scratch copy is left.
   for (const std::string& r : carried) {
-    if (Get(r, "F_CODE") == keptCode) EXPECT_EQ(Get(r, "F_PRIC"), "777");
+    if (Get(r, "F_CODE") == keptCode) {
+      EXPECT_EQ(Get(r, "F_PRIC"), "777");
+    }
   }
   EXPECT_TRUE(FileExists(JoinPath(JoinPath(target.path(), kOriginalsDir), "VAK.DBF")));
   for (const auto& [name, bytes] : FilesIn(target.path())) EXPECT_EQ(name.find(".vak-carry"), std::string::npos) << name;
