@@ -3,6 +3,8 @@
 # scratch root with dpkg -x and runs the unpacked programs there: vaktool --version and a
 # calculation on a sample tender, vak --version. lintian, where it can be installed, must
 # report no error. Usage: scripts/test-package.sh [BUILD_DIR]
+# A BUILD_DIR that is configured already is packaged as it is (CI packages its clang Release
+# build); otherwise a Release build is made there (default build-package/).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
@@ -14,8 +16,10 @@ for tool in dpkg-shlibdeps:dpkg-dev lintian:lintian; do
   command -v "${tool%%:*}" >/dev/null || DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${tool##*:}" >/dev/null || true
 done
 
-cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Release -DVAK_TESTS=OFF -DVAK_BENCH=OFF \
-  -DVAK_WERROR="$([ "${VAK_WERROR:-0}" = 1 ] && echo ON || echo OFF)" >/dev/null
+if [ ! -f "$dir/CMakeCache.txt" ]; then
+  cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Release -DVAK_TESTS=OFF -DVAK_BENCH=OFF \
+    -DVAK_WERROR="$([ "${VAK_WERROR:-0}" = 1 ] && echo ON || echo OFF)" >/dev/null
+fi
 cmake --build "$dir"
 version=$(sed -n 's/^#define VAK_VERSION "\(.*\)"$/\1/p' "$dir/generated/VakVersion.h")
 arch=$(dpkg --print-architecture)
