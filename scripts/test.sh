@@ -10,9 +10,7 @@ werror="-DVAK_WERROR=$([ "${VAK_WERROR:-0}" = 1 ] && echo ON || echo OFF)"
 if [ "${VAK_SANITIZE:-0}" = 1 ]; then
   dir=build-asan
   scripts/build.sh "$dir" -DVAK_SANITIZE=ON -DVAK_BENCH=OFF -DCMAKE_BUILD_TYPE=Debug "$werror"
-  export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1:strict_string_checks=1"
-  export LSAN_OPTIONS="suppressions=$PWD/tests/lsan.supp:print_suppressions=0"
-  export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
+  source scripts/sanitizer-env.sh
 else
   dir=build
   scripts/build.sh "$dir" "$werror"
