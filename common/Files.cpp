@@ -228,9 +228,22 @@ bool ReplaceFileContents(const std::string& path, std::string_view bytes) {
 
 bool CopyFileTo(const std::string& source, const std::string& destination) {
   if (source == destination || !FileExists(source)) return false;
-  const std::optional<std::string> bytes = ReadWholeFile(source);
-  if (!bytes) throw FileError("cannot read " + source);
-  if (!ReplaceFileContents(destination, *bytes)) throw FileError("cannot write " + destination);
+  const int in = ::open(source.c_str(), O_RDONLY | O_CLOEXEC);
+  if (in < 0) throw FileError("cannot read " + source);
+  // Streamed in blocks: a table of a million lines is not held in memory twice.
+  FileBeside out(destination);
+  std::string block(1u << 20, '\0');
+  ssize_t got = 0;
+  while ((got = ::read(in, block.data(), block.size())) != 0) {
+    if (got < 0 && errno == EINTR) continue;
+    if (got < 0) {
+      ::close(in);
+      throw FileError("cannot read " + source);
+    }
+    out.Write(block.data(), static_cast<size_t>(got));
+  }
+  ::close(in);
+  if (out.Commit() != 0) throw FileError("cannot write " + destination);
   return true;
 }
 

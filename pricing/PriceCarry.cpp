@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <map>
 #include <optional>
 #include <set>
@@ -132,37 +133,38 @@ std::vector<CarryItem> CarryItemsOf(const DbfFile& table) {
   std::stable_sort(lines.begin(), lines.end(),
                    [](const Line& a, const Line& b) { return a.part != b.part ? a.part < b.part : a.seq < b.seq; });
 
-  std::map<std::string, const DbfField*> byName;  // looked up once, not per record
-  for (const char* name : {"F_LVL", "F_QQTY", "F_3SW", "F_CODE", "F_DES", "F_SIZE", "F_QUNIT", "F_PRIC", "F_MA0", "F_LA0", "F_EQ0"})
-    byName[name] = field(name);
-  auto text = [&](const char* record, const char* name) { return FieldBytes(record, *byName.at(name)); };
+  // The fields, looked up once rather than per record.
+  const DbfField &fQqty = *field("F_QQTY"), &fFix = *field("F_3SW"), &fCode = *field("F_CODE"), &fDes = *field("F_DES"),
+                 &fSize = *field("F_SIZE"), &fUnit = *field("F_QUNIT"), &fPric = *field("F_PRIC"), &fMa0 = *field("F_MA0"),
+                 &fLa0 = *field("F_LA0"), &fEq0 = *field("F_EQ0");
   std::vector<CarryItem> items;
+  items.reserve(lines.size());
   for (size_t i = 0; i < lines.size(); ++i) {
     const char* record = table.Record(lines[i].recno);
-    const std::string_view level = text(record, "F_LVL");
+    const std::string_view level = FieldBytes(record, *lvl);
     // The next level as the start-up pass sets it: the next line's of the same part code, the
     // last line's own.
     const bool last = i + 1 == lines.size() || lines[i + 1].part != lines[i].part;
-    const std::string_view next = last ? level : text(table.Record(lines[i + 1].recno), "F_LVL");
-    const std::string quantity = TrimmedText(text(record, "F_QQTY"));
+    const std::string_view next = last ? level : FieldBytes(table.Record(lines[i + 1].recno), *lvl);
+    const std::string_view quantity = FieldBytes(record, fQqty);
     long long q = 0;
     const bool hasQuantity = ParseScaledField(quantity, 3, q) ? q != 0 : ParseNumericField(quantity) != 0;
-    if (!TakesPrice(level.empty() ? ' ' : level[0], next.empty() ? ' ' : next[0], hasQuantity, text(record, "F_3SW"),
+    if (!TakesPrice(level.empty() ? ' ' : level[0], next.empty() ? ' ' : next[0], hasQuantity, FieldBytes(record, fFix),
                     lines[i].part))
       continue;
     CarryItem item;
     item.recno = lines[i].recno;
     item.part = TrimmedText(lines[i].part);
     item.seq = lines[i].seq;
-    item.code = TrimmedText(text(record, "F_CODE"));
-    item.name = WithoutTrailingBlanks(text(record, "F_DES"));
-    item.spec = WithoutTrailingBlanks(text(record, "F_SIZE"));
-    item.unit = WithoutTrailingBlanks(text(record, "F_QUNIT"));
-    item.quantity = quantity;
-    item.price = TrimmedText(text(record, "F_PRIC"));
-    item.material = TrimmedText(text(record, "F_MA0"));
-    item.labour = TrimmedText(text(record, "F_LA0"));
-    item.expense = TrimmedText(text(record, "F_EQ0"));
+    item.code = TrimmedText(FieldBytes(record, fCode));
+    item.name = WithoutTrailingBlanks(FieldBytes(record, fDes));
+    item.spec = WithoutTrailingBlanks(FieldBytes(record, fSize));
+    item.unit = WithoutTrailingBlanks(FieldBytes(record, fUnit));
+    item.quantity = TrimmedText(quantity);
+    item.price = TrimmedText(FieldBytes(record, fPric));
+    item.material = TrimmedText(FieldBytes(record, fMa0));
+    item.labour = TrimmedText(FieldBytes(record, fLa0));
+    item.expense = TrimmedText(FieldBytes(record, fEq0));
     // Split prices are told by labour or expense and a unit price that is their sum; a single
     // price entry leaves the labour and expense prices as they were.
     const long double ma = ParseNumericField(item.material), la = ParseNumericField(item.labour),
@@ -175,7 +177,7 @@ std::vector<CarryItem> CarryItemsOf(const DbfFile& table) {
   return items;
 }
 
-CarryPlan MatchPrices(const std::vector<CarryItem>& source, const std::vector<CarryItem>& target, bool overwrite) {
+CarryPlan MatchPrices(std::vector<CarryItem> source, std::vector<CarryItem> target, bool overwrite) {
   std::map<std::string, std::vector<const CarryItem*>> sourceParts, targetParts;
   for (const CarryItem& item : source) sourceParts[item.part].push_back(&item);
   for (const CarryItem& item : target) targetParts[item.part].push_back(&item);
@@ -202,23 +204,27 @@ CarryPlan MatchPrices(const std::vector<CarryItem>& source, const std::vector<Ca
       if (const CarryItem* s = pool->second.TakeText(*item)) matched[item] = s;
     }
   }
-  for (const CarryItem& item : target) {
+  // Every item lands in one line at most: the items are moved, not copied. The source items
+  // that found no place are noted before any of them moves.
+  std::vector<bool> removed(source.size());
+  for (size_t i = 0; i < source.size(); ++i) removed[i] = !pools.at(source[i].part).Taken(&source[i]);
+  for (CarryItem& item : target) {
     CarryLine line;
-    line.target = item;
     const auto found = matched.find(&item);
     if (found == matched.end()) {
       line.outcome = CarryOutcome::New;
     } else {
-      line.source = *found->second;
       line.outcome = OutcomeOf(item, *found->second, overwrite);
+      line.source = std::move(source[static_cast<size_t>(found->second - source.data())]);
     }
+    line.target = std::move(item);
     plan.lines.push_back(std::move(line));
   }
-  for (const CarryItem& item : source) {
-    if (pools.at(item.part).Taken(&item)) continue;
+  for (size_t i = 0; i < source.size(); ++i) {
+    if (!removed[i]) continue;
     CarryLine line;
     line.outcome = CarryOutcome::Removed;
-    line.source = item;
+    line.source = std::move(source[i]);
     plan.lines.push_back(std::move(line));
   }
   for (const CarryLine& line : plan.lines) ++plan.counts[static_cast<size_t>(line.outcome)];
@@ -457,10 +463,13 @@ CarryResult CarryPrices(const CarryRequest& request, TXbaseEnv& env, UserNotifie
   try {
     CopyFileTo(toDbf, JoinPath(scratch.path(), "VAK.DBF"));
     CopyFileTo(DataFilePath(request.toDir, "VAK.MEM"), JoinPath(scratch.path(), "VAK.MEM"));
-    // The scratch copy keeps no originals of its own: the target's are kept when it is replaced.
+    // The scratch copy keeps no originals of its own (the target's are kept when it is
+    // replaced): empty stand-ins tell the preparation that they are kept already.
     const std::string keep = JoinPath(scratch.path(), kOriginalsDir);
     std::filesystem::create_directory(keep);
-    for (const char* name : {"VAK.DBF", "VAK.MEM"}) CopyFileTo(JoinPath(scratch.path(), name), JoinPath(keep, name));
+    for (const char* name : {"VAK.DBF", "VAK.MEM"}) {
+      if (!std::ofstream(JoinPath(keep, name))) throw FileError("cannot write " + JoinPath(keep, name));
+    }
   } catch (const std::exception& error) {
     Fail(notifier, request.toDir + "\n작업 사본을 만들 수 없습니다: " + error.what());
     return result;
@@ -469,7 +478,7 @@ CarryResult CarryPrices(const CarryRequest& request, TXbaseEnv& env, UserNotifie
   {
     TZekTable items(env, notifier);
     if (!OpenTenderAsTheProgramDoes(scratch.path(), env, items, notifier)) return result;
-    result.plan = MatchPrices(*source, CarryItemsOf(items.engine()->file()), request.overwrite);
+    result.plan = MatchPrices(std::move(*source), CarryItemsOf(items.engine()->file()), request.overwrite);
     WritePrices(items, result.plan, notifier);
     const ProjectType type = ProjectTypeOf(header.values[kCmnType]);
     for (const std::string& part : ConstructionParts(items, type)) {

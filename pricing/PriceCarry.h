@@ -67,7 +67,8 @@ struct CarryPlan {
 };
 
 // Matches the items and decides each outcome (OverLimit is decided when the price is written).
-CarryPlan MatchPrices(const std::vector<CarryItem>& source, const std::vector<CarryItem>& target, bool overwrite);
+// The items are moved into the plan.
+CarryPlan MatchPrices(std::vector<CarryItem> source, std::vector<CarryItem> target, bool overwrite);
 
 // The report: every line of the plan as CSV, UTF-8 with a byte-order mark.
 std::string CarryReportCsv(const CarryPlan& plan);
