@@ -2,6 +2,8 @@
 // its VAK.DBF (default: the directory of the program file when the tender is there, as on
 // the agency's medium; otherwise the user chooses the directory).
 #include <QApplication>
+#include <QLibraryInfo>
+#include <QTranslator>
 
 #include <cstdio>
 #include <cstring>
@@ -39,6 +41,10 @@ int main(int argc, char* argv[]) {
   }
   vak::VakApplication app(argc, argv);
   vak::InstallKoreanFonts();
+  // Qt's own dialogs (the directory dialog among them) in Korean, as the program speaks.
+  QTranslator qtKorean;
+  if (qtKorean.load(QStringLiteral("qtbase_ko"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+    QApplication::installTranslator(&qtKorean);
   vak::QtNotifier notifier;
   app.SetNotifier(&notifier);
   vak::TXbaseEnv env;

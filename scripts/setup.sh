@@ -5,7 +5,7 @@ set -euo pipefail
 
 PACKAGES=(
   build-essential cmake ninja-build pkg-config
-  qt6-base-dev libgl-dev
+  qt6-base-dev libgl-dev qt6-translations-l10n
   libgtest-dev libbenchmark-dev
   fonts-nanum fonts-nanum-coding fontconfig
   xvfb xauth
