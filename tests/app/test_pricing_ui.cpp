@@ -440,6 +440,21 @@ class PricingUiTest : public QObject {
     QVERIFY(opened);
     QVERIFY(dir.Read("VAK.MEM") == header);
     QCOMPARE(s.Label("C_LBL_Status"), QStringLiteral("단가입력 3 / 3 · 재계산 필요"));
+    // The submission asks the same: 취소 opens no drive dialog, 아니오 opens it as it is.
+    const size_t asked = s.notifier.messages.size();
+    s.notifier.nextAnswer = MessageAnswer::Cancel;
+    opened = false;
+    WhenDialogOpens([](QDialog* d) { d->reject(); }, &opened);
+    s.window.DiskCommand();
+    QApplication::processEvents();
+    QVERIFY(!opened);
+    QCOMPARE(s.notifier.messages.size(), asked + 1);
+    QVERIFY(QString::fromStdString(s.notifier.messages.back().text).contains(QStringLiteral("제출 화일을 작성하기 전에 내역서를 계산하시겠습니까?")));
+    s.notifier.nextAnswer = MessageAnswer::No;
+    WhenDialogOpens([](QDialog* d) { d->reject(); }, &opened);
+    s.window.DiskCommand();
+    QVERIFY(opened);
+    QVERIFY(dir.Read("VAK.MEM") == header);
     // 예: calculated first, then the dialog; the panel says the tender is finished.
     s.notifier.nextAnswer = MessageAnswer::Yes;
     opened = false;
