@@ -603,8 +603,6 @@ void TFm_VakMain::ReviewWholeTender() {
   UpdateStatusLabel();
 }
 
-QString TFm_VakMain::StatusLabelText() const { return statusLabel_->text(); }
-
 void TFm_VakMain::UpdateStatusLabel() {
   if (!statusLabel_) return;
   const std::string code = TrimmedText(PartCode(state_.projectType, state_.curPart));
@@ -623,7 +621,7 @@ bool TFm_VakMain::CalculateParts(const std::vector<std::string>& parts) {
   for (const std::string& part : parts) {
     const CalculationResult result = CalculateStatement(*items_, {dataDir_.toStdString(), state_.projectType, part}, notifier_);
     if (!result.completed) return false;
-    tenderStatus_.SetPart(ReviewPart(*items_, state_.projectType, part));
+    tenderStatus_.MarkCalculated(TrimmedText(PartCode(state_.projectType, part)));
     totalLabel_->setText(QString::fromStdString(AmountText(result.tenderAmount)));
   }
   UpdateStatusLabel();
@@ -749,7 +747,7 @@ void TFm_VakMain::CalculateCommand() {
   const CalculationResult result = CalculateStatement(*items_, request, notifier_);
   hourglass.Release();
   if (result.completed) {
-    tenderStatus_.SetPart(ReviewPart(*items_, state_.projectType, state_.curPart));
+    tenderStatus_.MarkCalculated(TrimmedText(PartCode(state_.projectType, state_.curPart)));
     UpdateStatusLabel();
     totalLabel_->setText(QStringLiteral("0"));
     notifier_.Message(CompletionText(result.tenderAmount), "알림", MessageIcon::Information, MessageButtons::Ok);

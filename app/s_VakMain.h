@@ -80,8 +80,6 @@ class TFm_VakMain : public QMainWindow, public PanelHost {
   void CarryCommand();
   // The directory dialog of the carry (given the last directory chosen); tests set their own.
   void SetCarryDirectoryChooser(std::function<QString(const QString&)> chooser) { carryChooser_ = std::move(chooser); }
-  const TenderStatus& Status() const { return tenderStatus_; }
-  QString StatusLabelText() const;
 
  protected:
   void showEvent(QShowEvent* event) override;

@@ -226,6 +226,19 @@ bool ReplaceFileContents(const std::string& path, std::string_view bytes) {
   return file.Commit() == 0;
 }
 
+ExclusiveFileHold::ExclusiveFileHold(const std::string& path)
+    : fd_(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK)) {
+  if (fd_ >= 0 && ::flock(fd_, LOCK_EX | LOCK_NB) != 0) {
+    ::close(fd_);
+    fd_ = -1;
+    lockedElsewhere_ = true;
+  }
+}
+
+ExclusiveFileHold::~ExclusiveFileHold() {
+  if (fd_ >= 0) ::close(fd_);
+}
+
 bool CopyFileTo(const std::string& source, const std::string& destination) {
   if (source == destination || !FileExists(source)) return false;
   const int in = ::open(source.c_str(), O_RDONLY | O_CLOEXEC);

@@ -97,6 +97,23 @@ SmallFileStatus ReadSmallFile(const std::string& path, size_t limit, std::string
 
 bool FileExists(const std::string& path);
 
+// A file held exclusively (flock) for the lifetime of the object, so that a program that takes
+// it (the program holds VAK.DBF while a tender is open) cannot in the meantime, and one that
+// holds it already is found. A file that cannot be opened is simply not held.
+class ExclusiveFileHold {
+ public:
+  explicit ExclusiveFileHold(const std::string& path);
+  ~ExclusiveFileHold();
+  ExclusiveFileHold(const ExclusiveFileHold&) = delete;
+  ExclusiveFileHold& operator=(const ExclusiveFileHold&) = delete;
+  bool held() const { return fd_ >= 0; }
+  bool lockedElsewhere() const { return lockedElsewhere_; }
+
+ private:
+  int fd_;
+  bool lockedElsewhere_ = false;
+};
+
 // Writes all bytes to a file descriptor, going on after interrupted and partial writes.
 bool WriteFully(int fd, const char* bytes, size_t size);
 

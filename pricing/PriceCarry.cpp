@@ -1,9 +1,6 @@
 #include "pricing/PriceCarry.h"
 
-#include <sys/file.h>
 #include <sys/stat.h>
-#include <fcntl.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -302,30 +299,6 @@ class ScratchDir {
   std::string path_;
 };
 
-// The target's table held exclusively for the whole carry, so the program cannot open it
-// meanwhile (and a tender open in the program is refused).
-class TableHold {
- public:
-  explicit TableHold(const std::string& path) : fd_(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK)) {
-    if (fd_ >= 0 && ::flock(fd_, LOCK_EX | LOCK_NB) != 0) {
-      ::close(fd_);
-      fd_ = -1;
-      locked_ = true;
-    }
-  }
-  ~TableHold() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  TableHold(const TableHold&) = delete;
-  TableHold& operator=(const TableHold&) = delete;
-  bool held() const { return fd_ >= 0; }
-  bool lockedElsewhere() const { return locked_; }
-
- private:
-  int fd_;
-  bool locked_ = false;
-};
-
 bool SameFile(const std::string& a, const std::string& b) {
   struct stat x {}, y {};
   return ::stat(a.c_str(), &x) == 0 && ::stat(b.c_str(), &y) == 0 && x.st_dev == y.st_dev && x.st_ino == y.st_ino;
@@ -333,11 +306,9 @@ bool SameFile(const std::string& a, const std::string& b) {
 
 // The source statement, read whole and let go again.
 std::optional<std::vector<CarryItem>> ReadSource(const std::string& dir, UserNotifier& notifier) {
-  for (const char* name : {"VAK.DBF", "VAK.MEM"}) {
-    if (!FindFileNoCase(dir, name)) {
-      Fail(notifier, "\"" + dir + "\"디렉토리에 데이타화일(" + name + ")이 없습니다. 단가를 가져올 입찰 자료가 아닙니다.");
-      return std::nullopt;
-    }
+  if (const char* missing = MissingDataFile(dir)) {
+    Fail(notifier, MissingDataFileText(dir, missing) + " 단가를 가져올 입찰 자료가 아닙니다.");
+    return std::nullopt;
   }
   const std::string path = DataFilePath(dir, "VAK.DBF");
   DbfStatus status;
@@ -431,11 +402,9 @@ CarryResult CarryPrices(const CarryRequest& request, TXbaseEnv& env, UserNotifie
   CarryResult result;
   const std::string fromDbf = DataFilePath(request.fromDir, "VAK.DBF");
   const std::string toDbf = DataFilePath(request.toDir, "VAK.DBF");
-  for (const char* name : {"VAK.DBF", "VAK.MEM"}) {
-    if (!FindFileNoCase(request.toDir, name)) {
-      Fail(notifier, "\"" + request.toDir + "\"디렉토리에 데이타화일(" + name + ")이 없습니다.");
-      return result;
-    }
+  if (const char* missing = MissingDataFile(request.toDir)) {
+    Fail(notifier, MissingDataFileText(request.toDir, missing));
+    return result;
   }
   if (SameFile(fromDbf, toDbf)) {
     Fail(notifier, request.fromDir + "\n단가를 가져올 내역이 지금 내역과 같은 화일입니다. 다른 입찰의 자료 디렉토리를 고르십시오.");
@@ -444,7 +413,9 @@ CarryResult CarryPrices(const CarryRequest& request, TXbaseEnv& env, UserNotifie
   const std::optional<std::vector<CarryItem>> source = ReadSource(request.fromDir, notifier);
   if (!source) return result;
 
-  const TableHold hold(toDbf);
+  // The target is held for the whole carry: a tender open in the program is refused, and the
+  // program cannot open it meanwhile.
+  const ExclusiveFileHold hold(toDbf);
   if (!hold.held()) {
     Fail(notifier, OpenFailureText(toDbf, hold.lockedElsewhere() ? DbfStatus::Locked : DbfStatus::NotFound));
     return result;

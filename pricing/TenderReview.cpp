@@ -6,6 +6,7 @@
 #include "common/Files.h"
 #include "common/Numbers.h"
 #include "common/Text.h"
+#include "store/Preparation.h"
 
 namespace vak {
 namespace {
@@ -58,12 +59,9 @@ std::vector<std::string> ConstructionParts(TZekTable& items, ProjectType type) {
 }
 
 bool OpenTenderForReview(const std::string& dir, TZekTable& items, UserNotifier& notifier) {
-  for (const char* name : {"VAK.DBF", "VAK.MEM"}) {
-    if (!FindFileNoCase(dir, name)) {
-      notifier.Message("\"" + dir + "\"디렉토리에 데이타화일(" + name + ")이 없습니다.", "확인", MessageIcon::Warning,
-                       MessageButtons::Ok);
-      return false;
-    }
+  if (const char* missing = MissingDataFile(dir)) {
+    notifier.Message(MissingDataFileText(dir, missing), "확인", MessageIcon::Warning, MessageButtons::Ok);
+    return false;
   }
   if (!items.OpenReadOnly(dir, "Vak.dbf", "CDX")) return false;
   const std::string path = items.engine()->file().path();
@@ -127,27 +125,42 @@ TenderReview ReviewTender(TZekTable& items, ProjectType type, const HeaderValues
   return review;
 }
 
-LineState LineStateOf(const TZekTable& items) {
-  auto first = [&](const char* name) {
-    const std::string_view v = items.FieldBytesAt(items.FieldIndex(name));
+namespace {
+
+// The fields a line's standing is read from, looked up once for a pass over many lines.
+struct LineFields {
+  explicit LineFields(const TZekTable& t)
+      : lvl(t.FieldIndex("F_LVL")), nlvl(t.FieldIndex("F_NLVL")), qqty(t.FieldIndex("F_QQTY")), fix(t.FieldIndex("F_3SW")),
+        part(t.FieldIndex("F_PART")), prices{t.FieldIndex("F_PRIC"), t.FieldIndex("F_MA0"), t.FieldIndex("F_LA0"), t.FieldIndex("F_EQ0")} {}
+  int lvl, nlvl, qqty, fix, part;
+  int prices[4];
+};
+
+LineState LineStateOf(const TZekTable& items, const LineFields& f) {
+  auto first = [&](int index) {
+    const std::string_view v = items.FieldBytesAt(index);
     return v.empty() ? ' ' : v[0];
   };
-  const std::string_view quantity = items.FieldBytesAt(items.FieldIndex("F_QQTY"));
+  const std::string_view quantity = items.FieldBytesAt(f.qqty);
   long long q = 0;
   const bool hasQuantity = ParseScaledField(quantity, 3, q) ? q != 0 : ParseNumericField(quantity) != 0;
   LineState state;
-  state.takesPrice = TakesPrice(first("F_LVL"), first("F_NLVL"), hasQuantity, items.FieldBytesAt(items.FieldIndex("F_3SW")),
-                                items.FieldBytesAt(items.FieldIndex("F_PART")));
-  for (const char* price : {"F_PRIC", "F_MA0", "F_LA0", "F_EQ0"}) {
-    if (HoldsNonZero(items.FieldBytesAt(items.FieldIndex(price)))) state.priced = true;
+  state.takesPrice = TakesPrice(first(f.lvl), first(f.nlvl), hasQuantity, items.FieldBytesAt(f.fix), items.FieldBytesAt(f.part));
+  for (int price : f.prices) {
+    if (HoldsNonZero(items.FieldBytesAt(price))) state.priced = true;
   }
   return state;
 }
 
+}  // namespace
+
+LineState LineStateOf(const TZekTable& items) { return LineStateOf(items, LineFields(items)); }
+
 uint32_t NextUnpricedLine(TZekTable& items) {
   const uint32_t start = items.RecNo();
+  const LineFields fields(items);
   auto unpriced = [&] {
-    const LineState state = LineStateOf(items);
+    const LineState state = LineStateOf(items, fields);
     return state.takesPrice && !state.priced;
   };
   for (items.Skip(1); !items.Eof(); items.Skip(1)) {
@@ -173,6 +186,11 @@ void TenderStatus::SetPart(const PartReview& review) {
   part.part = review.part;
   part.count = {review.takesPrice, review.priced};
   part.stale = review.Stale();
+}
+
+void TenderStatus::MarkCalculated(const std::string& partCode) {
+  const auto found = parts_.find(partCode);
+  if (found != parts_.end()) found->second.stale = false;
 }
 
 void TenderStatus::NoteEntry(const std::string& partCode, LineState before, LineState after, bool changed) {

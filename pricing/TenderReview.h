@@ -67,8 +67,11 @@ struct PricedCount {
 class TenderStatus {
  public:
   void Reset(const TenderReview& review);
-  // After F3 on a part: its fresh review.
+  // A part's review (at the start, or whenever it was looked at again).
   void SetPart(const PartReview& review);
+  // After a completed F3 on a part: everything of it is as the calculation makes it. Prices are
+  // not changed by F3, so the counts stand.
+  void MarkCalculated(const std::string& partCode);
   // After a price entry on a line of `partCode`; `changed` when the record's bytes changed.
   void NoteEntry(const std::string& partCode, LineState before, LineState after, bool changed);
 

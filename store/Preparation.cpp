@@ -11,14 +11,19 @@
 #include "store/Reorganise.h"
 
 namespace vak {
-namespace {
 
-bool CheckDataFile(const std::string& dataDir, const char* name, UserNotifier& notifier) {
-  if (FindFileNoCase(dataDir, name)) return true;
-  notifier.Message("\"" + dataDir + "\"" + "디렉토리에 데이타화일(" + name + ")이 없습니다.", "확인",
-                   MessageIcon::Warning, MessageButtons::Ok);
-  return false;
+const char* MissingDataFile(const std::string& dataDir) {
+  for (const char* name : {"VAK.DBF", "VAK.MEM"}) {
+    if (!FindFileNoCase(dataDir, name)) return name;
+  }
+  return nullptr;
 }
+
+std::string MissingDataFileText(const std::string& dataDir, const char* name) {
+  return "\"" + dataDir + "\"디렉토리에 데이타화일(" + name + ")이 없습니다.";
+}
+
+namespace {
 
 bool Refuse(TZekTable& items, bool& startupFlag) {
   items.Close();
@@ -32,7 +37,8 @@ bool PrepareData(const std::string& dataDir, TXbaseEnv& env, TZekTable& items, U
                  bool& startupFlag) {
   env.SetDeleted(true);
   env.SetExact(true);
-  if (!CheckDataFile(dataDir, "VAK.DBF", notifier) || !CheckDataFile(dataDir, "VAK.MEM", notifier)) {
+  if (const char* missing = MissingDataFile(dataDir)) {
+    notifier.Message(MissingDataFileText(dataDir, missing), "확인", MessageIcon::Warning, MessageButtons::Ok);
     startupFlag = false;
     return false;
   }

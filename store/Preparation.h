@@ -13,6 +13,12 @@ namespace vak {
 // The subdirectory of the data directory where the agency's files are kept as they came.
 inline constexpr const char* kOriginalsDir = "원본";
 
+// The first of the two data files (VAK.DBF, then VAK.MEM) that `dataDir` lacks; nullptr when
+// both are there. Names are found without regard to case.
+const char* MissingDataFile(const std::string& dataDir);
+// "\"DIR\"디렉토리에 데이타화일(VAK.DBF)이 없습니다."
+std::string MissingDataFileText(const std::string& dataDir, const char* name);
+
 // Checks VAK.DBF and VAK.MEM, takes the table exclusively, keeps the agency's originals, and
 // deletes and rebuilds Vak.CDX (tag F_PS). Sets the environment to hide deleted records and
 // compare exactly. On success `items` stays open exclusively, so that nobody can take the

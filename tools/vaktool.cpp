@@ -1,7 +1,5 @@
 // vaktool: the program's own operations without a window, on a tender's data directory.
 // Prints UTF-8; exits non-zero with a message on failure.
-#include <fcntl.h>
-#include <sys/file.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -285,8 +283,7 @@ int Check(const std::vector<std::string>& args) {
   ConsoleNotifier notifier;
   const ProjectHeader header = LoadProjectHeader(dir);
   if (!header.Whole()) {
-    notifier.Message(header.status == MemStatus::Missing ? "\"" + dir + "\"디렉토리에 데이타화일(VAK.MEM)이 없습니다."
-                                                         : HeaderProblemText(header),
+    notifier.Message(header.status == MemStatus::Missing ? MissingDataFileText(dir, "VAK.MEM") : HeaderProblemText(header),
                      "오류", MessageIcon::Error, MessageButtons::Ok);
     return 2;
   }
@@ -380,12 +377,9 @@ int Submit(const std::vector<std::string>& args) {
     notifier.Message(target + "\n제출할 디렉토리가 없습니다.", "오류", MessageIcon::Error, MessageButtons::Ok);
     return 1;
   }
-  for (const char* name : {"VAK.DBF", "VAK.MEM"}) {
-    if (!FindFileNoCase(dir, name)) {
-      notifier.Message("\"" + dir + "\"디렉토리에 데이타화일(" + name + ")이 없습니다.", "확인", MessageIcon::Warning,
-                       MessageButtons::Ok);
-      return 1;
-    }
+  if (const char* missing = MissingDataFile(dir)) {
+    notifier.Message(MissingDataFileText(dir, missing), "확인", MessageIcon::Warning, MessageButtons::Ok);
+    return 1;
   }
   WarnIfUnfinished(dir);
   // The table is held (shared) while it is copied: never while the program writes it.
@@ -431,9 +425,8 @@ int Restore(const std::vector<std::string>& args) {
   // The table is taken while it is replaced: never under a running program.
   const std::string dbf = DataFilePath(dir, "VAK.DBF");
   const std::string mem = DataFilePath(dir, "VAK.MEM");
-  const int lock = ::open(dbf.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-  if (lock >= 0 && ::flock(lock, LOCK_EX | LOCK_NB) != 0) {
-    ::close(lock);
+  const ExclusiveFileHold hold(dbf);
+  if (hold.lockedElsewhere()) {
     notifier.Message(OpenFailureText(dbf, DbfStatus::Locked), "오류", MessageIcon::Error, MessageButtons::Ok);
     return 1;
   }
@@ -458,7 +451,6 @@ int Restore(const std::vector<std::string>& args) {
                        MessageButtons::Ok);
     }
   }
-  if (lock >= 0) ::close(lock);
   return status;
 }
 
@@ -471,7 +463,7 @@ int Dump(const std::vector<std::string>& args) {
   const std::string dir = AbsoluteDir(args[1]);
   const std::optional<std::string> path = FindFileNoCase(dir, "VAK.DBF");
   if (!path) {
-    std::fprintf(stderr, "[확인] \"%s\"디렉토리에 데이타화일(VAK.DBF)이 없습니다.\n", dir.c_str());
+    std::fprintf(stderr, "[확인] %s\n", MissingDataFileText(dir, "VAK.DBF").c_str());
     return 1;
   }
   EngineSettings settings;
