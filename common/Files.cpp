@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <system_error>
 #include <vector>
 
@@ -165,9 +166,69 @@ void SyncParentDirectory(const std::string& path) {
   }
 }
 
-FileBeside::FileBeside(std::string path) : path_(std::move(path)), temp_(path_ + ".new~") {
-  fd_ = ::open(temp_.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-  if (fd_ < 0) error_ = errno;
+namespace {
+
+struct FaultPlan {
+  int countdown[3] = {0, 0, 0};
+};
+FaultPlan& Faults() {
+  static FaultPlan plan;
+  return plan;
+}
+
+// Random letters for temporary names: unpredictable, so a link cannot be planted in advance,
+// and O_EXCL refuses one planted anyway.
+std::string RandomTag() {
+  static const char kLetters[] = "abcdefghijklmnopqrstuvwxyz0123456789";
+  static std::random_device device;
+  static std::mt19937_64 engine((static_cast<uint64_t>(device()) << 32) ^ device() ^
+                                static_cast<uint64_t>(::getpid()));
+  std::string tag(8, 'x');
+  for (char& c : tag) c = kLetters[engine() % (sizeof kLetters - 1)];
+  return tag;
+}
+
+constexpr std::string_view kTempSuffix = ".new~";
+
+}  // namespace
+
+void FailNthFileOperation(FileFault kind, int n) { Faults().countdown[static_cast<int>(kind)] = n; }
+
+bool FileFaultFires(FileFault kind) {
+  int& left = Faults().countdown[static_cast<int>(kind)];
+  if (left <= 0) return false;
+  return --left == 0;
+}
+
+int RenameFile(const std::string& from, const std::string& to) {
+  if (FileFaultFires(FileFault::Rename)) {
+    errno = EIO;
+    return -1;
+  }
+  return ::rename(from.c_str(), to.c_str());
+}
+
+TempFile CreateTempBeside(const std::string& path, int* error) {
+  TempFile temp;
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    temp.path = path + "." + RandomTag() + std::string(kTempSuffix);
+    temp.fd = ::open(temp.path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
+    if (temp.fd >= 0) return temp;
+    if (errno != EEXIST) break;
+  }
+  if (error) *error = errno;
+  temp.path.clear();
+  return temp;
+}
+
+bool IsTempFileName(std::string_view name) {
+  return name.size() > kTempSuffix.size() && name.substr(name.size() - kTempSuffix.size()) == kTempSuffix;
+}
+
+FileBeside::FileBeside(std::string path) : path_(std::move(path)) {
+  TempFile temp = CreateTempBeside(path_, &error_);
+  fd_ = temp.fd;
+  temp_ = std::move(temp.path);
 }
 
 FileBeside::~FileBeside() {
@@ -178,17 +239,18 @@ FileBeside::~FileBeside() {
 }
 
 void FileBeside::Flush() {
-  if (ok() && !buffer_.empty() && !WriteFully(fd_, buffer_.data(), buffer_.size())) error_ = errno ? errno : EIO;
+  if (ok() && !buffer_.empty()) {
+    if (FileFaultFires(FileFault::Write)) {
+      error_ = ENOSPC;
+    } else if (!WriteFully(fd_, buffer_.data(), buffer_.size())) {
+      error_ = errno ? errno : EIO;
+    }
+  }
   buffer_.clear();
 }
 
 void FileBeside::Write(const char* bytes, size_t size) {
   if (!ok()) return;
-  if (size >= (1u << 20)) {  // large blocks go straight to the file
-    Flush();
-    if (ok() && !WriteFully(fd_, bytes, size)) error_ = errno ? errno : EIO;
-    return;
-  }
   buffer_.append(bytes, size);
   if (buffer_.size() >= (1u << 20)) Flush();
 }
@@ -200,14 +262,14 @@ void FileBeside::Rewrite(size_t at, const char* bytes, size_t size) {
 
 bool FileBeside::Sync() {
   Flush();
-  if (ok() && ::fsync(fd_) != 0) error_ = errno;
+  if (ok() && (FileFaultFires(FileFault::Sync) || ::fsync(fd_) != 0)) error_ = errno ? errno : EIO;
   return ok();
 }
 
 int FileBeside::Commit(bool keepOpen, bool lock) {
   if (!Sync()) return -1;
   if (lock && ::flock(fd_, LOCK_EX | LOCK_NB) != 0) error_ = errno;
-  if (ok() && ::rename(temp_.c_str(), path_.c_str()) != 0) error_ = errno;
+  if (ok() && RenameFile(temp_, path_) != 0) error_ = errno;
   if (!ok()) return -1;
   SyncParentDirectory(path_);
   const int fd = fd_;
@@ -218,6 +280,18 @@ int FileBeside::Commit(bool keepOpen, bool lock) {
     return -1;
   }
   return 0;
+}
+
+std::string FileBeside::Stage() {
+  if (!Sync()) return std::string();
+  const int fd = fd_;
+  fd_ = -1;
+  if (::close(fd) != 0) {
+    error_ = errno;
+    ::unlink(temp_.c_str());
+    return std::string();
+  }
+  return temp_;
 }
 
 bool ReplaceFileContents(const std::string& path, std::string_view bytes) {

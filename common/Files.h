@@ -41,11 +41,23 @@ bool DeleteMatchingFiles(const std::string& mask);
 // directory as before.
 std::string NormalizeDir(std::string_view path);
 
-// The one way a data file is replaced: the new content is written to a file beside it
-// (`path` + ".new~"), flushed to the disk, and renamed over it, and the rename is made
-// durable. Destroyed without a successful Commit, the new file is removed and `path` is left
-// as it was. Writers that must change two files together flush one (Sync) before they touch
-// the other, and commit it last.
+// A new file beside `path`, "<path>.<random>.new~", created exclusively: never through a
+// planted link, never over an existing entry. Its descriptor (read-write) and name; fd -1 with
+// `error` (errno) set when none could be made.
+struct TempFile {
+  int fd = -1;
+  std::string path;
+};
+TempFile CreateTempBeside(const std::string& path, int* error = nullptr);
+// Whether a directory entry's name is one CreateTempBeside makes (a run killed while writing
+// leaves such files behind).
+bool IsTempFileName(std::string_view name);
+
+// The one way a data file is replaced: the new content is written to a file of its own beside
+// it (CreateTempBeside), flushed to the disk, and renamed over it, and the rename is made
+// durable. Destroyed without a successful Commit (or Stage), the new file is removed and
+// `path` is left as it was. Writers that must change several files together Stage each and
+// rename them in one FileSetCommit.
 class FileBeside {
  public:
   explicit FileBeside(std::string path);
@@ -56,6 +68,7 @@ class FileBeside {
   bool ok() const { return fd_ >= 0 && error_ == 0; }
   // The operating system's reason (errno) for the first failure, 0 when none.
   int error() const { return error_; }
+  const std::string& path() const { return path_; }
   // Appends bytes (buffered).
   void Write(const char* bytes, size_t size);
   void Write(std::string_view bytes) { Write(bytes.data(), bytes.size()); }
@@ -67,6 +80,9 @@ class FileBeside {
   // descriptor is handed to the caller (exclusively locked first when `lock`); otherwise it
   // is closed and 0 returned. -1 on failure.
   int Commit(bool keepOpen = false, bool lock = false);
+  // Syncs and closes the new file and hands its name to the caller, who renames it (or
+  // removes it); empty on failure (then nothing is left behind).
+  std::string Stage();
 
  private:
   void Flush();
@@ -76,6 +92,15 @@ class FileBeside {
   int fd_ = -1;
   int error_ = 0;
 };
+
+// Test seam: the n-th write, sync or rename (counted from now, 1 = the next) made through the
+// file helpers fails as a full or failing disk would. 0 disarms. Tests only.
+enum class FileFault { Write, Sync, Rename };
+void FailNthFileOperation(FileFault kind, int n);
+// Whether this operation is the one chosen to fail (counts it).
+bool FileFaultFires(FileFault kind);
+// rename(2) through the seam.
+int RenameFile(const std::string& from, const std::string& to);
 
 // Flushes the directory entry changes (renames) of the directory holding `path`.
 void SyncParentDirectory(const std::string& path);

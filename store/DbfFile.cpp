@@ -93,6 +93,8 @@ DbfStatus DbfFile::Load(const std::string& path, DbfOpenMode mode) {
   struct stat before {};
   if (::stat(path.c_str(), &before) != 0) return StatusFromErrno(errno);
   if (!S_ISREG(before.st_mode)) return DbfStatus::NotAFile;
+  // A file without any write permission is read-only for the program, whoever runs it.
+  if (writable && (before.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) return DbfStatus::ReadOnly;
   fd_ = ::open(path.c_str(), (writable ? O_RDWR : O_RDONLY) | O_CLOEXEC | O_NONBLOCK);
   if (fd_ < 0) return StatusFromErrno(errno);
   const int lock = mode == DbfOpenMode::Exclusive ? LOCK_EX : LOCK_SH;

@@ -100,12 +100,14 @@ TEST(ReplaceFileContents, ReplacesInOneStepAndKeepsTheOldFileOnFailure) {
   EXPECT_TRUE(ReplaceFileContents(dir.File("VAK.MEM"), "new"));
   EXPECT_EQ(dir.Read("VAK.MEM"), "new");
   EXPECT_EQ(dir.Names(), std::vector<std::string>{"VAK.MEM"});  // no temporary file left
-  // The temporary file cannot be created: a directory stands in its way.
-  std::filesystem::create_directory(dir.File("VAK.MEM.new~"));
-  EXPECT_FALSE(ReplaceFileContents(dir.File("VAK.MEM"), "newer"));
-  EXPECT_EQ(dir.Read("VAK.MEM"), "new");
+  // A write, the sync or the rename fails: the old file stays, no temporary file is left.
+  for (FileFault fault : {FileFault::Write, FileFault::Sync, FileFault::Rename}) {
+    FailNthFileOperation(fault, 1);
+    EXPECT_FALSE(ReplaceFileContents(dir.File("VAK.MEM"), "newer"));
+    EXPECT_EQ(dir.Read("VAK.MEM"), "new");
+    EXPECT_EQ(dir.Names(), std::vector<std::string>{"VAK.MEM"});
+  }
   // The rename fails: the target is a non-empty directory; the temporary file is removed.
-  std::filesystem::remove(dir.File("VAK.MEM.new~"));
   std::filesystem::create_directory(dir.File("DIR"));
   dir.Write("DIR/inside", "x");
   EXPECT_FALSE(ReplaceFileContents(dir.File("DIR"), "bytes"));

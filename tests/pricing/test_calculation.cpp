@@ -181,7 +181,7 @@ TEST(Calculation, TheHeaderIsRewrittenWithItsFifteenVariables) {
   EXPECT_EQ(after[kCmnTop], "0");
   EXPECT_EQ(after[kCmnWrit], "");
   // VAK.MEM that cannot be replaced: the message, and the run does not count as completed.
-  std::filesystem::create_directory(t.dir.File("VAK.MEM.new~"));
+  FailNthFileOperation(FileFault::Write, 1);
   const std::string before = t.dir.Read("VAK.MEM");
   const CalculationResult failed = t.Calculate();
   EXPECT_FALSE(failed.completed);

@@ -237,7 +237,7 @@ TEST(MemFile, AFailedSaveKeepsTheOldFileAndSaysSo) {
   TempDir dir;
   const std::string old = CharEntry("CMN_DESC", "old");
   dir.Write("VAK.MEM", old);
-  std::filesystem::create_directory(dir.File("VAK.MEM.new~"));  // the new file cannot be made
+  FailNthFileOperation(FileFault::Write, 1);  // the new file cannot be written
   RecordingNotifier notifier;
   EXPECT_FALSE(SaveProjectHeader(dir.path(), SampleValues(), notifier));
   EXPECT_EQ(dir.Read("VAK.MEM"), old);

@@ -237,7 +237,7 @@ TEST_F(PreparationTest, AFailedConversionKeepsTheAgencysTable) {
   test::WriteHeader(dir.path(), "1");
   ASSERT_TRUE(PrepareData(dir.path(), env, notifier, startupFlag));
   const std::string before = dir.Read("VAK.DBF");
-  std::filesystem::create_directory(dir.File("VAK.DBF.new~"));  // the new table cannot be written
+  FailNthFileOperation(FileFault::Write, 1);  // the new table cannot be written
   TZekTable items(env, notifier);
   EXPECT_FALSE(ReorganiseItemTable(items, dir.path(), notifier, startupFlag));
   EXPECT_FALSE(startupFlag);
@@ -247,7 +247,6 @@ TEST_F(PreparationTest, AFailedConversionKeepsTheAgencysTable) {
   EXPECT_EQ(dir.Read("VAK.DBF"), before);
   EXPECT_EQ(notifier.progressCloses, 1);
   // The next start can go on from here.
-  std::filesystem::remove(dir.File("VAK.DBF.new~"));
   startupFlag = true;
   ASSERT_TRUE(PrepareData(dir.path(), env, notifier, startupFlag));
   ASSERT_TRUE(ReorganiseItemTable(items, dir.path(), notifier, startupFlag));

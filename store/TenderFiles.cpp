@@ -1,0 +1,97 @@
+#include "store/TenderFiles.h"
+
+#include <sys/stat.h>
+
+#include <filesystem>
+#include <system_error>
+
+#include "common/FileCommit.h"
+#include "common/Files.h"
+#include "common/Text.h"
+#include "store/DbfFile.h"
+#include "store/Preparation.h"
+#include "store/Xbase.h"
+
+namespace fs = std::filesystem;
+
+namespace vak {
+namespace {
+
+// Names of a tender directory the program reads or writes (ASCII case ignored).
+bool IsTenderFileName(const std::string& name) {
+  const std::string upper = AsciiUpper(name);
+  for (const char* fixed : {"VAK.DBF", "VAK.MEM", "VAK.CDX", kCommitRecordName}) {
+    if (upper == fixed) return true;
+  }
+  // Report tables and their indexes (VAKRPT1.DBF ...), kept copies (VAK.DBF.20261208-043512).
+  if (upper.rfind("VAKRPT", 0) == 0) return true;
+  return upper.rfind("VAK.DBF.", 0) == 0 || upper.rfind("VAK.MEM.", 0) == 0;
+}
+
+bool SameEntry(const fs::path& a, const fs::path& b) {
+  std::error_code ec;
+  return fs::equivalent(a, b, ec) && !ec;
+}
+
+}  // namespace
+
+std::string OutputPathProblem(const std::string& output, const std::vector<std::string>& tenderDirs) {
+  if (output.empty()) return "출력 화일의 이름이 없습니다.";
+  std::error_code ec;
+  const fs::path path(output);
+  if (fs::is_directory(path, ec)) return output + "\n디렉토리입니다. 출력 화일의 이름을 주십시오.";
+  // The directory the file lands in, with every link resolved; the name as given.
+  const fs::path parent = fs::weakly_canonical(fs::absolute(path, ec).parent_path(), ec);
+  const std::string name = path.filename().string();
+  for (const std::string& dir : tenderDirs) {
+    const fs::path tender = fs::weakly_canonical(fs::absolute(dir, ec), ec);
+    const bool inTender = SameEntry(parent, tender) || SameEntry(parent, tender / kOriginalsDir);
+    // An existing output that is one of the tender's files under another name (a hard link).
+    bool linked = false;
+    for (const char* file : {"VAK.DBF", "VAK.MEM", "Vak.CDX"}) {
+      for (const std::string& where : {dir, JoinPath(dir, kOriginalsDir)}) {
+        if (const auto found = FindFileNoCase(where, file)) linked = linked || SameEntry(path, *found);
+      }
+    }
+    if ((inTender && IsTenderFileName(name)) || linked)
+      return output + "\n입찰 자료 화일(" + dir + ")에는 출력 화일을 쓸 수 없습니다. 다른 이름을 주십시오.";
+  }
+  return std::string();
+}
+
+std::string InterruptedCommitText(const std::string& dataDir, const std::string& detail) {
+  return dataDir + "\n중단된 저장을 마무리하지 못했습니다 (" + detail +
+         "). 화일을 바꾸지 않았습니다. 디스크 공간과 쓰기 권한을 확인하고 다시 실행하십시오.";
+}
+
+bool TidyDataDirectory(const std::string& dataDir, UserNotifier& notifier) {
+  const std::optional<std::string> dbf = FindFileNoCase(dataDir, "VAK.DBF");
+  // Without the table there is nobody to ask; with a holder, the directory is the holder's.
+  const ExclusiveFileHold hold(dbf.value_or(JoinPath(dataDir, "VAK.DBF")));
+  if (hold.lockedElsewhere()) return true;
+  std::string detail;
+  if (FinishInterruptedCommit(dataDir, &detail) == InterruptedCommit::Failed) {
+    notifier.Message(InterruptedCommitText(dataDir, detail), "오류", MessageIcon::Error, MessageButtons::Ok);
+    return false;
+  }
+  std::error_code ec;
+  std::vector<fs::path> leftovers;
+  for (fs::directory_iterator it(dataDir, ec), end; !ec && it != end; it.increment(ec)) {
+    const std::string name = it->path().filename().string();
+    if (IsTempFileName(name) || name.rfind(".vak-carry-", 0) == 0) leftovers.push_back(it->path());
+  }
+  for (const fs::path& left : leftovers) {
+    std::error_code removeEc;
+    if (fs::is_symlink(left, removeEc) || !fs::is_directory(left, removeEc)) fs::remove(left, removeEc);
+    else fs::remove_all(left, removeEc);
+  }
+  return true;
+}
+
+std::string ReadOnlyDataFileProblem(const std::string& path) {
+  struct stat st {};
+  if (::stat(path.c_str(), &st) != 0 || (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) != 0) return std::string();
+  return OpenFailureText(path, DbfStatus::ReadOnly);
+}
+
+}  // namespace vak

@@ -1,0 +1,33 @@
+// What belongs to a tender directory, and the rules that keep it whole: outputs never named
+// after its files, what a killed run left finished or cleared away, read-only files refused
+// alike everywhere.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "common/UserNotifier.h"
+
+namespace vak {
+
+// Why `output` (a PDF, a CSV, any export) must not be written: it names (through any link or
+// case) a data file, an original, an index, a report table or a kept copy of one of
+// `tenderDirs`, or the commit record, or it is a directory, or a tender's own directory.
+// Empty when it may be written. Checked before anything is written.
+std::string OutputPathProblem(const std::string& output, const std::vector<std::string>& tenderDirs);
+
+// Finishes a commit a killed run left in `dataDir` and removes what killed runs of the program
+// left there (temporary files "*.new~", carry scratch directories). Only while nobody else
+// holds the table: a running program's files are its own. False, the user told, when an
+// interrupted commit could not be finished.
+bool TidyDataDirectory(const std::string& dataDir, UserNotifier& notifier);
+
+// "…\n중단된 저장을 마무리하지 못했습니다 …": the message for a commit that could not be finished.
+std::string InterruptedCommitText(const std::string& dataDir, const std::string& detail);
+
+// Whether a data file may be replaced: a file whose mode grants no write permission is
+// read-only for this program, whoever runs it (root too). The message when it is not; empty
+// when it may.
+std::string ReadOnlyDataFileProblem(const std::string& path);
+
+}  // namespace vak
