@@ -5,11 +5,13 @@
 #include <vector>
 
 #include "common/CodePage.h"
+#include "common/FileCommit.h"
 #include "common/Files.h"
 #include "common/Numbers.h"
 #include "common/Text.h"
 #include "store/ItemTable.h"
 #include "store/MemFile.h"
+#include "store/TenderFiles.h"
 
 namespace vak {
 namespace {
@@ -431,32 +433,51 @@ CalculationResult CalculateStatement(TZekTable& items, const CalculationRequest&
     if (notifier.Message(text, "확인", MessageIcon::Question, MessageButtons::YesNo) != MessageAnswer::Yes) return result;
   }
 
-  // The new header is written beside the old one before the first record changes, so a full
-  // disk stops the calculation while both files still agree.
+  // The new header is written beside the old one and the records go to a copy of the table;
+  // both replace the old files in one commit, so whatever fails or stops the run, the table
+  // and the header on the disk agree.
+  const std::string headerFailure = "정보 화일(" + JoinPath(request.dataDir, "VAK.MEM") + "를 저장할 수 없습니다.";
   std::string headerBytes;
   FileBeside newHeader(header.path);
   if (BuildMemFile(HeaderAfterCalculation(header.values, planned.tenderAmount), headerBytes)) newHeader.Write(headerBytes);
-  if (headerBytes.empty() || !newHeader.Sync()) {
-    notifier.Message("정보 화일(" + JoinPath(request.dataDir, "VAK.MEM") + "를 저장할 수 없습니다.", "오류",
-                     MessageIcon::Error, MessageButtons::Ok);
+  const std::string stagedHeader = headerBytes.empty() ? std::string() : newHeader.Stage();
+  FileSetCommit commit(request.dataDir);
+  if (!stagedHeader.empty()) commit.Add(stagedHeader, header.path);
+  if (stagedHeader.empty()) {
+    notifier.Message(headerFailure, "오류", MessageIcon::Error, MessageButtons::Ok);
     return result;
   }
+  DbfFile& table = items.engine()->file();
+  const std::string recordsFailure =
+      table.path() + "\n계산한 금액을 디스크에 기록하지 못했습니다. 디스크 공간과 쓰기 권한을 확인하십시오.";
+  if (!table.BeginStagedChange()) {
+    notifier.Message(recordsFailure, "오류", MessageIcon::Error, MessageButtons::Ok);
+    return result;
+  }
+  commit.Add(table.stagedPath(), table.path());
 
   Run write(items, notifier, Mode::Write);
   const Outcome done = Walk(write, items, request);
   std::string flushError;
   if (write.failed || !items.engine()->Flush(&flushError)) {
-    if (!write.failed) {
-      notifier.Message(items.engine()->file().path() + "\n계산한 금액을 디스크에 기록하지 못했습니다. 디스크 공간과 쓰기 권한을 확인하십시오.",
-                       "오류", MessageIcon::Error, MessageButtons::Ok);
+    table.AbandonStagedChange();
+    if (!write.failed) notifier.Message(recordsFailure, "오류", MessageIcon::Error, MessageButtons::Ok);
+    return result;
+  }
+  std::string commitError;
+  if (!commit.Commit(&commitError)) {
+    if (!commit.recorded()) {
+      table.AbandonStagedChange();
+      notifier.Message(headerFailure, "오류", MessageIcon::Error, MessageButtons::Ok);
+      return result;
     }
+    // The commit record stands: the next start finishes the renames, and the copy already is
+    // the table this run goes on with.
+    table.AdoptStagedChange();
+    notifier.Message(UnfinishedCommitText(request.dataDir, commitError), "오류", MessageIcon::Error, MessageButtons::Ok);
     return result;
   }
-  if (newHeader.Commit() != 0) {
-    notifier.Message("정보 화일(" + JoinPath(request.dataDir, "VAK.MEM") + "를 저장할 수 없습니다.", "오류",
-                     MessageIcon::Error, MessageButtons::Ok);
-    return result;
-  }
+  table.AdoptStagedChange();
   result.tenderAmount = static_cast<long double>(done.tenderAmount);
   result.completed = true;
   return result;

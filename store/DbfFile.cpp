@@ -70,6 +70,7 @@ bool IsHeaderPadding(unsigned char c) { return c == 0x00 || c == 0x0D || c == 0x
 }  // namespace
 
 DbfFile::~DbfFile() {
+  if (!stagedPath_.empty()) AbandonStagedChange();
   if (touched_) Sync();
   Unmap();
   if (fd_ >= 0) ::close(fd_);
@@ -347,6 +348,58 @@ bool DbfFile::TrimToRecords() {
 bool DbfFile::Sync() {
   if (data_ == nullptr || mode_ == DbfOpenMode::ReadOnly) return true;
   return ::msync(data_, fileSize_, MS_SYNC) == 0 && ::fsync(fd_) == 0;
+}
+
+bool DbfFile::BeginStagedChange() {
+  if (mode_ != DbfOpenMode::Exclusive || !data_ || !stagedPath_.empty()) return false;
+  int error = 0;
+  TempFile copy = CreateTempBeside(path_, &error);
+  if (copy.fd < 0) {
+    StatusFromErrno(error);
+    return false;
+  }
+  auto fail = [&](int why) {
+    StatusFromErrno(why ? why : EIO);
+    ::close(copy.fd);
+    ::unlink(copy.path.c_str());
+    return false;
+  };
+  if (::flock(copy.fd, LOCK_EX | LOCK_NB) != 0) return fail(errno);
+  if (FileFaultFires(FileFault::Write)) return fail(ENOSPC);
+  if (!WriteFully(copy.fd, data_, fileSize_)) return fail(errno);
+  const size_t length = mapped_;
+  void* p = ::mmap(nullptr, length, PROT_READ | PROT_WRITE, MAP_SHARED, copy.fd, 0);
+  if (p == MAP_FAILED) return fail(errno);
+  Unmap();
+  data_ = static_cast<char*>(p);
+  mapped_ = length;
+  unstagedFd_ = fd_;
+  fd_ = copy.fd;
+  stagedPath_ = std::move(copy.path);
+  return true;
+}
+
+void DbfFile::AdoptStagedChange() {
+  if (stagedPath_.empty()) return;
+  ::close(unstagedFd_);  // the lock on the old table goes with it; the copy holds its own
+  unstagedFd_ = -1;
+  stagedPath_.clear();
+}
+
+void DbfFile::AbandonStagedChange() {
+  if (stagedPath_.empty()) return;
+  Unmap();
+  ::close(fd_);
+  ::unlink(stagedPath_.c_str());
+  stagedPath_.clear();
+  fd_ = unstagedFd_;
+  unstagedFd_ = -1;
+  touched_ = false;
+  struct stat st {};
+  fileSize_ = ::fstat(fd_, &st) == 0 ? static_cast<size_t>(st.st_size) : fileSize_;
+  fields_.clear();
+  warning_.clear();
+  if (MapFile(fileSize_ + fileSize_ / 2 + (4u << 20))) ParseHeader(fileSize_);
 }
 
 std::string NewTableHeader(const std::vector<DbfField>& fields, unsigned char codePage) {

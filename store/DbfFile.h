@@ -89,6 +89,18 @@ class DbfFile {
   // Flushes the mapping to the disk; false when the operating system reports a failure.
   bool Sync();
 
+  // A change of many records made all or nothing (exclusive tables): the table is copied to a
+  // new file beside it, taken exclusively, and every write until the change ends goes to the
+  // copy, so the table on the disk stays as it was until the copy replaces it. False, nothing
+  // changed, when the copy cannot be made (LastDbfErrno says why).
+  bool BeginStagedChange();
+  // The copy's name, for the commit that renames it over the table; empty when none.
+  const std::string& stagedPath() const { return stagedPath_; }
+  // The copy has replaced the table: it is the table from now on.
+  void AdoptStagedChange();
+  // Back to the table as it is on the disk; the copy is removed.
+  void AbandonStagedChange();
+
   // A blank record: live flag, every field blank.
   std::string BlankRecord() const { return std::string(static_cast<size_t>(recordLength_), ' '); }
 
@@ -112,6 +124,8 @@ class DbfFile {
   size_t headerLength_ = 0;
   int recordLength_ = 0;
   bool touched_ = false;
+  int unstagedFd_ = -1;  // the table itself while a staged change writes to its copy
+  std::string stagedPath_;
   DbfStatus appendStatus_ = DbfStatus::Ok;
   std::string warning_;
 };

@@ -64,6 +64,11 @@ std::string InterruptedCommitText(const std::string& dataDir, const std::string&
          "). 화일을 바꾸지 않았습니다. 디스크 공간과 쓰기 권한을 확인하고 다시 실행하십시오.";
 }
 
+std::string UnfinishedCommitText(const std::string& dataDir, const std::string& detail) {
+  return dataDir + "\n화일을 바꿔 쓰는 중에 멈췄습니다 (" + detail +
+         "). 바꿔 쓸 화일은 모두 디스크에 있으며, 다음에 이 입찰을 열 때 마저 바꿔 씁니다.";
+}
+
 bool TidyDataDirectory(const std::string& dataDir, UserNotifier& notifier) {
   const std::optional<std::string> dbf = FindFileNoCase(dataDir, "VAK.DBF");
   // Without the table there is nobody to ask; with a holder, the directory is the holder's.

@@ -25,6 +25,10 @@ bool TidyDataDirectory(const std::string& dataDir, UserNotifier& notifier);
 // "…\n중단된 저장을 마무리하지 못했습니다 …": the message for a commit that could not be finished.
 std::string InterruptedCommitText(const std::string& dataDir, const std::string& detail);
 
+// "…\n화일을 바꿔 쓰는 중에 멈췄습니다 …": a commit whose record stands but whose renames failed;
+// the next start finishes it.
+std::string UnfinishedCommitText(const std::string& dataDir, const std::string& detail);
+
 // Whether a data file may be replaced: a file whose mode grants no write permission is
 // read-only for this program, whoever runs it (root too). The message when it is not; empty
 // when it may.
