@@ -7,6 +7,7 @@
 #include "common/Numbers.h"
 #include "common/Text.h"
 #include "store/Preparation.h"
+#include "store/TenderFiles.h"
 
 namespace vak {
 namespace {
@@ -65,12 +66,8 @@ bool OpenTenderForReview(const std::string& dir, TZekTable& items, UserNotifier&
   }
   if (!items.OpenReadOnly(dir, "Vak.dbf", "CDX")) return false;
   const std::string path = items.engine()->file().path();
-  std::string problem;
-  if (!items.engine()->file().warning().empty()) {
-    problem = items.engine()->file().warning();
-  } else if (const std::string missing = MissingItemFields(items.engine()->file().fields()); !missing.empty()) {
-    problem = "내역 자료 화일의 형식이 아닙니다 (필드 " + missing + "이(가) 없거나 형식이 다릅니다).";
-  } else if (!items.engine()->IndexTagInMemory(kItemTag, kItemKey)) {
+  std::string problem = StatementTableProblem(items.engine()->file());
+  if (problem.empty() && !items.engine()->IndexTagInMemory(kItemTag, kItemKey)) {
     problem = "내역의 순서(F_PART, F_SEQ)를 만들 수 없습니다.";
   }
   if (problem.empty()) {

@@ -1,5 +1,7 @@
 #include "store/Preparation.h"
 
+#include <sys/stat.h>
+
 #include <filesystem>
 #include <optional>
 #include <vector>
@@ -9,6 +11,7 @@
 #include "store/ItemTable.h"
 #include "store/MemFile.h"
 #include "store/Reorganise.h"
+#include "store/TenderFiles.h"
 
 namespace vak {
 
@@ -39,6 +42,12 @@ bool PrepareData(const std::string& dataDir, TXbaseEnv& env, TZekTable& items, U
   env.SetExact(true);
   if (const char* missing = MissingDataFile(dataDir)) {
     notifier.Message(MissingDataFileText(dataDir, missing), "확인", MessageIcon::Warning, MessageButtons::Ok);
+    startupFlag = false;
+    return false;
+  }
+  // What a killed run left is finished (a commit) or cleared (its temporary files) first, so
+  // the table and the header read next agree.
+  if (!TidyDataDirectory(dataDir, notifier)) {
     startupFlag = false;
     return false;
   }
@@ -127,8 +136,13 @@ bool KeepAgencyOriginals(const std::string& dataDir, UserNotifier& notifier) {
   std::error_code ec;
   std::vector<std::string> copied;
   std::string failure;
-  const bool existed = std::filesystem::is_directory(keep, ec);
-  if (!existed && !std::filesystem::create_directory(keep, ec)) failure = ec ? ec.message() : "디렉토리를 만들 수 없습니다";
+  // A real folder inside the tender, looked at without following links: a link planted there
+  // would carry the originals somewhere else.
+  struct stat st {};
+  const bool present = ::lstat(keep.c_str(), &st) == 0;
+  const bool existed = present && S_ISDIR(st.st_mode);
+  if (present && !existed) failure = "디렉토리가 아니거나 심볼릭 링크입니다";
+  else if (!existed && !std::filesystem::create_directory(keep, ec)) failure = ec ? ec.message() : "디렉토리를 만들 수 없습니다";
   for (const char* name : {"VAK.DBF", "VAK.MEM"}) {
     if (!failure.empty()) break;
     const std::optional<std::string> source = FindFileNoCase(dataDir, name);
@@ -140,12 +154,16 @@ bool KeepAgencyOriginals(const std::string& dataDir, UserNotifier& notifier) {
     }
   }
   if (!failure.empty()) {
+    if (!existed && !present) {  // a folder of our own is never left half-made
+      for (const std::string& name : copied) std::filesystem::remove(JoinPath(keep, name), ec);
+      std::filesystem::remove(keep, ec);
+    }
     return notifier.Message(keep + "\n발주기관의 원본 화일(VAK.DBF, VAK.MEM)을 보관할 수 없습니다 (" + failure +
                                 "). 원본을 보관하지 않고 계속하시겠습니까?",
                             "확인", MessageIcon::Question, MessageButtons::YesNo) == MessageAnswer::Yes;
   }
   if (!copied.empty()) {
-    notifier.Message("발주기관의 원본 화일을 " + keep + " 에 그대로 보관했습니다. 제출할 화일에는 포함되지 않으며, 'vaktool restore'로 되돌릴 수 있습니다.",
+    notifier.Message("발주기관의 원본 화일을 " + keep + " 에 그대로 보관했습니다. 제출할 화일에는 포함되지 않으며, 작업 › \"원본으로 되돌리기...\" (또는 'vaktool restore')로 되돌릴 수 있습니다.",
                      "알림", MessageIcon::Information, MessageButtons::Ok);
   }
   return true;

@@ -9,6 +9,8 @@
 #include "common/Files.h"
 #include "common/Text.h"
 #include "store/DbfFile.h"
+#include "store/ItemTable.h"
+#include "store/MemFile.h"
 #include "store/Preparation.h"
 #include "store/Xbase.h"
 
@@ -91,6 +93,24 @@ bool TidyDataDirectory(const std::string& dataDir, UserNotifier& notifier) {
     else fs::remove_all(left, removeEc);
   }
   return true;
+}
+
+std::string StatementTableProblem(const DbfFile& table) {
+  if (!table.warning().empty()) return table.warning();
+  if (const std::string missing = MissingItemFields(table.fields()); !missing.empty())
+    return "내역 자료 화일의 형식이 아닙니다 (필드 " + missing + "이(가) 없거나 형식이 다릅니다).";
+  return std::string();
+}
+
+std::string UnreadableTenderProblem(const std::string& dir) {
+  if (const char* missing = MissingDataFile(dir)) return MissingDataFileText(dir, missing);
+  const std::string path = DataFilePath(dir, "VAK.DBF");
+  DbfStatus status;
+  const std::unique_ptr<DbfFile> table = DbfFile::Open(path, DbfOpenMode::ReadOnly, status);
+  if (!table) return OpenFailureText(path, status);
+  if (const std::string problem = StatementTableProblem(*table); !problem.empty()) return path + "\n" + problem;
+  const ProjectHeader header = LoadProjectHeader(dir);
+  return header.Whole() ? std::string() : HeaderProblemText(header);
 }
 
 std::string ReadOnlyDataFileProblem(const std::string& path) {

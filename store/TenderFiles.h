@@ -29,6 +29,16 @@ std::string InterruptedCommitText(const std::string& dataDir, const std::string&
 // the next start finishes it.
 std::string UnfinishedCommitText(const std::string& dataDir, const std::string& detail);
 
+class DbfFile;
+// What the program would refuse in an open statement table: what the lenient reader had to
+// overlook (a cut table, a record count that lies), or a table without the fields of the
+// statement. Empty when the table can be worked with.
+std::string StatementTableProblem(const DbfFile& table);
+// Whether `dir` holds a tender the program can open: both data files, the table a whole
+// statement, the header whole. The message (the texts the start and the check give) when it
+// does not; empty when it does.
+std::string UnreadableTenderProblem(const std::string& dir);
+
 // Whether a data file may be replaced: a file whose mode grants no write permission is
 // read-only for this program, whoever runs it (root too). The message when it is not; empty
 // when it may.

@@ -22,6 +22,7 @@
 #include "store/MemFile.h"
 #include "store/Preparation.h"
 #include "store/Reorganise.h"
+#include "store/Restore.h"
 #include "store/Submission.h"
 #include "store/Xbase.h"
 #include "tools/CheckReport.h"
@@ -395,17 +396,7 @@ int Submit(const std::vector<std::string>& args) {
   return 0;
 }
 
-// "20261208-043512": the local time, for the names of kept copies.
-std::string TimeStamp() {
-  const std::time_t now = std::time(nullptr);
-  std::tm tm{};
-  localtime_r(&now, &tm);
-  char text[32];
-  std::strftime(text, sizeof text, "%Y%m%d-%H%M%S", &tm);
-  return text;
-}
-
-// Puts the agency's originals back; the priced files stay beside as dated copies.
+// Puts the agency's originals back; the priced files stay beside as kept copies.
 int Restore(const std::vector<std::string>& args) {
   std::map<std::string, std::string> options;
   if (args.size() < 2 || !ParseOptions(args, 2, {"--yes"}, options)) {
@@ -414,44 +405,14 @@ int Restore(const std::vector<std::string>& args) {
   }
   const std::string dir = AbsoluteDir(args[1]);
   ConsoleNotifier notifier(options.count("--yes") > 0);
-  const std::string keep = JoinPath(dir, kOriginalsDir);
-  const std::optional<std::string> originalDbf = FindFileNoCase(keep, "VAK.DBF");
-  const std::optional<std::string> originalMem = FindFileNoCase(keep, "VAK.MEM");
-  if (!originalDbf || !originalMem || !FileExists(*originalDbf) || !FileExists(*originalMem)) {
-    notifier.Message(keep + "\n보관된 원본 화일(VAK.DBF, VAK.MEM)이 없습니다.", "오류", MessageIcon::Error,
-                     MessageButtons::Ok);
-    return 1;
-  }
-  // The table is taken while it is replaced: never under a running program.
-  const std::string dbf = DataFilePath(dir, "VAK.DBF");
-  const std::string mem = DataFilePath(dir, "VAK.MEM");
-  const ExclusiveFileHold hold(dbf);
-  if (hold.lockedElsewhere()) {
-    notifier.Message(OpenFailureText(dbf, DbfStatus::Locked), "오류", MessageIcon::Error, MessageButtons::Ok);
-    return 1;
-  }
-  const std::string stamp = TimeStamp();
-  const std::string question = dir + "의 VAK.DBF와 VAK.MEM을 발주기관의 원본으로 되돌립니다.\n지금 화일은 VAK.DBF." +
-                               stamp + ", VAK.MEM." + stamp + "(으)로 남겨 둡니다. 되돌리시겠습니까?";
-  int status = 1;
-  if (notifier.Message(question, "확인", MessageIcon::Question, MessageButtons::YesNo) != MessageAnswer::Yes) {
+  const RestoreResult result = RestoreOriginals(dir, notifier);
+  if (!result.restored) {
     std::fputs("vaktool: 되돌리지 않았습니다.\n", stderr);
-  } else {
-    try {
-      if (FileExists(dbf)) CopyFileTo(dbf, JoinPath(dir, "VAK.DBF." + stamp));
-      if (FileExists(mem)) CopyFileTo(mem, JoinPath(dir, "VAK.MEM." + stamp));
-      CopyFileTo(*originalDbf, dbf);
-      CopyFileTo(*originalMem, mem);
-      DeleteMatchingFiles(JoinPath(dir, "Vak.CDX"));  // rebuilt at the next start
-      std::printf("%s: 발주기관의 원본으로 되돌렸습니다. 이전 화일: VAK.DBF.%s, VAK.MEM.%s\n", dir.c_str(), stamp.c_str(),
-                  stamp.c_str());
-      status = 0;
-    } catch (const FileError& error) {
-      notifier.Message(dir + "\n원본으로 되돌리지 못했습니다: " + error.what(), "오류", MessageIcon::Error,
-                       MessageButtons::Ok);
-    }
+    return 1;
   }
-  return status;
+  std::printf("%s: 발주기관의 원본으로 되돌렸습니다. 이전 화일: %s, %s\n", dir.c_str(), result.keptDbf.c_str(),
+              result.keptMem.c_str());
+  return 0;
 }
 
 int Dump(const std::vector<std::string>& args) {

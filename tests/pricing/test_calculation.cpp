@@ -335,3 +335,39 @@ TEST(Calculation, ADamagedHeaderOrUnreadableNumbersWriteNothingUnlessTheUserSays
 
 }  // namespace
 }  // namespace vak
+
+namespace vak {
+namespace {
+
+// F3 replaces the records and the header in one step: whichever write, sync or rename fails,
+// the next start finds both old or both new, never new records under the old tender amount.
+TEST(Calculation, OneStepWhateverFails) {
+  int finishedAtStart = 0;
+  for (const FileFault fault : {FileFault::Write, FileFault::Sync, FileFault::Rename}) {
+    for (int n = 1; n <= 4; ++n) {
+      SCOPED_TRACE(std::to_string(static_cast<int>(fault)) + "/" + std::to_string(n));
+      test::Tender t({Heading("U", 1, '1', "H"), Item("U", 2, '2', "a", 2, 150)}, "1");
+      const std::string oldAmount = t.Mem("CMN_IPMT");
+      FailNthFileOperation(fault, n);
+      const bool completed = t.Calculate().completed;
+      FailNthFileOperation(fault, 0);
+      t.items.Close();
+      finishedAtStart += FileExists(t.dir.File("VAK.COMMIT")) ? 1 : 0;
+      TZekTable reopened(t.env, t.notifier);
+      ASSERT_TRUE(OpenTenderAsTheProgramDoes(t.dir.path(), t.env, reopened, t.notifier));
+      reopened.Xbase().GoBottom();
+      const long double cost = reopened.FieldAsFloat("F_COST");
+      reopened.Close();
+      const std::string amount = t.Mem("CMN_IPMT");
+      EXPECT_TRUE((cost == 300 && amount == "300") || (cost == 0 && amount == oldAmount)) << cost << " " << amount;
+      if (completed) {
+        EXPECT_EQ(amount, "300");
+      }
+      for (const std::string& name : t.dir.Names()) EXPECT_FALSE(IsTempFileName(name) || name == "VAK.COMMIT") << name;
+    }
+  }
+  EXPECT_EQ(finishedAtStart, 2);  // a rename of the table or of the header failed after the record
+}
+
+}  // namespace
+}  // namespace vak

@@ -312,7 +312,7 @@ TEST_F(PreparationTest, TheAgencysOriginalsAreKeptOnceBeforeTheFirstWrite) {
   EXPECT_EQ(dir.Read("원본/VAK.MEM"), header);
   ASSERT_EQ(notifier.messages.size(), 1u);
   EXPECT_EQ(notifier.messages[0].text, "발주기관의 원본 화일을 " + dir.File("원본") +
-                                           " 에 그대로 보관했습니다. 제출할 화일에는 포함되지 않으며, 'vaktool restore'로 되돌릴 수 있습니다.");
+                                           " 에 그대로 보관했습니다. 제출할 화일에는 포함되지 않으며, 작업 › \"원본으로 되돌리기...\" (또는 'vaktool restore')로 되돌릴 수 있습니다.");
   EXPECT_EQ(notifier.messages[0].caption, "알림");
   // The next start says nothing and overwrites nothing.
   ASSERT_TRUE(OpenTenderAsTheProgramDoes(dir.path(), env, items, notifier));
