@@ -8,8 +8,10 @@
 
 namespace vak {
 
-// Writes pages `from` ... `to` (clamped to the document) to `path`, beside it first and renamed
-// over it when complete: a failure leaves no half-written file. False with `error` set.
+// Writes pages `from` ... `to` (clamped to the document) to `path`, into a new file beside it
+// first (FileBeside), renamed over it only when every byte is on the disk: a failure leaves
+// the file that was there as it was and no half-written one. False with `error` set (why: a
+// full disk, no permission, ...).
 bool WriteReportPdf(const ReportDocument& document, const std::string& path, int from, int to, std::string* error,
                     int* pagesWritten = nullptr);
 

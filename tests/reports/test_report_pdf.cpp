@@ -1,12 +1,17 @@
 // The tender documents written as PDF by vaktool report, read back with poppler's tools:
 // the texts a reader finds, the page count, size and orientation, and where the frame lies.
+// And a PDF that fails on the way to the disk, written here in the test's own process.
 #include <gtest/gtest.h>
 
+#include <QGuiApplication>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 
 #include "common/CodePage.h"
 #include "common/Files.h"
+#include "common/Fonts.h"
+#include "reports/ReportPdf.h"
 #include "store/MemFile.h"
 #include "tests/support/TestSupport.h"
 
@@ -187,6 +192,76 @@ TEST_F(ReportPdf, AReportThatCannotBeWrittenLeavesNothingBehind) {
   EXPECT_EQ(Vaktool("report " + dir.path() + " --kind memo --pdf " + dir.File("m.pdf")).status, 2);
   EXPECT_EQ(Vaktool("report " + dir.path() + " --kind statement --first-page 901 --pdf " + dir.File("m.pdf")).status, 2);
   EXPECT_EQ(Vaktool("report " + dir.path() + " --kind statement --margins 1,2,3 --pdf " + dir.File("m.pdf")).status, 2);
+}
+
+// One offscreen application for the tests that draw in this process.
+class QtApplication : public ::testing::Environment {
+ public:
+  void SetUp() override {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    app_ = std::make_unique<QGuiApplication>(argc_, argv_);
+    InstallKoreanFonts();
+  }
+  void TearDown() override { app_.reset(); }
+
+ private:
+  int argc_ = 1;
+  char name_[16] = "test_report_pdf";
+  char* argv_[2] = {name_, nullptr};
+  std::unique_ptr<QGuiApplication> app_;
+};
+::testing::Environment* const kQt = ::testing::AddGlobalTestEnvironment(new QtApplication);
+
+ReportDocument Cover() {
+  ReportSetup setup;
+  setup.kind = ReportKind::Cover;
+  setup.title = QStringLiteral("한빛시 종합복지관 신축공사");
+  setup.amountWords = QStringLiteral("일백이십만 원정");
+  setup.amountFigures = QStringLiteral("(1,200,000 ₩)");
+  return ReportDocument(setup, nullptr);
+}
+
+TEST(ReportPdfFile, AFailureOnTheWayToTheDiskKeepsTheOldPdf) {
+  TempDir dir;
+  const std::string pdf = dir.File("cover.pdf");
+  const ReportDocument cover = Cover();
+  std::string error;
+  int pages = 0;
+  ASSERT_TRUE(WriteReportPdf(cover, pdf, 1, 1, &error, &pages)) << error;
+  EXPECT_EQ(pages, 1);
+  const std::string good = dir.Read("cover.pdf");
+  ASSERT_EQ(good.substr(0, 5), "%PDF-");
+
+  const struct {
+    FileFault fault;
+    std::string reason;  // empty: whatever the failing sync reports
+  } cases[] = {{FileFault::Write, "디스크 공간이 모자랍니다"},
+               {FileFault::Sync, ""},
+               {FileFault::Rename, "디스크에 쓰는 중 오류가 났습니다 (오류 번호 5)"}};
+  for (const auto& c : cases) {
+    FailNthFileOperation(c.fault, 1);
+    error.clear();
+    EXPECT_FALSE(WriteReportPdf(cover, pdf, 1, 1, &error, &pages));
+    FailNthFileOperation(c.fault, 0);
+    EXPECT_EQ(pages, 0);
+    EXPECT_EQ(dir.Read("cover.pdf"), good);
+    EXPECT_EQ(dir.Names(), std::vector<std::string>{"cover.pdf"});  // no new file left beside it
+    const std::string start = pdf + "\nPDF 화일을 쓰지 못했습니다: ";
+    const std::string end = ". 전에 있던 화일은 그대로입니다.";
+    if (c.reason.empty()) {
+      EXPECT_EQ(error.rfind(start, 0), 0u) << error;
+      EXPECT_EQ(error.substr(error.size() - end.size()), end) << error;
+    } else {
+      EXPECT_EQ(error, start + c.reason + end);
+    }
+  }
+
+  // Nothing there before: nothing there after.
+  FailNthFileOperation(FileFault::Write, 1);
+  EXPECT_FALSE(WriteReportPdf(cover, dir.File("new.pdf"), 1, 1, &error));
+  FailNthFileOperation(FileFault::Write, 0);
+  EXPECT_EQ(error, dir.File("new.pdf") + "\nPDF 화일을 쓰지 못했습니다: 디스크 공간이 모자랍니다. 화일을 만들지 않았습니다.");
+  EXPECT_EQ(dir.Names(), std::vector<std::string>{"cover.pdf"});
 }
 
 }  // namespace
