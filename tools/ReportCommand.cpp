@@ -4,7 +4,9 @@
 #include <QGuiApplication>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <map>
+#include <system_error>
 
 #include "common/CodePage.h"
 #include "common/Files.h"
@@ -16,6 +18,7 @@
 #include "reports/ReportTable.h"
 #include "store/MemFile.h"
 #include "store/Preparation.h"
+#include "store/TenderFiles.h"
 
 namespace vak {
 namespace {
@@ -54,6 +57,47 @@ QString PartName(TZekTable& items, const std::string& part) {
   return QString();
 }
 
+// The runtime directory Qt needs when the environment names none: made for this run under
+// $TMPDIR (else /tmp) and removed, with whatever was put in it, when the command ends, by any
+// path. A directory named in the environment is left alone.
+class OwnRuntimeDirectory {
+ public:
+  OwnRuntimeDirectory() {
+    if (!qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR")) return;
+    const QByteArray tmp = qgetenv("TMPDIR");
+    std::string pattern = (tmp.isEmpty() ? std::string("/tmp") : tmp.toStdString()) + "/vaktool-runtime-XXXXXX";
+    if (!::mkdtemp(pattern.data())) return;
+    path_ = pattern;
+    qputenv("XDG_RUNTIME_DIR", QByteArray::fromStdString(path_));
+  }
+  ~OwnRuntimeDirectory() {
+    if (path_.empty()) return;
+    qunsetenv("XDG_RUNTIME_DIR");
+    std::error_code ec;
+    std::filesystem::remove_all(path_, ec);
+  }
+  OwnRuntimeDirectory(const OwnRuntimeDirectory&) = delete;
+  OwnRuntimeDirectory& operator=(const OwnRuntimeDirectory&) = delete;
+
+ private:
+  std::string path_;
+};
+
+// An output that names one of the tender's files, or a directory, is refused: false, the user
+// told. So is one in a directory that does not exist, which could not be written anyway: the
+// preparation makes the originals' directory `원본`, and a name in it must not become one of
+// its files after it was checked.
+bool OutputAllowed(const ReportOptions& o, UserNotifier& notifier) {
+  std::string problem = OutputPathProblem(o.pdf, {o.dir});
+  const std::filesystem::path parent = std::filesystem::path(o.pdf).parent_path();
+  std::error_code ec;
+  if (problem.empty() && !parent.empty() && !std::filesystem::is_directory(parent, ec))
+    problem = o.pdf + "\nPDF 화일을 둘 디렉토리(" + parent.string() + ")가 없습니다.";
+  if (problem.empty()) return true;
+  notifier.Message(problem, "오류", MessageIcon::Error, MessageButtons::Ok);
+  return false;
+}
+
 }  // namespace
 
 int ReportCommand(const ReportOptions& o, UserNotifier& notifier, int argc, char* argv[]) {
@@ -86,6 +130,9 @@ int ReportCommand(const ReportOptions& o, UserNotifier& notifier, int argc, char
     return 2;
   }
 
+  // Before the tender is touched: the preparation writes into it.
+  if (!OutputAllowed(o, notifier)) return 1;
+
   // The documents carry the header's texts: one that cannot be read whole stops here.
   const ProjectHeader header = LoadProjectHeader(o.dir);
   if (!header.Whole()) {
@@ -105,10 +152,7 @@ int ReportCommand(const ReportOptions& o, UserNotifier& notifier, int argc, char
   // No window is shown: the offscreen platform serves, and a runtime directory of our own keeps
   // Qt from warning about a missing one.
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-  if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR")) {
-    char runtime[] = "/tmp/vaktool-runtime-XXXXXX";
-    if (::mkdtemp(runtime)) qputenv("XDG_RUNTIME_DIR", runtime);
-  }
+  const OwnRuntimeDirectory runtime;
   QGuiApplication app(argc, argv);
   InstallKoreanFonts();
 
