@@ -14,6 +14,7 @@
 
 #include "common/NumEdit.h"
 #include "reports/ReportPdf.h"
+#include "store/TenderFiles.h"
 
 namespace vak {
 
@@ -248,6 +249,12 @@ void TFM_VakPreview::SavePdf() {
                                    : QFileDialog::getSaveFileName(this, QStringLiteral("PDF 저장"), suggested,
                                                                   QStringLiteral("PDF (*.pdf)"));
   if (path.isEmpty()) return;
+  std::vector<std::string> tenderDirs;
+  if (!tenderDir_.empty()) tenderDirs.push_back(tenderDir_);
+  if (const std::string problem = OutputPathProblem(path.toStdString(), tenderDirs); !problem.empty()) {
+    notifier_.Message(problem, "오류", MessageIcon::Error, MessageButtons::Ok);
+    return;
+  }
   std::string error;
   int pages = 0;
   if (!WriteReportPdf(document_, path.toStdString(), PrintFromPage(), PrintToPage(), &error, &pages)) {

@@ -6,6 +6,7 @@
 
 #include <QDialog>
 #include <functional>
+#include <string>
 
 #include "common/UserNotifier.h"
 #include "reports/PagePainter.h"
@@ -45,6 +46,8 @@ class TFM_VakPreview : public QDialog {
   void SetFileChooser(FileChooser chooser) { chooseFile_ = std::move(chooser); }
   // "<works' name> <document>.pdf"
   void SetSuggestedName(const QString& name) { suggestedName_ = name; }
+  // The open tender's data directory: "PDF 저장" never writes over one of its files.
+  void SetTenderDirectory(std::string dir) { tenderDir_ = std::move(dir); }
 
   void ShowPage(int page);
   void SetZoom(int percent);
@@ -68,6 +71,7 @@ class TFM_VakPreview : public QDialog {
   bool printRequested_ = false;
   bool settingPage_ = false;
   QString suggestedName_;
+  std::string tenderDir_;
   FileChooser chooseFile_;
   QPoint dragOrigin_;
 

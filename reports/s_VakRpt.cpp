@@ -190,6 +190,7 @@ void Tfm_VakRpt::Preview(const ReportDocument& document, int firstPageField, int
   {
     TFM_VakPreview preview(document, notifier_, this);
     preview.Setup(firstPageField, lastPage, pageToShow);
+    preview.SetTenderDirectory(context_.dataDir);
     const ProjectHeader header = LoadProjectHeader(context_.dataDir);
     preview.SetSuggestedName(Unicode(header.values[kCmnDesc]).replace(QLatin1Char('/'), QLatin1Char('_')) +
                              QStringLiteral(" ") + DocumentName(kind_) + QStringLiteral(".pdf"));
