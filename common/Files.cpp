@@ -170,6 +170,7 @@ namespace {
 
 struct FaultPlan {
   int countdown[3] = {0, 0, 0};
+  long seen[3] = {0, 0, 0};
 };
 FaultPlan& Faults() {
   static FaultPlan plan;
@@ -194,7 +195,10 @@ constexpr std::string_view kTempSuffix = ".new~";
 
 void FailNthFileOperation(FileFault kind, int n) { Faults().countdown[static_cast<int>(kind)] = n; }
 
+long FileOperationsSoFar(FileFault kind) { return Faults().seen[static_cast<int>(kind)]; }
+
 bool FileFaultFires(FileFault kind) {
+  ++Faults().seen[static_cast<int>(kind)];
   int& left = Faults().countdown[static_cast<int>(kind)];
   if (left <= 0) return false;
   return --left == 0;

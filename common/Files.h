@@ -99,6 +99,8 @@ enum class FileFault { Write, Sync, Rename };
 void FailNthFileOperation(FileFault kind, int n);
 // Whether this operation is the one chosen to fail (counts it).
 bool FileFaultFires(FileFault kind);
+// How many operations of the kind went through the seam so far, to aim at the last ones.
+long FileOperationsSoFar(FileFault kind);
 // rename(2) through the seam.
 int RenameFile(const std::string& from, const std::string& to);
 

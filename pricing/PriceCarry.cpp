@@ -13,6 +13,7 @@
 #include <unordered_set>
 
 #include "common/CodePage.h"
+#include "common/FileCommit.h"
 #include "common/Files.h"
 #include "common/Text.h"
 #include "pricing/Calculation.h"
@@ -21,6 +22,7 @@
 #include "store/ItemTable.h"
 #include "store/MemFile.h"
 #include "store/Preparation.h"
+#include "store/TenderFiles.h"
 
 namespace vak {
 namespace {
@@ -80,6 +82,9 @@ class SourcePool {
 CarryOutcome OutcomeOf(const CarryItem& target, const CarryItem& source, bool overwrite) {
   if (target.unit != source.unit) return CarryOutcome::UnitChanged;
   if (target.priced && !overwrite) return CarryOutcome::Kept;
+  for (const std::string* price : {&source.price, &source.material, &source.labour, &source.expense}) {
+    if (!IsReadableNumericField(*price)) return CarryOutcome::SourceUnreadable;
+  }
   if (!source.priced) return CarryOutcome::SourceUnpriced;
   return SameQuantity(target.quantity, source.quantity) ? CarryOutcome::Carried : CarryOutcome::QuantityChanged;
 }
@@ -100,6 +105,7 @@ const char* CarryOutcomeText(CarryOutcome outcome) {
     case CarryOutcome::New: return "신규";
     case CarryOutcome::UnitChanged: return "단위 변경";
     case CarryOutcome::SourceUnpriced: return "원본 단가 없음";
+    case CarryOutcome::SourceUnreadable: return "원본 단가 읽을 수 없음";
     case CarryOutcome::OverLimit: return "한도 초과";
     case CarryOutcome::Removed: return "삭제됨";
   }
@@ -213,6 +219,14 @@ CarryPlan MatchPrices(std::vector<CarryItem> source, std::vector<CarryItem> targ
     } else {
       line.outcome = OutcomeOf(item, *found->second, overwrite);
       line.source = std::move(source[static_cast<size_t>(found->second - source.data())]);
+      if (line.outcome == CarryOutcome::Carried || line.outcome == CarryOutcome::QuantityChanged) {
+        // The prices the item is to hold; once written, those it holds.
+        item.price = line.source.price;
+        item.material = line.source.material;
+        item.labour = line.source.labour;
+        item.expense = line.source.expense;
+        item.split = line.source.split;
+      }
     }
     line.target = std::move(item);
     plan.lines.push_back(std::move(line));
@@ -237,7 +251,7 @@ std::string CarryReportCsv(const CarryPlan& plan) {
     const bool matched = !removed && line.source.recno != 0;
     // The prices the line has now: the carried ones, the kept ones, or none.
     const bool carried = line.outcome == CarryOutcome::Carried || line.outcome == CarryOutcome::QuantityChanged;
-    const CarryItem& priced = carried || removed ? line.source : line.target;
+    const CarryItem& priced = removed ? line.source : line.target;
     const bool showPrices = carried || removed || line.outcome == CarryOutcome::Kept;
     const std::string fields[] = {
         CarryOutcomeText(line.outcome),
@@ -287,16 +301,19 @@ class ScratchDir {
     if (::mkdtemp(name.data())) path_ = name;
   }
   ~ScratchDir() {
-    if (path_.empty()) return;
+    if (path_.empty() || kept_) return;
     std::error_code ec;
     std::filesystem::remove_all(path_, ec);
   }
   ScratchDir(const ScratchDir&) = delete;
   ScratchDir& operator=(const ScratchDir&) = delete;
   const std::string& path() const { return path_; }
+  // Left in place: a commit record names files in it (the next start finishes and removes it).
+  void Keep() { kept_ = true; }
 
  private:
   std::string path_;
+  bool kept_ = false;
 };
 
 bool SameFile(const std::string& a, const std::string& b) {
@@ -349,7 +366,16 @@ void WritePrices(TZekTable& items, CarryPlan& plan, UserNotifier& notifier) {
       const long double price = ParseNumericField(s.price);
       written = CheckSinglePrice(quantity, price, quiet) && WriteSinglePrice(items, price, quiet);
     }
-    if (!written) line.outcome = CarryOutcome::OverLimit;
+    if (!written) {
+      line.outcome = CarryOutcome::OverLimit;
+      continue;
+    }
+    // What the table holds now, as it is stored (a price with decimals is kept in whole won).
+    line.target.price = TrimmedText(items.FieldAsString("F_PRIC"));
+    line.target.material = TrimmedText(items.FieldAsString("F_MA0"));
+    line.target.labour = TrimmedText(items.FieldAsString("F_LA0"));
+    line.target.expense = TrimmedText(items.FieldAsString("F_EQ0"));
+    line.target.split = s.split;
   }
   notifier.ProgressClose();
   plan.counts = {};
@@ -365,35 +391,73 @@ bool TargetReplaceable(const std::string& toDir, UserNotifier& notifier) {
       Fail(notifier, to + "\n일반 화일이 아니어서 바꿔 쓸 수 없습니다.");
       return false;
     }
+    if (const std::string problem = ReadOnlyDataFileProblem(to); !problem.empty()) {
+      Fail(notifier, problem);
+      return false;
+    }
   }
   return true;
 }
 
-// Renames the scratch files over the target's: the table and its index, then the header, as
-// the calculation writes them.
-bool ReplaceTarget(const std::string& scratch, const std::string& toDir, UserNotifier& notifier) {
-  struct Move {
-    const char* name;
-    std::string from;
-  };
-  std::vector<Move> moves;
+// Source lines whose prices cannot be read are named before anything is written: carried as 0
+// they would price the tender wrongly without a word. True when the user goes on without them.
+bool AcceptUnreadableSources(const CarryPlan& plan, UserNotifier& notifier) {
+  const long count = plan.Count(CarryOutcome::SourceUnreadable);
+  if (count == 0) return true;
+  std::string text = "이전 내역에 단가를 읽을 수 없는 항목이 " + std::to_string(count) +
+                     "개 있습니다. 이 항목의 단가는 가져오지 않고 \"원본 단가 읽을 수 없음\"으로 남깁니다.";
+  int listed = 0;
+  for (const CarryLine& line : plan.lines) {
+    if (line.outcome != CarryOutcome::SourceUnreadable || listed++ == 5) continue;
+    const CarryItem& s = line.source;
+    text += "\n  " + s.part + " 순번 " + std::to_string(s.seq) + " 「" + Cp949ToUtf8(s.name) + "」: 단가 " +
+            Cp949ToUtf8(s.price) + ", 재료비 " + Cp949ToUtf8(s.material) + ", 노무비 " + Cp949ToUtf8(s.labour) +
+            ", 경비 " + Cp949ToUtf8(s.expense);
+  }
+  if (count > 5) text += "\n  … 외 " + std::to_string(count - 5) + "개";
+  text += "\n\n그대로 가져오시겠습니까?";
+  return notifier.Message(text, "확인", MessageIcon::Question, MessageButtons::YesNo) == MessageAnswer::Yes;
+}
+
+// Messages about the scratch copy name the user's tender, not a directory that is gone when
+// they read it.
+class TargetNamingNotifier : public UserNotifier {
+ public:
+  TargetNamingNotifier(UserNotifier& inner, std::string scratch, std::string target)
+      : inner_(inner), scratch_(std::move(scratch)), target_(std::move(target)) {}
+  MessageAnswer Message(const std::string& text, const std::string& caption, MessageIcon icon,
+                        MessageButtons buttons) override {
+    return inner_.Message(ReplaceAll(text, scratch_, target_), caption, icon, buttons);
+  }
+  void ProgressOpen(const std::string& text, long maximum) override { inner_.ProgressOpen(text, maximum); }
+  void ProgressStep() override { inner_.ProgressStep(); }
+  void ProgressClose() override { inner_.ProgressClose(); }
+  void Beep() override { inner_.Beep(); }
+
+ private:
+  UserNotifier& inner_;
+  std::string scratch_, target_;
+};
+
+// Renames the scratch files over the target's in one commit: the table, its index and the
+// header are all new, or all as they were. The new table is held while it is put in place.
+bool ReplaceTarget(const std::string& scratch, const std::string& toDir, UserNotifier& notifier, bool& unfinished) {
+  FileSetCommit commit(toDir);
   for (const char* name : {"VAK.DBF", "Vak.CDX", "VAK.MEM"}) {
     const std::optional<std::string> from = FindFileNoCase(scratch, name);
     if (!from) {
       Fail(notifier, toDir + "\n단가를 가져온 화일을 만들지 못했습니다.");
       return false;
     }
-    moves.push_back({name, *from});
+    commit.Add(*from, DataFilePath(toDir, name));
   }
-  for (const Move& move : moves) {
-    const std::string to = DataFilePath(toDir, move.name);
-    if (std::rename(move.from.c_str(), to.c_str()) != 0) {
-      Fail(notifier, to + "\n화일을 바꿔 쓸 수 없습니다. 디스크와 쓰기 권한을 확인하십시오.");
-      return false;
-    }
-    SyncParentDirectory(to);
-  }
-  return true;
+  const ExclusiveFileHold newTable(*FindFileNoCase(scratch, "VAK.DBF"));
+  std::string error;
+  if (commit.Commit(&error)) return true;
+  unfinished = commit.recorded();
+  Fail(notifier, unfinished ? UnfinishedCommitText(toDir, error)
+                            : toDir + "\n화일을 바꿔 쓸 수 없습니다 (" + error + "). 디스크와 쓰기 권한을 확인하십시오.");
+  return false;
 }
 
 }  // namespace
@@ -410,8 +474,14 @@ CarryResult CarryPrices(const CarryRequest& request, TXbaseEnv& env, UserNotifie
     Fail(notifier, request.fromDir + "\n단가를 가져올 내역이 지금 내역과 같은 화일입니다. 다른 입찰의 자료 디렉토리를 고르십시오.");
     return result;
   }
+  // The other bill is only read: one whose last save was cut short is the program's to finish there.
+  if (HasInterruptedCommit(request.fromDir)) {
+    Fail(notifier, request.fromDir + "\n이 입찰 자료는 저장이 중단된 채입니다. 프로그램에서 한 번 열어 저장을 마무리한 뒤 단가를 가져오십시오.");
+    return result;
+  }
   const std::optional<std::vector<CarryItem>> source = ReadSource(request.fromDir, notifier);
   if (!source) return result;
+  if (!TidyDataDirectory(request.toDir, notifier)) return result;
 
   // The target is held for the whole carry: a tender open in the program is refused, and the
   // program cannot open it meanwhile.
@@ -426,7 +496,7 @@ CarryResult CarryPrices(const CarryRequest& request, TXbaseEnv& env, UserNotifie
     Fail(notifier, HeaderProblemText(header));
     return result;
   }
-  const ScratchDir scratch(request.toDir);
+  ScratchDir scratch(request.toDir);
   if (scratch.path().empty()) {
     Fail(notifier, request.toDir + "\n작업 디렉토리를 만들 수 없습니다. 디스크 공간과 쓰기 권한을 확인하십시오.");
     return result;
@@ -447,13 +517,18 @@ CarryResult CarryPrices(const CarryRequest& request, TXbaseEnv& env, UserNotifie
   }
 
   {
-    TZekTable items(env, notifier);
-    if (!OpenTenderAsTheProgramDoes(scratch.path(), env, items, notifier)) return result;
+    TargetNamingNotifier toTarget(notifier, scratch.path(), request.toDir);
+    TZekTable items(env, toTarget);
+    if (!OpenTenderAsTheProgramDoes(scratch.path(), env, items, toTarget)) return result;
     result.plan = MatchPrices(std::move(*source), CarryItemsOf(items.engine()->file()), request.overwrite);
-    WritePrices(items, result.plan, notifier);
+    if (!AcceptUnreadableSources(result.plan, notifier)) {
+      items.Close();
+      return result;
+    }
+    WritePrices(items, result.plan, toTarget);
     const ProjectType type = ProjectTypeOf(header.values[kCmnType]);
     for (const std::string& part : ConstructionParts(items, type)) {
-      const CalculationResult calculated = CalculateStatement(items, {scratch.path(), type, part}, notifier);
+      const CalculationResult calculated = CalculateStatement(items, {scratch.path(), type, part}, toTarget);
       if (!calculated.completed) {
         items.Close();
         return result;
@@ -463,8 +538,10 @@ CarryResult CarryPrices(const CarryRequest& request, TXbaseEnv& env, UserNotifie
     if (!items.Close()) return result;
   }
   if (!TargetReplaceable(request.toDir, notifier) || !KeepAgencyOriginals(request.toDir, notifier) ||
-      !ReplaceTarget(scratch.path(), request.toDir, notifier))
+      !ReplaceTarget(scratch.path(), request.toDir, notifier, result.unfinished)) {
+    if (result.unfinished) scratch.Keep();
     return result;
+  }
   result.completed = true;
   return result;
 }

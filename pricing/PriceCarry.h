@@ -28,10 +28,11 @@ enum class CarryOutcome {
   New,              // no match: left unpriced
   UnitChanged,      // matched by code, but the unit differs: not carried
   SourceUnpriced,   // matched, but the source item has no price either
+  SourceUnreadable,  // matched, but the source's price cannot be read ("12a4x"): not carried
   OverLimit,        // the carried price times the new quantity exceeds the amount limit
   Removed,          // a source item no target item matched
 };
-inline constexpr int kCarryOutcomeCount = 8;
+inline constexpr int kCarryOutcomeCount = 9;
 const char* CarryOutcomeText(CarryOutcome outcome);  // "가져옴", "수량 변경", …
 
 // One item line that takes a price, as read from a statement (texts in code page 949).
@@ -56,7 +57,7 @@ std::vector<CarryItem> CarryItemsOf(const DbfFile& table);
 
 struct CarryLine {
   CarryOutcome outcome = CarryOutcome::New;
-  CarryItem target;  // empty for Removed
+  CarryItem target;  // empty for Removed; a carried line's prices are those it is to hold, then holds
   CarryItem source;  // empty for New
 };
 
@@ -72,7 +73,8 @@ CarryPlan MatchPrices(std::vector<CarryItem> source, std::vector<CarryItem> targ
 
 // The report: every line of the plan as CSV, UTF-8 with a byte-order mark.
 std::string CarryReportCsv(const CarryPlan& plan);
-// "가져옴 120, 수량 변경 3, 유지 0, 신규 2, 단위 변경 1, 원본 단가 없음 0, 한도 초과 0, 삭제됨 4"
+// "가져옴 120, 수량 변경 3, 유지 0, 신규 2, 단위 변경 1, 원본 단가 없음 0, 원본 단가 읽을 수 없음 0,
+//  한도 초과 0, 삭제됨 4"
 std::string CarrySummaryText(const CarryPlan& plan);
 
 struct CarryRequest {
@@ -82,6 +84,7 @@ struct CarryRequest {
 };
 struct CarryResult {
   bool completed = false;  // the target holds the carried prices, recalculated
+  bool unfinished = false;  // the replacement stopped half-way; the next start finishes it
   CarryPlan plan;
   long double tenderAmount = 0;
 };
@@ -90,7 +93,8 @@ struct CarryResult {
 // for the whole run (a tender open in the program is refused), prepared as the program
 // prepares it, priced and recalculated part by part in a scratch copy beside it, and replaced
 // only when all of that succeeded; the agency's originals are kept at this first write.
-// Failures are told through `notifier`; the target is then as it was.
+// Source prices that cannot be read are listed in a question before anything is written.
+// Failures are told through `notifier`; the target is then as it was (unless `unfinished`).
 CarryResult CarryPrices(const CarryRequest& request, TXbaseEnv& env, UserNotifier& notifier);
 
 }  // namespace vak

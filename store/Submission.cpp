@@ -1,11 +1,17 @@
 #include "store/Submission.h"
 
+#include <sys/stat.h>
+
+#include <cerrno>
 #include <cstdint>
+#include <cstring>
 #include <filesystem>
 #include <optional>
 
 #include "common/Files.h"
 #include "store/DbfFile.h"
+#include "store/TenderFiles.h"
+#include "store/Xbase.h"
 
 namespace vak {
 namespace {
@@ -15,6 +21,50 @@ constexpr const char* kProgressText = "전산입찰 제출디스켓을 만들고
 bool SameDirectory(const std::string& a, const std::string& b) {
   std::error_code ec;
   return std::filesystem::equivalent(a, b, ec) && !ec;
+}
+
+// Whether `target` lies inside `dir` (any depth), every link resolved.
+bool InsideDirectory(const std::string& target, const std::string& dir) {
+  namespace fs = std::filesystem;
+  std::error_code ec;
+  const fs::path inner = fs::weakly_canonical(fs::absolute(target, ec), ec);
+  const fs::path outer = fs::weakly_canonical(fs::absolute(dir, ec), ec);
+  for (fs::path p = inner; !p.empty() && p != p.root_path(); p = p.parent_path()) {
+    if (SameDirectory(p.string(), outer.string())) return true;
+  }
+  return false;
+}
+
+// Why a file of the medium cannot be replaced, before anything is deleted; empty when it can.
+std::string MediumEntryProblem(const std::string& target, const char* name) {
+  const std::optional<std::string> entry = FindFileNoCase(target, name);
+  struct stat st {};
+  if (!entry || ::lstat(entry->c_str(), &st) != 0) return std::string();
+  if (S_ISDIR(st.st_mode))
+    return *entry + "\n제출할 매체에 " + name + " 이름의 디렉토리가 있어 화일을 쓸 수 없습니다. 그 디렉토리를 옮기거나 다른 매체를 선택하십시오.";
+  return std::string();
+}
+
+// The medium's message for a failed write: a full or bad diskette only when that is the cause.
+std::string MediumFailureText(int error) {
+  switch (error) {
+    case EROFS:
+    case EACCES:
+    case EPERM: return "제출할 매체에 쓸 수 없습니다. 쓰기 금지되었거나 쓰기 권한이 없습니다.";
+    case ENOSPC:
+    case EDQUOT:
+    case EIO:
+    case 0: return "디스켓용량이 부족하거나 디스켓이 불량일 수 있습니다.";
+    default: return "디스켓용량이 부족하거나 디스켓이 불량일 수 있습니다. (" + std::string(std::strerror(error)) + ")";
+  }
+}
+
+// A whole file written to the medium beside its name and renamed over it; the reason (errno)
+// when it fails, 0 when it succeeded.
+int WriteToMedium(const std::string& path, std::string_view bytes) {
+  FileBeside file(path);
+  file.Write(bytes);
+  return file.Commit() == 0 ? 0 : (file.error() ? file.error() : EIO);
 }
 
 uint32_t RecordsOf(const std::string& path) {
@@ -29,12 +79,29 @@ SubmitOutcome SubmitTender(const std::string& dataDir, const std::string& target
                            const std::function<void()>& beforeReadBack) {
   const std::string dbf = DataFilePath(dataDir, "VAK.DBF");
   const std::string mem = DataFilePath(dataDir, "VAK.MEM");
+  auto refuse = [&](const std::string& text, SubmitOutcome outcome) {
+    notifier.Message(text, "오류", MessageIcon::Error, MessageButtons::Ok);
+    return outcome;
+  };
   // The program run from the medium itself: deleting the old copies would delete the tender.
-  if (SameDirectory(dataDir, target)) {
-    notifier.Message(target + "\n제출할 매체가 작업 중인 자료 디렉토리와 같습니다. 다른 드라이브(디렉토리)를 선택하십시오.",
-                     "오류", MessageIcon::Error, MessageButtons::Ok);
-    return SubmitOutcome::SameDirectory;
+  if (SameDirectory(dataDir, target))
+    return refuse(target + "\n제출할 매체가 작업 중인 자료 디렉토리와 같습니다. 다른 드라이브(디렉토리)를 선택하십시오.",
+                  SubmitOutcome::SameDirectory);
+  // Inside the tender (its originals folder above all): the copies would replace its own files.
+  if (InsideDirectory(target, dataDir))
+    return refuse(target + "\n제출할 매체가 작업 중인 자료 디렉토리 안(원본 보관 디렉토리 포함)에 있습니다. 다른 드라이브(디렉토리)를 선택하십시오.",
+                  SubmitOutcome::SameDirectory);
+  // What would not open in the program is not submitted.
+  if (const std::string problem = UnreadableTenderProblem(dataDir); !problem.empty())
+    return refuse(problem + "\n이 자료는 제출하지 않습니다.", SubmitOutcome::SourceUnreadable);
+  for (const char* name : {"VAK.DBF", "VAK.MEM"}) {
+    if (const std::string problem = MediumEntryProblem(target, name); !problem.empty())
+      return refuse(problem, SubmitOutcome::MediumRefused);
   }
+  // A tender open in the program on the medium is never overwritten.
+  const std::string mediumTable = DataFilePath(target, "VAK.DBF");
+  const ExclusiveFileHold mediumHold(mediumTable);
+  if (mediumHold.lockedElsewhere()) return refuse(OpenFailureText(mediumTable, DbfStatus::Locked), SubmitOutcome::MediumRefused);
   notifier.ProgressOpen(kProgressText, 2);
   notifier.ProgressStep();
   auto fail = [&](const std::string& text, SubmitOutcome outcome) {
@@ -45,20 +112,18 @@ SubmitOutcome SubmitTender(const std::string& dataDir, const std::string& target
   // Each file is read once: what is written to the medium is compared with what was read.
   const std::optional<std::string> table = ReadWholeFile(dbf);
   const std::optional<std::string> header = ReadWholeFile(mem);
-  try {
-    // Old copies go first, so a failed run never leaves the previous submission behind.
-    DeleteMatchingFiles(JoinPath(target, "VAK.DBF"));
-    DeleteMatchingFiles(JoinPath(target, "VAK.MEM"));
-    if (!table || !FileExists(dbf))
-      return fail(JoinPath(dataDir, "VAK.DBF 화일을 복사하는데 실패하였습니다."), SubmitOutcome::DbfFailed);
-    if (!ReplaceFileContents(JoinPath(target, "VAK.DBF"), *table)) throw FileError("cannot write VAK.DBF");
-    notifier.ProgressStep();
-    if (!header || !FileExists(mem))
-      return fail(JoinPath(dataDir, "VAK.MEM 화일을 복사하는데 실패하였습니다."), SubmitOutcome::MemFailed);
-    if (!ReplaceFileContents(JoinPath(target, "VAK.MEM"), *header)) throw FileError("cannot write VAK.MEM");
-  } catch (const FileError&) {
-    return fail("디스켓용량이 부족하거나 디스켓이 불량일 수 있습니다.", SubmitOutcome::MediumFailed);
-  }
+  // Old copies go first, so a failed run never leaves the previous submission behind.
+  DeleteMatchingFiles(JoinPath(target, "VAK.DBF"));
+  DeleteMatchingFiles(JoinPath(target, "VAK.MEM"));
+  if (!table || !FileExists(dbf))
+    return fail(JoinPath(dataDir, "VAK.DBF 화일을 복사하는데 실패하였습니다."), SubmitOutcome::DbfFailed);
+  if (const int error = WriteToMedium(JoinPath(target, "VAK.DBF"), *table))
+    return fail(MediumFailureText(error), SubmitOutcome::MediumFailed);
+  notifier.ProgressStep();
+  if (!header || !FileExists(mem))
+    return fail(JoinPath(dataDir, "VAK.MEM 화일을 복사하는데 실패하였습니다."), SubmitOutcome::MemFailed);
+  if (const int error = WriteToMedium(JoinPath(target, "VAK.MEM"), *header))
+    return fail(MediumFailureText(error), SubmitOutcome::MediumFailed);
   if (beforeReadBack) beforeReadBack();
   // Read back from the medium: the same bytes, and a table that opens with all its records.
   if (ReadWholeFile(JoinPath(target, "VAK.DBF")) != table || RecordsOf(JoinPath(target, "VAK.DBF")) != RecordsOf(dbf))

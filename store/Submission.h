@@ -13,7 +13,9 @@ namespace vak {
 
 enum class SubmitOutcome {
   Verified,       // both files on the medium, read back equal, the table opens with its records
-  SameDirectory,  // the medium is the data directory: refused before anything was deleted
+  SameDirectory,  // the medium is the data directory or inside it ("원본" too): refused before anything was deleted
+  SourceUnreadable,  // the tender would not open in the program (damaged, cut, foreign): nothing copied
+  MediumRefused,  // the medium holds a tender open in the program, or a directory where a file goes
   DbfFailed,      // VAK.DBF could not be copied
   MemFailed,      // VAK.MEM could not be copied
   MediumFailed,   // the medium failed (full, removed, read-only) while copying

@@ -23,6 +23,7 @@
 #include "store/Preparation.h"
 #include "store/Reorganise.h"
 #include "store/Restore.h"
+#include "store/TenderFiles.h"
 #include "store/Submission.h"
 #include "store/Xbase.h"
 #include "tools/CheckReport.h"
@@ -312,10 +313,17 @@ int Carry(const std::vector<std::string>& args) {
   request.toDir = AbsoluteDir(args[2]);
   request.overwrite = options.count("--overwrite") > 0;
   ConsoleNotifier notifier(options.count("--yes") > 0);
+  // The report is checked before anything is written: never over a tender's file, never a directory.
+  if (options.count("--report")) {
+    if (const std::string problem = OutputPathProblem(options["--report"], {request.fromDir, request.toDir}); !problem.empty()) {
+      notifier.Message(problem, "오류", MessageIcon::Error, MessageButtons::Ok);
+      return 1;
+    }
+  }
   TXbaseEnv env;
   const CarryResult result = CarryPrices(request, env, notifier);
   if (!result.completed) {
-    std::fprintf(stderr, "vaktool: 단가를 가져오지 않았습니다. %s 는 그대로입니다.\n", request.toDir.c_str());
+    if (!result.unfinished) std::fprintf(stderr, "vaktool: 단가를 가져오지 않았습니다. %s 는 그대로입니다.\n", request.toDir.c_str());
     return 1;
   }
   std::printf("%s: %s 의 단가를 가져오고 모든 공사를 다시 계산했습니다.\n", request.toDir.c_str(), request.fromDir.c_str());

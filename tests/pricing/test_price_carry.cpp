@@ -16,6 +16,7 @@
 #include "store/ItemTable.h"
 #include "store/MemFile.h"
 #include "store/Preparation.h"
+#include "store/TenderFiles.h"
 #include "tests/support/ItemRows.h"
 #include "tests/support/TestSupport.h"
 #include "tools/SampleTender.h"
@@ -98,7 +99,7 @@ TEST(PriceCarry, MatchingByUniqueCodesThenByTextsTheNthToTheNth) {
   ASSERT_EQ(plan.Count(CarryOutcome::Removed), 1);
   EXPECT_EQ(Cp949ToUtf8(plan.lines.back().source.name), "사라진 항목");
   EXPECT_EQ(CarrySummaryText(plan),
-            "가져옴 5, 수량 변경 1, 유지 1, 신규 2, 단위 변경 1, 원본 단가 없음 1, 한도 초과 0, 삭제됨 1");
+            "가져옴 5, 수량 변경 1, 유지 1, 신규 2, 단위 변경 1, 원본 단가 없음 1, 원본 단가 읽을 수 없음 0, 한도 초과 0, 삭제됨 1");
 
   // --overwrite replaces the price entered in the target.
   plan = MatchPrices(source, target, true);
@@ -384,6 +385,96 @@ TEST(PriceCarry, BadSourcesAndTargetsLeaveTheTargetAsItWas) {
   EXPECT_FALSE(CarryPrices({source.path(), target.path(), false}, env, n).completed);
   EXPECT_EQ(n.messages.at(0).text, target.File("Vak.CDX") + "\n일반 화일이 아니어서 바꿔 쓸 수 없습니다.");
   EXPECT_EQ(FilesIn(target.path()), withDirectory);
+}
+
+// Source prices the program cannot read are named and never carried; a price stored otherwise
+// than written is reported as stored; read-only files are refused; a failing replacement leaves
+// the tender whole (as it was, or finished at the next start).
+TEST(PriceCarry, UnreadableSourcesReadOnlyTargetsAndFailingRenames) {
+  TempDir source, target;
+  SampleOptions options;
+  options.lines = 120;
+  ASSERT_TRUE(WriteSampleTender(source.path(), options));
+  ASSERT_TRUE(WriteSampleTender(target.path(), options));
+  std::vector<std::string> records = Records(source.path());
+  std::vector<size_t> items;
+  for (size_t i = 0; i < records.size(); ++i) {
+    if (TakesPriceRaw(records, i)) items.push_back(i);
+  }
+  ASSERT_GE(items.size(), 3u);
+  Put(records[items[0]], "F_PRIC", "1234.5");
+  StoreCharacterField(records[items[1]].data(), F("F_PRIC"), "       12a4x");
+  const std::string unreadable = Get(records[items[1]], "F_DES");
+  WriteRecords(source.path(), records);
+  TXbaseEnv env;
+  const std::map<std::string, std::string> before = FilesIn(target.path());
+
+  RecordingNotifier no;
+  no.nextAnswer = MessageAnswer::No;
+  EXPECT_FALSE(CarryPrices({source.path(), target.path(), false}, env, no).completed);
+  ASSERT_EQ(no.messages.size(), 1u);
+  EXPECT_NE(no.messages[0].text.find("이전 내역에 단가를 읽을 수 없는 항목이 1개 있습니다."), std::string::npos);
+  EXPECT_NE(no.messages[0].text.find(Cp949ToUtf8(unreadable) + "」: 단가 12a4x"), std::string::npos) << no.messages[0].text;
+  EXPECT_EQ(FilesIn(target.path()), before);
+
+  // Read-only data files are refused as the calculation refuses them, mode and bytes kept.
+  for (const char* name : {"VAK.DBF", "VAK.MEM"}) {
+    std::filesystem::permissions(target.File(name), std::filesystem::perms::owner_write, std::filesystem::perm_options::remove);
+    RecordingNotifier n;
+    EXPECT_FALSE(CarryPrices({source.path(), target.path(), false}, env, n).completed);
+    EXPECT_EQ(n.messages.at(0).text, OpenFailureText(target.File(name), DbfStatus::ReadOnly));
+    EXPECT_EQ(FilesIn(target.path()), before);
+    std::filesystem::permissions(target.File(name), std::filesystem::perms::owner_write, std::filesystem::perm_options::add);
+  }
+
+  // A rename fails, the last ones (the replacement) included: either nothing changed, or the
+  // next start finishes it; the table and the tender amount agree either way.
+  long renames = 0;
+  {
+    TempDir copy;
+    for (const auto& [name, bytes] : before) copy.Write(name, bytes);
+    RecordingNotifier yes;
+    const long start = FileOperationsSoFar(FileFault::Rename);
+    ASSERT_TRUE(CarryPrices({source.path(), copy.path(), false}, env, yes).completed);
+    renames = FileOperationsSoFar(FileFault::Rename) - start;
+  }
+  int unfinished = 0;
+  for (int n : {1, 2, static_cast<int>(renames) - 2, static_cast<int>(renames) - 1, static_cast<int>(renames)}) {
+    TempDir copy;
+    for (const auto& [name, bytes] : before) copy.Write(name, bytes);
+    RecordingNotifier yes;
+    FailNthFileOperation(FileFault::Rename, n);
+    const CarryResult r = CarryPrices({source.path(), copy.path(), false}, env, yes);
+    FailNthFileOperation(FileFault::Rename, 0);
+    EXPECT_FALSE(r.completed);
+    if (!r.unfinished) {
+      EXPECT_EQ(FilesIn(copy.path()), before) << n;
+      continue;
+    }
+    ++unfinished;
+    EXPECT_TRUE(FileExists(copy.File("VAK.COMMIT")));
+    ASSERT_TRUE(TidyDataDirectory(copy.path(), yes));
+    TZekTable check(env, yes);
+    ASSERT_TRUE(OpenTenderForReview(copy.path(), check, yes));
+    EXPECT_TRUE(ReviewTender(check, ProjectType::Compound, LoadProjectHeader(copy.path()).values).Consistent()) << n;
+  }
+  EXPECT_EQ(unfinished, 3);
+
+  // Yes: carried without the unreadable one; the report shows what was stored (1235, whole won).
+  RecordingNotifier yes;
+  const CarryResult done = CarryPrices({source.path(), target.path(), false}, env, yes);
+  ASSERT_TRUE(done.completed);
+  EXPECT_EQ(done.plan.Count(CarryOutcome::SourceUnreadable), 1);
+  const std::string csv = CarryReportCsv(done.plan);
+  EXPECT_NE(csv.find("\r\n원본 단가 읽을 수 없음,"), std::string::npos);
+  EXPECT_NE(csv.find("," + Get(records[items[0]], "F_QQTY") + ",1235,"), std::string::npos) << csv.substr(0, 600);
+  EXPECT_EQ(csv.find("1234.5"), std::string::npos);
+  for (const std::string& r : Records(target.path())) {
+    if (Get(r, "F_DES") == unreadable && Get(r, "F_SEQ") == Get(records[items[1]], "F_SEQ")) {
+      EXPECT_EQ(Get(r, "F_PRIC"), "0");
+    }
+  }
+  for (const auto& m : yes.messages) EXPECT_EQ(m.text.find(".vak-carry"), std::string::npos) << m.text;
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include <fstream>
 
 #include "common/Files.h"
+#include "store/DbfFile.h"
 #include "store/Submission.h"
 #include "tests/support/ItemRows.h"
 #include "tests/support/TestSupport.h"
@@ -24,29 +25,29 @@ struct Tender {
     for (int i = 1; i <= 40; ++i) rows.push_back({"U", i, '1', "line " + std::to_string(i), 1, 0, 10});
     test::WriteItemTable(data.path(), rows);
     test::WriteHeader(data.path(), "1");
-    std::filesystem::create_directory(data.File("medium"));
+    std::filesystem::create_directory(outside.File("medium"));
   }
-  std::string Medium() const { return data.File("medium"); }
-  TempDir data;
+  std::string Medium() const { return outside.File("medium"); }
+  TempDir data, outside;
   RecordingNotifier notifier;
 };
 
 TEST(Submission, CopiesAreVerifiedAndTheSameEveryTime) {
   Tender t;
-  t.data.Write("medium/vak.dbf", "an old submission");  // the agency's spelling of an earlier run
+  t.outside.Write("medium/vak.dbf", "an old submission");  // the agency's spelling of an earlier run
   ASSERT_EQ(SubmitTender(t.data.path(), t.Medium(), t.notifier), SubmitOutcome::Verified);
-  EXPECT_EQ(t.data.Read("medium/VAK.DBF"), t.data.Read("VAK.DBF"));
-  EXPECT_EQ(t.data.Read("medium/VAK.MEM"), t.data.Read("VAK.MEM"));
-  EXPECT_FALSE(FileExists(t.data.File("medium/vak.dbf")));  // old copies deleted first
+  EXPECT_EQ(t.outside.Read("medium/VAK.DBF"), t.data.Read("VAK.DBF"));
+  EXPECT_EQ(t.outside.Read("medium/VAK.MEM"), t.data.Read("VAK.MEM"));
+  EXPECT_FALSE(FileExists(t.outside.File("medium/vak.dbf")));  // old copies deleted first
   ASSERT_EQ(t.notifier.messages.size(), 1u);
   EXPECT_EQ(t.notifier.messages[0].text, "정상적으로 완료 되었습니다.");
   EXPECT_EQ(t.notifier.messages[0].caption, "알림");
   EXPECT_EQ(t.notifier.progressTexts, std::vector<std::string>{"전산입찰 제출디스켓을 만들고 있습니다."});
   EXPECT_EQ(t.notifier.progressMaximum, 2);
   EXPECT_EQ(t.notifier.progressCloses, 1);
-  const std::string first = t.data.Read("medium/VAK.DBF");
+  const std::string first = t.outside.Read("medium/VAK.DBF");
   ASSERT_EQ(SubmitTender(t.data.path(), t.Medium(), t.notifier), SubmitOutcome::Verified);
-  EXPECT_EQ(t.data.Read("medium/VAK.DBF"), first);
+  EXPECT_EQ(t.outside.Read("medium/VAK.DBF"), first);
   std::vector<std::string> names;
   for (const auto& e : std::filesystem::directory_iterator(t.Medium())) names.push_back(e.path().filename().string());
   std::sort(names.begin(), names.end());
@@ -69,9 +70,9 @@ TEST(Submission, ACopyThatReadsBackDifferentIsAFailedCopy) {
   Tender t;
   const std::string table = t.data.Read("VAK.DBF");
   const SubmitOutcome outcome = SubmitTender(t.data.path(), t.Medium(), t.notifier, [&] {
-    std::string altered = t.data.Read("medium/VAK.DBF");
+    std::string altered = t.outside.Read("medium/VAK.DBF");
     altered[800] ^= 1;  // a bit flipped on the way to the medium
-    t.data.Write("medium/VAK.DBF", altered);
+    t.outside.Write("medium/VAK.DBF", altered);
   });
   EXPECT_EQ(outcome, SubmitOutcome::VerifyFailed);
   ASSERT_EQ(t.notifier.messages.size(), 1u);
@@ -95,6 +96,63 @@ TEST(Submission, AFullMediumIsReportedAndTheDataDirectoryIsUntouched) {
   EXPECT_EQ(t.notifier.messages[0].text, "디스켓용량이 부족하거나 디스켓이 불량일 수 있습니다.");
   EXPECT_FALSE(leftover);
   EXPECT_EQ(t.data.Read("VAK.DBF"), table);
+}
+
+// Every refusal comes before anything on the medium is deleted, and names the real cause.
+TEST(Submission, UnsafeMediaAndDamagedTendersAreRefused) {
+  Tender t;
+  t.outside.Write("medium/VAK.MEM", "the last submission");
+  std::filesystem::create_directory(t.data.File("원본"));
+  std::filesystem::create_directory(t.data.File("sub"));
+  const std::string table = t.data.Read("VAK.DBF");
+  const std::string header = t.data.Read("VAK.MEM");
+  for (const std::string& inside : {t.data.File("원본"), t.data.File("sub")}) {
+    RecordingNotifier n;
+    EXPECT_EQ(SubmitTender(t.data.path(), inside, n), SubmitOutcome::SameDirectory);
+    EXPECT_EQ(n.messages.at(0).text, inside + "\n제출할 매체가 작업 중인 자료 디렉토리 안(원본 보관 디렉토리 포함)에 있습니다. 다른 드라이브(디렉토리)를 선택하십시오.");
+  }
+  // A directory where a file goes, and a tender the program holds on the medium.
+  std::filesystem::create_directory(t.outside.File("medium/vak.dbf"));
+  RecordingNotifier dir;
+  EXPECT_EQ(SubmitTender(t.data.path(), t.Medium(), dir), SubmitOutcome::MediumRefused);
+  EXPECT_EQ(dir.messages.at(0).text, t.outside.File("medium/vak.dbf") +
+                                         "\n제출할 매체에 VAK.DBF 이름의 디렉토리가 있어 화일을 쓸 수 없습니다. 그 디렉토리를 옮기거나 다른 매체를 선택하십시오.");
+  std::filesystem::remove(t.outside.File("medium/vak.dbf"));
+  t.outside.Write("medium/VAK.DBF", table);
+  {
+    DbfStatus status;
+    const auto held = DbfFile::Open(t.outside.File("medium/VAK.DBF"), DbfOpenMode::Exclusive, status);
+    ASSERT_TRUE(held);
+    RecordingNotifier n;
+    EXPECT_EQ(SubmitTender(t.data.path(), t.Medium(), n), SubmitOutcome::MediumRefused);
+    EXPECT_EQ(n.messages.at(0).text, t.outside.File("medium/VAK.DBF") + "\n다른 사용자가 사용하고 있습니다.");
+  }
+  EXPECT_EQ(t.outside.Read("medium/VAK.MEM"), "the last submission");
+  // Tenders the program would not open: a table cut short, a foreign file, a cut header.
+  const std::vector<std::pair<std::string, std::string>> damages = {
+      {"VAK.DBF", table.substr(0, table.size() - 300)}, {"VAK.DBF", "not a table at all, just text"},
+      {"VAK.MEM", header.substr(0, header.size() - 5)}};
+  for (const auto& [name, bytes] : damages) {
+    t.data.Write(name, bytes);
+    RecordingNotifier n;
+    EXPECT_EQ(SubmitTender(t.data.path(), t.Medium(), n), SubmitOutcome::SourceUnreadable) << bytes.size();
+    EXPECT_NE(n.messages.at(0).text.find("\n이 자료는 제출하지 않습니다."), std::string::npos);
+    EXPECT_EQ(t.outside.Read("medium/VAK.MEM"), "the last submission");
+    t.data.Write("VAK.DBF", table);
+    t.data.Write("VAK.MEM", header);
+  }
+  // A link planted beside the medium's files is never followed; a failed write keeps nothing half.
+  t.outside.Write("victim", "outside the medium");
+  for (const char* planted : {"medium/VAK.DBF.new~", "medium/VAK.MEM.new~"})
+    std::filesystem::create_symlink(t.outside.File("victim"), t.outside.File(planted));
+  ASSERT_EQ(SubmitTender(t.data.path(), t.Medium(), t.notifier), SubmitOutcome::Verified);
+  EXPECT_EQ(t.outside.Read("victim"), "outside the medium");
+  FailNthFileOperation(FileFault::Write, 2);
+  RecordingNotifier full;
+  EXPECT_EQ(SubmitTender(t.data.path(), t.Medium(), full), SubmitOutcome::MediumFailed);
+  EXPECT_EQ(full.messages.at(0).text, "디스켓용량이 부족하거나 디스켓이 불량일 수 있습니다.");
+  for (const auto& e : std::filesystem::directory_iterator(t.Medium()))
+    EXPECT_FALSE(IsTempFileName(e.path().filename().string()) && !e.is_symlink()) << e.path();
 }
 
 }  // namespace

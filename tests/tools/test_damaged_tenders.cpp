@@ -529,7 +529,7 @@ TEST(TenderCarry, TheCommandCarriesEveryPriceReportsAndLeavesTheSourceAlone) {
   const Snapshot source = Take(dir.File("old"));
   ShellRun run = Vaktool("carry " + Quoted(dir.File("old")) + " " + Quoted(dir.File("new")) + " --report " + Quoted(dir.File("r.csv")));
   ASSERT_EQ(run.status, 0) << run.out;
-  EXPECT_TRUE(Contains(run.out, ", 수량 변경 0, 유지 0, 신규 0, 단위 변경 0, 원본 단가 없음 0, 한도 초과 0, 삭제됨 0\n")) << run.out;
+  EXPECT_TRUE(Contains(run.out, ", 수량 변경 0, 유지 0, 신규 0, 단위 변경 0, 원본 단가 없음 0, 원본 단가 읽을 수 없음 0, 한도 초과 0, 삭제됨 0\n")) << run.out;
   EXPECT_TRUE(Take(dir.File("old")) == source);
   EXPECT_EQ(dir.Read("r.csv").rfind("\xEF\xBB\xBF결과,", 0), 0u);
   // The same prices, the same amounts: the new bill is now what the old one is.
