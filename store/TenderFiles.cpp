@@ -35,6 +35,9 @@ bool SameEntry(const fs::path& a, const fs::path& b) {
   return fs::equivalent(a, b, ec) && !ec;
 }
 
+// The same directory, existing or not yet ("원본" before the first write).
+bool SameDirectoryPath(const fs::path& a, const fs::path& b) { return a == b || SameEntry(a, b); }
+
 }  // namespace
 
 std::string OutputPathProblem(const std::string& output, const std::vector<std::string>& tenderDirs) {
@@ -47,7 +50,7 @@ std::string OutputPathProblem(const std::string& output, const std::vector<std::
   const std::string name = path.filename().string();
   for (const std::string& dir : tenderDirs) {
     const fs::path tender = fs::weakly_canonical(fs::absolute(dir, ec), ec);
-    const bool inTender = SameEntry(parent, tender) || SameEntry(parent, tender / kOriginalsDir);
+    const bool inTender = SameDirectoryPath(parent, tender) || SameDirectoryPath(parent, tender / kOriginalsDir);
     // An existing output that is one of the tender's files under another name (a hard link).
     bool linked = false;
     for (const char* file : {"VAK.DBF", "VAK.MEM", "Vak.CDX"}) {

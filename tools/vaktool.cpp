@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "common/CodePage.h"
+#include "common/FileCommit.h"
 #include "common/Files.h"
 #include "common/Numbers.h"
 #include "common/Text.h"
@@ -298,7 +299,11 @@ int Check(const std::vector<std::string>& args) {
   items.Close();
   const std::string report = options.count("--json") ? CheckReportJson(dir, review) : CheckReportText(dir, review);
   std::fputs(report.c_str(), stdout);
-  return review.Complete() && review.Consistent() ? 0 : 1;
+  // The check changes nothing: a save a killed run left half-done is only reported.
+  const bool interrupted = HasInterruptedCommit(dir);
+  if (interrupted)
+    std::fprintf(stderr, "[경고] %s\n저장이 중단된 채입니다 (VAK.COMMIT). 프로그램이나 vaktool calc로 한 번 열면 마무리됩니다.\n", dir.c_str());
+  return review.Complete() && review.Consistent() && !interrupted ? 0 : 1;
 }
 
 // Prices carried from an earlier, priced bill into an amended one.

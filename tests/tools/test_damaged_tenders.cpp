@@ -553,3 +553,67 @@ TEST(TenderCarry, TheCommandCarriesEveryPriceReportsAndLeavesTheSourceAlone) {
 
 }  // namespace
 }  // namespace vak
+
+namespace vak {
+namespace {
+
+// Ordinary mistakes that used to lose a tender: each is refused, or keeps every file.
+TEST(TenderSafety, OutputsMediaRestoresAndUnreadablePricesLoseNothing) {
+  TempDir dir;
+  MakeTender(dir.File("old"));
+  PriceAndCalculate(dir.File("old"));
+  ASSERT_EQ(Vaktool("sample " + Quoted(dir.File("new")) + " --lines 60 --type 2 --seed 3").status, 0);
+  const Snapshot old = Take(dir.File("old"));
+  const std::string originals = dir.Read("old/원본/VAK.DBF");
+
+  // The originals folder or any folder of the tender is no medium.
+  ShellRun run = Vaktool("submit " + Quoted(dir.File("old")) + " " + Quoted(dir.File("old/원본")));
+  EXPECT_EQ(run.status, 1);
+  EXPECT_TRUE(Contains(run.out, "원본 보관 디렉토리 포함")) << run.out;
+  EXPECT_EQ(dir.Read("old/원본/VAK.DBF"), originals);
+
+  // A carry report never replaces a tender's file, nor goes into a directory; checked first.
+  const Snapshot fresh = Take(dir.File("new"));
+  for (const std::string& report : {dir.File("new/VAK.DBF"), dir.File("old/VAK.MEM"), dir.File("new/원본/VAK.DBF"), dir.path()}) {
+    run = Vaktool("carry " + Quoted(dir.File("old")) + " " + Quoted(dir.File("new")) + " --report " + Quoted(report));
+    EXPECT_EQ(run.status, 1) << report;
+    EXPECT_TRUE(Take(dir.File("new")) == fresh) << report;
+    EXPECT_TRUE(Take(dir.File("old")) == old) << report;
+  }
+
+  // A source price that cannot be read is named; without --yes nothing is carried.
+  DbfStatus status;
+  {
+    auto file = DbfFile::Open(dir.File("old/VAK.DBF"), DbfOpenMode::Exclusive, status);
+    ASSERT_TRUE(file);
+    uint32_t priced = 1;
+    while (priced < file->RecordCount() && ParseNumericField(FieldBytes(file->Record(priced), Field("F_PRIC"))) == 0) ++priced;
+    std::string rec(file->Record(priced), kItemRecordLength);
+    StoreCharacterField(rec.data(), Field("F_PRIC"), "12a4x");
+    ASSERT_TRUE(file->WriteRecord(priced, rec.data()));
+  }
+  run = Vaktool("carry " + Quoted(dir.File("old")) + " " + Quoted(dir.File("new")));
+  EXPECT_EQ(run.status, 1);
+  EXPECT_TRUE(Contains(run.out, "단가를 읽을 수 없는 항목이 1개 있습니다")) << run.out;
+  EXPECT_TRUE(Take(dir.File("new")) == fresh);
+  run = Vaktool("carry " + Quoted(dir.File("old")) + " " + Quoted(dir.File("new")) + " --yes");
+  EXPECT_EQ(run.status, 0) << run.out;
+  EXPECT_TRUE(Contains(run.out, "원본 단가 읽을 수 없음 1,")) << run.out;
+
+  // Two restores in one second: every priced file is kept under a name of its own.
+  const Snapshot carried = Take(dir.File("new"));
+  ASSERT_EQ(Vaktool("restore " + Quoted(dir.File("new")) + " --yes").status, 0);
+  ASSERT_EQ(Vaktool("restore " + Quoted(dir.File("new")) + " --yes").status, 0);
+  int keptCarried = 0, kept = 0;
+  for (const auto& entry : std::filesystem::directory_iterator(dir.File("new"))) {
+    const std::string name = entry.path().filename().string();
+    if (name.rfind("VAK.DBF.", 0) != 0) continue;
+    ++kept;
+    keptCarried += dir.Read("new/" + name) == carried.dbf ? 1 : 0;
+  }
+  EXPECT_EQ(kept, 2);
+  EXPECT_EQ(keptCarried, 1);
+}
+
+}  // namespace
+}  // namespace vak
