@@ -45,6 +45,9 @@ std::string OutputPathProblem(const std::string& output, const std::vector<std::
   std::error_code ec;
   const fs::path path(output);
   if (fs::is_directory(path, ec)) return output + "\n디렉토리입니다. 출력 화일의 이름을 주십시오.";
+  // A device or pipe carries the name: replacing it would not write the file meant.
+  if (fs::exists(path, ec) && !fs::is_regular_file(path, ec))
+    return output + "\n일반 화일이 아닙니다 (장치나 파이프입니다). 출력 화일의 이름을 주십시오.";
   // The directory the file lands in, with every link resolved; the name as given.
   const fs::path parent = fs::weakly_canonical(fs::absolute(path, ec).parent_path(), ec);
   const std::string name = path.filename().string();

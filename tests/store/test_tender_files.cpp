@@ -32,6 +32,7 @@ TEST(TenderFiles, OutputsNeverNameATendersOwnFiles) {
       {tender.File("원본/VAK.DBF"), false},    {tender.File("VAK.DBF.20261208-043512"), false},
       {other.File("via-link/VAK.DBF"), false}, {other.File("header-link.pdf"), false},
       {tender.File("VAK.COMMIT"), false},      {other.path(), false},
+      {"/dev/null", false},                    {tender.File("원본/VakRpt1.DBF"), false},
       {tender.File("입찰내역서.pdf"), true},   {other.File("VAK.DBF"), true},
       {tender.File("단가가져오기-결과.csv"), true},
   };
