@@ -4,6 +4,8 @@
 #include <benchmark/benchmark.h>
 
 
+#include "common/FileCommit.h"
+#include "common/Files.h"
 #include "common/UserNotifier.h"
 #include "pricing/Calculation.h"
 #include "pricing/PriceCarry.h"
@@ -49,6 +51,58 @@ void BM_CalculatePart(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_CalculatePart)->Arg(10000)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond);
+
+// ---------------------------------------------------------------- F3 as one step
+
+// F3 of one part of a compound tender: its records written to a copy of the table, which
+// replaces the table together with VAK.MEM under a commit record.
+void BM_CalculateOnePartOfCompound(benchmark::State& state) {
+  bench::OpenTender t(state.range(0), 2, "calc-one");
+  for (auto _ : state) {
+    const CalculationResult r = CalculateStatement(t.items, {t.dir, ProjectType::Compound, "2"}, t.notifier);
+    benchmark::DoNotOptimize(r.tenderAmount);
+  }
+}
+BENCHMARK(BM_CalculateOnePartOfCompound)->Arg(100000)->Unit(benchmark::kMillisecond);
+
+// The yardstick for it: the table file read, written beside itself and synced once.
+void BM_Floor_TableReadWriteSyncOnce(benchmark::State& state) {
+  bench::OpenTender t(state.range(0), 2, "calc-one");
+  const std::string path = t.items.engine()->file().path();
+  for (auto _ : state) {
+    const std::optional<std::string> bytes = ReadWholeFile(path);
+    FileBeside copy(path + "-bench");
+    copy.Write(*bytes);
+    benchmark::DoNotOptimize(copy.Sync());
+  }
+}
+BENCHMARK(BM_Floor_TableReadWriteSyncOnce)->Arg(100000)->Unit(benchmark::kMillisecond);
+
+// The commit record's own cost: two staged files renamed over theirs without (0) and with (1)
+// the record that makes the two renames one step.
+void BM_RenamePair(benchmark::State& state) {
+  bench::OpenTender t(1000, 2, "rename-pair");
+  const std::string a = JoinPath(t.dir, "pair-a"), b = JoinPath(t.dir, "pair-b");
+  for (auto _ : state) {
+    state.PauseTiming();
+    FileBeside stageA(a), stageB(b);
+    stageA.Write("a");
+    stageB.Write("b");
+    const std::string stagedA = stageA.Stage(), stagedB = stageB.Stage();
+    state.ResumeTiming();
+    if (state.range(0) == 0) {
+      RenameFile(stagedA, a);
+      RenameFile(stagedB, b);
+      SyncParentDirectory(a);
+    } else {
+      FileSetCommit commit(t.dir);
+      commit.Add(stagedA, a);
+      commit.Add(stagedB, b);
+      benchmark::DoNotOptimize(commit.Commit());
+    }
+  }
+}
+BENCHMARK(BM_RenamePair)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
 
 // ---------------------------------------------------------------- completeness, check, carry
 
