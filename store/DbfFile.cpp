@@ -242,8 +242,47 @@ void DbfFile::TouchHeader() {
   PutLe32(h + 4, count_);  // a header that overstated the records is corrected
 }
 
+void DbfFile::ShareWithReadersBetweenWrites() {
+  if (mode_ != DbfOpenMode::Exclusive || sharing_ || !stagedPath_.empty()) return;
+  sharing_ = true;
+  LetReadersBackIn();
+}
+
+bool DbfFile::TakeForWrite() {
+  if (!sharing_ || !stagedPath_.empty()) return !lockLost_;
+  for (int attempt = 0; attempt < 1000 && !lockLost_; ++attempt) {
+    if (::flock(fd_, LOCK_EX | LOCK_NB) == 0) return true;
+    // A failed change gives up the shared lock too (Linux): take it again at once, so no
+    // other program can open the table for writing meanwhile.
+    if (::flock(fd_, LOCK_SH | LOCK_NB) != 0) lockLost_ = true;
+    else ::usleep(2000);
+  }
+  StatusFromErrno(EWOULDBLOCK);
+  return false;
+}
+
+void DbfFile::LetReadersBackIn() {
+  if (sharing_ && stagedPath_.empty() && !lockLost_ && ::flock(fd_, LOCK_SH | LOCK_NB) != 0) lockLost_ = true;
+}
+
+// A write's own moment of the table: exclusively held while the bytes change.
+class WriteMoment {
+ public:
+  explicit WriteMoment(DbfFile& file) : file_(file), held_(file.TakeForWrite()) {}
+  ~WriteMoment() {
+    if (held_) file_.LetReadersBackIn();
+  }
+  explicit operator bool() const { return held_; }
+
+ private:
+  DbfFile& file_;
+  bool held_;
+};
+
 bool DbfFile::WriteRecord(uint32_t recno, const char* bytes) {
   if (mode_ == DbfOpenMode::ReadOnly || recno < 1 || recno > count_) return false;
+  const WriteMoment moment(*this);
+  if (!moment) return false;
   TouchHeader();
   std::memcpy(const_cast<char*>(Record(recno)), bytes, static_cast<size_t>(recordLength_));
   return true;
@@ -251,6 +290,8 @@ bool DbfFile::WriteRecord(uint32_t recno, const char* bytes) {
 
 bool DbfFile::SetDeleted(uint32_t recno, bool deleted) {
   if (mode_ == DbfOpenMode::ReadOnly || recno < 1 || recno > count_) return false;
+  const WriteMoment moment(*this);
+  if (!moment) return false;
   TouchHeader();
   const_cast<char*>(Record(recno))[0] = deleted ? '*' : ' ';
   return true;
@@ -260,6 +301,11 @@ bool DbfFile::AppendRecord(const char* bytes) {
   appendStatus_ = DbfStatus::Ok;
   if (mode_ == DbfOpenMode::ReadOnly || !data_) {
     appendStatus_ = DbfStatus::ReadOnly;
+    return false;
+  }
+  const WriteMoment moment(*this);
+  if (!moment) {
+    appendStatus_ = DbfStatus::Locked;
     return false;
   }
   const size_t newSize = headerLength_ + (count_ + 1) * static_cast<size_t>(recordLength_) + 1;
@@ -296,6 +342,7 @@ bool DbfFile::AppendRecord(const char* bytes) {
 
 DbfStatus DbfFile::Pack() {
   if (mode_ == DbfOpenMode::ReadOnly) return DbfStatus::ReadOnly;
+  if (sharing_) return DbfStatus::Locked;  // packs belong to the start, before readers are let in
   uint32_t live = 0;
   for (uint32_t r = 1; r <= count_; ++r) live += IsDeleted(r) ? 0 : 1;
   if (live == count_) return DbfStatus::Ok;
@@ -351,7 +398,7 @@ bool DbfFile::Sync() {
 }
 
 bool DbfFile::BeginStagedChange() {
-  if (mode_ != DbfOpenMode::Exclusive || !data_ || !stagedPath_.empty()) return false;
+  if (mode_ != DbfOpenMode::Exclusive || !data_ || !stagedPath_.empty() || lockLost_) return false;
   int error = 0;
   TempFile copy = CreateTempBeside(path_, &error);
   if (copy.fd < 0) {
@@ -384,6 +431,7 @@ void DbfFile::AdoptStagedChange() {
   ::close(unstagedFd_);  // the lock on the old table goes with it; the copy holds its own
   unstagedFd_ = -1;
   stagedPath_.clear();
+  LetReadersBackIn();
 }
 
 void DbfFile::AbandonStagedChange() {

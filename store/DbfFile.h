@@ -89,6 +89,12 @@ class DbfFile {
   // Flushes the mapping to the disk; false when the operating system reports a failure.
   bool Sync();
 
+  // An exclusive table that readers may share while nothing is written: the lock becomes
+  // shared, so another program can read the table (under a shared lock) but none can open it
+  // for writing, and every write takes the table back exclusively for its own moment, waiting
+  // up to two seconds for readers to finish.
+  void ShareWithReadersBetweenWrites();
+
   // A change of many records made all or nothing (exclusive tables): the table is copied to a
   // new file beside it, taken exclusively, and every write until the change ends goes to the
   // copy, so the table on the disk stays as it was until the copy replaces it. False, nothing
@@ -111,6 +117,9 @@ class DbfFile {
   bool MapFile(size_t length);
   void Unmap();
   void TouchHeader();
+  bool TakeForWrite();
+  void LetReadersBackIn();
+  friend class WriteMoment;
 
   std::string path_;
   DbfOpenMode mode_ = DbfOpenMode::Shared;
@@ -124,6 +133,8 @@ class DbfFile {
   size_t headerLength_ = 0;
   int recordLength_ = 0;
   bool touched_ = false;
+  bool sharing_ = false;  // shared lock between writes (ShareWithReadersBetweenWrites)
+  bool lockLost_ = false;  // another program took the table during a lock change
   int unstagedFd_ = -1;  // the table itself while a staged change writes to its copy
   std::string stagedPath_;
   DbfStatus appendStatus_ = DbfStatus::Ok;

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <thread>
+
 #include <sys/mount.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -259,6 +262,32 @@ TEST(DbfFile, ExclusiveUseKeepsOtherProgramsOut) {
   EXPECT_TRUE(WIFEXITED(wstatus) && WEXITSTATUS(wstatus) == 0);
   holder.reset();
   EXPECT_TRUE(OpenOk(dir.File("T.DBF")));
+}
+
+TEST(DbfFile, ReadersShareAnExclusiveTableBetweenItsWrites) {
+  TempDir dir;
+  ASSERT_EQ(DbfFile::Create(dir.File("T.DBF"), kSmall), DbfStatus::Ok);
+  auto holder = OpenOk(dir.File("T.DBF"), DbfOpenMode::Exclusive);
+  const std::string record = holder->BlankRecord();
+  ASSERT_TRUE(holder->AppendRecord(record.data()));
+  DbfStatus status;
+  EXPECT_FALSE(DbfFile::Open(dir.File("T.DBF"), DbfOpenMode::ReadOnly, status));
+  holder->ShareWithReadersBetweenWrites();
+  auto reader = DbfFile::Open(dir.File("T.DBF"), DbfOpenMode::ReadOnly, status);
+  ASSERT_TRUE(reader);
+  // Nobody else opens it for writing, or takes it whole.
+  EXPECT_FALSE(DbfFile::Open(dir.File("T.DBF"), DbfOpenMode::Exclusive, status));
+  EXPECT_EQ(status, DbfStatus::Locked);
+  EXPECT_TRUE(ExclusiveFileHold(dir.File("T.DBF")).lockedElsewhere());
+  // A write waits for the reader to finish, then the table is shared again.
+  std::thread finishing([&] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    reader.reset();
+  });
+  EXPECT_TRUE(holder->WriteRecord(1, record.data()));
+  finishing.join();
+  EXPECT_TRUE(DbfFile::Open(dir.File("T.DBF"), DbfOpenMode::ReadOnly, status));
+  EXPECT_FALSE(DbfFile::Open(dir.File("T.DBF"), DbfOpenMode::Exclusive, status));
 }
 
 TEST(DbfFile, AppendingOnAFullDiskFailsWithoutKillingTheProgram) {
