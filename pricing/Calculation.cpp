@@ -408,6 +408,11 @@ CalculationResult CalculateStatement(TZekTable& items, const CalculationRequest&
     notifier.Message(HeaderProblemText(header), "오류", MessageIcon::Error, MessageButtons::Ok);
     return result;
   }
+  // A read-only header is refused as a read-only table is: renaming over it would pass its mode.
+  if (const std::string problem = ReadOnlyDataFileProblem(header.path); !problem.empty()) {
+    notifier.Message(problem, "오류", MessageIcon::Error, MessageButtons::Ok);
+    return result;
+  }
 
   // First a run that only reads: what cannot be read or would not fit is found before any write.
   Run check(items, notifier, Mode::Check);

@@ -6,6 +6,7 @@
 #include "common/Files.h"
 #include "common/Numbers.h"
 #include "common/Text.h"
+#include "store/TenderFiles.h"
 
 namespace vak {
 namespace {
@@ -204,6 +205,10 @@ bool SaveOverReadHeader(const std::string& dataDir, const ProjectHeader& header,
                         UserNotifier& notifier) {
   if (!header.Whole()) {
     notifier.Message(HeaderProblemText(header), "오류", MessageIcon::Error, MessageButtons::Ok);
+    return false;
+  }
+  if (const std::string problem = ReadOnlyDataFileProblem(header.path); !problem.empty()) {
+    notifier.Message(problem, "오류", MessageIcon::Error, MessageButtons::Ok);
     return false;
   }
   return SaveProjectHeader(dataDir, values, notifier);

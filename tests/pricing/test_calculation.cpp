@@ -367,6 +367,16 @@ TEST(Calculation, OneStepWhateverFails) {
     }
   }
   EXPECT_EQ(finishedAtStart, 2);  // a rename of the table or of the header failed after the record
+
+  // A read-only header is refused before anything is written, its mode kept.
+  test::Tender t({Heading("U", 1, '1', "H"), Item("U", 2, '2', "a", 2, 150)}, "1");
+  std::filesystem::permissions(t.dir.File("VAK.MEM"), std::filesystem::perms::owner_write, std::filesystem::perm_options::remove);
+  const std::string table = t.dir.Read("VAK.DBF");
+  EXPECT_FALSE(t.Calculate().completed);
+  EXPECT_EQ(t.notifier.messages.back().text, OpenFailureText(t.dir.File("VAK.MEM"), DbfStatus::ReadOnly));
+  EXPECT_EQ(t.dir.Read("VAK.DBF"), table);
+  EXPECT_EQ(std::filesystem::status(t.dir.File("VAK.MEM")).permissions() & std::filesystem::perms::owner_write,
+            std::filesystem::perms::none);
 }
 
 }  // namespace
