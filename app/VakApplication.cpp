@@ -4,6 +4,8 @@
 #include <exception>
 #include <string>
 
+#include "common/S_Progress.h"
+
 namespace vak {
 
 std::string EscapedFailureText(const char* what) {
@@ -23,8 +25,11 @@ bool VakApplication::notify(QObject* receiver, QEvent* event) {
     what = "알 수 없는 오류";
     failure = what.c_str();
   }
-  // A wait cursor left behind by the interrupted work is taken away before the user is told.
+  // A wait cursor or a progress window left behind by the interrupted work is taken away
+  // before the user is told; closing the progress window ends the pass it showed, so the
+  // windows take commands again.
   while (QApplication::overrideCursor()) QApplication::restoreOverrideCursor();
+  ProgressClose();
   if (notifier_) notifier_->Message(EscapedFailureText(failure), "오류", MessageIcon::Error, MessageButtons::Ok);
   return false;
 }

@@ -17,9 +17,12 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include <utility>
+
 #include "common/CodePage.h"
 #include "common/Files.h"
 #include "common/Numbers.h"
+#include "common/S_Progress.h"
 #include "common/Text.h"
 #include "pricing/Calculation.h"
 #include "pricing/PriceCarry.h"
@@ -63,7 +66,41 @@ QToolButton* MakeButton(const QString& text, const QString& name, const QString&
   return button;
 }
 
+// What the user's input to a window is made of; none of it reaches the window during a pass.
+bool IsUserInput(QEvent::Type type) {
+  switch (type) {
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease:
+    case QEvent::ShortcutOverride:
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::Wheel:
+    case QEvent::ContextMenu:
+    case QEvent::TouchBegin:
+    case QEvent::TouchUpdate:
+    case QEvent::TouchEnd:
+    case QEvent::TabletPress:
+    case QEvent::TabletRelease:
+      return true;
+    default:
+      return false;
+  }
+}
+
 }  // namespace
+
+// A pass of the window for the length of a scope, whichever way the scope ends.
+class TFm_VakMain::PassScope {
+ public:
+  explicit PassScope(TFm_VakMain& window) : window_(window) { window_.BeginPass(); }
+  ~PassScope() { window_.EndPass(); }
+  PassScope(const PassScope&) = delete;
+  PassScope& operator=(const PassScope&) = delete;
+
+ private:
+  TFm_VakMain& window_;
+};
 
 TFm_VakMain::TFm_VakMain(const QString& dataDir, TXbaseEnv& env, UserNotifier& notifier, int screenWidth,
                          QWidget* parent)
@@ -73,6 +110,14 @@ TFm_VakMain::TFm_VakMain(const QString& dataDir, TXbaseEnv& env, UserNotifier& n
   QFont font(QStringLiteral("굴림체"));
   font.setPixelSize(12);
   setFont(font);
+
+  // Every pass in the progress window, whoever runs it, is a pass of this window.
+  connect(&ProgressPasses::Instance(), &ProgressPasses::Began, this, [this] {
+    if (!std::exchange(progressPass_, true)) BeginPass();
+  });
+  connect(&ProgressPasses::Instance(), &ProgressPasses::Ended, this, [this] {
+    if (std::exchange(progressPass_, false)) EndPass();
+  });
 
   // Data preparation: both data files present, the index rebuilt.
   // The table stays taken from here to the show step, so no other program comes in between.
@@ -324,15 +369,9 @@ QMenu* TFm_VakMain::BuildPopup(const QString& name, bool details) {
 void TFm_VakMain::BuildMenus() {
   QMenu* work = menuBar()->addMenu(QStringLiteral("작업"));
   work->setObjectName(QStringLiteral("C_Mnu_Work"));
-  QAction* chong = work->addAction(QStringLiteral("공사총괄집계"));
-  chong->setObjectName(QStringLiteral("Mnu_Chong"));
-  connect(chong, &QAction::triggered, this, [this] { ShowOverallSummary(); });
-  QAction* jib = work->addAction(QStringLiteral("해당공사집계"));
-  jib->setObjectName(QStringLiteral("Mnu_Jib"));
-  connect(jib, &QAction::triggered, this, [this] { ShowPartSummary(); });
-  QAction* nae = work->addAction(QStringLiteral("해당공사내역"));
-  nae->setObjectName(QStringLiteral("Mnu_Nae"));
-  connect(nae, &QAction::triggered, this, [this] { ShowItemDetails(); });
+  work->addAction(Action(QStringLiteral("공사총괄집계"), QStringLiteral("Mnu_Chong"), true));
+  work->addAction(Action(QStringLiteral("해당공사집계"), QStringLiteral("Mnu_Jib"), true));
+  work->addAction(Action(QStringLiteral("해당공사내역"), QStringLiteral("Mnu_Nae"), true));
   work->addSeparator();
   work->addAction(Action(QStringLiteral("디스켓만들기"), QStringLiteral("Mnu_Disk"), false));
   work->addSeparator();
@@ -358,12 +397,7 @@ void TFm_VakMain::BuildMenus() {
   menuBar()->addAction(reports);
   QMenu* help = menuBar()->addMenu(QStringLiteral("도움말"));
   help->setObjectName(QStringLiteral("C_Mnu_Help"));
-  QAction* about = help->addAction(QStringLiteral("전산내역입찰 정보..."));
-  about->setObjectName(QStringLiteral("Mnu_About"));
-  connect(about, &QAction::triggered, this, [this] {
-    TFm_VakAbout box(this);
-    box.exec();
-  });
+  help->addAction(Action(QStringLiteral("전산내역입찰 정보..."), QStringLiteral("Mnu_About"), true));
 
   mnuChong_ = BuildPopup(QStringLiteral("C_Mnu_Chong"), false);
   mnuHead_ = BuildPopup(QStringLiteral("C_Mnu_Head"), false);
@@ -395,15 +429,19 @@ void TFm_VakMain::ReadProjectHeader() {
 
 void TFm_VakMain::showEvent(QShowEvent* event) {
   QMainWindow::showEvent(event);
+  // Once, unless it ran already (a show step run meanwhile may have been followed by a
+  // command that released the table: that command opens it again itself).
   if (!showStepDone_ && prepared_) {
-    showStepDone_ = true;
-    QTimer::singleShot(0, this, [this] { RunShowStep(); });
+    QTimer::singleShot(0, this, [this] {
+      if (!showStepDone_) RunShowStep();
+    });
   }
 }
 
 bool TFm_VakMain::RunShowStep() {
   showStepDone_ = true;
   if (!prepared_ || panel_) return panel_ != nullptr;
+  const PassScope pass(*this);
   const std::string dir = dataDir_.toStdString();
   if (!ReorganiseItemTable(*items_, dir, notifier_, startupFlag_)) {
     notifier_.Message("데이타 정보 Error ", "전산내역입찰(VAK)", MessageIcon::None, MessageButtons::Ok);
@@ -431,6 +469,12 @@ bool TFm_VakMain::RunShowStep() {
 }
 
 void TFm_VakMain::closeEvent(QCloseEvent* event) {
+  // In the middle of a pass the table is half-done or not even open: the close comes at its end.
+  if (PassRunning()) {
+    closeWanted_ = true;
+    event->ignore();
+    return;
+  }
   if (startupFlag_ && prepared_ &&
       notifier_.Message("ZEK-VAK 시스템을 종료하겠습니까?", "확인", MessageIcon::Question, MessageButtons::YesNo) !=
           MessageAnswer::Yes) {
@@ -548,53 +592,91 @@ void TFm_VakMain::FindCommand() {
 }
 
 void TFm_VakMain::WireCommands() {
-  auto button = [this](const char* name) { return findChild<QToolButton*>(QString::fromLatin1(name)); };
-  auto action = [this](const QString& name) { return findChild<QAction*>(name); };
-  for (const char* name : {"C_Sbt_CalculateChong", "C_Sbt_CalculateJib", "C_Sbt_Calculate"}) {
-    button(name)->setEnabled(true);
-    connect(button(name), &QToolButton::clicked, this, [this] { CalculateCommand(); });
-  }
-  for (const char* name : {"C_Sbt_Price", "C_Sbt_LME"}) {
-    button(name)->setEnabled(true);
-    connect(button(name), &QToolButton::clicked, this, [this] { SetSplitInputMode(!splitMode_); });
-  }
-  button("C_Sbt_Mod")->setEnabled(true);
-  connect(button("C_Sbt_Mod"), &QToolButton::clicked, this, [this] { EditCommand(); });
-  // Every way to a command is enabled and led to it: actions of the menus and popups by name.
-  auto wire = [this, &action](const QString& name, void (TFm_VakMain::*command)()) {
-    QAction* a = action(name);
+  // Every command runs as a pass of the window, and none starts while a pass runs.
+  auto guarded = [this](std::function<void()> command) {
+    return [this, command = std::move(command)] {
+      if (PassRunning()) return;
+      const PassScope pass(*this);
+      command();
+    };
+  };
+  // Every way to a command is enabled and led to it: actions of the menus and popups, buttons, by name.
+  auto wire = [&](const QString& name, std::function<void()> command) {
+    QAction* a = findChild<QAction*>(name);
     a->setEnabled(true);
-    connect(a, &QAction::triggered, this, [this, command] { (this->*command)(); });
+    connect(a, &QAction::triggered, this, guarded(std::move(command)));
   };
-  auto wireButton = [this, &button](const char* name, void (TFm_VakMain::*command)()) {
-    button(name)->setEnabled(true);
-    connect(button(name), &QToolButton::clicked, this, [this, command] { (this->*command)(); });
+  auto wireButton = [&](const char* name, std::function<void()> command) {
+    auto* b = findChild<QToolButton*>(QString::fromLatin1(name));
+    b->setEnabled(true);
+    connect(b, &QToolButton::clicked, this, guarded(std::move(command)));
   };
-  wire(QStringLiteral("Mnu_Calc"), &TFm_VakMain::CalculateCommand);
-  wire(QStringLiteral("Mnu_InputType"), &TFm_VakMain::InputTypeCommand);
-  wire(QStringLiteral("C_Mnu_Detail_Mod"), &TFm_VakMain::EditCommand);
+  // The views of the 작업 menu, the calculation and the input mode.
+  wire(QStringLiteral("Mnu_Chong"), std::bind_front(&TFm_VakMain::ShowOverallSummary, this));
+  wire(QStringLiteral("Mnu_Jib"), std::bind_front(&TFm_VakMain::ShowPartSummary, this));
+  wire(QStringLiteral("Mnu_Nae"), std::bind_front(&TFm_VakMain::ShowItemDetails, this));
+  for (const char* name : {"C_Sbt_CalculateChong", "C_Sbt_CalculateJib", "C_Sbt_Calculate"})
+    wireButton(name, std::bind_front(&TFm_VakMain::CalculateCommand, this));
+  for (const char* name : {"C_Sbt_Price", "C_Sbt_LME"}) wireButton(name, [this] { SetSplitInputMode(!splitMode_); });
+  wireButton("C_Sbt_Mod", std::bind_front(&TFm_VakMain::EditCommand, this));
+  wire(QStringLiteral("Mnu_Calc"), std::bind_front(&TFm_VakMain::CalculateCommand, this));
+  wire(QStringLiteral("Mnu_InputType"), std::bind_front(&TFm_VakMain::InputTypeCommand, this));
+  wire(QStringLiteral("C_Mnu_Detail_Mod"), std::bind_front(&TFm_VakMain::EditCommand, this));
   for (QMenu* popup : {mnuChong_, mnuHead_, mnuDetail_}) {
-    wire(popup->objectName() + QStringLiteral("_Calc"), &TFm_VakMain::CalculateCommand);
-    wire(popup->objectName() + QStringLiteral("_Info"), &TFm_VakMain::InfoCommand);        // Ctrl+I
-    wire(popup->objectName() + QStringLiteral("_Report"), &TFm_VakMain::ReportCommand);    // Ctrl+P
+    wire(popup->objectName() + QStringLiteral("_Calc"), std::bind_front(&TFm_VakMain::CalculateCommand, this));
+    wire(popup->objectName() + QStringLiteral("_Info"), std::bind_front(&TFm_VakMain::InfoCommand, this));      // Ctrl+I
+    wire(popup->objectName() + QStringLiteral("_Report"), std::bind_front(&TFm_VakMain::ReportCommand, this));  // Ctrl+P
   }
   // The project information, the submission medium, the work search (F4) and the reports.
-  wireButton("C_Sbt_JungBo2", &TFm_VakMain::InfoCommand);
-  wire(QStringLiteral("Mnu_Info"), &TFm_VakMain::InfoCommand);
-  wireButton("C_SBT_DiskMake", &TFm_VakMain::DiskCommand);
-  wire(QStringLiteral("Mnu_Disk"), &TFm_VakMain::DiskCommand);
-  wireButton("C_SBT_Find", &TFm_VakMain::FindCommand);
-  wire(QStringLiteral("Mnu_Find"), &TFm_VakMain::FindCommand);
-  wire(QStringLiteral("C_Mnu_Detail_Find"), &TFm_VakMain::FindCommand);
-  wireButton("C_Sbt_Report", &TFm_VakMain::ReportCommand);
-  wire(QStringLiteral("Mnu_Report"), &TFm_VakMain::ReportCommand);
+  wireButton("C_Sbt_JungBo2", std::bind_front(&TFm_VakMain::InfoCommand, this));
+  wire(QStringLiteral("Mnu_Info"), std::bind_front(&TFm_VakMain::InfoCommand, this));
+  wireButton("C_SBT_DiskMake", std::bind_front(&TFm_VakMain::DiskCommand, this));
+  wire(QStringLiteral("Mnu_Disk"), std::bind_front(&TFm_VakMain::DiskCommand, this));
+  wireButton("C_SBT_Find", std::bind_front(&TFm_VakMain::FindCommand, this));
+  wire(QStringLiteral("Mnu_Find"), std::bind_front(&TFm_VakMain::FindCommand, this));
+  wire(QStringLiteral("C_Mnu_Detail_Find"), std::bind_front(&TFm_VakMain::FindCommand, this));
+  wireButton("C_Sbt_Report", std::bind_front(&TFm_VakMain::ReportCommand, this));
+  wire(QStringLiteral("Mnu_Report"), std::bind_front(&TFm_VakMain::ReportCommand, this));
   // Beyond the agency's program: the next unpriced item (F8) and prices from another bill.
-  QAction* unpriced = action(QStringLiteral("C_Mnu_Detail_Unpriced"));
-  unpriced->setEnabled(true);
-  connect(unpriced, &QAction::triggered, this, [this] {
+  wire(QStringLiteral("C_Mnu_Detail_Unpriced"), [this] {
     if (panel_) panel_->JumpToNextUnpriced();
   });
-  wire(QStringLiteral("Mnu_Carry"), &TFm_VakMain::CarryCommand);
+  wire(QStringLiteral("Mnu_Carry"), std::bind_front(&TFm_VakMain::CarryCommand, this));
+  wire(QStringLiteral("Mnu_About"), [this] {
+    TFm_VakAbout box(this);
+    box.exec();
+  });
+}
+
+void TFm_VakMain::BeginPass() {
+  if (passDepth_++ > 0) return;
+  // The window's commands are disabled (menus, popups and their shortcuts), and what input
+  // still reaches it (the window system's waits for the pass) is not let in.
+  for (QAction* action : findChildren<QAction*>()) {
+    if (!action->isEnabled()) continue;
+    action->setEnabled(false);
+    passDisabled_.emplace_back(action);
+  }
+  qApp->installEventFilter(this);
+}
+
+void TFm_VakMain::EndPass() {
+  if (--passDepth_ > 0) return;
+  qApp->removeEventFilter(this);
+  for (const QPointer<QAction>& action : passDisabled_) {
+    if (action) action->setEnabled(true);
+  }
+  passDisabled_.clear();
+  // Not at once: the code that ended the pass may still be on its way out.
+  if (std::exchange(closeWanted_, false)) QTimer::singleShot(0, this, [this] { close(); });
+}
+
+bool TFm_VakMain::eventFilter(QObject* watched, QEvent* event) {
+  if (PassRunning() && IsUserInput(event->type()) && watched->isWidgetType() &&
+      static_cast<QWidget*>(watched)->window() == this) {
+    return true;
+  }
+  return QMainWindow::eventFilter(watched, event);
 }
 
 void TFm_VakMain::ReviewWholeTender() {

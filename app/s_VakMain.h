@@ -8,6 +8,9 @@
 
 #include <functional>
 #include <memory>
+#include <vector>
+
+#include <QPointer>
 
 #include "common/UserNotifier.h"
 #include "store/Xbase.h"
@@ -81,9 +84,15 @@ class TFm_VakMain : public QMainWindow, public PanelHost {
   // The directory dialog of the carry (given the last directory chosen); tests set their own.
   void SetCarryDirectoryChooser(std::function<QString(const QString&)> chooser) { carryChooser_ = std::move(chooser); }
 
+  // While a pass runs (a command of this window, the show step, or any pass in the progress
+  // window) the window takes no input and no command: the events let through to keep it
+  // painted would otherwise start one on half-done data. A close waits for the pass's end.
+  bool PassRunning() const { return passDepth_ > 0; }
+
  protected:
   void showEvent(QShowEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   void BuildToolBar(QWidget* parent);
@@ -105,6 +114,9 @@ class TFm_VakMain : public QMainWindow, public PanelHost {
   bool CalculateParts(const std::vector<std::string>& parts);
   // Closes the table and the panel; the show step opens them again.
   void ReleaseTable();
+  class PassScope;
+  void BeginPass();
+  void EndPass();
 
   QString dataDir_;
   TXbaseEnv& env_;
@@ -143,6 +155,10 @@ class TFm_VakMain : public QMainWindow, public PanelHost {
   std::function<QString(const QString&)> carryChooser_;
   TenderStatus tenderStatus_;
   QLabel* statusLabel_ = nullptr;
+  int passDepth_ = 0;
+  bool progressPass_ = false;  // a pass of the progress window counts once, however it nests
+  bool closeWanted_ = false;   // a close came during a pass
+  std::vector<QPointer<QAction>> passDisabled_;
 };
 
 }  // namespace vak

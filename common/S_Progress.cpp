@@ -16,9 +16,11 @@ QElapsedTimer g_sincePaint;
 
 // Pending window messages are let through at most every 30 ms: often enough for a moving
 // bar and a live window, rare enough that a pass of a million steps is not slowed down.
+// Keys, clicks and closes from the window system stay queued until the pass is over: a
+// command started from here would run in the middle of the pass, on its half-done data.
 void LetWindowRepaint(bool force) {
   if (!force && g_sincePaint.isValid() && g_sincePaint.elapsed() < 30) return;
-  QApplication::processEvents();
+  QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
   g_sincePaint.restart();
 }
 
@@ -28,6 +30,7 @@ TFm_Progress::TFm_Progress() : QWidget(nullptr, Qt::FramelessWindowHint | Qt::Wi
   setObjectName(QStringLiteral("Fm_Progress"));
   setWindowTitle(QStringLiteral("진행"));
   setAttribute(Qt::WA_DeleteOnClose);
+  setAttribute(Qt::WA_ShowWithoutActivating);  // takes no input: the keyboard stays with the window at work
   setFixedSize(367, 39);
   setAutoFillBackground(true);
   QPalette p = palette();
@@ -55,10 +58,16 @@ TFm_Progress::TFm_Progress() : QWidget(nullptr, Qt::FramelessWindowHint | Qt::Wi
   if (QScreen* screen = QGuiApplication::primaryScreen()) move(screen->geometry().center() - rect().center());
 }
 
+ProgressPasses& ProgressPasses::Instance() {
+  static auto* passes = new ProgressPasses();  // lives to the program's end, after the application object
+  return *passes;
+}
+
 bool ProgressOpen(int steps, const QString& text) {
   if (!g_window) {
     g_window = new TFm_Progress();
     g_window->show();
+    emit ProgressPasses::Instance().Began();
   }
   if (steps != -1) g_window->gauge()->setMaximum(steps + 1);
   g_window->gauge()->setValue(0);
@@ -86,6 +95,7 @@ bool ProgressClose() {
   g_window->close();  // deletes itself; the guarded pointer clears
   g_window = nullptr;
   LetWindowRepaint(true);
+  emit ProgressPasses::Instance().Ended();  // after the last events of the pass were let through
   return true;
 }
 

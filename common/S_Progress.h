@@ -1,6 +1,9 @@
 // The progress window of long passes: a small borderless window with the running
 // operation's text and a bar. One shared instance, driven by three free functions on the
-// GUI thread; each call lets the window repaint.
+// GUI thread; each call lets the window repaint. While it is shown a pass is running: the
+// events let through then are never the user's input (that waits for the end of the pass),
+// and windows that must not take a command in the middle of a pass hear when it begins and
+// ends through ProgressPasses.
 #pragma once
 
 #include <QString>
@@ -22,6 +25,19 @@ class TFm_Progress : public QWidget {
  private:
   QLabel* head_;
   QProgressBar* gauge_;
+};
+
+// The beginning and the end of every pass shown in the progress window: Began when the window
+// opens, Ended after it has closed (a restart of a shown window is no new pass).
+class ProgressPasses : public QObject {
+  Q_OBJECT
+
+ public:
+  static ProgressPasses& Instance();
+
+ signals:
+  void Began();
+  void Ended();
 };
 
 // steps: -1 keeps the gauge's maximum (otherwise maximum = steps + 1). False on failure.

@@ -1,22 +1,24 @@
 // The application's one boundary for failures that escape an event handler: the user is told,
-// the hourglass is taken away, and the program goes on.
+// the hourglass and the progress window are taken away, and the program goes on.
 #include <QApplication>
 #include <QtTest>
 #include <stdexcept>
 
 #include "app/VakApplication.h"
+#include "common/S_Progress.h"
 #include "common/WaitCursor.h"
 #include "tests/support/TestSupport.h"
 
 namespace vak {
 
-// An object whose event handler fails half-way, with the hourglass up, as a slot would.
+// An object whose event handler fails half-way through a pass, with the hourglass up, as a slot would.
 class Failing : public QObject {
  public:
   bool event(QEvent* e) override {
     if (e->type() != QEvent::User) return QObject::event(e);
     const WaitCursor hourglass;
     QApplication::setOverrideCursor(Qt::WaitCursor);  // one left behind by the interrupted work
+    ProgressOpen(10, QStringLiteral("단가를 가져오고 있습니다."));
     throw std::runtime_error("disk gone");
   }
 };
@@ -39,6 +41,7 @@ class ApplicationTest : public QObject {
              QStringLiteral("작업 중에 처리하지 못한 오류가 생겼습니다. 마지막 작업이 끝나지 않았을 수 있습니다.\n(disk gone)"));
     QCOMPARE(QString::fromStdString(notifier.messages[0].caption), QStringLiteral("오류"));
     QVERIFY(QApplication::overrideCursor() == nullptr);
+    QVERIFY(!ProgressWindow());
     // The next event is handled as usual.
     QObject plain;
     QEvent other(QEvent::User);

@@ -1,5 +1,6 @@
 // The main window driven as a user would, headless: first view, drill-downs, paging, the
-// scroll bar, the column map, colours and marks, tabs, the close question.
+// scroll bar, the column map, colours and marks, tabs, the close question, no command and no
+// close in the middle of a pass.
 #include <QAction>
 #include <QApplication>
 #include <QDir>
@@ -18,6 +19,7 @@
 #include <QRadioButton>
 #include <QSettings>
 #include <QStandardPaths>
+#include <QToolButton>
 #include <QtTest>
 
 #include "app/DataDirectory.h"
@@ -35,6 +37,8 @@
 #include "VakVersion.h"
 
 #include <filesystem>
+#include <functional>
+#include <utility>
 
 namespace vak {
 
@@ -66,6 +70,36 @@ struct Session {
   RecordingNotifier notifier;
   TFm_VakMain window;
 };
+
+// Shows every pass in the real progress window, as the program's notifier does (its event
+// processing included), and runs `inPass` once, at the next step of a pass.
+struct ShowingNotifier : RecordingNotifier {
+  void ProgressOpen(const std::string& text, long maximum) override {
+    RecordingNotifier::ProgressOpen(text, maximum);
+    vak::ProgressOpen(static_cast<int>(maximum), QString::fromStdString(text));
+  }
+  void ProgressStep() override {
+    RecordingNotifier::ProgressStep();
+    vak::ProgressStep(1);
+    if (inPass) std::exchange(inPass, nullptr)();
+  }
+  void ProgressClose() override {
+    RecordingNotifier::ProgressClose();
+    vak::ProgressClose();
+  }
+  std::function<void()> inPass;
+};
+
+// Rejects the modal dialog open when the event loop next runs, and says whether there was one.
+void RejectDialogWhenOpen(bool* opened) {
+  *opened = false;
+  QTimer::singleShot(0, [opened] {
+    if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
+      *opened = true;
+      dialog->reject();
+    }
+  });
+}
 
 std::string Cp949(const QString& text) { return Utf8ToCp949(text.toStdString()).value(); }
 
@@ -184,6 +218,81 @@ class MainWindowTest : public QObject {
     QVERIFY(s.window.isVisible());
     s.notifier.nextAnswer = MessageAnswer::Yes;
     QVERIFY(s.window.close());
+  }
+
+  // Whatever runs a pass (here one shown by hand, as every long pass shows itself), the window
+  // takes neither keys nor commands meanwhile, and a close comes when the pass is over.
+  void aPassTakesNoCommandAndTheCloseWaitsForItsEnd() {
+    TempDir dir;
+    Sample(dir, 1, 60);
+    Session s(dir.path());
+    s.window.findChild<QAction*>(QStringLiteral("C_Mnu_Detail_Unpriced"))->trigger();  // Enter would ask its price
+    QAction* calc = s.window.findChild<QAction*>(QStringLiteral("Mnu_Calc"));
+    QVERIFY(ProgressOpen(10, QStringLiteral("데이타정보를 확인하고 있습니다.")));
+    QVERIFY(s.window.PassRunning());
+    s.window.activateWindow();  // the window's shortcuts would work
+    QVERIFY(QTest::qWaitForWindowActive(&s.window));
+    QVERIFY(!calc->isEnabled());
+    QVERIFY(!s.window.findChild<QAction*>(QStringLiteral("C_Mnu_Detail_Mod"))->isEnabled());
+    bool opened = false;
+    RejectDialogWhenOpen(&opened);
+    s.Key(Qt::Key_F3);
+    s.Key(Qt::Key_Return);
+    s.window.findChild<QToolButton*>(QStringLiteral("C_Sbt_JungBo2"))->click();
+    QVERIFY(!s.window.close());
+    QVERIFY(ProgressStep(1));  // the pass lets pending events through
+    QVERIFY(!opened);
+    QVERIFY(s.window.isVisible());
+    QVERIFY(s.notifier.messages.empty());  // no calculation, no close question
+    s.notifier.nextAnswer = MessageAnswer::No;
+    QVERIFY(ProgressClose());
+    QVERIFY(calc->isEnabled());
+    QTRY_COMPARE(s.notifier.messages.size(), size_t(1));
+    QCOMPARE(QString::fromStdString(s.notifier.messages[0].text), QStringLiteral("ZEK-VAK 시스템을 종료하겠습니까?"));
+    QVERIFY(s.window.isVisible());
+    // After the pass the same keys work again.
+    RejectDialogWhenOpen(&opened);
+    s.Key(Qt::Key_Return);
+    QVERIFY(opened);
+    s.window.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&s.window));
+    s.Key(Qt::Key_F3);
+    QVERIFY(QString::fromStdString(s.notifier.messages.back().text).startsWith(QStringLiteral("전체금액계산 완료")));
+  }
+
+  // The same inside a command's own pass: the carry, started from its menu entry.
+  void aCommandsPassTakesNoSecondCommandAndTheCloseComesAfterIt() {
+    TempDir source, target;
+    Sample(source, 1, 60);
+    Sample(target, 1, 60);
+    TXbaseEnv env;
+    ShowingNotifier notifier;
+    TFm_VakMain window(QString::fromStdString(target.path()), env, notifier, 800);
+    window.show();
+    QVERIFY(window.RunShowStep());
+    int chosen = 0;
+    window.SetCarryDirectoryChooser([&](const QString&) {
+      ++chosen;
+      return QString::fromStdString(source.path());
+    });
+    QAction* carry = window.findChild<QAction*>(QStringLiteral("Mnu_Carry"));
+    bool opened = false, closedInPass = true, carryEnabledInPass = true;
+    notifier.inPass = [&] {
+      carryEnabledInPass = carry->isEnabled();
+      RejectDialogWhenOpen(&opened);
+      carry->trigger();
+      window.findChild<QAction*>(QStringLiteral("Mnu_Info"))->trigger();
+      closedInPass = window.close();
+    };
+    carry->trigger();
+    QVERIFY(!carryEnabledInPass);
+    QVERIFY(!closedInPass);
+    QCOMPARE(chosen, 1);
+    QVERIFY(!opened);
+    QVERIFY(window.Shown());
+    QVERIFY(QString::fromStdString(notifier.messages.back().text).startsWith(QStringLiteral("단가를 가져오고 모든 공사를 다시 계산했습니다.")));
+    QTRY_VERIFY(!window.isVisible());  // the close, once the carry was over
+    QCOMPARE(QString::fromStdString(notifier.messages.back().text), QStringLiteral("ZEK-VAK 시스템을 종료하겠습니까?"));
   }
 
   void drillDownFromTheOverallSummaryToTheItems() {
