@@ -13,6 +13,7 @@
 #include <QtTest>
 
 #include <functional>
+#include <optional>
 
 #include "common/Fonts.h"
 #include "app/s_VakMain.h"
@@ -515,6 +516,38 @@ class PricingUiTest : public QObject {
     });
     s.window.CarryCommand();
     QCOMPARE(offered, QString::fromStdString(source.path()));
+  }
+
+  // A source that is no tender the program can read (or is this very tender, or one open in
+  // another window), and a tender of ours whose header is damaged, are refused before the
+  // question, with the cause; nothing is written.
+  void aCarryThatCannotBeDoneIsRefusedBeforeTheQuestion() {
+    TempDir empty, other, target;
+    for (const TempDir* dir : {&other, &target}) {
+      test::WriteItemTable(dir->path(), Statement());
+      test::WriteHeader(dir->path(), "1");
+    }
+    Session s(target.path());
+    std::optional<ExclusiveFileHold> elsewhere(std::in_place, other.File("VAK.DBF"));  // open in another program
+    const std::string table = target.Read("VAK.DBF");
+    const std::string nothing = "\n단가를 가져오지 않았습니다. 지금 내역은 그대로입니다.";
+    auto refused = [&](const std::string& from, const std::string& text) {
+      s.notifier.messages.clear();
+      s.window.SetCarryDirectoryChooser([from](const QString&) { return QString::fromStdString(from); });
+      s.window.CarryCommand();
+      QCOMPARE(s.notifier.messages.size(), size_t(1));
+      QCOMPARE(QString::fromStdString(s.notifier.messages[0].text), QString::fromStdString(text));
+      QCOMPARE(QString::fromStdString(s.notifier.messages[0].caption), QStringLiteral("오류"));
+      QCOMPARE(s.notifier.messages[0].icon, MessageIcon::Error);
+      QVERIFY(s.window.Shown());
+      QVERIFY(target.Read("VAK.DBF") == table);
+    };
+    refused(empty.path(), "\"" + empty.path() + "\"디렉토리에 데이타화일(VAK.DBF)이 없습니다." + nothing);
+    refused(other.path(), other.File("VAK.DBF") + "\n다른 사용자가 사용하고 있습니다." + nothing);
+    refused(target.path(), target.path() + "\n단가를 가져올 내역이 지금 내역과 같은 화일입니다. 다른 입찰의 자료 디렉토리를 고르십시오.");
+    elsewhere.reset();
+    target.Write("VAK.MEM", "damaged");
+    refused(other.path(), HeaderProblemText(LoadProjectHeader(target.path())) + nothing);
   }
 };
 
