@@ -42,6 +42,7 @@
 #include "store/MemFile.h"
 #include "store/Preparation.h"
 #include "store/Reorganise.h"
+#include "store/Restore.h"
 #include "store/TenderFiles.h"
 
 namespace vak {
@@ -404,6 +405,7 @@ void TFm_VakMain::BuildMenus() {
   work->addAction(Action(QStringLiteral("해당공사내역"), QStringLiteral("Mnu_Nae"), true));
   work->addSeparator();
   work->addAction(Action(QStringLiteral("디스켓만들기"), QStringLiteral("Mnu_Disk"), false));
+  work->addAction(Action(QStringLiteral("원본으로 되돌리기..."), QStringLiteral("Mnu_Restore"), false));
   work->addSeparator();
   QAction* quit = work->addAction(QStringLiteral("종료"));
   quit->setObjectName(QStringLiteral("Mnu_Close"));
@@ -667,11 +669,13 @@ void TFm_VakMain::WireCommands() {
   wire(QStringLiteral("C_Mnu_Detail_Find"), std::bind_front(&TFm_VakMain::FindCommand, this));
   wireButton("C_Sbt_Report", std::bind_front(&TFm_VakMain::ReportCommand, this));
   wire(QStringLiteral("Mnu_Report"), std::bind_front(&TFm_VakMain::ReportCommand, this));
-  // Beyond the agency's program: the next unpriced item (F8) and prices from another bill.
+  // Beyond the agency's program: the next unpriced item (F8), prices from another bill, the
+  // agency's originals put back.
   wire(QStringLiteral("C_Mnu_Detail_Unpriced"), [this] {
     if (panel_) panel_->JumpToNextUnpriced();
   });
   wire(QStringLiteral("Mnu_Carry"), std::bind_front(&TFm_VakMain::CarryCommand, this));
+  wire(QStringLiteral("Mnu_Restore"), std::bind_front(&TFm_VakMain::RestoreCommand, this));
   wire(QStringLiteral("Mnu_About"), [this] {
     TFm_VakAbout box(this);
     box.exec();
@@ -814,6 +818,29 @@ void TFm_VakMain::DiskCommand() {
   SubmitTender(dataDir_.toStdString(), target.toStdString(), notifier_);
   startupFlag_ = true;
   RunShowStep();
+}
+
+void TFm_VakMain::RestoreCommand() {
+  if (!panel_) return;
+  const std::string dir = dataDir_.toStdString();
+  ReleaseTable();
+  const RestoreResult result = RestoreOriginals(dir, notifier_);
+  startupFlag_ = true;
+  // The originals come without their index, and with the agency's header: the table is
+  // prepared as at the start (which also finishes a replacement that stopped half-way), and
+  // the header read again.
+  if (result.restored || HasInterruptedCommit(dir)) {
+    totalLabel_->setText(QStringLiteral("0"));
+    prepared_ = PrepareData(dir, env_, *items_, notifier_, startupFlag_);
+    if (prepared_) ReadProjectHeader();
+  }
+  RunShowStep();  // closes the window itself when the table cannot be shown
+  if (result.restored) {
+    notifier_.Message("발주기관의 원본으로 되돌렸습니다. 이전 화일: " + result.keptDbf + ", " + result.keptMem, "알림",
+                      MessageIcon::Information, MessageButtons::Ok);
+  }
+  // Without its table the window has nothing to show; the user has been told why.
+  if (!prepared_) QTimer::singleShot(0, this, [this] { close(); });
 }
 
 void TFm_VakMain::InfoCommand() {

@@ -83,6 +83,9 @@ class TFm_VakMain : public QMainWindow, public PanelHost {
   void CarryCommand();
   // The directory dialog of the carry (given the last directory chosen); tests set their own.
   void SetCarryDirectoryChooser(std::function<QString(const QString&)> chooser) { carryChooser_ = std::move(chooser); }
+  // 작업 › "원본으로 되돌리기...": the agency's VAK.DBF and VAK.MEM back in place (the question,
+  // the kept copies and every refusal are the core's), the table prepared and shown again.
+  void RestoreCommand();
 
   // While a pass runs (a command of this window, the show step, or any pass in the progress
   // window) the window takes no input and no command: the events let through to keep it

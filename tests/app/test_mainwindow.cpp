@@ -1,6 +1,6 @@
 // The main window driven as a user would, headless: first view, drill-downs, paging, the
 // scroll bar, the column map, colours and marks, tabs, the close question, no command and no
-// close in the middle of a pass.
+// close in the middle of a pass, the agency's originals put back.
 #include <QAction>
 #include <QApplication>
 #include <QDir>
@@ -28,7 +28,9 @@
 #include "app/s_VakMain.h"
 #include "views/S_VakFind.h"
 #include "common/CodePage.h"
+#include "common/Files.h"
 #include "common/S_Progress.h"
+#include "pricing/PriceEntry.h"
 #include "store/ItemTable.h"
 #include "store/MemFile.h"
 #include "tests/support/ItemRows.h"
@@ -293,6 +295,56 @@ class MainWindowTest : public QObject {
     QVERIFY(QString::fromStdString(notifier.messages.back().text).startsWith(QStringLiteral("단가를 가져오고 모든 공사를 다시 계산했습니다.")));
     QTRY_VERIFY(!window.isVisible());  // the close, once the carry was over
     QCOMPARE(QString::fromStdString(notifier.messages.back().text), QStringLiteral("ZEK-VAK 시스템을 종료하겠습니까?"));
+  }
+
+  // 작업 › 원본으로 되돌리기: 아니오 leaves the priced files; 예 puts the agency's back, keeps the
+  // priced ones beside, and shows the table again.
+  void theAgencysOriginalsPutBackFromTheWorkMenu() {
+    TempDir dir;
+    for (const char* name : {"VAK.DBF", "VAK.MEM"})
+      QVERIFY(QFile::copy(QStringLiteral(VAK_SOURCE_DIR "/sample/") + QString::fromLatin1(name),
+                          QString::fromStdString(dir.File(name))));
+    Session s(dir.path());
+    const QString status = s.Label("C_LBL_Status");
+    s.window.ShowItemDetails();
+    s.window.findChild<QAction*>(QStringLiteral("C_Mnu_Detail_Unpriced"))->trigger();
+    QVERIFY(s.panel().pager().GoToSlot(s.grid().Row()));
+    QVERIFY(WriteSinglePrice(s.window.Items(), 1000, s.notifier));
+    s.window.CalculateCommand();
+    const std::string pricedDbf = dir.Read("VAK.DBF"), pricedMem = dir.Read("VAK.MEM");
+    const std::string originalDbf = dir.Read("원본/VAK.DBF"), originalMem = dir.Read("원본/VAK.MEM");
+    QVERIFY(pricedDbf != originalDbf && pricedMem != originalMem);
+    QAction* restore = s.window.findChild<QAction*>(QStringLiteral("Mnu_Restore"));
+    QCOMPARE(restore->text(), QStringLiteral("원본으로 되돌리기..."));
+    QVERIFY(s.window.findChild<QMenu*>(QStringLiteral("C_Mnu_Work"))->actions().contains(restore));  // 작업
+    const std::vector<std::string> names = dir.Names();
+    s.notifier.nextAnswer = MessageAnswer::No;
+    restore->trigger();
+    QVERIFY(QString::fromStdString(s.notifier.messages.back().text).endsWith(QStringLiteral("되돌리시겠습니까?")));
+    QVERIFY(dir.Read("VAK.DBF") == pricedDbf && dir.Read("VAK.MEM") == pricedMem);
+    QCOMPARE(dir.Names(), names);
+    QVERIFY(s.window.Shown());
+
+    s.notifier.nextAnswer = MessageAnswer::Yes;
+    restore->trigger();
+    QVERIFY(dir.Read("VAK.DBF") == originalDbf);
+    QVERIFY(dir.Read("VAK.MEM") == originalMem);
+    std::string keptDbf, keptMem;
+    for (const std::string& name : dir.Names()) {
+      if (name.rfind("VAK.DBF.", 0) == 0) keptDbf = name;
+      if (name.rfind("VAK.MEM.", 0) == 0) keptMem = name;
+    }
+    QVERIFY(dir.Read(keptDbf) == pricedDbf && dir.Read(keptMem) == pricedMem);
+    const test::RecordedMessage& told = s.notifier.messages.back();
+    QCOMPARE(QString::fromStdString(told.text),
+             QString::fromStdString("발주기관의 원본으로 되돌렸습니다. 이전 화일: " + keptDbf + ", " + keptMem));
+    QCOMPARE(QString::fromStdString(told.caption), QStringLiteral("알림"));
+    QCOMPARE(told.icon, MessageIcon::Information);
+    QVERIFY(s.window.Shown());
+    QVERIFY(s.window.Items().Exclusive());
+    QVERIFY(FindFileNoCase(dir.path(), "VAK.CDX"));  // the originals' index, built again
+    QCOMPARE(s.Label("C_LBL_Status"), status);
+    QCOMPARE(s.Label("Label31"), QStringLiteral("0"));
   }
 
   void drillDownFromTheOverallSummaryToTheItems() {
