@@ -229,13 +229,9 @@ class MainWindowTest : public QObject {
     Sample(dir, 1, 60);
     Session s(dir.path());
     s.window.findChild<QAction*>(QStringLiteral("C_Mnu_Detail_Unpriced"))->trigger();  // Enter would ask its price
-    QAction* calc = s.window.findChild<QAction*>(QStringLiteral("Mnu_Calc"));
     QVERIFY(ProgressOpen(10, QStringLiteral("데이타정보를 확인하고 있습니다.")));
-    QVERIFY(s.window.PassRunning());
     s.window.activateWindow();  // the window's shortcuts would work
     QVERIFY(QTest::qWaitForWindowActive(&s.window));
-    QVERIFY(!calc->isEnabled());
-    QVERIFY(!s.window.findChild<QAction*>(QStringLiteral("C_Mnu_Detail_Mod"))->isEnabled());
     bool opened = false;
     RejectDialogWhenOpen(&opened);
     s.Key(Qt::Key_F3);
@@ -244,22 +240,14 @@ class MainWindowTest : public QObject {
     QVERIFY(!s.window.close());
     QVERIFY(ProgressStep(1));  // the pass lets pending events through
     QVERIFY(!opened);
-    QVERIFY(s.window.isVisible());
     QVERIFY(s.notifier.messages.empty());  // no calculation, no close question
     s.notifier.nextAnswer = MessageAnswer::No;
     QVERIFY(ProgressClose());
-    QVERIFY(calc->isEnabled());
     QTRY_COMPARE(s.notifier.messages.size(), size_t(1));
     QCOMPARE(QString::fromStdString(s.notifier.messages[0].text), QStringLiteral("ZEK-VAK 시스템을 종료하겠습니까?"));
-    QVERIFY(s.window.isVisible());
-    // After the pass the same keys work again.
-    RejectDialogWhenOpen(&opened);
+    RejectDialogWhenOpen(&opened);  // and Enter works again
     s.Key(Qt::Key_Return);
     QVERIFY(opened);
-    s.window.activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(&s.window));
-    s.Key(Qt::Key_F3);
-    QVERIFY(QString::fromStdString(s.notifier.messages.back().text).startsWith(QStringLiteral("전체금액계산 완료")));
   }
 
   // The same inside a command's own pass: the carry, started from its menu entry.
@@ -278,19 +266,14 @@ class MainWindowTest : public QObject {
       return QString::fromStdString(source.path());
     });
     QAction* carry = window.findChild<QAction*>(QStringLiteral("Mnu_Carry"));
-    bool opened = false, closedInPass = true, carryEnabledInPass = true;
+    bool closedInPass = true;
     notifier.inPass = [&] {
-      carryEnabledInPass = carry->isEnabled();
-      RejectDialogWhenOpen(&opened);
       carry->trigger();
-      window.findChild<QAction*>(QStringLiteral("Mnu_Info"))->trigger();
       closedInPass = window.close();
     };
     carry->trigger();
-    QVERIFY(!carryEnabledInPass);
     QVERIFY(!closedInPass);
     QCOMPARE(chosen, 1);
-    QVERIFY(!opened);
     QVERIFY(window.Shown());
     QVERIFY(QString::fromStdString(notifier.messages.back().text).startsWith(QStringLiteral("단가를 가져오고 모든 공사를 다시 계산했습니다.")));
     QTRY_VERIFY(!window.isVisible());  // the close, once the carry was over
@@ -315,7 +298,6 @@ class MainWindowTest : public QObject {
     const std::string originalDbf = dir.Read("원본/VAK.DBF"), originalMem = dir.Read("원본/VAK.MEM");
     QVERIFY(pricedDbf != originalDbf && pricedMem != originalMem);
     QAction* restore = s.window.findChild<QAction*>(QStringLiteral("Mnu_Restore"));
-    QCOMPARE(restore->text(), QStringLiteral("원본으로 되돌리기..."));
     QVERIFY(s.window.findChild<QMenu*>(QStringLiteral("C_Mnu_Work"))->actions().contains(restore));  // 작업
     const std::vector<std::string> names = dir.Names();
     s.notifier.nextAnswer = MessageAnswer::No;
@@ -323,12 +305,10 @@ class MainWindowTest : public QObject {
     QVERIFY(QString::fromStdString(s.notifier.messages.back().text).endsWith(QStringLiteral("되돌리시겠습니까?")));
     QVERIFY(dir.Read("VAK.DBF") == pricedDbf && dir.Read("VAK.MEM") == pricedMem);
     QCOMPARE(dir.Names(), names);
-    QVERIFY(s.window.Shown());
 
     s.notifier.nextAnswer = MessageAnswer::Yes;
     restore->trigger();
-    QVERIFY(dir.Read("VAK.DBF") == originalDbf);
-    QVERIFY(dir.Read("VAK.MEM") == originalMem);
+    QVERIFY(dir.Read("VAK.DBF") == originalDbf && dir.Read("VAK.MEM") == originalMem);
     std::string keptDbf, keptMem;
     for (const std::string& name : dir.Names()) {
       if (name.rfind("VAK.DBF.", 0) == 0) keptDbf = name;
@@ -338,13 +318,10 @@ class MainWindowTest : public QObject {
     const test::RecordedMessage& told = s.notifier.messages.back();
     QCOMPARE(QString::fromStdString(told.text),
              QString::fromStdString("발주기관의 원본으로 되돌렸습니다. 이전 화일: " + keptDbf + ", " + keptMem));
-    QCOMPARE(QString::fromStdString(told.caption), QStringLiteral("알림"));
-    QCOMPARE(told.icon, MessageIcon::Information);
-    QVERIFY(s.window.Shown());
+    QVERIFY(told.caption == "알림" && told.icon == MessageIcon::Information);
     QVERIFY(s.window.Items().Exclusive());
     QVERIFY(FindFileNoCase(dir.path(), "VAK.CDX"));  // the originals' index, built again
     QCOMPARE(s.Label("C_LBL_Status"), status);
-    QCOMPARE(s.Label("Label31"), QStringLiteral("0"));
   }
 
   void drillDownFromTheOverallSummaryToTheItems() {
