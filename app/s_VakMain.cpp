@@ -93,32 +93,6 @@ bool IsUserInput(QEvent::Type type) {
   }
 }
 
-bool SameFile(const std::string& a, const std::string& b) {
-  struct stat x {}, y {};
-  return ::stat(a.c_str(), &x) == 0 && ::stat(b.c_str(), &y) == 0 && x.st_dev == y.st_dev && x.st_ino == y.st_ino;
-}
-
-// Why prices cannot be carried from `from` into the tender in `to`, found before the user is
-// asked anything: the other bill must be another tender that opens as the program opens one
-// (not held by a program that has it open), and this tender must take the result. The texts
-// of the carry itself, so the user reads the same cause whichever check finds it first.
-std::string CarryRefusal(const std::string& from, const std::string& to) {
-  const std::string nothingCarried = "\n단가를 가져오지 않았습니다. 지금 내역은 그대로입니다.";
-  if (SameFile(DataFilePath(from, "VAK.DBF"), DataFilePath(to, "VAK.DBF")))
-    return from + "\n단가를 가져올 내역이 지금 내역과 같은 화일입니다. 다른 입찰의 자료 디렉토리를 고르십시오.";
-  if (HasInterruptedCommit(from))
-    return from + "\n이 입찰 자료는 저장이 중단된 채입니다. 프로그램에서 한 번 열어 저장을 마무리한 뒤 단가를 가져오십시오.";
-  if (const std::string problem = UnreadableTenderProblem(from); !problem.empty()) return problem + nothingCarried;
-  // This tender is held by the window; its files are looked at without opening the table.
-  if (const char* missing = MissingDataFile(to)) return MissingDataFileText(to, missing) + nothingCarried;
-  if (const ProjectHeader header = LoadProjectHeader(to); !header.Whole()) return HeaderProblemText(header) + nothingCarried;
-  for (const char* name : {"VAK.DBF", "VAK.MEM"}) {
-    if (const std::string problem = ReadOnlyDataFileProblem(DataFilePath(to, name)); !problem.empty())
-      return problem + nothingCarried;
-  }
-  return std::string();
-}
-
 }  // namespace
 
 // A pass of the window for the length of a scope, whichever way the scope ends.
@@ -487,6 +461,8 @@ bool TFm_VakMain::RunShowStep() {
     return false;
   }
 
+  // From here on other programs may read the tender (a carry from it) between the window's writes.
+  items_->engine()->file().ShareWithReadersBetweenWrites();
   ReviewWholeTender();
   panel_ = new TVakPanel(*items_, state_, *this, confirm_);
   confirm_->layout()->addWidget(panel_);
@@ -773,7 +749,7 @@ void TFm_VakMain::CarryCommand() {
                                            this, QStringLiteral("단가를 가져올 입찰 자료(이전 내역)의 디렉토리"), last);
   if (from.isEmpty()) return;
   settings.setValue(QStringLiteral("carry/source"), from);
-  if (const std::string refusal = CarryRefusal(from.toStdString(), dataDir_.toStdString()); !refusal.empty()) {
+  if (const std::string refusal = CarryProblem(from.toStdString(), dataDir_.toStdString()); !refusal.empty()) {
     notifier_.Message(refusal, "오류", MessageIcon::Error, MessageButtons::Ok);
     return;
   }

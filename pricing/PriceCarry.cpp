@@ -462,21 +462,30 @@ bool ReplaceTarget(const std::string& scratch, const std::string& toDir, UserNot
 
 }  // namespace
 
+std::string CarryProblem(const std::string& fromDir, const std::string& toDir) {
+  const std::string nothingCarried = "\n단가를 가져오지 않았습니다. 지금 내역은 그대로입니다.";
+  if (const char* missing = MissingDataFile(fromDir))
+    return MissingDataFileText(fromDir, missing) + " 단가를 가져올 입찰 자료가 아닙니다.";
+  if (SameFile(DataFilePath(fromDir, "VAK.DBF"), DataFilePath(toDir, "VAK.DBF")))
+    return fromDir + "\n단가를 가져올 내역이 지금 내역과 같은 화일입니다. 다른 입찰의 자료 디렉토리를 고르십시오.";
+  // The other bill is only read: one whose last save was cut short is the program's to finish there.
+  if (HasInterruptedCommit(fromDir))
+    return fromDir + "\n이 입찰 자료는 저장이 중단된 채입니다. 프로그램에서 한 번 열어 저장을 마무리한 뒤 단가를 가져오십시오.";
+  if (const std::string problem = UnreadableTenderProblem(fromDir); !problem.empty()) return problem + nothingCarried;
+  if (const char* missing = MissingDataFile(toDir)) return MissingDataFileText(toDir, missing) + nothingCarried;
+  if (const ProjectHeader header = LoadProjectHeader(toDir); !header.Whole()) return HeaderProblemText(header) + nothingCarried;
+  for (const char* name : {"VAK.DBF", "VAK.MEM"}) {
+    if (const std::string problem = ReadOnlyDataFileProblem(DataFilePath(toDir, name)); !problem.empty())
+      return problem + nothingCarried;
+  }
+  return std::string();
+}
+
 CarryResult CarryPrices(const CarryRequest& request, TXbaseEnv& env, UserNotifier& notifier) {
   CarryResult result;
-  const std::string fromDbf = DataFilePath(request.fromDir, "VAK.DBF");
   const std::string toDbf = DataFilePath(request.toDir, "VAK.DBF");
-  if (const char* missing = MissingDataFile(request.toDir)) {
-    Fail(notifier, MissingDataFileText(request.toDir, missing));
-    return result;
-  }
-  if (SameFile(fromDbf, toDbf)) {
-    Fail(notifier, request.fromDir + "\n단가를 가져올 내역이 지금 내역과 같은 화일입니다. 다른 입찰의 자료 디렉토리를 고르십시오.");
-    return result;
-  }
-  // The other bill is only read: one whose last save was cut short is the program's to finish there.
-  if (HasInterruptedCommit(request.fromDir)) {
-    Fail(notifier, request.fromDir + "\n이 입찰 자료는 저장이 중단된 채입니다. 프로그램에서 한 번 열어 저장을 마무리한 뒤 단가를 가져오십시오.");
+  if (const std::string problem = CarryProblem(request.fromDir, request.toDir); !problem.empty()) {
+    Fail(notifier, problem);
     return result;
   }
   const std::optional<std::vector<CarryItem>> source = ReadSource(request.fromDir, notifier);

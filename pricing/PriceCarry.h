@@ -89,6 +89,13 @@ struct CarryResult {
   long double tenderAmount = 0;
 };
 
+// Why a carry from `fromDir` into `toDir` cannot be made, found before anything is asked or
+// written: the same tender, another bill that is missing, would not open as a tender or holds
+// a save cut short, or a tender to carry into without its files, with a damaged header or
+// read-only files. The tender's own table is not opened (the window holds it). Empty when the
+// carry can go on.
+std::string CarryProblem(const std::string& fromDir, const std::string& toDir);
+
 // Carries the prices of `fromDir` into `toDir`. The source is only read. The target is taken
 // for the whole run (a tender open in the program is refused), prepared as the program
 // prepares it, priced and recalculated part by part in a scratch copy beside it, and replaced

@@ -540,7 +540,7 @@ class PricingUiTest : public QObject {
       QVERIFY(s.notifier.messages[0].caption == "오류" && s.notifier.messages[0].icon == MessageIcon::Error);
       QVERIFY(s.window.Shown() && target.Read("VAK.DBF") == table);
     };
-    refused(empty.path(), "\"" + empty.path() + "\"디렉토리에 데이타화일(VAK.DBF)이 없습니다." + nothing);
+    refused(empty.path(), "\"" + empty.path() + "\"디렉토리에 데이타화일(VAK.DBF)이 없습니다. 단가를 가져올 입찰 자료가 아닙니다.");
     refused(other.path(), other.File("VAK.DBF") + "\n다른 사용자가 사용하고 있습니다." + nothing);
     refused(target.path(), target.path() + "\n단가를 가져올 내역이 지금 내역과 같은 화일입니다. 다른 입찰의 자료 디렉토리를 고르십시오.");
     elsewhere.reset();

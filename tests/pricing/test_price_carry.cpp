@@ -344,7 +344,7 @@ TEST(PriceCarry, BadSourcesAndTargetsLeaveTheTargetAsItWas) {
   DbfWriter old(foreign.File("VAK.DBF"), fields);
   ASSERT_EQ(old.Commit(), 0);
   foreign.Write("VAK.MEM", source.Read("VAK.MEM"));
-  refused(foreign.path(), "내역 자료 화일의 형식이 다릅니다 (필드 F_NLVL, F_MA, F_LA, F_EQ");
+  refused(foreign.path(), "내역 자료 화일의 형식이 아닙니다 (필드 F_NLVL, F_MA, F_LA, F_EQ");
 
   // The source open in the program, and the target open in the program.
   {
@@ -422,7 +422,8 @@ TEST(PriceCarry, UnreadableSourcesReadOnlyTargetsAndFailingRenames) {
     std::filesystem::permissions(target.File(name), std::filesystem::perms::owner_write, std::filesystem::perm_options::remove);
     RecordingNotifier n;
     EXPECT_FALSE(CarryPrices({source.path(), target.path(), false}, env, n).completed);
-    EXPECT_EQ(n.messages.at(0).text, OpenFailureText(target.File(name), DbfStatus::ReadOnly));
+    EXPECT_EQ(n.messages.at(0).text, OpenFailureText(target.File(name), DbfStatus::ReadOnly) +
+                                         "\n단가를 가져오지 않았습니다. 지금 내역은 그대로입니다.");
     EXPECT_EQ(FilesIn(target.path()), before);
     std::filesystem::permissions(target.File(name), std::filesystem::perms::owner_write, std::filesystem::perm_options::add);
   }
@@ -475,6 +476,27 @@ TEST(PriceCarry, UnreadableSourcesReadOnlyTargetsAndFailingRenames) {
     }
   }
   for (const auto& m : yes.messages) EXPECT_EQ(m.text.find(".vak-carry"), std::string::npos) << m.text;
+}
+
+// A bill open in a window is read between the window's writes: the carry takes its prices.
+TEST(PriceCarry, FromABillOpenInAWindow) {
+  TempDir source, target;
+  SampleOptions options;
+  options.lines = 120;
+  ASSERT_TRUE(WriteSampleTender(source.path(), options));
+  ASSERT_TRUE(WriteSampleTender(target.path(), options));
+  TXbaseEnv env;
+  RecordingNotifier n;
+  TZekTable window(env, n);
+  ASSERT_TRUE(OpenTenderAsTheProgramDoes(source.path(), env, window, n));
+  EXPECT_FALSE(CarryPrices({source.path(), target.path(), true}, env, n).completed);  // taken while it is prepared
+  EXPECT_EQ(n.messages.back().text, source.File("VAK.DBF") + "\n다른 사용자가 사용하고 있습니다.\n단가를 가져오지 않았습니다. 지금 내역은 그대로입니다.");
+  window.engine()->file().ShareWithReadersBetweenWrites();
+  EXPECT_TRUE(CarryPrices({source.path(), target.path(), true}, env, n).completed);
+  DbfFile& table = window.engine()->file();
+  const std::string first(table.Record(1), static_cast<size_t>(table.RecordLength()));
+  EXPECT_TRUE(table.WriteRecord(1, first.data()));  // the window writes again once the carry has read
+  window.Close();
 }
 
 }  // namespace
