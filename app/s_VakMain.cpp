@@ -671,6 +671,10 @@ void TFm_VakMain::BeginPass() {
 }
 
 void TFm_VakMain::EndPass() {
+  // Input the window system held back while the pass ran (keys typed blind) is let in now,
+  // while the filter still drops it: a command must not run afterwards on a table the user
+  // has not seen. A close among it is remembered as during the pass.
+  if (passDepth_ == 1) QCoreApplication::processEvents();
   if (--passDepth_ > 0) return;
   qApp->removeEventFilter(this);
   for (const QPointer<QAction>& action : passDisabled_) {

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
@@ -247,7 +248,8 @@ void TFM_VakPreview::SavePdf() {
   const QString suggested = suggestedName_.isEmpty() ? QStringLiteral("보고서.pdf") : suggestedName_;
   const QString path = chooseFile_ ? chooseFile_(suggested)
                                    : QFileDialog::getSaveFileName(this, QStringLiteral("PDF 저장"), suggested,
-                                                                  QStringLiteral("PDF (*.pdf)"));
+                                                                  QStringLiteral("PDF (*.pdf)"), nullptr,
+                                                                  QFileDialog::DontConfirmOverwrite);
   if (path.isEmpty()) return;
   std::vector<std::string> tenderDirs;
   if (!tenderDir_.empty()) tenderDirs.push_back(tenderDir_);
@@ -255,6 +257,11 @@ void TFM_VakPreview::SavePdf() {
     notifier_.Message(problem, "오류", MessageIcon::Error, MessageButtons::Ok);
     return;
   }
+  // Asked only once the name is allowed at all: never "replace?" for a file that may not be replaced.
+  if (QFileInfo::exists(path) &&
+      notifier_.Message(path.toStdString() + "\n이미 있는 화일입니다. 바꾸시겠습니까?", "확인", MessageIcon::Question,
+                        MessageButtons::YesNo) != MessageAnswer::Yes)
+    return;
   std::string error;
   int pages = 0;
   if (!WriteReportPdf(document_, path.toStdString(), PrintFromPage(), PrintToPage(), &error, &pages)) {

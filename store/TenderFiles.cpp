@@ -35,8 +35,6 @@ bool SameEntry(const fs::path& a, const fs::path& b) {
   return fs::equivalent(a, b, ec) && !ec;
 }
 
-// The same directory, existing or not yet ("원본" before the first write).
-bool SameDirectoryPath(const fs::path& a, const fs::path& b) { return a == b || SameEntry(a, b); }
 
 }  // namespace
 
@@ -48,12 +46,15 @@ std::string OutputPathProblem(const std::string& output, const std::vector<std::
   // A device or pipe carries the name: replacing it would not write the file meant.
   if (fs::exists(path, ec) && !fs::is_regular_file(path, ec))
     return output + "\n일반 화일이 아닙니다 (장치나 파이프입니다). 출력 화일의 이름을 주십시오.";
-  // The directory the file lands in, with every link resolved; the name as given.
-  const fs::path parent = fs::weakly_canonical(fs::absolute(path, ec).parent_path(), ec);
-  const std::string name = path.filename().string();
+  const std::string refused = output + "\n입찰 자료의 화일 이름(VAK.DBF, VAK.MEM, Vak.CDX, VakRpt…, VAK.DBF.날짜-시각 …)에는 "
+                                        "출력 화일을 쓸 수 없습니다. 다른 이름을 주십시오.";
+  // A tender's file names are refused wherever they are: any directory may hold a tender.
+  if (IsTenderFileName(path.filename().string()) || IsTenderFileName(fs::weakly_canonical(path, ec).filename().string()))
+    return refused;
+  // A file another program holds (a table open in a window) is never replaced.
+  if (fs::exists(path, ec) && ExclusiveFileHold(output).lockedElsewhere())
+    return output + "\n다른 프로그램이 사용하고 있는 화일입니다. 다른 이름을 주십시오.";
   for (const std::string& dir : tenderDirs) {
-    const fs::path tender = fs::weakly_canonical(fs::absolute(dir, ec), ec);
-    const bool inTender = SameDirectoryPath(parent, tender) || SameDirectoryPath(parent, tender / kOriginalsDir);
     // An existing output that is one of the tender's files under another name (a hard link).
     bool linked = false;
     for (const char* file : {"VAK.DBF", "VAK.MEM", "Vak.CDX"}) {
@@ -61,8 +62,7 @@ std::string OutputPathProblem(const std::string& output, const std::vector<std::
         if (const auto found = FindFileNoCase(where, file)) linked = linked || SameEntry(path, *found);
       }
     }
-    if ((inTender && IsTenderFileName(name)) || linked)
-      return output + "\n입찰 자료 화일(" + dir + ")에는 출력 화일을 쓸 수 없습니다. 다른 이름을 주십시오.";
+    if (linked) return refused;
   }
   return std::string();
 }

@@ -10,10 +10,11 @@
 
 namespace vak {
 
-// Why `output` (a PDF, a CSV, any export) must not be written: it names (through any link or
-// case) a data file, an original, an index, a report table or a kept copy of one of
-// `tenderDirs`, or the commit record, or it is a directory, or a tender's own directory.
-// Empty when it may be written. Checked before anything is written.
+// Why `output` (a PDF, a CSV, any export) must not be written: it carries the name (in any
+// case, also through a link) of a tender's data file, index, report table, kept copy or commit
+// record, in whatever directory; it is one of the files of `tenderDirs` (or their originals)
+// under another name; another program holds it; or it is a directory or a device. Empty when
+// it may be written. Checked before anything is written.
 std::string OutputPathProblem(const std::string& output, const std::vector<std::string>& tenderDirs);
 
 // Finishes a commit a killed run left in `dataDir` and removes what killed runs of the program

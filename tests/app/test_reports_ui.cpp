@@ -229,12 +229,12 @@ class ReportsUiTest : public QObject {
   void pdfSaveNeverWritesOverTheTendersFiles() {
     Opened t(1, 60);
     Tfm_VakRpt dialog(t.items, t.Context(ProjectType::Single), t.notifier);
-    const std::string table = t.dir.Read("VAK.DBF"), why = ")에는 출력 화일을 쓸 수 없습니다. 다른 이름을 주십시오.";
+    const std::string table = t.dir.Read("VAK.DBF"), why = "\n입찰 자료의 화일 이름(VAK.DBF, VAK.MEM, Vak.CDX, VakRpt…, VAK.DBF.날짜-시각 …)에는 출력 화일을 쓸 수 없습니다. 다른 이름을 주십시오.";
     dialog.SetPreviewHook([&](TFM_VakPreview& preview) {
       for (const char* name : {"vak.dbf", "VakRpt2.DBF"}) {
         preview.SetFileChooser([&, name](const QString&) { return QString::fromStdString(t.dir.File(name)); });
         Child<QToolButton>(&preview, "C_SBT_PDF")->click();
-        QCOMPARE(t.notifier.messages.back().text, t.dir.File(name) + "\n입찰 자료 화일(" + t.dir.path() + why);
+        QCOMPARE(t.notifier.messages.back().text, t.dir.File(name) + why);
         QCOMPARE(t.notifier.messages.back().caption, std::string("오류"));
       }
       QTimer::singleShot(0, &preview, [&preview] { preview.reject(); });

@@ -33,7 +33,7 @@ TEST(TenderFiles, OutputsNeverNameATendersOwnFiles) {
       {other.File("via-link/VAK.DBF"), false}, {other.File("header-link.pdf"), false},
       {tender.File("VAK.COMMIT"), false},      {other.path(), false},
       {"/dev/null", false},                    {tender.File("원본/VakRpt1.DBF"), false},
-      {tender.File("입찰내역서.pdf"), true},   {other.File("VAK.DBF"), true},
+      {tender.File("입찰내역서.pdf"), true},   {other.File("VAK.DBF"), false},
       {tender.File("단가가져오기-결과.csv"), true},
   };
   for (const auto& [path, allowed] : cases) {
@@ -41,7 +41,7 @@ TEST(TenderFiles, OutputsNeverNameATendersOwnFiles) {
     EXPECT_EQ(problem.empty(), allowed) << path << ": " << problem;
   }
   EXPECT_EQ(OutputPathProblem(tender.File("VAK.DBF"), {tender.path()}),
-            tender.File("VAK.DBF") + "\n입찰 자료 화일(" + tender.path() + ")에는 출력 화일을 쓸 수 없습니다. 다른 이름을 주십시오.");
+            tender.File("VAK.DBF") + "\n입찰 자료의 화일 이름(VAK.DBF, VAK.MEM, Vak.CDX, VakRpt…, VAK.DBF.날짜-시각 …)에는 출력 화일을 쓸 수 없습니다. 다른 이름을 주십시오.");
   EXPECT_EQ(OutputPathProblem(other.path(), {tender.path()}), other.path() + "\n디렉토리입니다. 출력 화일의 이름을 주십시오.");
 }
 

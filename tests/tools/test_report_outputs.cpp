@@ -27,7 +27,7 @@ TEST(ReportOutputs, TheTendersFilesAndDirectoriesAreRefusedUntouched) {
   };
   ASSERT_EQ(vaktool("sample " + tender + " --lines 120").status, 0);
   fs::create_directory_symlink(tender, root.File("link"));
-  const std::string file = "\n입찰 자료 화일(" + tender + ")에는 출력 화일을 쓸 수 없습니다. 다른 이름을 주십시오.\n";
+  const std::string file = "\n입찰 자료의 화일 이름(VAK.DBF, VAK.MEM, Vak.CDX, VakRpt…, VAK.DBF.날짜-시각 …)에는 출력 화일을 쓸 수 없습니다. 다른 이름을 주십시오.\n";
   const std::string dir = "\n디렉토리입니다. 출력 화일의 이름을 주십시오.\n";
   const std::pair<std::string, std::string> cases[] = {
       {originals + "/VAK.DBF", file},  // before the preparation makes the folder
