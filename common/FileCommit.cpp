@@ -3,10 +3,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <cerrno>
 #include <cstring>
 
 #include "common/Files.h"
+#include "common/Text.h"
 
 namespace vak {
 namespace {
@@ -14,18 +16,41 @@ namespace {
 constexpr const char* kRecordHeader = "VAK commit 1";
 constexpr const char* kRecordEnd = "end";
 
-// A name relative to the directory: the staged file may lie one subdirectory down (a scratch
-// directory), the target lies in the directory itself.
-bool SafeRelativeName(const std::string& name, bool subdirectoryAllowed) {
-  if (name.empty() || name.front() == '/' || name.find('\n') != std::string::npos ||
-      name.find('\t') != std::string::npos)
+// The files a record may replace: the tender's table, header and index, nothing else.
+bool AllowedTarget(const std::string& name) {
+  return EqualsNoCase(name, "VAK.DBF") || EqualsNoCase(name, "VAK.MEM") || EqualsNoCase(name, "VAK.CDX");
+}
+
+// Only names the program itself stages: "<target>.<8 letters or digits>.new~" beside the
+// target, or the target's name in a carry's scratch directory ".vak-carry-XXXXXX/".
+bool OwnStagedName(const std::string& staged, const std::string& target) {
+  const size_t slash = staged.find('/');
+  if (slash != std::string::npos) {
+    const std::string dir = staged.substr(0, slash), name = staged.substr(slash + 1);
+    return dir.rfind(".vak-carry-", 0) == 0 && dir.size() == 17 && EqualsNoCase(name, target);
+  }
+  const std::string suffix = ".new~";
+  if (staged.size() != target.size() + 1 + 8 + suffix.size() || staged.compare(0, target.size(), target) != 0 ||
+      staged[target.size()] != '.' || staged.compare(staged.size() - suffix.size(), suffix.size(), suffix) != 0)
     return false;
-  const size_t slash = name.find('/');
-  if (slash != std::string::npos && (!subdirectoryAllowed || name.find('/', slash + 1) != std::string::npos)) return false;
-  for (const std::string& part : {name.substr(0, slash), slash == std::string::npos ? std::string("x") : name.substr(slash + 1)}) {
-    if (part.empty() || part == "." || part == "..") return false;
+  for (size_t i = target.size() + 1; i < target.size() + 9; ++i) {
+    if (!std::isalnum(static_cast<unsigned char>(staged[i]))) return false;
   }
   return true;
+}
+
+bool ValidMove(const std::string& staged, const std::string& target) {
+  return target.find('/') == std::string::npos && AllowedTarget(target) && OwnStagedName(staged, target);
+}
+
+// A staged file that exists as a regular file, reached through no link.
+bool StagedFileThere(const std::string& dir, const std::string& staged) {
+  struct stat st {};
+  const size_t slash = staged.find('/');
+  if (slash != std::string::npos &&
+      (::lstat(JoinPath(dir, staged.substr(0, slash)).c_str(), &st) != 0 || !S_ISDIR(st.st_mode)))
+    return false;
+  return ::lstat(JoinPath(dir, staged).c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
 std::string Relative(const std::string& dir, const std::string& path) {
@@ -42,8 +67,7 @@ std::string ErrorText(int error) { return std::strerror(error ? error : EIO); }
 bool DoMoves(const std::string& dir, const std::vector<std::pair<std::string, std::string>>& moves, std::string* error) {
   for (const auto& [staged, target] : moves) {
     const std::string from = JoinPath(dir, staged);
-    struct stat st {};
-    if (::lstat(from.c_str(), &st) != 0) continue;
+    if (!StagedFileThere(dir, staged)) continue;  // renamed already before the run stopped
     if (RenameFile(from, JoinPath(dir, target)) != 0) {
       if (error) *error = JoinPath(dir, target) + ": " + ErrorText(errno);
       return false;
@@ -75,8 +99,8 @@ void FileSetCommit::Add(const std::string& staged, const std::string& target) {
 bool FileSetCommit::Commit(std::string* error) {
   std::string record = std::string(kRecordHeader) + "\n";
   for (const auto& [staged, target] : moves_) {
-    if (!SafeRelativeName(staged, true) || !SafeRelativeName(target, false)) {
-      if (error) *error = dir_ + ": 바꿔 쓸 화일이 자료 디렉토리 밖에 있습니다.";
+    if (!ValidMove(staged, target)) {
+      if (error) *error = dir_ + ": 바꿔 쓸 화일이 이 프로그램이 만든 화일이 아닙니다.";
       return false;
     }
     record += staged + "\t" + target + "\n";
@@ -128,10 +152,11 @@ InterruptedCommit FinishInterruptedCommit(const std::string& dir, std::string* e
     const size_t tab = line.find('\t');
     if (tab == std::string::npos) break;
     moves.emplace_back(line.substr(0, tab), line.substr(tab + 1));
-    if (!SafeRelativeName(moves.back().first, true) || !SafeRelativeName(moves.back().second, false)) break;
+    if (!ValidMove(moves.back().first, moves.back().second)) break;
   }
   if (!header || !end || at != bytes.size()) {
-    if (error) *error = RecordPath(dir) + ": 이 프로그램의 저장 기록이 아니거나 손상되었습니다.";
+    if (error)
+      *error = RecordPath(dir) + "이(가) 이 프로그램의 저장 기록이 아니거나 손상되었습니다. 이 프로그램이 만든 것이 아니면 그 화일을 지우고 다시 여십시오";
     return InterruptedCommit::Failed;
   }
   if (!DoMoves(dir, moves, error)) return InterruptedCommit::Failed;

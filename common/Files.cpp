@@ -302,12 +302,23 @@ bool ReplaceFileContents(const std::string& path, std::string_view bytes) {
   return file.Commit() == 0;
 }
 
-ExclusiveFileHold::ExclusiveFileHold(const std::string& path)
-    : fd_(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK)) {
-  if (fd_ >= 0 && ::flock(fd_, LOCK_EX | LOCK_NB) != 0) {
+ExclusiveFileHold::ExclusiveFileHold(const std::string& path) : fd_(-1) {
+  for (int attempt = 0; attempt < 5; ++attempt) {
+    fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd_ < 0) return;
+    if (::flock(fd_, LOCK_EX | LOCK_NB) != 0) {
+      ::close(fd_);
+      fd_ = -1;
+      lockedElsewhere_ = true;
+      return;
+    }
+    // Held only when the file locked is still the one the name gives (not replaced meanwhile).
+    struct stat held {}, named {};
+    if (::fstat(fd_, &held) == 0 && ::stat(path.c_str(), &named) == 0 && held.st_dev == named.st_dev &&
+        held.st_ino == named.st_ino)
+      return;
     ::close(fd_);
     fd_ = -1;
-    lockedElsewhere_ = true;
   }
 }
 

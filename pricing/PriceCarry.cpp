@@ -474,10 +474,7 @@ std::string CarryProblem(const std::string& fromDir, const std::string& toDir) {
   if (const std::string problem = UnreadableTenderProblem(fromDir); !problem.empty()) return problem + nothingCarried;
   if (const char* missing = MissingDataFile(toDir)) return MissingDataFileText(toDir, missing) + nothingCarried;
   if (const ProjectHeader header = LoadProjectHeader(toDir); !header.Whole()) return HeaderProblemText(header) + nothingCarried;
-  for (const char* name : {"VAK.DBF", "VAK.MEM"}) {
-    if (const std::string problem = ReadOnlyDataFileProblem(DataFilePath(toDir, name)); !problem.empty())
-      return problem + nothingCarried;
-  }
+  if (const std::string problem = UnwritableTenderProblem(toDir); !problem.empty()) return problem + nothingCarried;
   return std::string();
 }
 

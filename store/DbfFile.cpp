@@ -102,6 +102,15 @@ DbfStatus DbfFile::Load(const std::string& path, DbfOpenMode mode) {
   if (::flock(fd_, lock | LOCK_NB) != 0) return StatusFromErrno(errno);
   struct stat st {};
   if (::fstat(fd_, &st) != 0) return StatusFromErrno(errno);
+  // Another program may have put a new table in place (a rename) between the open and the
+  // lock: the file locked must still be the one the name gives, or the work would go to a
+  // table nobody sees any more.
+  struct stat now {};
+  if (::stat(path.c_str(), &now) != 0 || now.st_dev != st.st_dev || now.st_ino != st.st_ino) {
+    ::close(fd_);
+    fd_ = -1;
+    return ++reopened_ < 5 ? Load(path, mode) : StatusFromErrno(EWOULDBLOCK);
+  }
   if (!S_ISREG(st.st_mode)) return DbfStatus::NotAFile;
   fileSize_ = static_cast<size_t>(st.st_size);
   if (fileSize_ < kFileHeaderSize + 1) return DbfStatus::NotATable;

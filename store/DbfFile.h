@@ -133,6 +133,7 @@ class DbfFile {
   size_t headerLength_ = 0;
   int recordLength_ = 0;
   bool touched_ = false;
+  int reopened_ = 0;      // opens retried because the name was given a new file meanwhile
   bool sharing_ = false;  // shared lock between writes (ShareWithReadersBetweenWrites)
   bool lockLost_ = false;  // another program took the table during a lock change
   int unstagedFd_ = -1;  // the table itself while a staged change writes to its copy

@@ -45,6 +45,11 @@ bool PrepareData(const std::string& dataDir, TXbaseEnv& env, TZekTable& items, U
     startupFlag = false;
     return false;
   }
+  if (const std::string problem = UnwritableTenderProblem(dataDir); !problem.empty()) {
+    notifier.Message(problem, "오류", MessageIcon::Error, MessageButtons::Ok);
+    startupFlag = false;
+    return false;
+  }
   // What a killed run left is finished (a commit) or cleared (its temporary files) first, so
   // the table and the header read next agree.
   if (!TidyDataDirectory(dataDir, notifier)) {

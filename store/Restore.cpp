@@ -82,9 +82,15 @@ RestoreResult RestoreOriginals(const std::string& dataDir, UserNotifier& notifie
     Fail(notifier, OpenFailureText(dbf, DbfStatus::Locked));
     return result;
   }
+  if (const std::string problem = UnwritableTenderProblem(dataDir); !problem.empty()) {
+    Fail(notifier, problem);
+    return result;
+  }
+  // Only files are replaced: a directory carrying a data file's name stops the restore here.
   for (const std::string& path : {dbf, mem}) {
-    if (const std::string problem = ReadOnlyDataFileProblem(path); !problem.empty()) {
-      Fail(notifier, problem);
+    struct stat entry {};
+    if (::lstat(path.c_str(), &entry) == 0 && !S_ISREG(entry.st_mode)) {
+      Fail(notifier, OpenFailureText(path, DbfStatus::NotAFile));
       return result;
     }
   }
@@ -116,6 +122,7 @@ RestoreResult RestoreOriginals(const std::string& dataDir, UserNotifier& notifie
   std::string error;
   if (stagedMem.empty() || !commit.Commit(&error)) {
     if (commit.recorded()) {
+      result.unfinished = true;
       Fail(notifier, UnfinishedCommitText(dataDir, error));
       return result;
     }

@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <optional>
 
+#include "common/FileCommit.h"
 #include "common/Files.h"
 #include "store/DbfFile.h"
 #include "store/TenderFiles.h"
@@ -91,6 +92,11 @@ SubmitOutcome SubmitTender(const std::string& dataDir, const std::string& target
   if (InsideDirectory(target, dataDir))
     return refuse(target + "\n제출할 매체가 작업 중인 자료 디렉토리 안(원본 보관 디렉토리 포함)에 있습니다. 다른 드라이브(디렉토리)를 선택하십시오.",
                   SubmitOutcome::SameDirectory);
+  // A save a killed run left half-done is finished first: the pair sent is the pair that belongs together.
+  if (!TidyDataDirectory(dataDir, notifier)) return SubmitOutcome::SourceUnreadable;
+  if (HasInterruptedCommit(dataDir))
+    return refuse(dataDir + "\n저장이 중단된 채입니다. 프로그램에서 이 입찰을 닫았다가 다시 열어 저장을 마무리한 뒤 제출하십시오.",
+                  SubmitOutcome::SourceUnreadable);
   // What would not open in the program is not submitted.
   if (const std::string problem = UnreadableTenderProblem(dataDir); !problem.empty())
     return refuse(problem + "\n이 자료는 제출하지 않습니다.", SubmitOutcome::SourceUnreadable);

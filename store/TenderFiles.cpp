@@ -30,6 +30,13 @@ bool IsTenderFileName(const std::string& name) {
   return upper.rfind("VAK.DBF.", 0) == 0 || upper.rfind("VAK.MEM.", 0) == 0;
 }
 
+// A temporary file of one of the tender's files: "<name>.<tag>.new~" (or an older "<name>.new~").
+bool IsTenderTempFile(const std::string& name) {
+  if (!IsTempFileName(name)) return false;
+  const std::string plain = name.substr(0, name.size() - 5);
+  return IsTenderFileName(plain) || (plain.size() > 9 && IsTenderFileName(plain.substr(0, plain.size() - 9)));
+}
+
 bool SameEntry(const fs::path& a, const fs::path& b) {
   std::error_code ec;
   return fs::equivalent(a, b, ec) && !ec;
@@ -68,8 +75,7 @@ std::string OutputPathProblem(const std::string& output, const std::vector<std::
 }
 
 std::string InterruptedCommitText(const std::string& dataDir, const std::string& detail) {
-  return dataDir + "\n중단된 저장을 마무리하지 못했습니다 (" + detail +
-         "). 화일을 바꾸지 않았습니다. 디스크 공간과 쓰기 권한을 확인하고 다시 실행하십시오.";
+  return dataDir + "\n중단된 저장을 마무리하지 못했습니다: " + detail + ".\n화일을 바꾸지 않았습니다.";
 }
 
 std::string UnfinishedCommitText(const std::string& dataDir, const std::string& detail) {
@@ -87,11 +93,17 @@ bool TidyDataDirectory(const std::string& dataDir, UserNotifier& notifier) {
     notifier.Message(InterruptedCommitText(dataDir, detail), "오류", MessageIcon::Error, MessageButtons::Ok);
     return false;
   }
+  // Only the program's own names: the temporary files of the data files, the originals and
+  // the report tables, and carry scratch folders (a PDF being written beside them is not ours).
   std::error_code ec;
   std::vector<fs::path> leftovers;
-  for (fs::directory_iterator it(dataDir, ec), end; !ec && it != end; it.increment(ec)) {
-    const std::string name = it->path().filename().string();
-    if (IsTempFileName(name) || name.rfind(".vak-carry-", 0) == 0) leftovers.push_back(it->path());
+  for (const fs::path& where : {fs::path(dataDir), fs::path(dataDir) / kOriginalsDir}) {
+    if (fs::is_symlink(where, ec)) continue;
+    for (fs::directory_iterator it(where, ec), end; !ec && it != end; it.increment(ec)) {
+      const std::string name = it->path().filename().string();
+      if (IsTenderTempFile(name) || (where == fs::path(dataDir) && name.rfind(".vak-carry-", 0) == 0))
+        leftovers.push_back(it->path());
+    }
   }
   for (const fs::path& left : leftovers) {
     std::error_code removeEc;
@@ -99,6 +111,23 @@ bool TidyDataDirectory(const std::string& dataDir, UserNotifier& notifier) {
     else fs::remove_all(left, removeEc);
   }
   return true;
+}
+
+std::string UnwritableTenderProblem(const std::string& dataDir) {
+  std::error_code ec;
+  const fs::path dir = fs::weakly_canonical(fs::absolute(dataDir, ec), ec);
+  if (dir.filename() == kOriginalsDir && !MissingDataFile(dir.parent_path().string()))
+    return dataDir + "\n발주기관의 원본을 보관하는 디렉토리입니다. 원본은 고치지 않습니다. 입찰 자료 디렉토리(" +
+           dir.parent_path().string() + ")를 여십시오.";
+  for (const char* name : {"VAK.DBF", "VAK.MEM"}) {
+    const std::string path = DataFilePath(dataDir, name);
+    struct stat st {}, target {};
+    // A dangling or looping link is for the open to report as such.
+    if (::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode) && ::stat(path.c_str(), &target) == 0)
+      return path + "\n심볼릭 링크인 자료 화일에는 쓰지 않습니다. 링크가 가리키는 화일이 있는 디렉토리를 여십시오.";
+    if (const std::string problem = ReadOnlyDataFileProblem(path); !problem.empty()) return problem;
+  }
+  return std::string();
 }
 
 std::string StatementTableProblem(const DbfFile& table) {

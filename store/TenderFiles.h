@@ -40,6 +40,11 @@ std::string StatementTableProblem(const DbfFile& table);
 // does not; empty when it does.
 std::string UnreadableTenderProblem(const std::string& dir);
 
+// Why the program must not write to the tender in `dataDir` although its files are there:
+// the directory is another tender's originals folder ("원본"), a data file is a symbolic link
+// (a write would replace the link, not the file), or a data file is read-only. Empty when it may.
+std::string UnwritableTenderProblem(const std::string& dataDir);
+
 // Whether a data file may be replaced: a file whose mode grants no write permission is
 // read-only for this program, whoever runs it (root too). The message when it is not; empty
 // when it may.

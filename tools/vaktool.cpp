@@ -157,8 +157,9 @@ bool ReadWholeNumber(const std::string& text, long& value) {
 // The directory exactly as given, made absolute: blanks are part of a name, and "../tender"
 // stays the directory it names.
 std::string AbsoluteDir(const std::string& dir) {
+  // Not normalised: "link/../tender" is where the system's own lookup goes, through the link.
   std::error_code ec;
-  const std::string absolute = std::filesystem::absolute(dir, ec).lexically_normal().string();
+  const std::string absolute = std::filesystem::absolute(dir, ec).string();
   return NormalizeDir(ec ? dir : absolute);
 }
 
@@ -229,6 +230,7 @@ int Calc(const std::vector<std::string>& args) {
   }
   const std::string dir = AbsoluteDir(args[1]);
   ConsoleNotifier notifier(options.count("--yes") > 0);
+  if (!TidyDataDirectory(dir, notifier)) return 1;
   // The header is rewritten at the end: one that cannot be read whole stops the run before
   // the start writes anything.
   const ProjectHeader header = LoadProjectHeader(dir);
@@ -367,6 +369,9 @@ int Report(const std::vector<std::string>& args, int argc, char* argv[]) {
   if (options.count("--pages")) o.pages = options["--pages"];
   o.portrait = options.count("--portrait") > 0;
   ConsoleNotifier notifier(options.count("--yes") > 0);
+  // The header is read before the start (a cover needs no table): a save a killed run left
+  // half-done is finished first.
+  if (!TidyDataDirectory(o.dir, notifier)) return 1;
   WarnIfUnfinished(o.dir);
   return ReportCommand(o, notifier, argc, argv);
 #else
@@ -420,7 +425,7 @@ int Restore(const std::vector<std::string>& args) {
   ConsoleNotifier notifier(options.count("--yes") > 0);
   const RestoreResult result = RestoreOriginals(dir, notifier);
   if (!result.restored) {
-    std::fputs("vaktool: 되돌리지 않았습니다.\n", stderr);
+    if (!result.unfinished) std::fputs("vaktool: 되돌리지 않았습니다.\n", stderr);
     return 1;
   }
   std::printf("%s: 발주기관의 원본으로 되돌렸습니다. 이전 화일: %s, %s\n", dir.c_str(), result.keptDbf.c_str(),

@@ -52,6 +52,10 @@ TEST(TenderFiles, AnInterruptedCommitIsFinishedAndLeftoversCleared) {
   dir.Write("VAK.DBF.ab12cd34.new~", "new table");
   dir.Write("VAK.MEM.zz99yy88.new~", "new header");
   dir.Write("VAK.MEM.leftover.new~", "half");
+  dir.Write("VAK.COMMIT.abcdefgh.new~", "half a record");
+  dir.Write("입찰서.pdf.abcdefgh.new~", "a report being written");
+  std::filesystem::create_directory(dir.File("원본"));
+  dir.Write("원본/VAK.DBF.abcdefgh.new~", "half an original");
   std::filesystem::create_directory(dir.File(".vak-carry-Q1w2E3"));
   dir.Write(".vak-carry-Q1w2E3/VAK.DBF", "scratch");
   dir.Write("VAK.COMMIT", "VAK commit 1\nVAK.DBF.ab12cd34.new~\tVAK.DBF\nVAK.MEM.zz99yy88.new~\tVAK.MEM\nend\n");
@@ -61,17 +65,25 @@ TEST(TenderFiles, AnInterruptedCommitIsFinishedAndLeftoversCleared) {
   ASSERT_TRUE(TidyDataDirectory(dir.path(), n));
   EXPECT_EQ(dir.Read("VAK.DBF"), "new table");
   EXPECT_EQ(dir.Read("VAK.MEM"), "new header");
-  EXPECT_EQ(dir.Names(), (std::vector<std::string>{"VAK.DBF", "VAK.MEM"}));
+  EXPECT_EQ(dir.Names(), (std::vector<std::string>{"VAK.DBF", "VAK.MEM", "원본", "입찰서.pdf.abcdefgh.new~"}));
+  EXPECT_TRUE(std::filesystem::is_empty(dir.File("원본")));
   EXPECT_TRUE(n.messages.empty());
   // A record that is not ours, or names a path outside the directory, is left alone and said.
-  for (const std::string record : {"VAK commit 1\n../outside\tVAK.DBF\nend\n", "VAK commit 1\nVAK.DBF.x.new~\tVAK.DBF\n",
-                                   "garbage"}) {
+  // Only files the program itself staged, and only onto the data files: never a file reached
+  // through a link, an original, the other data file or a kept copy.
+  std::filesystem::create_directory_symlink("/tmp", dir.File("lnk"));
+  for (const std::string record :
+       {"VAK commit 1\n../outside\tVAK.DBF\nend\n", "VAK commit 1\nVAK.DBF.x.new~\tVAK.DBF\n", "garbage",
+        "VAK commit 1\nlnk/victim.txt\tVAK.MEM\nend\n", "VAK commit 1\n원본/VAK.DBF\tVAK.DBF\nend\n",
+        "VAK commit 1\nVAK.DBF\tVAK.MEM\nend\n", "VAK commit 1\nVAK.MEM.ab12cd34.new~\tVAK.DBF.20260101-000000\nend\n",
+        "VAK commit 1\n.vak-carry-Q1w2E3/VAK.MEM\tVAK.DBF\nend\n"}) {
     dir.Write("VAK.COMMIT", record);
     RecordingNotifier told;
     EXPECT_FALSE(TidyDataDirectory(dir.path(), told));
     ASSERT_EQ(told.messages.size(), 1u);
     EXPECT_NE(told.messages[0].text.find("중단된 저장을 마무리하지 못했습니다"), std::string::npos);
     EXPECT_EQ(dir.Read("VAK.DBF"), "new table");
+    EXPECT_EQ(dir.Read("VAK.MEM"), "new header");
   }
 }
 
