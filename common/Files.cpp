@@ -212,12 +212,21 @@ int RenameFile(const std::string& from, const std::string& to) {
   return ::rename(from.c_str(), to.c_str());
 }
 
-TempFile CreateTempBeside(const std::string& path, int* error) {
+TempFile CreateTempBeside(const std::string& path, int* error, const std::string& modeOf) {
   TempFile temp;
   for (int attempt = 0; attempt < 100; ++attempt) {
     temp.path = path + "." + RandomTag() + std::string(kTempSuffix);
     temp.fd = ::open(temp.path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
-    if (temp.fd >= 0) return temp;
+    if (temp.fd >= 0) {
+      struct stat like {};
+      if (::stat((modeOf.empty() ? path : modeOf).c_str(), &like) == 0 && S_ISREG(like.st_mode)) {
+        if (::fchown(temp.fd, like.st_uid, like.st_gid) != 0) {
+          // Only the owner's own program runs here as a rule; another owner cannot be given.
+        }
+        ::fchmod(temp.fd, like.st_mode & 07777);
+      }
+      return temp;
+    }
     if (errno != EEXIST) break;
   }
   if (error) *error = errno;
@@ -229,8 +238,8 @@ bool IsTempFileName(std::string_view name) {
   return name.size() > kTempSuffix.size() && name.substr(name.size() - kTempSuffix.size()) == kTempSuffix;
 }
 
-FileBeside::FileBeside(std::string path) : path_(std::move(path)) {
-  TempFile temp = CreateTempBeside(path_, &error_);
+FileBeside::FileBeside(std::string path, const std::string& modeOf) : path_(std::move(path)) {
+  TempFile temp = CreateTempBeside(path_, &error_, modeOf);
   fd_ = temp.fd;
   temp_ = std::move(temp.path);
 }
@@ -331,7 +340,7 @@ bool CopyFileTo(const std::string& source, const std::string& destination) {
   const int in = ::open(source.c_str(), O_RDONLY | O_CLOEXEC);
   if (in < 0) throw FileError("cannot read " + source);
   // Streamed in blocks: a table of a million lines is not held in memory twice.
-  FileBeside out(destination);
+  FileBeside out(destination, FileExists(destination) ? destination : source);
   std::string block(1u << 20, '\0');
   ssize_t got = 0;
   while ((got = ::read(in, block.data(), block.size())) != 0) {

@@ -42,13 +42,14 @@ bool DeleteMatchingFiles(const std::string& mask);
 std::string NormalizeDir(std::string_view path);
 
 // A new file beside `path`, "<path>.<random>.new~", created exclusively: never through a
-// planted link, never over an existing entry. Its descriptor (read-write) and name; fd -1 with
-// `error` (errno) set when none could be made.
+// planted link, never over an existing entry. It takes the mode and owner of `modeOf` (by
+// default `path` itself) when that exists, so a replaced file keeps who may read it. Its
+// descriptor (read-write) and name; fd -1 with `error` (errno) set when none could be made.
 struct TempFile {
   int fd = -1;
   std::string path;
 };
-TempFile CreateTempBeside(const std::string& path, int* error = nullptr);
+TempFile CreateTempBeside(const std::string& path, int* error = nullptr, const std::string& modeOf = std::string());
 // Whether a directory entry's name is one CreateTempBeside makes (a run killed while writing
 // leaves such files behind).
 bool IsTempFileName(std::string_view name);
@@ -60,7 +61,8 @@ bool IsTempFileName(std::string_view name);
 // rename them in one FileSetCommit.
 class FileBeside {
  public:
-  explicit FileBeside(std::string path);
+  // `modeOf`: the file whose mode and owner the new one takes (default: `path`).
+  explicit FileBeside(std::string path, const std::string& modeOf = std::string());
   ~FileBeside();
   FileBeside(const FileBeside&) = delete;
   FileBeside& operator=(const FileBeside&) = delete;

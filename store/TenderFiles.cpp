@@ -61,6 +61,12 @@ std::string OutputPathProblem(const std::string& output, const std::vector<std::
   // A file another program holds (a table open in a window) is never replaced.
   if (fs::exists(path, ec) && ExclusiveFileHold(output).lockedElsewhere())
     return output + "\n다른 프로그램이 사용하고 있는 화일입니다. 다른 이름을 주십시오.";
+  // The folder it goes to: there, and not a tender's originals folder (never written after the first keep).
+  const fs::path parent = fs::absolute(path, ec).parent_path();
+  if (!fs::is_directory(parent, ec)) return output + "\n출력 화일을 둘 디렉토리(" + parent.string() + ")가 없습니다.";
+  const fs::path resolved = fs::weakly_canonical(parent, ec);
+  if (resolved.filename() == kOriginalsDir && !MissingDataFile(resolved.parent_path().string()))
+    return output + "\n발주기관의 원본을 보관하는 디렉토리에는 출력 화일을 쓸 수 없습니다. 다른 디렉토리를 고르십시오.";
   for (const std::string& dir : tenderDirs) {
     // An existing output that is one of the tender's files under another name (a hard link).
     bool linked = false;

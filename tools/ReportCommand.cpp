@@ -83,16 +83,10 @@ class OwnRuntimeDirectory {
   std::string path_;
 };
 
-// An output that names one of the tender's files, or a directory, is refused: false, the user
-// told. So is one in a directory that does not exist, which could not be written anyway: the
-// preparation makes the originals' directory `원본`, and a name in it must not become one of
-// its files after it was checked.
+// An output the tender's files forbid (see OutputPathProblem) is refused before the start:
+// false, the user told.
 bool OutputAllowed(const ReportOptions& o, UserNotifier& notifier) {
-  std::string problem = OutputPathProblem(o.pdf, {o.dir});
-  const std::filesystem::path parent = std::filesystem::path(o.pdf).parent_path();
-  std::error_code ec;
-  if (problem.empty() && !parent.empty() && !std::filesystem::is_directory(parent, ec))
-    problem = o.pdf + "\nPDF 화일을 둘 디렉토리(" + parent.string() + ")가 없습니다.";
+  const std::string problem = OutputPathProblem(o.pdf, {o.dir});
   if (problem.empty()) return true;
   notifier.Message(problem, "오류", MessageIcon::Error, MessageButtons::Ok);
   return false;

@@ -186,7 +186,7 @@ TEST_F(ReportPdf, AReportThatCannotBeWrittenLeavesNothingBehind) {
   // A PDF that cannot be written: a message, no half-written file.
   run = Vaktool("report " + dir.path() + " --kind overall --pdf " + dir.File("no/such/dir/o.pdf"));
   EXPECT_EQ(run.status, 1);
-  EXPECT_TRUE(Contains(run.out, "PDF 화일")) << run.out;
+  EXPECT_TRUE(Contains(run.out, "출력 화일을 둘 디렉토리(" + dir.File("no/such/dir") + ")가 없습니다.")) << run.out;
   // Bad options.
   EXPECT_EQ(Vaktool("report " + dir.path() + " --kind memo --pdf " + dir.File("m.pdf")).status, 2);
   EXPECT_EQ(Vaktool("report " + dir.path() + " --kind statement --first-page 901 --pdf " + dir.File("m.pdf")).status, 2);

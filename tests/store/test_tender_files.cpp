@@ -33,6 +33,7 @@ TEST(TenderFiles, OutputsNeverNameATendersOwnFiles) {
       {other.File("via-link/VAK.DBF"), false}, {other.File("header-link.pdf"), false},
       {tender.File("VAK.COMMIT"), false},      {other.path(), false},
       {"/dev/null", false},                    {tender.File("원본/VakRpt1.DBF"), false},
+      {tender.File("원본/입찰서.pdf"), false},  {other.File("nowhere/out.pdf"), false},
       {tender.File("입찰내역서.pdf"), true},   {other.File("VAK.DBF"), false},
       {tender.File("단가가져오기-결과.csv"), true},
   };

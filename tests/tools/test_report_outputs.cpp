@@ -31,7 +31,7 @@ TEST(ReportOutputs, TheTendersFilesAndDirectoriesAreRefusedUntouched) {
   const std::string dir = "\n디렉토리입니다. 출력 화일의 이름을 주십시오.\n";
   const std::pair<std::string, std::string> cases[] = {
       {originals + "/VAK.DBF", file},  // before the preparation makes the folder
-      {root.File("nowhere/out.pdf"), "\nPDF 화일을 둘 디렉토리(" + root.File("nowhere") + ")가 없습니다.\n"},
+      {root.File("nowhere/out.pdf"), "\n출력 화일을 둘 디렉토리(" + root.File("nowhere") + ")가 없습니다.\n"},
       {"prepare", ""}, {tender + "/VAK.DBF", file}, {tender + "/vak.mem", file}, {originals + "/VAK.DBF", file},
       {tender + "/Vak.CDX", file}, {tender + "/VakRpt3.DBF", file}, {root.File("link/원본/Vak.Mem"), file},
       {"/tmp", dir}, {tender, dir}};
