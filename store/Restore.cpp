@@ -38,14 +38,26 @@ std::string StageCopy(const std::string& source, const std::string& target) {
   return staged.Stage();
 }
 
-// Keeps a copy of `path` under the first free name of "<path>.<stamp>", "<path>.<stamp>-2", …:
-// the copy is staged first and linked to its name, which fails rather than replace anything.
-std::string KeepCopy(const std::string& path, const std::string& stamp) {
+// "20261208-043512", then "20261208-043512-2", …: the n-th name a kept copy may take.
+std::string KeptSuffix(const std::string& stamp, int n) { return stamp + (n == 1 ? std::string() : "-" + std::to_string(n)); }
+
+// The first suffix that neither kept copy has yet, for the question to name.
+int FirstFreeSuffix(const std::string& dataDir, const std::string& stamp) {
+  int n = 1;
+  while (n < 1000 && (FindFileNoCase(dataDir, "VAK.DBF." + KeptSuffix(stamp, n)) ||
+                      FindFileNoCase(dataDir, "VAK.MEM." + KeptSuffix(stamp, n))))
+    ++n;
+  return n;
+}
+
+// Keeps a copy of `path` under the first free name of "<path>.<suffix>" from the n-th on: the
+// copy is staged first and linked to its name, which fails rather than replace anything.
+std::string KeepCopy(const std::string& path, const std::string& stamp, int from) {
   const std::string staged = StageCopy(path, path);
   if (staged.empty()) return std::string();
   std::string kept;
-  for (int n = 1; n < 1000 && kept.empty(); ++n) {
-    const std::string name = path + "." + stamp + (n == 1 ? std::string() : "-" + std::to_string(n));
+  for (int n = from; n < 1000 && kept.empty(); ++n) {
+    const std::string name = path + "." + KeptSuffix(stamp, n);
     if (::link(staged.c_str(), name.c_str()) == 0) kept = name;
     else if (errno != EEXIST) break;
   }
@@ -95,8 +107,10 @@ RestoreResult RestoreOriginals(const std::string& dataDir, UserNotifier& notifie
     }
   }
   const std::string stamp = TimeStamp();
+  const int free = FirstFreeSuffix(dataDir, stamp);
   const std::string question = dataDir + "의 VAK.DBF와 VAK.MEM을 발주기관의 원본으로 되돌립니다.\n지금 화일은 VAK.DBF." +
-                               stamp + ", VAK.MEM." + stamp + "(으)로 남겨 둡니다. 되돌리시겠습니까?";
+                               KeptSuffix(stamp, free) + ", VAK.MEM." + KeptSuffix(stamp, free) +
+                               "(으)로 남겨 둡니다. 되돌리시겠습니까?";
   if (notifier.Message(question, "확인", MessageIcon::Question, MessageButtons::YesNo) != MessageAnswer::Yes) return result;
 
   const std::string failure = dataDir + "\n원본으로 되돌리지 못했습니다 (디스크 공간과 쓰기 권한을 확인하십시오). 화일은 그대로입니다.";
@@ -105,11 +119,11 @@ RestoreResult RestoreOriginals(const std::string& dataDir, UserNotifier& notifie
     if (!keptDbf.empty()) ::unlink(keptDbf.c_str());
     if (!keptMem.empty()) ::unlink(keptMem.c_str());
   };
-  if (FileExists(dbf) && (keptDbf = KeepCopy(dbf, stamp)).empty()) {
+  if (FileExists(dbf) && (keptDbf = KeepCopy(dbf, stamp, free)).empty()) {
     Fail(notifier, failure);
     return result;
   }
-  if (FileExists(mem) && (keptMem = KeepCopy(mem, stamp)).empty()) {
+  if (FileExists(mem) && (keptMem = KeepCopy(mem, stamp, free)).empty()) {
     dropKept();
     Fail(notifier, failure);
     return result;

@@ -6,10 +6,13 @@
 #include <cstdint>
 #include <cstring>
 #include <filesystem>
+#include <memory>
+#include <vector>
 #include <optional>
 
 #include "common/FileCommit.h"
 #include "common/Files.h"
+#include "common/Text.h"
 #include "store/DbfFile.h"
 #include "store/TenderFiles.h"
 #include "store/Xbase.h"
@@ -36,13 +39,22 @@ bool InsideDirectory(const std::string& target, const std::string& dir) {
   return false;
 }
 
-// Why a file of the medium cannot be replaced, before anything is deleted; empty when it can.
-std::string MediumEntryProblem(const std::string& target, const char* name) {
-  const std::optional<std::string> entry = FindFileNoCase(target, name);
-  struct stat st {};
-  if (!entry || ::lstat(entry->c_str(), &st) != 0) return std::string();
-  if (S_ISDIR(st.st_mode))
-    return *entry + "\n제출할 매체에 " + name + " 이름의 디렉토리가 있어 화일을 쓸 수 없습니다. 그 디렉토리를 옮기거나 다른 매체를 선택하십시오.";
+// Why the medium's files cannot be replaced, before anything is deleted; empty when they can.
+// Every spelling of the names counts (VAK.DBF and vak.dbf may both be there): a directory where
+// a file goes, or a table another program holds. The holds are kept in `holds` while copying.
+std::string MediumEntriesProblem(const std::string& target, std::vector<std::unique_ptr<ExclusiveFileHold>>& holds) {
+  std::error_code ec;
+  for (std::filesystem::directory_iterator it(target, ec), end; !ec && it != end; it.increment(ec)) {
+    const std::string name = it->path().filename().string();
+    const std::string entry = it->path().string();
+    if (!EqualsNoCase(name, "VAK.DBF") && !EqualsNoCase(name, "VAK.MEM")) continue;
+    struct stat st {};
+    if (::lstat(entry.c_str(), &st) == 0 && S_ISDIR(st.st_mode))
+      return entry + "\n제출할 매체에 " + AsciiUpper(name) +
+             " 이름의 디렉토리가 있어 화일을 쓸 수 없습니다. 그 디렉토리를 옮기거나 다른 매체를 선택하십시오.";
+    holds.push_back(std::make_unique<ExclusiveFileHold>(entry));
+    if (holds.back()->lockedElsewhere()) return OpenFailureText(entry, DbfStatus::Locked);
+  }
   return std::string();
 }
 
@@ -100,14 +112,10 @@ SubmitOutcome SubmitTender(const std::string& dataDir, const std::string& target
   // What would not open in the program is not submitted.
   if (const std::string problem = UnreadableTenderProblem(dataDir); !problem.empty())
     return refuse(problem + "\n이 자료는 제출하지 않습니다.", SubmitOutcome::SourceUnreadable);
-  for (const char* name : {"VAK.DBF", "VAK.MEM"}) {
-    if (const std::string problem = MediumEntryProblem(target, name); !problem.empty())
-      return refuse(problem, SubmitOutcome::MediumRefused);
-  }
   // A tender open in the program on the medium is never overwritten.
-  const std::string mediumTable = DataFilePath(target, "VAK.DBF");
-  const ExclusiveFileHold mediumHold(mediumTable);
-  if (mediumHold.lockedElsewhere()) return refuse(OpenFailureText(mediumTable, DbfStatus::Locked), SubmitOutcome::MediumRefused);
+  std::vector<std::unique_ptr<ExclusiveFileHold>> mediumHolds;
+  if (const std::string problem = MediumEntriesProblem(target, mediumHolds); !problem.empty())
+    return refuse(problem, SubmitOutcome::MediumRefused);
   notifier.ProgressOpen(kProgressText, 2);
   notifier.ProgressStep();
   auto fail = [&](const std::string& text, SubmitOutcome outcome) {

@@ -119,13 +119,15 @@ TEST(Submission, UnsafeMediaAndDamagedTendersAreRefused) {
                                          "\n제출할 매체에 VAK.DBF 이름의 디렉토리가 있어 화일을 쓸 수 없습니다. 그 디렉토리를 옮기거나 다른 매체를 선택하십시오.");
   std::filesystem::remove(t.outside.File("medium/vak.dbf"));
   t.outside.Write("medium/VAK.DBF", table);
+  t.outside.Write("medium/vak.dbf", table);  // the held one is the other spelling
   {
     DbfStatus status;
-    const auto held = DbfFile::Open(t.outside.File("medium/VAK.DBF"), DbfOpenMode::Exclusive, status);
+    const auto held = DbfFile::Open(t.outside.File("medium/vak.dbf"), DbfOpenMode::Exclusive, status);
     ASSERT_TRUE(held);
     RecordingNotifier n;
     EXPECT_EQ(SubmitTender(t.data.path(), t.Medium(), n), SubmitOutcome::MediumRefused);
-    EXPECT_EQ(n.messages.at(0).text, t.outside.File("medium/VAK.DBF") + "\n다른 사용자가 사용하고 있습니다.");
+    EXPECT_EQ(n.messages.at(0).text, t.outside.File("medium/vak.dbf") + "\n다른 사용자가 사용하고 있습니다.");
+    EXPECT_TRUE(FileExists(t.outside.File("medium/VAK.DBF")));
   }
   EXPECT_EQ(t.outside.Read("medium/VAK.MEM"), "the last submission");
   // Tenders the program would not open: a table cut short, a foreign file, a cut header.

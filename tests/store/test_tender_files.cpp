@@ -102,6 +102,9 @@ TEST(TenderFiles, TwoRestoresKeepEveryPricedFileAndDamagedOriginalsAreRefused) {
   const RestoreResult second = RestoreOriginals(dir.path(), n);  // within the same second
   ASSERT_TRUE(second.restored);
   EXPECT_NE(first.keptDbf, second.keptDbf);
+  bool askedForTheFreeName = false;  // the question names the copy's real name, not one taken
+  for (const auto& m : n.messages) askedForTheFreeName |= m.text.find("지금 화일은 " + second.keptDbf + ",") != std::string::npos;
+  EXPECT_TRUE(askedForTheFreeName);
   EXPECT_EQ(dir.Read(first.keptDbf), original + "priced one");
   EXPECT_EQ(dir.Read(second.keptDbf), original + "priced two");
   EXPECT_EQ(dir.Read("VAK.DBF"), original);
