@@ -408,16 +408,21 @@ bool DbfFile::Sync() {
 
 bool DbfFile::BeginStagedChange() {
   if (mode_ != DbfOpenMode::Exclusive || !data_ || !stagedPath_.empty() || lockLost_) return false;
+  // Readers are kept out of the table until the copy has replaced it: what they read of the
+  // table and of the files changed with it (VAK.MEM) is then either all old or all new.
+  if (!TakeForWrite()) return false;
   int error = 0;
   TempFile copy = CreateTempBeside(path_, &error);
   if (copy.fd < 0) {
     StatusFromErrno(error);
+    LetReadersBackIn();
     return false;
   }
   auto fail = [&](int why) {
     StatusFromErrno(why ? why : EIO);
     ::close(copy.fd);
     ::unlink(copy.path.c_str());
+    LetReadersBackIn();
     return false;
   };
   if (::flock(copy.fd, LOCK_EX | LOCK_NB) != 0) return fail(errno);
@@ -452,6 +457,7 @@ void DbfFile::AbandonStagedChange() {
   fd_ = unstagedFd_;
   unstagedFd_ = -1;
   touched_ = false;
+  LetReadersBackIn();
   struct stat st {};
   fileSize_ = ::fstat(fd_, &st) == 0 ? static_cast<size_t>(st.st_size) : fileSize_;
   fields_.clear();

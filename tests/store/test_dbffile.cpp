@@ -288,6 +288,11 @@ TEST(DbfFile, ReadersShareAnExclusiveTableBetweenItsWrites) {
   finishing.join();
   EXPECT_TRUE(DbfFile::Open(dir.File("T.DBF"), DbfOpenMode::ReadOnly, status));
   EXPECT_FALSE(DbfFile::Open(dir.File("T.DBF"), DbfOpenMode::Exclusive, status));
+  // A change of many records keeps readers out until it is in place (or dropped).
+  ASSERT_TRUE(holder->BeginStagedChange());
+  EXPECT_FALSE(DbfFile::Open(dir.File("T.DBF"), DbfOpenMode::ReadOnly, status));
+  holder->AbandonStagedChange();
+  EXPECT_TRUE(DbfFile::Open(dir.File("T.DBF"), DbfOpenMode::ReadOnly, status));
 }
 
 TEST(DbfFile, AppendingOnAFullDiskFailsWithoutKillingTheProgram) {
