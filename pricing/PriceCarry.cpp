@@ -517,8 +517,8 @@ CarryResult CarryPrices(const CarryRequest& request, TXbaseEnv& env, UserNotifie
     for (const char* name : {"VAK.DBF", "VAK.MEM"}) {
       if (!std::ofstream(JoinPath(keep, name))) throw FileError("cannot write " + JoinPath(keep, name));
     }
-  } catch (const std::exception& error) {
-    Fail(notifier, request.toDir + "\n작업 사본을 만들 수 없습니다: " + error.what());
+  } catch (const std::exception&) {
+    Fail(notifier, request.toDir + "\n작업 사본을 만들 수 없습니다. 디스크 공간과 쓰기 권한을 확인하십시오. 지금 내역은 그대로입니다.");
     return result;
   }
 

@@ -78,12 +78,12 @@ bool PrepareData(const std::string& dataDir, TXbaseEnv& env, TZekTable& items, U
   const DbfField* seq = items.FindField("F_SEQ");
   const DbfField* level = items.FindField("F_LVL");
   if (!part || !seq || !level) {
-    notifier.Message(JoinPath(dataDir, "Vak.dbf") + "\n내역 자료 화일의 형식이 아닙니다 (F_PART, F_SEQ, F_LVL 필드가 없습니다).",
+    notifier.Message(items.engine()->file().path() + "\n내역 자료 화일의 형식이 아닙니다 (F_PART, F_SEQ, F_LVL 필드가 없습니다).",
                      "오류", MessageIcon::Error, MessageButtons::Ok);
     return Refuse(items, startupFlag);
   }
   if (part->type != 'C' || part->length > 200 || level->type != 'C' || (seq->type != 'N' && seq->type != 'F')) {
-    notifier.Message(JoinPath(dataDir, "Vak.dbf") + "\n내역 자료 화일의 형식이 아닙니다 (F_PART, F_SEQ, F_LVL 필드의 형식이 다릅니다).",
+    notifier.Message(items.engine()->file().path() + "\n내역 자료 화일의 형식이 아닙니다 (F_PART, F_SEQ, F_LVL 필드의 형식이 다릅니다).",
                      "오류", MessageIcon::Error, MessageButtons::Ok);
     return Refuse(items, startupFlag);
   }

@@ -100,7 +100,7 @@ bool TZekTable::OpenWith(const std::string& dir, const std::string& file, const 
   table_ = XbTable::Open(*path, mode, env_.settings(), lastStatus_);
   if (!table_) {
     if (reportFailure) {
-      notifier_.Message(OpenFailureText(JoinPath(dir, file), lastStatus_), "오류", MessageIcon::Error, MessageButtons::Ok);
+      notifier_.Message(OpenFailureText(*path, lastStatus_), "오류", MessageIcon::Error, MessageButtons::Ok);  // the file's own name
     }
     return false;
   }

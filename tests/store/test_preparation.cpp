@@ -58,7 +58,7 @@ TEST_F(PreparationTest, AnEmptyOrDamagedTableIsReportedAndLeftAlone) {
   EXPECT_FALSE(PrepareData(dir.path(), env, notifier, startupFlag));
   EXPECT_FALSE(startupFlag);
   ASSERT_EQ(notifier.messages.size(), 1u);
-  EXPECT_EQ(notifier.messages[0].text, dir.path() + "/Vak.dbf\n자료 화일이 손상되었거나 xBase 자료 화일이 아닙니다.");
+  EXPECT_EQ(notifier.messages[0].text, dir.path() + "/VAK.DBF\n자료 화일이 손상되었거나 xBase 자료 화일이 아닙니다.");
   EXPECT_EQ(dir.Names(), (std::vector<std::string>{"VAK.DBF", "VAK.MEM"}));
   EXPECT_EQ(dir.Read("VAK.DBF"), "");
 }
@@ -71,7 +71,7 @@ TEST_F(PreparationTest, ATableOfAnotherProgramIsRefused) {
   EXPECT_FALSE(startupFlag);
   ASSERT_EQ(notifier.messages.size(), 1u);
   EXPECT_EQ(notifier.messages[0].text,
-            dir.path() + "/Vak.dbf\n내역 자료 화일의 형식이 아닙니다 (F_PART, F_SEQ, F_LVL 필드가 없습니다).");
+            dir.path() + "/VAK.DBF\n내역 자료 화일의 형식이 아닙니다 (F_PART, F_SEQ, F_LVL 필드가 없습니다).");
   EXPECT_EQ(dir.Read("VAK.DBF"), before);
   EXPECT_EQ(dir.Names(), (std::vector<std::string>{"VAK.DBF", "VAK.MEM"}));
 }
@@ -104,7 +104,7 @@ TEST_F(PreparationTest, ATableInUseIsReported) {
   usleep(300000);  // the other program has taken the table by now
   EXPECT_FALSE(PrepareData(dir.path(), env, notifier, startupFlag));
   ASSERT_EQ(notifier.messages.size(), 1u);
-  EXPECT_EQ(notifier.messages[0].text, dir.path() + "/Vak.dbf\n다른 사용자가 사용하고 있습니다.");
+  EXPECT_EQ(notifier.messages[0].text, dir.path() + "/VAK.DBF\n다른 사용자가 사용하고 있습니다.");
   kill(child, SIGTERM);
   waitpid(child, nullptr, 0);
 }
@@ -269,7 +269,7 @@ TEST_F(PreparationTest, AReadOnlyDataDirectoryIsReported) {
   EXPECT_FALSE(prepared);
   ASSERT_EQ(notifier.messages.size(), 1u);
   EXPECT_EQ(notifier.messages[0].text,
-            mountPoint + "/Vak.dbf\n자료 화일에 쓸 수 없습니다. 읽기 전용 매체이거나 쓰기 권한이 없습니다.");
+            mountPoint + "/VAK.DBF\n자료 화일에 쓸 수 없습니다. 읽기 전용 매체이거나 쓰기 권한이 없습니다.");
   EXPECT_EQ(after, dir.Read("VAK.DBF"));
 }
 
