@@ -7,6 +7,7 @@
 #include "common/FileCommit.h"
 #include "common/Files.h"
 #include "store/Preparation.h"
+#include "store/Xbase.h"
 #include "store/Restore.h"
 #include "store/TenderFiles.h"
 #include "tests/support/ItemRows.h"
@@ -151,6 +152,49 @@ TEST(TenderFiles, TheOriginalsFolderIsARealFolderAndNeverLeftHalfMade) {
   EXPECT_FALSE(KeepAgencyOriginals(dir.path(), full));
   FailNthFileOperation(FileFault::Write, 0);
   EXPECT_EQ(dir.Names(), (std::vector<std::string>{"VAK.DBF", "VAK.MEM"}));
+}
+
+}  // namespace
+}  // namespace vak
+
+namespace vak {
+namespace {
+
+// The start writes nothing to what it must not write: another tender's originals folder, data
+// files that are links, a read-only header.
+TEST(TenderFiles, TheStartRefusesWhatItMustNotWrite) {
+  TempDir dir, elsewhere;
+  test::WriteItemTable(dir.path(), {{"U", 1, '1', "a"}, {"U", 2, '2', "b", 1, 0, 10}});
+  test::WriteHeader(dir.path(), "1");
+  RecordingNotifier n;
+  ASSERT_TRUE(KeepAgencyOriginals(dir.path(), n));
+  test::WriteItemTable(elsewhere.path(), {{"U", 1, '1', "a"}});
+  test::WriteHeader(elsewhere.path(), "1");
+  std::filesystem::create_directory(dir.File("linked"));
+  std::filesystem::create_symlink(elsewhere.File("VAK.DBF"), dir.File("linked/VAK.DBF"));
+  std::filesystem::copy_file(elsewhere.File("VAK.MEM"), dir.File("linked/VAK.MEM"));
+  const std::vector<std::pair<std::string, std::string>> cases = {
+      {dir.File("원본"), "\n발주기관의 원본을 보관하는 디렉토리입니다."},
+      {dir.File("linked"), "/VAK.DBF\n심볼릭 링크인 자료 화일에는 쓰지 않습니다."},
+  };
+  for (const auto& [where, text] : cases) {
+    const std::string table = ReadWholeFile(JoinPath(where, "VAK.DBF")).value_or("");
+    RecordingNotifier told;
+    TXbaseEnv env;
+    bool startup = true;
+    EXPECT_FALSE(PrepareData(where, env, told, startup)) << where;
+    ASSERT_EQ(told.messages.size(), 1u);
+    EXPECT_NE(told.messages[0].text.find(text), std::string::npos) << told.messages[0].text;
+    EXPECT_EQ(ReadWholeFile(JoinPath(where, "VAK.DBF")).value_or(""), table);
+    EXPECT_FALSE(FindFileNoCase(where, "Vak.CDX"));
+  }
+  // A read-only header: the start-up pass would change the table before F3 refuses the header.
+  std::filesystem::permissions(dir.File("VAK.MEM"), std::filesystem::perms::owner_write, std::filesystem::perm_options::remove);
+  RecordingNotifier told;
+  TXbaseEnv env;
+  bool startup = true;
+  EXPECT_FALSE(PrepareData(dir.path(), env, told, startup));
+  EXPECT_EQ(told.messages.at(0).text, OpenFailureText(dir.File("VAK.MEM"), DbfStatus::ReadOnly));
 }
 
 }  // namespace
