@@ -686,9 +686,11 @@ void TFm_VakMain::EndPass() {
 }
 
 bool TFm_VakMain::eventFilter(QObject* watched, QEvent* event) {
-  if (PassRunning() && IsUserInput(event->type()) && watched->isWidgetType() &&
-      static_cast<QWidget*>(watched)->window() == this) {
-    return true;
+  // During a pass input reaches only a question the pass itself asks (a modal box); a close of
+  // the window goes through, to closeEvent, which keeps it for the end of the pass.
+  if (PassRunning() && IsUserInput(event->type()) && watched->isWidgetType()) {
+    const QWidget* modal = QApplication::activeModalWidget();
+    if (!modal || static_cast<QWidget*>(watched)->window() != modal) return true;
   }
   return QMainWindow::eventFilter(watched, event);
 }

@@ -16,11 +16,12 @@ QElapsedTimer g_sincePaint;
 
 // Pending window messages are let through at most every 30 ms: often enough for a moving
 // bar and a live window, rare enough that a pass of a million steps is not slowed down.
-// Keys, clicks and closes from the window system stay queued until the pass is over: a
-// command started from here would run in the middle of the pass, on its half-done data.
+// Everything is let through, a close of the window too (it waits for the end of the pass);
+// the window that runs the pass drops keys and clicks meanwhile (ProgressPasses tells it when),
+// so no command starts in the middle of the pass on its half-done data, nor runs after it.
 void LetWindowRepaint(bool force) {
   if (!force && g_sincePaint.isValid() && g_sincePaint.elapsed() < 30) return;
-  QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+  QApplication::processEvents();
   g_sincePaint.restart();
 }
 
