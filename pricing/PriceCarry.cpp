@@ -485,7 +485,11 @@ CarryResult CarryPrices(const CarryRequest& request, TXbaseEnv& env, UserNotifie
     Fail(notifier, problem);
     return result;
   }
-  const std::optional<std::vector<CarryItem>> source = ReadSource(request.fromDir, notifier);
+  // Reading the other bill and copying this one take a while on large bills: said, not silent.
+  notifier.ProgressOpen("이전 내역의 단가를 읽고 있습니다.", 2);
+  std::optional<std::vector<CarryItem>> source = ReadSource(request.fromDir, notifier);
+  notifier.ProgressStep();
+  notifier.ProgressClose();
   if (!source) return result;
   if (!TidyDataDirectory(request.toDir, notifier)) return result;
 
@@ -533,14 +537,19 @@ CarryResult CarryPrices(const CarryRequest& request, TXbaseEnv& env, UserNotifie
     }
     WritePrices(items, result.plan, toTarget);
     const ProjectType type = ProjectTypeOf(header.values[kCmnType]);
-    for (const std::string& part : ConstructionParts(items, type)) {
+    const std::vector<std::string> parts = ConstructionParts(items, type);
+    notifier.ProgressOpen("모든 공사를 다시 계산하고 있습니다.", static_cast<long>(parts.size()));
+    for (const std::string& part : parts) {
+      notifier.ProgressStep();
       const CalculationResult calculated = CalculateStatement(items, {scratch.path(), type, part}, toTarget);
       if (!calculated.completed) {
+        notifier.ProgressClose();
         items.Close();
         return result;
       }
       result.tenderAmount = calculated.tenderAmount;
     }
+    notifier.ProgressClose();
     if (!items.Close()) return result;
   }
   if (!TargetReplaceable(request.toDir, notifier) || !KeepAgencyOriginals(request.toDir, notifier) ||
