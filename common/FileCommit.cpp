@@ -6,6 +6,7 @@
 #include <cctype>
 #include <cerrno>
 #include <cstring>
+#include <optional>
 
 #include "common/Files.h"
 #include "common/Text.h"
@@ -43,14 +44,26 @@ bool ValidMove(const std::string& staged, const std::string& target) {
   return target.find('/') == std::string::npos && AllowedTarget(target) && OwnStagedName(staged, target);
 }
 
-// A staged file that exists as a regular file, reached through no link.
-bool StagedFileThere(const std::string& dir, const std::string& staged) {
+// Where a staged file stands: gone (renamed before the run stopped), the program's own (a
+// regular file with one name, reached through no link), or something else under its name.
+enum class Staged { Gone, Own, Foreign };
+Staged StagedFileState(const std::string& dir, const std::string& staged) {
   struct stat st {};
   const size_t slash = staged.find('/');
-  if (slash != std::string::npos &&
-      (::lstat(JoinPath(dir, staged.substr(0, slash)).c_str(), &st) != 0 || !S_ISDIR(st.st_mode)))
-    return false;
-  return ::lstat(JoinPath(dir, staged).c_str(), &st) == 0 && S_ISREG(st.st_mode);
+  if (slash != std::string::npos) {
+    if (::lstat(JoinPath(dir, staged.substr(0, slash)).c_str(), &st) != 0) return Staged::Gone;
+    if (!S_ISDIR(st.st_mode)) return Staged::Foreign;
+  }
+  if (::lstat(JoinPath(dir, staged).c_str(), &st) != 0) return Staged::Gone;
+  // A hard link would move another file's bytes (an original's, the header's) into place.
+  return S_ISREG(st.st_mode) && st.st_nlink == 1 ? Staged::Own : Staged::Foreign;
+}
+
+// The target's name as the directory spells it already, or the only spelling there will be:
+// a rename must never give a data file a second spelling beside the first.
+bool TargetSpelledOnce(const std::string& dir, const std::string& target) {
+  const std::optional<std::string> found = FindFileNoCase(dir, target);
+  return !found || *found == JoinPath(dir, target);
 }
 
 std::string Relative(const std::string& dir, const std::string& path) {
@@ -65,9 +78,17 @@ std::string ErrorText(int error) { return std::strerror(error ? error : EIO); }
 // The renames of a record, in order; each skipped when its staged file is gone already (the
 // rename happened before the run was killed).
 bool DoMoves(const std::string& dir, const std::vector<std::pair<std::string, std::string>>& moves, std::string* error) {
+  // Every file is looked at before the first one moves: a foreign one stops the step untouched.
+  for (const auto& move : moves) {
+    if (StagedFileState(dir, move.first) == Staged::Foreign) {
+      if (error)
+        *error = JoinPath(dir, move.first) + "이(가) 이 프로그램이 만든 화일이 아닙니다. 그 화일과 " + kCommitRecordName + "를 확인하십시오";
+      return false;
+    }
+  }
   for (const auto& [staged, target] : moves) {
     const std::string from = JoinPath(dir, staged);
-    if (!StagedFileThere(dir, staged)) continue;  // renamed already before the run stopped
+    if (StagedFileState(dir, staged) == Staged::Gone) continue;  // renamed already before the run stopped
     if (RenameFile(from, JoinPath(dir, target)) != 0) {
       if (error) *error = JoinPath(dir, target) + ": " + ErrorText(errno);
       return false;
@@ -106,13 +127,19 @@ bool FileSetCommit::Commit(std::string* error) {
     record += staged + "\t" + target + "\n";
   }
   record += std::string(kRecordEnd) + "\n";
-  // The record itself appears in one rename: it is whole, or it is not there.
+  // The record appears whole in one step (a link to a synced file), and never over another
+  // run's record: that one is the next start's to finish.
   FileBeside file(RecordPath(dir_));
   file.Write(record);
-  if (file.Commit() != 0) {
-    if (error) *error = RecordPath(dir_) + ": " + ErrorText(file.error());
+  const std::string staged = file.Stage();
+  const bool linked = !staged.empty() && !FileFaultFires(FileFault::Rename) && ::link(staged.c_str(), RecordPath(dir_).c_str()) == 0;
+  const int why = linked ? 0 : (errno ? errno : EIO);
+  if (!staged.empty()) ::unlink(staged.c_str());
+  if (!linked) {
+    if (error) *error = RecordPath(dir_) + ": " + (why == EEXIST ? std::string("다른 작업의 저장 기록이 있습니다") : ErrorText(why));
     return false;
   }
+  SyncParentDirectory(RecordPath(dir_));
   recorded_ = true;
   if (!DoMoves(dir_, moves_, error)) return false;
   committed_ = true;
@@ -152,7 +179,7 @@ InterruptedCommit FinishInterruptedCommit(const std::string& dir, std::string* e
     const size_t tab = line.find('\t');
     if (tab == std::string::npos) break;
     moves.emplace_back(line.substr(0, tab), line.substr(tab + 1));
-    if (!ValidMove(moves.back().first, moves.back().second)) break;
+    if (!ValidMove(moves.back().first, moves.back().second) || !TargetSpelledOnce(dir, moves.back().second)) break;
   }
   if (!header || !end || at != bytes.size()) {
     if (error)

@@ -6,6 +6,7 @@
 #include <optional>
 #include <vector>
 
+#include "common/FileCommit.h"
 #include "common/Files.h"
 #include "common/Numbers.h"
 #include "store/ItemTable.h"
@@ -71,6 +72,19 @@ bool PrepareData(const std::string& dataDir, TXbaseEnv& env, TZekTable& items, U
   if (!items.OpenExclusive(dataDir, "Vak.dbf", "CDX")) {
     startupFlag = false;
     return false;
+  }
+  // A save another run left between the tidying and the lock (that run has died, as the lock
+  // shows): finished with the table let go, and the table taken again.
+  if (HasInterruptedCommit(dataDir)) {
+    items.Close();
+    if (!TidyDataDirectory(dataDir, notifier) || HasInterruptedCommit(dataDir) ||
+        !items.OpenExclusive(dataDir, "Vak.dbf", "CDX")) {
+      if (HasInterruptedCommit(dataDir))
+        notifier.Message(dataDir + "\n다른 작업이 이 입찰을 저장하는 중입니다. 잠시 뒤 다시 여십시오.", "오류", MessageIcon::Error,
+                         MessageButtons::Ok);
+      startupFlag = false;
+      return false;
+    }
   }
   // A table of another program: without the fields of the statement there is nothing to show.
   // The order of the statement is built from F_PART (text) and F_SEQ (a number).

@@ -134,6 +134,7 @@ RestoreResult RestoreOriginals(const std::string& dataDir, UserNotifier& notifie
   const std::string stagedMem = stagedDbf.empty() ? std::string() : StageCopy(*FindFileNoCase(keep, "VAK.MEM"), mem);
   if (!stagedMem.empty()) commit.Add(stagedMem, mem);
   std::string error;
+  const ExclusiveFileHold newTable(stagedDbf);  // held as it becomes the table, like F3's and the carry's
   if (stagedMem.empty() || !commit.Commit(&error)) {
     if (commit.recorded()) {
       result.unfinished = true;

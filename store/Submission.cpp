@@ -14,6 +14,7 @@
 #include "common/Files.h"
 #include "common/Text.h"
 #include "store/DbfFile.h"
+#include "store/Preparation.h"
 #include "store/TenderFiles.h"
 #include "store/Xbase.h"
 
@@ -104,6 +105,17 @@ SubmitOutcome SubmitTender(const std::string& dataDir, const std::string& target
   if (InsideDirectory(target, dataDir))
     return refuse(target + "\n제출할 매체가 작업 중인 자료 디렉토리 안(원본 보관 디렉토리 포함)에 있습니다. 다른 드라이브(디렉토리)를 선택하십시오.",
                   SubmitOutcome::SameDirectory);
+  // Never another tender's files: its originals folder, or a tender directory that keeps one.
+  {
+    std::error_code ec;
+    const std::filesystem::path medium = std::filesystem::weakly_canonical(std::filesystem::absolute(target, ec), ec);
+    const bool originals = medium.filename() == kOriginalsDir && !MissingDataFile(medium.parent_path().string());
+    const bool tender = !MissingDataFile(JoinPath(medium.string(), kOriginalsDir));
+    if (originals || tender)
+      return refuse(target + "\n제출할 매체가 다른 입찰 자료 디렉토리" + (originals ? "의 원본 보관 디렉토리" : std::string()) +
+                        "입니다. 빈 디스켓(디렉토리)을 선택하십시오.",
+                    SubmitOutcome::SameDirectory);
+  }
   // A save a killed run left half-done is finished first: the pair sent is the pair that belongs together.
   if (!TidyDataDirectory(dataDir, notifier)) return SubmitOutcome::SourceUnreadable;
   if (HasInterruptedCommit(dataDir))

@@ -37,6 +37,23 @@ bool IsTenderTempFile(const std::string& name) {
   return IsTenderFileName(plain) || (plain.size() > 9 && IsTenderFileName(plain.substr(0, plain.size() - 9)));
 }
 
+// Two spellings of a data file (VAK.DBF beside vak.dbf): which one is the tender cannot be told.
+std::string TwoSpellingsProblem(const std::string& dataDir) {
+  for (const char* name : {"VAK.DBF", "VAK.MEM"}) {
+    int spellings = 0;
+    std::error_code ec;
+    for (fs::directory_iterator it(dataDir, ec), end; !ec && it != end; it.increment(ec))
+      spellings += EqualsNoCase(it->path().filename().string(), name) ? 1 : 0;
+    if (spellings > 1)
+      return dataDir + "\n" + name + " 화일이 대소문자만 다른 이름으로 둘 이상 있습니다. 어느 것이 입찰 자료인지 알 수 없어 열지 않습니다. 하나만 남기십시오.";
+  }
+  return std::string();
+}
+
+bool IsOriginalsFolder(const fs::path& dir) {
+  return dir.filename() == kOriginalsDir && !MissingDataFile(dir.parent_path().string());
+}
+
 bool SameEntry(const fs::path& a, const fs::path& b) {
   std::error_code ec;
   return fs::equivalent(a, b, ec) && !ec;
@@ -56,17 +73,19 @@ std::string OutputPathProblem(const std::string& output, const std::vector<std::
   const std::string refused = output + "\n입찰 자료의 화일 이름(VAK.DBF, VAK.MEM, Vak.CDX, VakRpt…, VAK.DBF.날짜-시각 …)에는 "
                                         "출력 화일을 쓸 수 없습니다. 다른 이름을 주십시오.";
   // A tender's file names are refused wherever they are: any directory may hold a tender.
-  if (IsTenderFileName(path.filename().string()) || IsTenderFileName(fs::weakly_canonical(path, ec).filename().string()))
-    return refused;
+  for (const std::string& name : {path.filename().string(), fs::weakly_canonical(path, ec).filename().string()}) {
+    if (IsTenderFileName(name) || name.rfind(".vak-carry-", 0) == 0) return refused;
+  }
   // A file another program holds (a table open in a window) is never replaced.
   if (fs::exists(path, ec) && ExclusiveFileHold(output).lockedElsewhere())
     return output + "\n다른 프로그램이 사용하고 있는 화일입니다. 다른 이름을 주십시오.";
   // The folder it goes to: there, and not a tender's originals folder (never written after the first keep).
   const fs::path parent = fs::absolute(path, ec).parent_path();
   if (!fs::is_directory(parent, ec)) return output + "\n출력 화일을 둘 디렉토리(" + parent.string() + ")가 없습니다.";
-  const fs::path resolved = fs::weakly_canonical(parent, ec);
-  if (resolved.filename() == kOriginalsDir && !MissingDataFile(resolved.parent_path().string()))
-    return output + "\n발주기관의 원본을 보관하는 디렉토리에는 출력 화일을 쓸 수 없습니다. 다른 디렉토리를 고르십시오.";
+  for (fs::path p = fs::weakly_canonical(parent, ec); !p.empty() && p != p.root_path(); p = p.parent_path()) {
+    if (IsOriginalsFolder(p))
+      return output + "\n발주기관의 원본을 보관하는 디렉토리에는 출력 화일을 쓸 수 없습니다. 다른 디렉토리를 고르십시오.";
+  }
   for (const std::string& dir : tenderDirs) {
     // An existing output that is one of the tender's files under another name (a hard link).
     bool linked = false;
@@ -107,7 +126,9 @@ bool TidyDataDirectory(const std::string& dataDir, UserNotifier& notifier) {
     if (fs::is_symlink(where, ec)) continue;
     for (fs::directory_iterator it(where, ec), end; !ec && it != end; it.increment(ec)) {
       const std::string name = it->path().filename().string();
-      if (IsTenderTempFile(name) || (where == fs::path(dataDir) && name.rfind(".vak-carry-", 0) == 0))
+      const bool scratch = where == fs::path(dataDir) && name.rfind(".vak-carry-", 0) == 0 && name.size() == 17 &&
+                           it->is_directory(ec) && !it->is_symlink(ec);
+      if (IsTenderTempFile(name) || scratch)
         leftovers.push_back(it->path());
     }
   }
@@ -120,9 +141,10 @@ bool TidyDataDirectory(const std::string& dataDir, UserNotifier& notifier) {
 }
 
 std::string UnwritableTenderProblem(const std::string& dataDir) {
+  if (std::string problem = TwoSpellingsProblem(dataDir); !problem.empty()) return problem;
   std::error_code ec;
   const fs::path dir = fs::weakly_canonical(fs::absolute(dataDir, ec), ec);
-  if (dir.filename() == kOriginalsDir && !MissingDataFile(dir.parent_path().string()))
+  if (IsOriginalsFolder(dir))
     return dataDir + "\n발주기관의 원본을 보관하는 디렉토리입니다. 원본은 고치지 않습니다. 입찰 자료 디렉토리(" +
            dir.parent_path().string() + ")를 여십시오.";
   for (const char* name : {"VAK.DBF", "VAK.MEM"}) {
@@ -145,6 +167,7 @@ std::string StatementTableProblem(const DbfFile& table) {
 
 std::string UnreadableTenderProblem(const std::string& dir) {
   if (const char* missing = MissingDataFile(dir)) return MissingDataFileText(dir, missing);
+  if (std::string problem = TwoSpellingsProblem(dir); !problem.empty()) return problem;
   const std::string path = DataFilePath(dir, "VAK.DBF");
   DbfStatus status;
   const std::unique_ptr<DbfFile> table = DbfFile::Open(path, DbfOpenMode::ReadOnly, status);

@@ -372,6 +372,11 @@ int Report(const std::vector<std::string>& args, int argc, char* argv[]) {
   // The header is read before the start (a cover needs no table): a save a killed run left
   // half-done is finished first.
   if (!TidyDataDirectory(o.dir, notifier)) return 1;
+  if (HasInterruptedCommit(o.dir)) {  // another program holds the tender in the middle of a save
+    notifier.Message(o.dir + "\n이 입찰은 저장이 끝나지 않았습니다. 저장하는 프로그램이 끝난 뒤 다시 실행하십시오.", "오류",
+                     MessageIcon::Error, MessageButtons::Ok);
+    return 1;
+  }
   WarnIfUnfinished(o.dir);
   return ReportCommand(o, notifier, argc, argv);
 #else

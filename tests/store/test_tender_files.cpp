@@ -56,6 +56,7 @@ TEST(TenderFiles, AnInterruptedCommitIsFinishedAndLeftoversCleared) {
   dir.Write("VAK.MEM.leftover.new~", "half");
   dir.Write("VAK.COMMIT.abcdefgh.new~", "half a record");
   dir.Write("입찰서.pdf.abcdefgh.new~", "a report being written");
+  dir.Write(".vak-carry-notes.txt", "the user's own notes");
   std::filesystem::create_directory(dir.File("원본"));
   dir.Write("원본/VAK.DBF.abcdefgh.new~", "half an original");
   std::filesystem::create_directory(dir.File(".vak-carry-Q1w2E3"));
@@ -67,7 +68,7 @@ TEST(TenderFiles, AnInterruptedCommitIsFinishedAndLeftoversCleared) {
   ASSERT_TRUE(TidyDataDirectory(dir.path(), n));
   EXPECT_EQ(dir.Read("VAK.DBF"), "new table");
   EXPECT_EQ(dir.Read("VAK.MEM"), "new header");
-  EXPECT_EQ(dir.Names(), (std::vector<std::string>{"VAK.DBF", "VAK.MEM", "원본", "입찰서.pdf.abcdefgh.new~"}));
+  EXPECT_EQ(dir.Names(), (std::vector<std::string>{".vak-carry-notes.txt", "VAK.DBF", "VAK.MEM", "원본", "입찰서.pdf.abcdefgh.new~"}));
   EXPECT_TRUE(std::filesystem::is_empty(dir.File("원본")));
   EXPECT_TRUE(n.messages.empty());
   // A record that is not ours, or names a path outside the directory, is left alone and said.
@@ -78,7 +79,11 @@ TEST(TenderFiles, AnInterruptedCommitIsFinishedAndLeftoversCleared) {
        {"VAK commit 1\n../outside\tVAK.DBF\nend\n", "VAK commit 1\nVAK.DBF.x.new~\tVAK.DBF\n", "garbage",
         "VAK commit 1\nlnk/victim.txt\tVAK.MEM\nend\n", "VAK commit 1\n원본/VAK.DBF\tVAK.DBF\nend\n",
         "VAK commit 1\nVAK.DBF\tVAK.MEM\nend\n", "VAK commit 1\nVAK.MEM.ab12cd34.new~\tVAK.DBF.20260101-000000\nend\n",
-        "VAK commit 1\n.vak-carry-Q1w2E3/VAK.MEM\tVAK.DBF\nend\n"}) {
+        "VAK commit 1\n.vak-carry-Q1w2E3/VAK.MEM\tVAK.DBF\nend\n",
+        "VAK commit 1\nVAK.DBF.hardlink.new~\tVAK.DBF\nend\n", "VAK commit 1\nvak.dbf.abcdefgh.new~\tvak.dbf\nend\n"}) {
+    dir.Write("vak.dbf.abcdefgh.new~", "a second spelling");
+    if (!FileExists(dir.File("VAK.DBF.hardlink.new~")))
+      std::filesystem::create_hard_link(dir.File("VAK.MEM"), dir.File("VAK.DBF.hardlink.new~"));
     dir.Write("VAK.COMMIT", record);
     RecordingNotifier told;
     EXPECT_FALSE(TidyDataDirectory(dir.path(), told));
@@ -86,6 +91,7 @@ TEST(TenderFiles, AnInterruptedCommitIsFinishedAndLeftoversCleared) {
     EXPECT_NE(told.messages[0].text.find("중단된 저장을 마무리하지 못했습니다"), std::string::npos);
     EXPECT_EQ(dir.Read("VAK.DBF"), "new table");
     EXPECT_EQ(dir.Read("VAK.MEM"), "new header");
+    EXPECT_FALSE(FileExists(dir.File("vak.dbf")) && FileExists(dir.File("VAK.DBF")) && dir.Read("vak.dbf") != "new table");
   }
 }
 
@@ -173,8 +179,13 @@ TEST(TenderFiles, TheStartRefusesWhatItMustNotWrite) {
   std::filesystem::create_directory(dir.File("linked"));
   std::filesystem::create_symlink(elsewhere.File("VAK.DBF"), dir.File("linked/VAK.DBF"));
   std::filesystem::copy_file(elsewhere.File("VAK.MEM"), dir.File("linked/VAK.MEM"));
+  std::filesystem::create_directory(dir.File("twice"));
+  std::filesystem::copy_file(elsewhere.File("VAK.DBF"), dir.File("twice/VAK.DBF"));
+  std::filesystem::copy_file(elsewhere.File("VAK.DBF"), dir.File("twice/Vak.dbf"));
+  std::filesystem::copy_file(elsewhere.File("VAK.MEM"), dir.File("twice/VAK.MEM"));
   const std::vector<std::pair<std::string, std::string>> cases = {
       {dir.File("원본"), "\n발주기관의 원본을 보관하는 디렉토리입니다."},
+      {dir.File("twice"), "\nVAK.DBF 화일이 대소문자만 다른 이름으로 둘 이상 있습니다."},
       {dir.File("linked"), "/VAK.DBF\n심볼릭 링크인 자료 화일에는 쓰지 않습니다."},
   };
   for (const auto& [where, text] : cases) {
