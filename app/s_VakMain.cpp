@@ -699,6 +699,11 @@ void TFm_VakMain::ReviewWholeTender() {
   const ProjectHeader header = LoadProjectHeader(dataDir_.toStdString());
   tenderStatus_.Reset(ReviewTender(*items_, state_.projectType, header.values));
   UpdateStatusLabel();
+  // The amount the header holds, not "0": a reopened, priced tender shows what it stores (the
+  // status line says when the totals need a calculation).
+  std::string stored = TrimmedText(header.values[kCmnIpmt]);
+  if (header.Whole() && IsNumberText(stored) && !stored.empty())
+    totalLabel_->setText(QString::fromStdString(AmountText(TextToNumber(stored))));
 }
 
 void TFm_VakMain::UpdateStatusLabel() {

@@ -153,13 +153,14 @@ LineState LineStateOf(const TZekTable& items, const LineFields& f) {
 
 LineState LineStateOf(const TZekTable& items) { return LineStateOf(items, LineFields(items)); }
 
-uint32_t NextUnpricedLine(TZekTable& items) {
+uint32_t NextUnpricedLine(TZekTable& items, bool fromCurrent) {
   const uint32_t start = items.RecNo();
   const LineFields fields(items);
   auto unpriced = [&] {
     const LineState state = LineStateOf(items, fields);
     return state.takesPrice && !state.priced;
   };
+  if (fromCurrent && !items.Eof() && unpriced()) return start;
   for (items.Skip(1); !items.Eof(); items.Skip(1)) {
     if (unpriced()) return items.RecNo();
   }

@@ -54,7 +54,8 @@ LineState LineStateOf(const TZekTable& items);  // of the current record
 // The next line after the current one, in the table's order and query, that takes a price
 // and has none, wrapping at the end; 0 when there is none. The table is left on that line (or
 // where it stood).
-uint32_t NextUnpricedLine(TZekTable& items);
+// With `fromCurrent` the current line itself comes first when it lacks a price.
+uint32_t NextUnpricedLine(TZekTable& items, bool fromCurrent = false);
 
 struct PricedCount {
   long takesPrice = 0;

@@ -259,6 +259,7 @@ bool TVakPanel::StartPriceEdit() {
 void TVakPanel::FinishPriceEdit() {
   ReloadPage();
   MoveToNextRow();
+  afterEntryRecNo_ = pager_.GoToSlot(grid_->Row()) ? items_.RecNo() : 0;
 }
 
 void TVakPanel::EditUnitPrice() {
@@ -321,7 +322,11 @@ void TVakPanel::JumpToNextUnpriced() {
     host_.Notifier().Beep();
     return;
   }
-  const uint32_t next = NextUnpricedLine(items_);
+  // Right after an entry the cursor stands on the next line already: when that one lacks a
+  // price it is the one to visit, or "F8, price, F8, price" would skip every other item.
+  const bool fromHere = afterEntryRecNo_ != 0 && items_.RecNo() == afterEntryRecNo_;
+  afterEntryRecNo_ = 0;
+  const uint32_t next = NextUnpricedLine(items_, fromHere);
   if (next == 0) {
     host_.Notifier().Beep();
     ReloadPage();

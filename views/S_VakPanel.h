@@ -96,6 +96,7 @@ class TVakPanel : public QWidget {
   QScrollBar* scrollBar_;
   int scrollState_ = 0;
   bool rendering_ = false;
+  uint32_t afterEntryRecNo_ = 0;  // the line a price entry moved the cursor to; F8 starts there
 };
 
 }  // namespace vak
