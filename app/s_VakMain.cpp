@@ -702,8 +702,10 @@ void TFm_VakMain::ReviewWholeTender() {
   // The amount the header holds, not "0": a reopened, priced tender shows what it stores (the
   // status line says when the totals need a calculation).
   std::string stored = TrimmedText(header.values[kCmnIpmt]);
-  if (header.Whole() && IsNumberText(stored) && !stored.empty())
-    totalLabel_->setText(QString::fromStdString(AmountText(TextToNumber(stored))));
+  if (header.Whole() && IsNumberText(stored) && !stored.empty()) {
+    const long double amount = TextToNumber(stored);
+    totalLabel_->setText(amount == 0 ? QStringLiteral("0") : QString::fromStdString(AmountText(amount)));  // "0" as at start
+  }
 }
 
 void TFm_VakMain::UpdateStatusLabel() {
