@@ -322,11 +322,9 @@ bool SameFile(const std::string& a, const std::string& b) {
 }
 
 // The source statement, read whole and let go again.
+// CarryProblem has looked at it already; what it says is checked again as it is read, with the
+// same rule, since a window may hold it and write between the two.
 std::optional<std::vector<CarryItem>> ReadSource(const std::string& dir, UserNotifier& notifier) {
-  if (const char* missing = MissingDataFile(dir)) {
-    Fail(notifier, MissingDataFileText(dir, missing) + " 단가를 가져올 입찰 자료가 아닙니다.");
-    return std::nullopt;
-  }
   const std::string path = DataFilePath(dir, "VAK.DBF");
   DbfStatus status;
   EngineSettings settings;
@@ -335,13 +333,8 @@ std::optional<std::vector<CarryItem>> ReadSource(const std::string& dir, UserNot
     Fail(notifier, OpenFailureText(path, status));
     return std::nullopt;
   }
-  if (!table->file().warning().empty()) {
-    Fail(notifier, path + "\n" + table->file().warning() + "\n손상된 내역에서는 단가를 가져오지 않습니다.");
-    return std::nullopt;
-  }
-  const std::string missing = MissingItemFields(table->file().fields());
-  if (!missing.empty()) {
-    Fail(notifier, path + "\n내역 자료 화일의 형식이 다릅니다 (필드 " + missing + "이(가) 없거나 형식이 다릅니다). 단가를 가져올 수 없습니다.");
+  if (const std::string problem = StatementTableProblem(table->file()); !problem.empty()) {
+    Fail(notifier, path + "\n" + problem + "\n단가를 가져오지 않았습니다. 지금 내역은 그대로입니다.");
     return std::nullopt;
   }
   return CarryItemsOf(table->file());

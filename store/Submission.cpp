@@ -109,7 +109,7 @@ SubmitOutcome SubmitTender(const std::string& dataDir, const std::string& target
   {
     std::error_code ec;
     const std::filesystem::path medium = std::filesystem::weakly_canonical(std::filesystem::absolute(target, ec), ec);
-    const bool originals = medium.filename() == kOriginalsDir && !MissingDataFile(medium.parent_path().string());
+    const bool originals = IsOriginalsFolder(medium);
     const bool tender = !MissingDataFile(JoinPath(medium.string(), kOriginalsDir));
     if (originals || tender)
       return refuse(target + "\n제출할 매체가 다른 입찰 자료 디렉토리" + (originals ? "의 원본 보관 디렉토리" : std::string()) +

@@ -50,9 +50,6 @@ std::string TwoSpellingsProblem(const std::string& dataDir) {
   return std::string();
 }
 
-bool IsOriginalsFolder(const fs::path& dir) {
-  return dir.filename() == kOriginalsDir && !MissingDataFile(dir.parent_path().string());
-}
 
 bool SameEntry(const fs::path& a, const fs::path& b) {
   std::error_code ec;
@@ -61,6 +58,10 @@ bool SameEntry(const fs::path& a, const fs::path& b) {
 
 
 }  // namespace
+
+bool IsOriginalsFolder(const fs::path& dir) {
+  return dir.filename() == kOriginalsDir && !MissingDataFile(dir.parent_path().string());
+}
 
 std::string OutputPathProblem(const std::string& output, const std::vector<std::string>& tenderDirs) {
   if (output.empty()) return "출력 화일의 이름이 없습니다.";

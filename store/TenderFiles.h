@@ -3,6 +3,7 @@
 // alike everywhere.
 #pragma once
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -39,6 +40,9 @@ std::string StatementTableProblem(const DbfFile& table);
 // statement, the header whole. The message (the texts the start and the check give) when it
 // does not; empty when it does.
 std::string UnreadableTenderProblem(const std::string& dir);
+
+// Whether `dir` is a tender's folder of the agency's originals ("원본" beside VAK.DBF and VAK.MEM).
+bool IsOriginalsFolder(const std::filesystem::path& dir);
 
 // Why the program must not write to the tender in `dataDir` although its files are there:
 // the directory is another tender's originals folder ("원본"), a data file is a symbolic link

@@ -194,6 +194,13 @@ void PriceAndCalculate(const std::string& dir, TXbaseEnv& env,
   ASSERT_TRUE(items.Close());
 }
 
+// The same sample bill of `lines` lines in each directory.
+void WriteSamples(const std::vector<const TempDir*>& dirs, long lines) {
+  SampleOptions options;
+  options.lines = lines;
+  for (const TempDir* dir : dirs) ASSERT_TRUE(WriteSampleTender(dir->path(), options));
+}
+
 bool TakesPriceRaw(const std::vector<std::string>& records, size_t i) {
   const std::string& r = records[i];
   const char level = FieldBytes(r.data(), F("F_LVL"))[0];
@@ -315,10 +322,7 @@ TEST(PriceCarry, AnAmendedBillTakesEveryPriceItCanAndTellsWhatChanged) {
 
 TEST(PriceCarry, BadSourcesAndTargetsLeaveTheTargetAsItWas) {
   TempDir source, target, foreign, empty;
-  SampleOptions options;
-  options.lines = 120;
-  ASSERT_TRUE(WriteSampleTender(source.path(), options));
-  ASSERT_TRUE(WriteSampleTender(target.path(), options));
+  WriteSamples({&source, &target}, 120);
   TXbaseEnv env;
   const std::map<std::string, std::string> before = FilesIn(target.path());
   auto refused = [&](const std::string& from, const std::string& expected, MessageAnswer answer = MessageAnswer::Yes) {
@@ -392,10 +396,7 @@ TEST(PriceCarry, BadSourcesAndTargetsLeaveTheTargetAsItWas) {
 // the tender whole (as it was, or finished at the next start).
 TEST(PriceCarry, UnreadableSourcesReadOnlyTargetsAndFailingRenames) {
   TempDir source, target;
-  SampleOptions options;
-  options.lines = 120;
-  ASSERT_TRUE(WriteSampleTender(source.path(), options));
-  ASSERT_TRUE(WriteSampleTender(target.path(), options));
+  WriteSamples({&source, &target}, 120);
   std::vector<std::string> records = Records(source.path());
   std::vector<size_t> items;
   for (size_t i = 0; i < records.size(); ++i) {
@@ -481,10 +482,7 @@ TEST(PriceCarry, UnreadableSourcesReadOnlyTargetsAndFailingRenames) {
 // A bill open in a window is read between the window's writes: the carry takes its prices.
 TEST(PriceCarry, FromABillOpenInAWindow) {
   TempDir source, target;
-  SampleOptions options;
-  options.lines = 120;
-  ASSERT_TRUE(WriteSampleTender(source.path(), options));
-  ASSERT_TRUE(WriteSampleTender(target.path(), options));
+  WriteSamples({&source, &target}, 120);
   TXbaseEnv env;
   RecordingNotifier n;
   TZekTable window(env, n);

@@ -439,6 +439,13 @@ uint32_t FirstRecord(const TempDir& dir, const std::function<bool(const char*)>&
   return 1;
 }
 
+// An earlier bill "old", priced and calculated, and the same bill "new" as the agency issues it.
+void OldAndNewBill(const TempDir& dir) {
+  MakeTender(dir.File("old"));
+  PriceAndCalculate(dir.File("old"));
+  ASSERT_EQ(Vaktool("sample " + Quoted(dir.File("new")) + " --lines 60 --type 2 --seed 3").status, 0);
+}
+
 TEST(TenderCheck, ACompleteCalculatedTenderPassesAndEveryDamageIsReported) {
   TempDir clean;
   MakeTender(clean.File("t"));
@@ -523,9 +530,7 @@ TEST(TenderCheck, ATenderThatCannotBeReadEndsWithTwo) {
 
 TEST(TenderCarry, TheCommandCarriesEveryPriceReportsAndLeavesTheSourceAlone) {
   TempDir dir;
-  MakeTender(dir.File("old"));
-  PriceAndCalculate(dir.File("old"));
-  ASSERT_EQ(Vaktool("sample " + Quoted(dir.File("new")) + " --lines 60 --type 2 --seed 3").status, 0);
+  OldAndNewBill(dir);
   const Snapshot source = Take(dir.File("old"));
   ShellRun run = Vaktool("carry " + Quoted(dir.File("old")) + " " + Quoted(dir.File("new")) + " --report " + Quoted(dir.File("r.csv")));
   ASSERT_EQ(run.status, 0) << run.out;
@@ -560,9 +565,7 @@ namespace {
 // Ordinary mistakes that used to lose a tender: each is refused, or keeps every file.
 TEST(TenderSafety, OutputsMediaRestoresAndUnreadablePricesLoseNothing) {
   TempDir dir;
-  MakeTender(dir.File("old"));
-  PriceAndCalculate(dir.File("old"));
-  ASSERT_EQ(Vaktool("sample " + Quoted(dir.File("new")) + " --lines 60 --type 2 --seed 3").status, 0);
+  OldAndNewBill(dir);
   const Snapshot old = Take(dir.File("old"));
   const std::string originals = dir.Read("old/원본/VAK.DBF");
 
