@@ -1,21 +1,36 @@
 #include "common/NumEdit.h"
 
+#include <algorithm>
+
+#include <QApplication>
 #include <QKeyEvent>
 #include <QMessageBox>
+#include <QToolTip>
 
 #include "common/Numbers.h"
 
 namespace vak {
 
+namespace {
+// The most decimals a whole-won box takes while typing: enough to hold any fraction meant.
+constexpr int kTypedFractionDigits = 6;
+}  // namespace
+
 TNumberEdit::TNumberEdit(QWidget* parent) : QLineEdit(parent) {
   setAlignment(Qt::AlignRight | Qt::AlignVCenter);
   SetValue(0);
+  connect(this, &QLineEdit::textChanged, this, [this](const QString& t) {
+    if (ProblemWith(t).isEmpty()) lastGood_ = t;
+  });
+  connect(this, &QLineEdit::textEdited, this, &TNumberEdit::RefuseEditIfBad);
 }
 
-QString TNumberEdit::Formatted(long double value) const {
+QString TNumberEdit::Formatted(long double value) const { return FormattedWith(value, digits_); }
+
+QString TNumberEdit::FormattedWith(long double value, int decimals) const {
   std::string fixed;
   if (isComa_) {
-    if (!FixedPointText(value, 60, digits_, fixed)) return QStringLiteral("0");
+    if (!FixedPointText(value, 60, decimals, fixed)) return QStringLiteral("0");
     const QString plain = QString::fromStdString(fixed).trimmed();
     // Thousands separators in the whole part.
     const int point = plain.indexOf(QLatin1Char('.'));
@@ -102,9 +117,66 @@ void TNumberEdit::SetMax(long double max) {
   SetValue(v);
 }
 
-void TNumberEdit::SnapTo(long double limit) {
-  setText(Formatted(limit));
-  selectAll();
+int TNumberEdit::DecimalsAllowed() const { return takesTypedFraction_ ? std::max(digits_, kTypedFractionDigits) : digits_; }
+
+int TNumberEdit::TypedDecimals() const {
+  const QString t = text();
+  const int point = t.indexOf(decimal_);
+  return point < 0 ? 0 : int(t.size()) - point - 1;
+}
+
+bool TNumberEdit::HasFraction() const {
+  const QString t = text();
+  const int point = t.indexOf(decimal_);
+  if (point < 0) return false;
+  for (const QChar c : t.mid(point + 1 + digits_))
+    if (c != QLatin1Char('0')) return true;
+  return false;
+}
+
+// The text for a value: a fraction typed beyond the box's decimals stays visible.
+QString TNumberEdit::Shown(long double value) const {
+  return FormattedWith(value, std::max(digits_, std::min(TypedDecimals(), DecimalsAllowed())));
+}
+
+QString TNumberEdit::ProblemWith(const QString& result, bool* outOfLimits) const {
+  if (outOfLimits) *outOfLimits = false;
+  QString kept;
+  for (const QChar c : result) {
+    if (c == QLatin1Char(',') || c == QLatin1Char(' ')) continue;
+    if (!c.isDigit() && c != QLatin1Char('-') && c != decimal_) return QStringLiteral("숫자만 입력할 수 있습니다.");
+    kept.append(c);
+  }
+  const int minus = kept.indexOf(QLatin1Char('-'));
+  if (minus >= 0 && min_ >= 0) return QStringLiteral("음수는 입력할 수 없습니다.");
+  if (kept.count(QLatin1Char('-')) > 1 || minus > 0) return QStringLiteral("'-'는 맨 앞에 한 번만 입력할 수 있습니다.");
+  const int point = kept.indexOf(decimal_);
+  if (point >= 0 && DecimalsAllowed() == 0) return QStringLiteral("소수점 아래는 입력할 수 없습니다.");
+  if (kept.count(decimal_) > 1) return QStringLiteral("소수점은 한 번만 입력할 수 있습니다.");
+  if (point >= 0 && kept.size() - point - 1 > DecimalsAllowed())
+    return QStringLiteral("소수점 아래 %1자리까지 입력할 수 있습니다.").arg(DecimalsAllowed());
+  if (kept.isEmpty() || kept == QLatin1String("-") || kept == QString(decimal_)) return {};  // still being typed
+  bool ok = true;
+  const long double v = ParseText(kept, &ok);
+  if (!ok) return QStringLiteral("숫자로 읽을 수 없습니다.");
+  if (outOfLimits) *outOfLimits = v > max_ || v < min_;
+  if (v > max_) return QStringLiteral("%1 이하만 입력할 수 있습니다.").arg(Formatted(max_));
+  if (v < min_) return QStringLiteral("%1 이상만 입력할 수 있습니다.").arg(Formatted(min_));
+  return {};
+}
+
+void TNumberEdit::Refuse(const QString& why) {
+  lastRefusal_ = why;
+  QApplication::beep();
+  QToolTip::showText(mapToGlobal(QPoint(0, height())), why, this);
+  emit Refused(why);
+}
+
+void TNumberEdit::RefuseEditIfBad(const QString& edited) {
+  const QString problem = ProblemWith(edited);
+  if (problem.isEmpty()) return;
+  setText(lastGood_);  // a paste or a drop that would not have been typed
+  Refuse(problem);
 }
 
 void TNumberEdit::keyPressEvent(QKeyEvent* event) {
@@ -114,25 +186,27 @@ void TNumberEdit::keyPressEvent(QKeyEvent* event) {
   }
   const QString typed = event->text();
   if (typed.size() != 1 || typed.at(0).unicode() < 0x20 || (event->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) {
-    QLineEdit::keyPressEvent(event);  // editing and movement keys pass on unchanged
+    QLineEdit::keyPressEvent(event);  // editing and movement keys pass on; pastes are checked as edits
     return;
   }
   const QChar c = typed.at(0);
-  if (!c.isDigit() && c != decimal_ && c != QLatin1Char('-')) return;
-  QString rest = text();
+  QString result = text();
   int at = cursorPosition();
   if (hasSelectedText()) {
     at = selectionStart();
-    rest.remove(at, selectedText().size());
+    result.remove(at, selectedText().size());
   }
-  QString result = rest;
   result.insert(at, c);
-  if (c == decimal_ && (rest.contains(decimal_) || digits_ == 0)) return;
-  if (c == QLatin1Char('-') && (rest.contains(QLatin1Char('-')) || min_ >= 0)) return;
-  const int point = result.indexOf(decimal_);
-  if (point >= 0 && result.size() - point - 1 > digits_) return;
-  if (c == QLatin1Char('-') && result.indexOf(QLatin1Char('-')) != 0) return;
-  if (result == QLatin1String("-")) {
+  bool outOfLimits = false;
+  const QString problem = ProblemWith(result, &outOfLimits);
+  if (!problem.isEmpty()) {
+    if (outOfLimits) ShowError();
+    Refuse(problem);
+    return;
+  }
+  lastRefusal_.clear();
+  QToolTip::hideText();
+  if (result == QLatin1String("-")) {  // the next digit replaces the selected zero
     setText(QStringLiteral("-0"));
     setSelection(1, 1);
     return;
@@ -142,34 +216,17 @@ void TNumberEdit::keyPressEvent(QKeyEvent* event) {
     setSelection(2, 1);
     return;
   }
-  bool ok = true;
-  const long double v = ParseText(result, &ok);
-  if (!ok) {
-    ShowError();
-    SnapTo(min_);
-    return;
-  }
-  if (v < min_) {
-    ShowError();
-    SnapTo(min_);
-    return;
-  }
-  if (v > max_) {
-    ShowError();
-    SnapTo(max_);
-    return;
-  }
   QLineEdit::keyPressEvent(event);
 }
 
 void TNumberEdit::focusInEvent(QFocusEvent* event) {
   QLineEdit::focusInEvent(event);
-  setText(Formatted(Value()));
+  setText(Shown(Value()));
   selectAll();
 }
 
 void TNumberEdit::focusOutEvent(QFocusEvent* event) {
-  setText(Formatted(Value()));
+  setText(Shown(Value()));
   QLineEdit::focusOutEvent(event);
 }
 

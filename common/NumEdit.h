@@ -1,7 +1,8 @@
 // TNumberEdit: the numeric entry box of every dialog. It takes only keystrokes that leave a
 // valid number within its limits and decimals, shows the number right-aligned with thousands
-// separators, snaps to the nearest limit when typing goes past it, and moves the focus on
-// with Enter.
+// separators, and moves the focus on with Enter. A keystroke it refuses leaves the text as it
+// was, beeps and says why just under the box: a typed figure is never silently turned into
+// another one.
 #pragma once
 
 #include <QLineEdit>
@@ -30,9 +31,20 @@ class TNumberEdit : public QLineEdit {
   QString FormatStr() const { return formatStr_; }
   void SetFormatStr(const QString& text) { formatStr_ = text; }
 
+  // A whole-won box that still takes a typed fraction ("1234.5"), so that the dialog can refuse
+  // it when it is confirmed instead of the box dropping the point and keeping the digits.
+  void SetTakesTypedFraction(bool on) { takesTypedFraction_ = on; }
+  // The text holds a number with a part below the unit that the box's decimals do not show.
+  bool HasFraction() const;
+  // Why the last keystroke was refused; empty when none was.
+  QString LastRefusal() const { return lastRefusal_; }
+
   QString Formatted(long double value) const;
   // The number a text stands for: separators and blanks skipped; anything else reads as 0.
   static long double ParseText(const QString& text, bool* ok = nullptr);
+
+ signals:
+  void Refused(const QString& why);
 
  protected:
   void keyPressEvent(QKeyEvent* event) override;
@@ -41,7 +53,14 @@ class TNumberEdit : public QLineEdit {
 
  private:
   void ShowError() const;
-  void SnapTo(long double limit);
+  void Refuse(const QString& why);
+  // Why `result` may not stand in the box after typing or pasting; empty when it may.
+  QString ProblemWith(const QString& result, bool* outOfLimits = nullptr) const;
+  void RefuseEditIfBad(const QString& edited);
+  QString FormattedWith(long double value, int decimals) const;
+  int DecimalsAllowed() const;
+  int TypedDecimals() const;
+  QString Shown(long double value) const;
 
   bool isComa_ = true;
   int digits_ = 0;
@@ -50,6 +69,9 @@ class TNumberEdit : public QLineEdit {
   QString errorMessage_ = QStringLiteral("[No Text]");
   QString formatStr_ = QStringLiteral("%12.0n");
   QChar decimal_ = QLatin1Char('.');
+  bool takesTypedFraction_ = false;
+  QString lastRefusal_;
+  QString lastGood_;
 };
 
 // A box for a whole number without separators: the page and margin fields of the report

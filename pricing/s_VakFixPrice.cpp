@@ -10,7 +10,7 @@
 
 namespace vak {
 
-Tfm_VakFixPrice::Tfm_VakFixPrice(QWidget* parent) : QDialog(parent) {
+Tfm_VakFixPrice::Tfm_VakFixPrice(UserNotifier& notifier, QWidget* parent) : QDialog(parent) {
   SetUpDialog(this, QStringLiteral("fm_VakFixPrice"), QStringLiteral("단가(재/노/경) 수정"));
   ma_ = MakePriceBox(QStringLiteral("C_NED_ma"), this);
   la_ = MakePriceBox(QStringLiteral("C_NED_La"), this);
@@ -32,7 +32,8 @@ Tfm_VakFixPrice::Tfm_VakFixPrice(QWidget* parent) : QDialog(parent) {
   setTabOrder(la_, eq_);
   setTabOrder(eq_, ok);
   setTabOrder(ok, cancel);
-  connect(ok, &QPushButton::clicked, this, [this] {
+  connect(ok, &QPushButton::clicked, this, [this, &notifier] {
+    if (!PricesInWholeWon({ma_, la_, eq_}, notifier)) return;
     if (material_) *material_ = ma_->Value();
     if (labour_) *labour_ = la_->Value();
     if (expense_) *expense_ = eq_->Value();

@@ -6,12 +6,14 @@
 namespace vak {
 
 class TNumberEdit;
+class UserNotifier;
 
 class Tfm_VakFixPrice : public QDialog {
   Q_OBJECT
 
  public:
-  explicit Tfm_VakFixPrice(QWidget* parent = nullptr);
+  // The notifier says why confirmed prices are refused.
+  Tfm_VakFixPrice(UserNotifier& notifier, QWidget* parent = nullptr);
   // The three prices shown and written back on "확인", and the flag set then.
   void classInit(long double* material, long double* labour, long double* expense, bool* accepted);
   TNumberEdit* MaterialBox() const { return ma_; }

@@ -6,6 +6,7 @@
 
 #include "common/DialogKeys.h"
 #include "common/NumEdit.h"
+#include "common/UserNotifier.h"
 
 namespace vak {
 
@@ -19,10 +20,22 @@ TNumberEdit* MakePriceBox(const QString& name, QWidget* parent) {
   box->SetMax(999999999999.0L);
   box->SetValue(0);
   box->setMinimumWidth(160);
+  box->SetTakesTypedFraction(true);
   return box;
 }
 
-Tfm_VakLineInsert::Tfm_VakLineInsert(QWidget* parent) : QDialog(parent) {
+bool PricesInWholeWon(std::initializer_list<TNumberEdit*> boxes, UserNotifier& notifier) {
+  for (TNumberEdit* box : boxes) {
+    if (!box->HasFraction()) continue;
+    notifier.Message("단가는 원 단위로 입력하십시오.", "경고", MessageIcon::Warning, MessageButtons::Ok);
+    box->setFocus();
+    box->selectAll();
+    return false;
+  }
+  return true;
+}
+
+Tfm_VakLineInsert::Tfm_VakLineInsert(UserNotifier& notifier, QWidget* parent) : QDialog(parent) {
   SetUpDialog(this, QStringLiteral("fm_VakLineInsert"), QStringLiteral("단가 수정"));
   price_ = MakePriceBox(QStringLiteral("C_NED_PRIC"), this);
   auto* ok = new QPushButton(QStringLiteral("확인"), this);
@@ -34,7 +47,8 @@ Tfm_VakLineInsert::Tfm_VakLineInsert(QWidget* parent) : QDialog(parent) {
   grid->addWidget(price_, 0, 1, 1, 2);
   grid->addWidget(ok, 1, 1);
   grid->addWidget(cancel, 1, 2);
-  connect(ok, &QPushButton::clicked, this, [this] {
+  connect(ok, &QPushButton::clicked, this, [this, &notifier] {
+    if (!PricesInWholeWon({price_}, notifier)) return;
     if (value_) *value_ = price_->Value();
     if (accepted_) *accepted_ = true;
     accept();

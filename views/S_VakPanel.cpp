@@ -267,7 +267,7 @@ void TVakPanel::EditUnitPrice() {
   long double price = items_.FieldAsFloat("F_PRIC");
   bool accepted = false;
   {
-    Tfm_VakLineInsert dialog(this);
+    Tfm_VakLineInsert dialog(host_.Notifier(), this);
     dialog.classInit(&price, &accepted);
     dialog.exec();
   }
@@ -290,7 +290,7 @@ void TVakPanel::EditSplitPrice() {
   long double expense = items_.FieldAsFloat("F_EQ0");
   bool accepted = false;
   {
-    Tfm_VakFixPrice dialog(this);
+    Tfm_VakFixPrice dialog(host_.Notifier(), this);
     dialog.classInit(&material, &labour, &expense, &accepted);
     dialog.exec();
   }

@@ -2,6 +2,7 @@
 // split price entry through the real dialogs, the input mode, and F3 on each view.
 #include <QAction>
 #include <QApplication>
+#include <QClipboard>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -95,65 +96,85 @@ class PricingUiTest : public QObject {
   void numberBoxTakesOnlyWhatFits() {
     QDialog holder;
     TNumberEdit* box = MakePriceBox(QStringLiteral("C_NED_PRIC"), &holder);
-    auto* next = new QLineEdit(&holder);
-    holder.show();
-    QCOMPARE(box->text(), QStringLiteral("0"));
-    box->selectAll();
-    Type(box, QStringLiteral("a"));  // not a digit: refused
-    QCOMPARE(box->text(), QStringLiteral("0"));
-    Type(box, QStringLiteral("."));  // no decimals in a price box
-    QCOMPARE(box->text(), QStringLiteral("0"));
-    box->selectAll();
-    Type(box, QStringLiteral("-"));  // a lone minus becomes "-0" with the zero selected
-    QCOMPARE(box->text(), QStringLiteral("-0"));
-    QCOMPARE(box->selectedText(), QStringLiteral("0"));
-    Type(box, QStringLiteral("5"));
-    QCOMPARE(box->text(), QStringLiteral("-5"));
-    Type(box, QStringLiteral("-"));  // a second minus: refused
-    QCOMPARE(box->text(), QStringLiteral("-5"));
-    box->selectAll();
-    Type(box, QStringLiteral("999999999999"));
-    QCOMPARE(box->text(), QStringLiteral("999999999999"));
-    Type(box, QStringLiteral("9"));  // the thirteenth digit: the maximum, formatted and selected
-    QCOMPARE(box->text(), QStringLiteral("999,999,999,999"));
-    QCOMPARE(box->selectedText(), QStringLiteral("999,999,999,999"));
-    QCOMPARE(box->Value(), 999999999999.0L);
-    box->SetValue(1234567);
-    QCOMPARE(box->text(), QStringLiteral("1,234,567"));
-    box->setText(QStringLiteral("1,234"));
-    QCOMPARE(box->Value(), 1234.0L);
-    box->setText(QStringLiteral("12a"));
-    QCOMPARE(box->Value(), 0.0L);
-    box->SetValue(5e12L);  // writing clamps
-    QCOMPARE(box->Value(), 999999999999.0L);
-    // Enter inserts nothing.
-    box->SetValue(7);
-    Press(box, Qt::Key_Return);
-    QCOMPARE(box->text(), QStringLiteral("7"));
-    (void)next;
-
     TNumberEdit page(&holder);  // a box of page numbers: 1 to 9999
     page.SetMin(1);
     page.SetMax(9999);
-    page.SetValue(1);
-    page.selectAll();
-    Type(&page, QStringLiteral("0"));  // below the minimum: the minimum, selected
-    QCOMPARE(page.text(), QStringLiteral("1"));
-    QCOMPARE(page.selectedText(), QStringLiteral("1"));
-    page.selectAll();
-    Type(&page, QStringLiteral("-"));  // Min >= 0: no minus
-    QCOMPARE(page.text(), QStringLiteral("1"));
-
     TNumberEdit decimals(&holder);
     decimals.SetDigits(2);
-    decimals.SetValue(0);
-    decimals.selectAll();
-    Type(&decimals, QStringLiteral("."));
-    QCOMPARE(decimals.text(), QStringLiteral("0.0"));
-    decimals.setText(QStringLiteral("1.23"));
-    decimals.setCursorPosition(4);
-    Type(&decimals, QStringLiteral("4"));  // a third decimal: refused
-    QCOMPARE(decimals.text(), QStringLiteral("1.23"));
+    holder.show();
+    QVERIFY(QTest::qWaitForWindowActive(&holder));
+    QSignalSpy refusals(box, &TNumberEdit::Refused);
+    QSignalSpy pageRefusals(&page, &TNumberEdit::Refused);
+    QSignalSpy decimalRefusals(&decimals, &TNumberEdit::Refused);
+    // Each row: the box, its text before (all selected or, with "|", the cursor there), the
+    // keys typed, the text after, and the last refusal ("" when every key was taken).
+    struct Case {
+      TNumberEdit* box;
+      const char* before;
+      const char* keys;
+      const char* after;
+      const char* refusal;
+    };
+    const Case cases[] = {
+        {box, "0", "a", "0", "숫자만 입력할 수 있습니다."},
+        {box, "0", "-", "-0", ""},  // a lone minus: the next digit replaces the selected zero
+        {box, "0", "-5-", "-5", "'-'는 맨 앞에 한 번만 입력할 수 있습니다."},
+        {box, "0", "1234.5", "1234.5", ""},  // the point is kept, never swallowed
+        {box, "0", "1.2.", "1.2", "소수점은 한 번만 입력할 수 있습니다."},
+        {box, "0", "99999999999999", "999999999999", "999,999,999,999 이하만 입력할 수 있습니다."},
+        {box, "|999,999,999,999", "9", "999,999,999,999", "999,999,999,999 이하만 입력할 수 있습니다."},
+        {&page, "1", "0", "1", "1 이상만 입력할 수 있습니다."},
+        {&page, "1", "-", "1", "음수는 입력할 수 없습니다."},
+        {&page, "1", "2.", "2", "소수점 아래는 입력할 수 없습니다."},
+        {&page, "1", "99999", "9999", "9,999 이하만 입력할 수 있습니다."},
+        {&decimals, "0", ".", "0.0", ""},
+        {&decimals, "1.23|", "4", "1.23", "소수점 아래 2자리까지 입력할 수 있습니다."},
+    };
+    for (const Case& c : cases) {
+      const QString before = QString::fromUtf8(c.before);
+      const int bar = before.indexOf(QLatin1Char('|'));
+      c.box->setText(QString(before).remove(QLatin1Char('|')));
+      if (bar < 0)
+        c.box->selectAll();
+      else
+        c.box->setCursorPosition(bar);
+      Type(c.box, QString::fromUtf8(c.keys));
+      QCOMPARE(c.box->text(), QString::fromUtf8(c.after));
+      QCOMPARE(c.box->LastRefusal(), QString::fromUtf8(c.refusal));
+    }
+    // Every refused key beeps: one refusal per refused keystroke.
+    QCOMPARE(refusals.size(), 6);
+    QCOMPARE(pageRefusals.size(), 4);
+    QCOMPARE(decimalRefusals.size(), 1);
+
+    // A typed fraction stays through focus changes so that the dialog can refuse it.
+    box->setFocus();
+    box->setText(QStringLiteral("1234.5"));
+    QVERIFY(box->HasFraction());
+    page.setFocus();
+    QCOMPARE(box->text(), QStringLiteral("1,234.5"));
+    box->setText(QStringLiteral("1,234.00"));
+    QVERIFY(!box->HasFraction());
+
+    // A paste that would not have been typed is taken back.
+    box->setText(QStringLiteral("77"));
+    box->selectAll();
+    QGuiApplication::clipboard()->setText(QStringLiteral("12a"));
+    QTest::keySequence(box, QKeySequence::Paste);
+    QCOMPARE(box->text(), QStringLiteral("77"));
+    QCOMPARE(box->LastRefusal(), QStringLiteral("숫자만 입력할 수 있습니다."));
+    QGuiApplication::clipboard()->setText(QStringLiteral("1,500"));
+    box->selectAll();
+    QTest::keySequence(box, QKeySequence::Paste);
+    QCOMPARE(box->Value(), 1500.0L);
+
+    box->setText(QStringLiteral("12a"));  // reading: any other character reads as 0
+    QCOMPARE(box->Value(), 0.0L);
+    box->SetValue(5e12L);  // writing clamps
+    QCOMPARE(box->Value(), 999999999999.0L);
+    box->SetValue(7);
+    Press(box, Qt::Key_Return);  // Enter inserts nothing
+    QCOMPARE(box->text(), QStringLiteral("7"));
     QCOMPARE(decimals.Formatted(1234.5L), QStringLiteral("1,234.50"));
     decimals.SetThousandsSeparators(false);
     QCOMPARE(decimals.Formatted(1234.5L), QStringLiteral("1234.5"));
@@ -208,15 +229,32 @@ class PricingUiTest : public QObject {
     QCOMPARE(s.grid().Row(), 3);  // moved on
     QCOMPARE(s.grid().gridModel()->Cell(2, kColAmount), QStringLiteral("832"));  // the page was reloaded
 
-    // Esc: nothing written, the cursor moves on.
+    // A price with decimals is refused when confirmed and the box keeps it; then Esc: nothing
+    // written, the cursor moves on.
     s.window.activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(&s.window));
     s.grid().setFocus();
     opened = false;
-    WhenDialogOpens([](QDialog* d) { Press(d->findChild<TNumberEdit*>(QStringLiteral("C_NED_PRIC")), Qt::Key_Escape); },
-                    &opened);
+    bool stillOpen = false;
+    QString keptText;
+    WhenDialogOpens(
+        [&](QDialog* d) {
+          auto* box = d->findChild<TNumberEdit*>(QStringLiteral("C_NED_PRIC"));
+          box->selectAll();
+          Type(box, QStringLiteral("1234.5"));
+          Press(box, Qt::Key_Return);
+          Press(d->findChild<QPushButton*>(QStringLiteral("C_Bbt_Ok")), Qt::Key_Return);
+          stillOpen = d->isVisible();
+          keptText = box->text().remove(QLatin1Char(','));
+          Press(box, Qt::Key_Escape);
+        },
+        &opened);
     QTest::keyClick(&s.grid(), Qt::Key_F7);  // the item details popup's shortcut, while the grid has the focus
     QVERIFY(opened);
+    QVERIFY(stillOpen);
+    QCOMPARE(keptText, QStringLiteral("1234.5"));
+    QCOMPARE(QString::fromStdString(s.notifier.messages.back().text), QStringLiteral("단가는 원 단위로 입력하십시오."));
+    QCOMPARE(s.Field(3, "F_PRIC"), 0.0L);
     QCOMPARE(s.Field(3, "F_COST"), 0.0L);
     QCOMPARE(s.grid().Row(), 4);
 
