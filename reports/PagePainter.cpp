@@ -2,6 +2,8 @@
 
 #include <QFont>
 #include <QFontMetricsF>
+#include <QTextBoundaryFinder>
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstdlib>
@@ -21,32 +23,40 @@ constexpr int kSheetShort = 2100;
 constexpr int kStrip = 100;   // header and footer strips, above and below the frame
 constexpr int kInset = 10;    // text inside a cell
 
+// How a text that is wider than its box is drawn. A figure is never drawn other than whole:
+// a cut "123,456.78" would be a different quantity, so it is condensed and, failing that,
+// shown as "#" marks. A short code such as the remark "단가고정" is condensed too, and cut
+// only when even that is not enough. Names and specifications are cut.
+enum class Fit { Cut, Condense, Figure };
+
+// A column of the body: its field in the report table, how a cell too narrow for its text
+// draws it (a figure column's texts are formatted numbers) and the alignment.
 struct Column {
   const char* field;
-  bool number;
+  Fit fit;
   Qt::Alignment align;
 };
 
-const std::array<Column, 7> kPlainColumns = {{{"F_DES", false, Qt::AlignLeft},
-                                              {"F_SIZE", false, Qt::AlignLeft},
-                                              {"F_QQTY", true, Qt::AlignRight},
-                                              {"F_QUNIT", false, Qt::AlignHCenter},
-                                              {"F_PRIC", true, Qt::AlignRight},
-                                              {"F_COST", true, Qt::AlignRight},
-                                              {"F_BIGO", false, Qt::AlignLeft}}};
-const std::array<Column, 13> kSplitColumns = {{{"F_DES", false, Qt::AlignLeft},
-                                               {"F_SIZE", false, Qt::AlignLeft},
-                                               {"F_QQTY", true, Qt::AlignRight},
-                                               {"F_QUNIT", false, Qt::AlignHCenter},
-                                               {"F_MA0", true, Qt::AlignRight},
-                                               {"F_MA", true, Qt::AlignRight},
-                                               {"F_LA0", true, Qt::AlignRight},
-                                               {"F_LA", true, Qt::AlignRight},
-                                               {"F_EQ0", true, Qt::AlignRight},
-                                               {"F_EQ", true, Qt::AlignRight},
-                                               {"F_PRIC", true, Qt::AlignRight},
-                                               {"F_COST", true, Qt::AlignRight},
-                                               {"F_BIGO", false, Qt::AlignLeft}}};
+const std::array<Column, 7> kPlainColumns = {{{"F_DES", Fit::Cut, Qt::AlignLeft},
+                                              {"F_SIZE", Fit::Cut, Qt::AlignLeft},
+                                              {"F_QQTY", Fit::Figure, Qt::AlignRight},
+                                              {"F_QUNIT", Fit::Condense, Qt::AlignHCenter},
+                                              {"F_PRIC", Fit::Figure, Qt::AlignRight},
+                                              {"F_COST", Fit::Figure, Qt::AlignRight},
+                                              {"F_BIGO", Fit::Condense, Qt::AlignLeft}}};
+const std::array<Column, 13> kSplitColumns = {{{"F_DES", Fit::Cut, Qt::AlignLeft},
+                                               {"F_SIZE", Fit::Cut, Qt::AlignLeft},
+                                               {"F_QQTY", Fit::Figure, Qt::AlignRight},
+                                               {"F_QUNIT", Fit::Condense, Qt::AlignHCenter},
+                                               {"F_MA0", Fit::Figure, Qt::AlignRight},
+                                               {"F_MA", Fit::Figure, Qt::AlignRight},
+                                               {"F_LA0", Fit::Figure, Qt::AlignRight},
+                                               {"F_LA", Fit::Figure, Qt::AlignRight},
+                                               {"F_EQ0", Fit::Figure, Qt::AlignRight},
+                                               {"F_EQ", Fit::Figure, Qt::AlignRight},
+                                               {"F_PRIC", Fit::Figure, Qt::AlignRight},
+                                               {"F_COST", Fit::Figure, Qt::AlignRight},
+                                               {"F_BIGO", Fit::Condense, Qt::AlignLeft}}};
 const std::array<double, 6> kPlainBorders = {0.28, 0.46, 0.56, 0.62, 0.77, 0.92};
 const std::array<double, 12> kSplitBorders = {0.2, 0.26, 0.32, 0.364, 0.427, 0.501, 0.578, 0.656, 0.733, 0.81, 0.887, 0.964};
 
@@ -76,18 +86,51 @@ Frame FrameOf(const ReportSetup& s) {
   return f;
 }
 
-// One line of text in a box, aligned as asked and centred vertically; what does not fit is
-// cut at the right. The words are drawn one by one at their places, so that a PDF reader
-// finds the blanks between them (some fonts' blank glyph reads back as a control character).
-void DrawText(QPainter& p, const QRectF& box, Qt::Alignment align, QString text) {
-  const QFontMetricsF metrics(p.font());
-  while (!text.isEmpty() && metrics.horizontalAdvance(text) > box.width() + 0.5) text.chop(1);
+// The narrowest a text is condensed to, of its natural width: digits of the body fonts stay
+// apart and legible on paper down to about this.
+constexpr double kNarrowest = 0.6;
+
+// The longest head of `text`, ending at a character boundary, no wider than `room`.
+QString CutToWidth(const QString& text, const QFontMetricsF& metrics, double room) {
+  QTextBoundaryFinder boundaries(QTextBoundaryFinder::Grapheme, text);
+  qsizetype fits = 0;
+  for (qsizetype at = boundaries.toNextBoundary(); at > 0; at = boundaries.toNextBoundary()) {
+    if (metrics.horizontalAdvance(text.left(at)) > room) break;
+    fits = at;
+  }
+  return text.left(fits);
+}
+
+// One line of text in a box, aligned as asked and centred vertically; what is wider than the
+// box is drawn as `fit` says. The words are drawn one by one at their places, so that a PDF
+// reader finds the blanks between them (some fonts' blank glyph reads back as a control
+// character).
+void DrawText(QPainter& p, const QRectF& box, Qt::Alignment align, QString text, Fit fit = Fit::Cut) {
+  const QFontMetricsF metrics(p.font(), p.device());
+  const double room = box.width() + 0.5;
+  double scale = 1;
+  const double natural = metrics.horizontalAdvance(text);
+  if (natural > room) {
+    if (fit != Fit::Cut) scale = std::max(room / natural, kNarrowest);
+    if (natural * scale > room) {
+      if (fit == Fit::Figure) {
+        scale = 1;
+        const int marks = static_cast<int>(room / metrics.horizontalAdvance(QLatin1Char('#')));
+        text = QString(std::max(1, marks), QLatin1Char('#'));
+      } else {
+        text = CutToWidth(text, metrics, room / scale);
+      }
+    }
+  }
   if (text.trimmed().isEmpty()) return;
-  const double width = metrics.horizontalAdvance(text);
+  const double width = metrics.horizontalAdvance(text) * scale;
   double x = box.left();
   if (align & Qt::AlignRight) x = box.right() - width;
   if (align & Qt::AlignHCenter) x = box.left() + (box.width() - width) / 2;
   const double baseline = box.top() + (box.height() - metrics.height()) / 2 + metrics.ascent();
+  p.save();
+  p.translate(x, baseline);
+  p.scale(scale, 1);
   for (qsizetype i = 0; i < text.size();) {
     if (text.at(i) == QLatin1Char(' ')) {
       ++i;
@@ -95,15 +138,16 @@ void DrawText(QPainter& p, const QRectF& box, Qt::Alignment align, QString text)
     }
     qsizetype j = text.indexOf(QLatin1Char(' '), i);
     if (j < 0) j = text.size();
-    p.drawText(QPointF(x + metrics.horizontalAdvance(text.left(i)), baseline), text.mid(i, j - i));
+    p.drawText(QPointF(metrics.horizontalAdvance(text.left(i)), 0), text.mid(i, j - i));
     i = j;
   }
+  p.restore();
 }
 
 // The cell text of a row: numbers grouped without trailing zeros (zero prints nothing);
 // texts as stored, centred ones trimmed.
 QString CellText(const ReportRows& rows, const char* row, const DbfField& field, const Column& column) {
-  if (column.number) return QString::fromStdString(FormatNumber(rows.Number(row, field), 0, 1));
+  if (column.fit == Fit::Figure) return QString::fromStdString(FormatNumber(rows.Number(row, field), 0, 1));
   std::string text = rows.Text(row, field);
   while (!text.empty() && text.back() == ' ') text.pop_back();
   if (column.align == Qt::AlignHCenter) text = TrimmedText(text);
@@ -123,7 +167,8 @@ void DrawBodyRows(QPainter& p, const ReportDocument& doc, int page, const Column
       const int i = rows->file().FieldIndex(columns[k].field);
       if (i < 0) continue;
       const QRectF cell(x[k] + kInset, y, x[k + 1] - x[k] - 2 * kInset, height);
-      DrawText(p, cell, columns[k].align, CellText(*rows, row, fields[static_cast<size_t>(i)], columns[k]));
+      const QString text = CellText(*rows, row, fields[static_cast<size_t>(i)], columns[k]);
+      DrawText(p, cell, columns[k].align, text, columns[k].fit);
     }
     y += height;
   }
@@ -208,7 +253,9 @@ void DrawCover(QPainter& p, const ReportDocument& doc, const Frame& f) {
   for (int k = 6; k <= 11; ++k) {
     const auto& [label, value] = lines[static_cast<size_t>(k - 6)];
     DrawText(p, QRectF(kInset, k * r, x1 - 2 * kInset, r), Qt::AlignRight, QString::fromUtf8(label));
-    DrawText(p, QRectF(x2 + kInset, k * r, f.width - x2 - 2 * kInset, r), Qt::AlignLeft, value);
+    const bool amount = k == 8 || k == 9;  // the amount in words and in figures
+    DrawText(p, QRectF(x2 + kInset, k * r, f.width - x2 - 2 * kInset, r), Qt::AlignLeft, value,
+             amount ? Fit::Figure : Fit::Cut);
   }
 }
 

@@ -7,10 +7,14 @@
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <tuple>
 
 #include "common/CodePage.h"
 #include "common/Files.h"
+#include "common/Fonts.h"
 #include "reports/ReportPdf.h"
+#include "reports/ReportTable.h"
+#include "store/DbfFile.h"
 #include "store/MemFile.h"
 #include "tests/support/TestSupport.h"
 
@@ -198,6 +202,7 @@ struct QtApplication : ::testing::Environment {
   void SetUp() override {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     app = std::make_unique<QGuiApplication>(argc, argv);
+    InstallKoreanFonts();
   }
   void TearDown() override { app.reset(); }
   int argc = 1;
@@ -205,6 +210,46 @@ struct QtApplication : ::testing::Environment {
   std::unique_ptr<QGuiApplication> app;
 };
 ::testing::Environment* const kQt = ::testing::AddGlobalTestEnvironment(new QtApplication);
+
+// Figures too wide for their cells are condensed, or shown as "#" marks, never cut into another
+// number; the fixed-price remark is kept whole the same way. Each line: quantity, unit prices,
+// amounts (the material, labour and expense columns too).
+TEST(ReportPdfFile, FiguresAndTheFixedPriceRemarkAreNeverCut) {
+  if (!test::ToolAvailable("command -v pdftotext")) GTEST_SKIP() << "poppler-utils is not installed";
+  const long double lines[][3] = {{123456.789L, 1234567, 999999999999.0L},
+                                  {9876543.21L, 123456789012.0L, 987654321098.0L},
+                                  {98765432109.8765L, 1, 1}};  // the widest quantity the table holds
+  for (const auto& [kind, landscape, widestFits] : {std::tuple{ReportKind::TenderStatement, true, true},
+                                                    std::tuple{ReportKind::TenderStatement, false, false},
+                                                    std::tuple{ReportKind::TenderStatementSplit, true, true}}) {
+    TempDir dir;
+    const std::vector<DbfField>& fields = ReportTableFields(kind);
+    DbfWriter writer(dir.File("t.dbf"), fields);
+    for (const auto& [quantity, price, amount] : lines) {
+      std::string record(static_cast<size_t>(fields.back().offset + fields.back().length), ' ');
+      for (const DbfField& f : fields) {
+        const bool unitPrice = f.name == "F_PRIC" || f.name.ends_with('0');
+        const long double value = f.name == "F_QQTY" ? quantity : unitPrice ? price : amount;
+        if (f.type == 'N') StoreNumericField(record.data(), f, f.name == "F_PAGE" ? 1 : value);
+        if (f.name == "F_BIGO") StoreCharacterField(record.data(), f, Utf8ToCp949("단가고정").value());
+      }
+      writer.Add(record.data());
+    }
+    ASSERT_EQ(writer.Commit(), 0);
+    ReportSetup setup;
+    setup.kind = kind;
+    setup.landscape = landscape;
+    DbfStatus status;
+    const ReportDocument document(setup, ReportRows::Open(dir.File("t.dbf"), status));
+    ASSERT_TRUE(WriteReportPdf(document, dir.File("p.pdf"), 1, 1, nullptr));
+    const std::string text = PdfText(dir.File("p.pdf"));
+    for (const char* whole : {"123,456.789", "1,234,567", "999,999,999,999", "9,876,543.21", "123,456,789,012",
+                              "987,654,321,098", "단가고정"})
+      EXPECT_TRUE(Contains(text, whole)) << whole << "\n" << text;
+    EXPECT_TRUE(Contains(text, widestFits ? "98,765,432,109.8765" : "###")) << text;
+    EXPECT_EQ(Contains(text, "98,765,432,1"), widestFits) << text;  // no cut figure in its place
+  }
+}
 
 TEST(ReportPdfFile, AFailureOnTheWayToTheDiskKeepsTheOldPdf) {
   TempDir dir;
