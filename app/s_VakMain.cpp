@@ -501,14 +501,18 @@ void TFm_VakMain::TabChanged(int index) {
     return;
   }
   // Leaving the overall summary takes the part of the line the user stands on.
-  if (previousTab_ == kTabChong) {
-    state_.curPart.clear();
-    if (HasPartCodes(state_.projectType) && panel_->pager().GoToSlot(panel_->XGrid()->Row())) {
-      state_.curPart = ConstructionPartOf(items_->FieldAsString("F_PART"));
-    }
-  }
+  if (previousTab_ == kTabChong) TakePartOfSummaryRow();
   previousTab_ = index;
   TabEntered(index);
+}
+
+// On the overall summary the part is that of the line the user stands on, not the part last
+// shown in the other views.
+void TFm_VakMain::TakePartOfSummaryRow() {
+  state_.curPart.clear();
+  if (HasPartCodes(state_.projectType) && panel_->pager().GoToSlot(panel_->XGrid()->Row())) {
+    state_.curPart = ConstructionPartOf(items_->FieldAsString("F_PART"));
+  }
 }
 
 void TFm_VakMain::TabEntered(int index) {
@@ -839,7 +843,9 @@ void TFm_VakMain::InfoCommand() {
 }
 
 void TFm_VakMain::ReportCommand() {
-  if (!panel_ || !ConfirmFinished("보고서를 작성")) return;
+  if (!panel_) return;
+  if (tabs_->currentIndex() == kTabChong) TakePartOfSummaryRow();
+  if (!ConfirmFinished("보고서를 작성")) return;
   ReportContext context;
   context.dataDir = dataDir_.toStdString();
   context.projectType = state_.projectType;
@@ -867,12 +873,7 @@ void TFm_VakMain::InputTypeCommand() {
 void TFm_VakMain::CalculateCommand() {
   if (!panel_) return;
   const int tab = tabs_->currentIndex();
-  if (tab == kTabChong) {  // the part of the overall summary line the user stands on
-    state_.curPart.clear();
-    if (HasPartCodes(state_.projectType) && panel_->pager().GoToSlot(panel_->XGrid()->Row())) {
-      state_.curPart = ConstructionPartOf(items_->FieldAsString("F_PART"));
-    }
-  }
+  if (tab == kTabChong) TakePartOfSummaryRow();
   panel_->SetViewFilter(View::PartSummary, state_.curPart);
   WaitCursor hourglass;
   const CalculationRequest request{dataDir_.toStdString(), state_.projectType, state_.curPart};

@@ -115,6 +115,7 @@ class TFm_VakMain : public QMainWindow, public PanelHost {
   // and a calculation did not complete).
   bool ConfirmFinished(const std::string& what);
   bool CalculateParts(const std::vector<std::string>& parts);
+  void TakePartOfSummaryRow();
   // Closes the table and the panel; the show step opens them again.
   void ReleaseTable();
   class PassScope;

@@ -27,6 +27,8 @@ OkCancel AddOkCancel(QDialog* dialog, QBoxLayout* layout, const QString& okName,
 }
 namespace {
 
+constexpr const char* kChoiceRequired = "vakChoiceRequired";
+
 bool ListOpen(QWidget* control) {
   auto* combo = qobject_cast<QComboBox*>(control);
   return combo && combo->view() && combo->view()->isVisible();
@@ -67,6 +69,8 @@ class DialogKeyFilter : public QObject {
 
 }  // namespace
 
+void RequireChoice(QComboBox* combo) { combo->setProperty(kChoiceRequired, true); }
+
 int DialogKeyAction(QWidget* control, int key, Qt::KeyboardModifiers modifiers) {
   auto* combo = qobject_cast<QComboBox*>(control);
   const bool open = ListOpen(control);
@@ -106,6 +110,7 @@ int DialogKeyAction(QWidget* control, int key, Qt::KeyboardModifiers modifiers) 
         combo->hidePopup();
         return kKeySwallow;
       }
+      if (combo && combo->property(kChoiceRequired).toBool()) return kKeySwallow;
       if (combo) {
         combo->setCurrentIndex(-1);
         emit combo->activated(-1);

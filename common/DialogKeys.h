@@ -7,6 +7,7 @@
 #include <QString>
 
 class QBoxLayout;
+class QComboBox;
 class QDialog;
 class QPushButton;
 class QWidget;
@@ -28,6 +29,10 @@ struct OkCancel {
   QPushButton* cancel;
 };
 OkCancel AddOkCancel(QDialog* dialog, QBoxLayout* layout, const QString& okName, const QString& cancelName);
+
+// A list that must always hold a choice (a report, a construction part): Delete leaves it as
+// it is instead of clearing it.
+void RequireChoice(QComboBox* combo);
 
 // Applies the protocol to every edit and combo box of a dialog.
 void InstallDialogKeys(QDialog* dialog);

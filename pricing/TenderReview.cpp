@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <set>
 
+#include "common/CodePage.h"
 #include "common/Files.h"
 #include "common/Numbers.h"
 #include "common/Text.h"
@@ -15,13 +16,6 @@ namespace {
 constexpr long long kTenderLimit = 999999999999LL;
 
 std::string CountText(long n) { return FormatNumber(static_cast<long double>(n), 0, 0); }
-
-// "1, 2" in a compound project; "" stands for the only part.
-std::string PartList(const std::vector<std::string>& parts) {
-  std::string text;
-  for (const std::string& p : parts) text += (text.empty() ? "" : ", ") + (p.empty() ? std::string("내역") : p);
-  return text;
-}
 
 }  // namespace
 
@@ -45,18 +39,10 @@ bool TenderReview::Consistent() const {
 
 std::vector<std::string> ConstructionParts(TZekTable& items, ProjectType type) {
   if (!HasPartCodes(type) || !items.engine()) return {std::string()};
-  const DbfFile& file = items.engine()->file();
-  const int index = file.FieldIndex("F_PART");
-  if (index < 0) return {std::string()};
-  const DbfField& field = file.fields()[static_cast<size_t>(index)];
-  std::set<std::string> parts;
-  for (uint32_t r = 1; r <= file.RecordCount(); ++r) {
-    if (file.IsDeleted(r)) continue;
-    const std::string code = TrimmedText(FieldBytes(file.Record(r), field));
-    if (code.size() >= 2 && code[0] == 'U') parts.insert(ConstructionPartOf(code));
-  }
+  std::vector<std::string> parts;
+  for (const NamedPart& p : NamedPartsOf(items.engine()->file())) parts.push_back(p.part);
   if (parts.empty()) return {std::string("1")};
-  return {parts.begin(), parts.end()};
+  return parts;
 }
 
 bool OpenTenderForReview(const std::string& dir, TZekTable& items, UserNotifier& notifier) {
@@ -87,6 +73,9 @@ TenderReview ReviewTender(TZekTable& items, ProjectType type, const HeaderValues
     return review;
   }
   for (const std::string& part : ConstructionParts(items, type)) review.parts.push_back(ReviewPart(items, type, part));
+  if (HasPartCodes(type)) {
+    for (const NamedPart& p : NamedPartsOf(items.engine()->file())) review.partNames[p.part] = Cp949ToUtf8(p.name);
+  }
 
   // The tender amount once every part is calculated: the part totals, and the stored amounts of
   // overall summary lines whose part has no lines to calculate.
@@ -172,9 +161,20 @@ uint32_t NextUnpricedLine(TZekTable& items, bool fromCurrent) {
   return 0;
 }
 
+std::string TenderStatus::PartNames(const std::vector<std::string>& parts) const {
+  std::string text;
+  for (const std::string& p : parts) {
+    const auto named = names_.find(p);
+    const std::string name = named != names_.end() && !named->second.empty() ? named->second : p.empty() ? "내역" : p;
+    text += (text.empty() ? "" : ", ") + name;
+  }
+  return text;
+}
+
 void TenderStatus::Reset(const TenderReview& review) {
   parts_.clear();
   order_.clear();
+  names_ = review.partNames;
   for (const PartReview& p : review.parts) SetPart(p);
 }
 
@@ -242,7 +242,7 @@ std::string StatusText(const TenderStatus& status, const std::string& partCode, 
   if (status.Stale(partCode)) text += " · 재계산 필요";
   std::vector<std::string> others = status.StaleParts();
   others.erase(std::remove(others.begin(), others.end(), status.PartOfCode(partCode)), others.end());
-  if (severalParts && !others.empty()) text += " (다른 공사 " + PartList(others) + ")";
+  if (severalParts && !others.empty()) text += " (다른 공사 " + status.PartNames(others) + ")";
   return text;
 }
 
@@ -254,7 +254,7 @@ std::string UnfinishedTenderQuestion(const TenderStatus& status, const std::stri
   if (unpriced > 0) text += "\n  단가를 입력하지 않은 항목: " + CountText(unpriced) + "개";
   if (!stale.empty()) {
     text += stale.size() == 1 && stale.front().empty() ? std::string("\n  단가를 고친 뒤 내역서를 다시 계산하지 않았습니다.")
-                                                       : "\n  다시 계산해야 하는 공사: " + PartList(stale);
+                                                       : "\n  다시 계산해야 하는 공사: " + status.PartNames(stale);
   }
   text += "\n\n" + what + "하기 전에 내역서를 계산하시겠습니까?\n  예: 계산한 뒤 계속  아니오: 그대로 계속  취소: 그만둠";
   return text;

@@ -22,6 +22,7 @@ struct TenderReview {
   std::string storedTenderText;  // CMN_IPMT as stored
   long long storedTender = 0;
   long long computedTender = 0;  // the tender amount once every part is calculated
+  std::map<std::string, std::string> partNames;  // by part, its overall summary line's name (UTF-8)
 
   long TakesPrice() const;
   long Unpriced() const;
@@ -83,6 +84,9 @@ class TenderStatus {
   std::vector<std::string> StaleParts() const;
   std::string PartOfCode(const std::string& partCode) const;
   size_t PartCount() const { return parts_.size(); }
+  // "건축공사, 토목공사": the parts by the names the user sees; a part without one by its code,
+  // the only part of a project without part codes as "내역".
+  std::string PartNames(const std::vector<std::string>& parts) const;
 
  private:
   struct PartState {
@@ -92,6 +96,7 @@ class TenderStatus {
   };
   std::map<std::string, PartState> parts_;  // by part code
   std::vector<std::string> order_;     // part codes in the statement's order
+  std::map<std::string, std::string> names_;  // by part
 };
 
 // "단가입력 1,234 / 1,300 · 전체 2,000 / 2,100 · 재계산 필요": the panel's line for the part in view.

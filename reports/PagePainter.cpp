@@ -181,7 +181,8 @@ void DrawStrips(QPainter& p, const ReportDocument& doc, const Frame& f, int page
   const QRectF footer(0, f.height - kStrip, f.width, kStrip);
   DrawText(p, footer, Qt::AlignRight, s.company);
   if (s.kind == ReportKind::OverallSummarySheet) return;
-  if (!s.partLabel.trimmed().isEmpty()) DrawText(p, header, Qt::AlignLeft, QStringLiteral(" ") + s.partLabel + QStringLiteral(" "));
+  const QString partLabel = PartLabelOn(s, page);
+  if (!partLabel.trimmed().isEmpty()) DrawText(p, header, Qt::AlignLeft, QStringLiteral(" ") + partLabel + QStringLiteral(" "));
   if (s.kind == ReportKind::OverallStatement) {
     DrawText(p, header, Qt::AlignRight, QStringLiteral("(작성자 직책/성명 : ") + s.author.trimmed() + QStringLiteral(") "));
   } else if (s.firstPageField != 0) {

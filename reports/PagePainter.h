@@ -10,6 +10,8 @@
 #include <array>
 #include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "reports/ReportTable.h"
 
@@ -23,6 +25,9 @@ struct ReportSetup {
   int marginTop = 8, marginRight = 4, marginLeft = 4, marginBottom = 0;  // typed values, 0 ... 20
   bool landscape = true;
   QString partLabel;  // the construction part's name, for the header strip
+  // A document of every construction part: the page each part starts on and its name, in page
+  // order; the header strip of a page names the part it belongs to.
+  std::vector<std::pair<int, QString>> partLabels;
   QString company;    // CMN_COMP, in the footer strip
   QString author;     // CMN_NAME, in the overall statement's header strip
   // The cover's lines.
@@ -32,6 +37,9 @@ struct ReportSetup {
 // The header's texts a report shows: the company and author for every kind, and for the cover
 // its lines with the amount in words and figures. False, with the user told, when the cover's
 // amount (CMN_IPMT) is missing or cannot be spelled: no cover is made then.
+// The part name the header strip of `page` shows.
+QString PartLabelOn(const ReportSetup& setup, int page);
+
 bool FillSetupFromHeader(const std::array<std::string, 15>& header, ReportSetup& setup, class UserNotifier& notifier);
 
 // A report ready to be drawn: its setup and, except for the cover, its report table.

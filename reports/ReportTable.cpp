@@ -72,6 +72,8 @@ class ReportWriter {
   int error() const { return writer_.error(); }
   int firstPage() const { return firstPage_; }
   int page() const { return page_; }
+  // The page of the next row: after a totals row, the next page.
+  int NextRowPage() const { return row_ == kRowsPerPage ? page_ + 1 : page_; }
 
   // Starts the next row: a new page after 18.
   void NextRow() {
@@ -163,6 +165,112 @@ class ItemTableRestorer {
   int order_;
 };
 
+// One row of the report from the line `r`.
+void WriteRow(ReportWriter& out, const char* r, const ItemFields& f, ReportKind kind) {
+  static const std::string fixedRemark = Stored("단가고정");
+  static const std::string lumpSum = Stored("식");
+  const std::string_view level = Bytes(r, f.lvl);
+  out.Text("F_DES", IndentText(TrimmedText(Bytes(r, f.des)), LevelNumber(level)));
+  out.Text("F_SIZE", Bytes(r, f.size));
+  out.Copy("F_COST", r, f.cost);
+  const bool statement = kind != ReportKind::OverallSummarySheet;
+  const bool fixed = Bytes(r, f.sw3) == "*";
+  if (!statement) {
+    out.Text("F_BIGO", Bytes(r, f.bigo));
+  } else {
+    out.Text("F_BIGO", fixed ? std::string_view(fixedRemark) : Bytes(r, f.bigo));
+  }
+  if (kind == ReportKind::OverallStatement) {
+    // Every line of the overall statement is a lump sum, unless a heading quantity says otherwise.
+    const long double qqty = Number(r, f.qqty);
+    const long double tqty = Number(r, f.tqty);
+    out.Text("F_QUNIT", lumpSum);
+    if (qqty != 0 || tqty == 0 || tqty == 1) {
+      out.Number("F_QQTY", 1);
+    } else {
+      out.Number("F_QQTY", tqty);
+      out.Number("F_PRIC", Number(r, f.pric));
+    }
+  } else if (statement) {
+    out.Copy("F_QQTY", r, f.qqty);
+    out.Text("F_QUNIT", Bytes(r, f.unit));
+    out.Copy("F_PRIC", r, f.pric);
+    if (kind == ReportKind::TenderStatementSplit) {
+      out.Copy("F_MA0", r, f.ma0);
+      out.Copy("F_MA", r, f.ma);
+      out.Copy("F_LA0", r, f.la0);
+      out.Copy("F_LA", r, f.la);
+      out.Copy("F_EQ0", r, f.eq0);
+      out.Copy("F_EQ", r, f.eq);
+    }
+  }
+  out.Add();
+}
+
+// The rows of one construction part (or, for the summary sheet, of the overall summary) and
+// its totals row.
+void WritePartRows(XbTable& table, const ItemFields& f, ReportKind kind, const std::string& key, ReportWriter& out,
+                   ReportTableInfo& info) {
+  const bool statement = kind != ReportKind::OverallSummarySheet;
+  // The lines of one part code stand together in the order "F_PS": seek the first and stop
+  // after the last. Without the order every line is looked at.
+  bool seeking = table.TagCount() > 0 && table.SetOrder(1);
+  if (seeking) {
+    if (!table.Seek(statement ? (key + "  ").substr(0, 2) : "T")) table.GoTop(), seeking = false;
+  } else {
+    table.GoTop();
+  }
+  long long total[4] = {};  // amount, material, labour, expense
+  for (; !table.Eof(); table.Skip(1)) {
+    const char* r = table.Current();
+    const std::string_view part = Bytes(r, f.part);
+    const std::string_view level = Bytes(r, f.lvl);
+    bool selected = false;
+    if (!statement) {
+      selected = !part.empty() && part.front() == 'T' && level != "0";
+      if (seeking && (part.empty() || part.front() != 'T')) break;
+    } else {
+      std::string_view trimmed = part;
+      while (!trimmed.empty() && trimmed.back() == ' ') trimmed.remove_suffix(1);
+      while (!trimmed.empty() && trimmed.front() == ' ') trimmed.remove_prefix(1);
+      const bool inPart = trimmed == key;
+      if (seeking && !inPart) break;
+      if (kind == ReportKind::OverallStatement) {
+        selected = inPart && Bytes(r, f.remk).find('*') != std::string_view::npos;
+      } else {
+        selected = inPart && level != "0";
+      }
+    }
+    if (!selected) continue;
+    const bool counted = level == "1" || (kind == ReportKind::OverallStatement && level == "0");
+    if (counted) {
+      total[0] += WholeWon(r, f.cost);
+      if (kind == ReportKind::TenderStatementSplit) {
+        total[1] += WholeWon(r, f.ma);
+        total[2] += WholeWon(r, f.la);
+        total[3] += WholeWon(r, f.eq);
+      }
+    }
+    ++info.itemRows;
+    out.NextRow();
+    WriteRow(out, r, f, kind);
+  }
+  out.Close([&] {
+    switch (kind) {
+      case ReportKind::OverallSummarySheet: out.Text("F_DES", Stored("        입  찰   금  액   총  계")); break;
+      case ReportKind::OverallStatement: out.Text("F_DES", Stored("       공  사  금  액  계")); break;
+      case ReportKind::TenderStatement: out.Text("F_DES", Stored("                     계")); break;
+      default: out.Text("F_DES", Stored("                 계")); break;
+    }
+    out.Number("F_COST", static_cast<long double>(total[0]));
+    if (kind == ReportKind::TenderStatementSplit) {
+      out.Number("F_MA", static_cast<long double>(total[1]));
+      out.Number("F_LA", static_cast<long double>(total[2]));
+      out.Number("F_EQ", static_cast<long double>(total[3]));
+    }
+  });
+}
+
 }  // namespace
 
 std::string ReportTableName(ReportKind kind) {
@@ -224,100 +332,16 @@ bool BuildReportTable(TZekTable& items, const ReportRequest& request, UserNotifi
   XbTable& table = *items.engine();
   table.Query("");
   const ItemFields f(table.file());
-  const bool statement = kind != ReportKind::OverallSummarySheet;
-  const std::string key = HasPartCodes(request.projectType) ? "U" + request.part : "U";
-  // The lines of one part code stand together in the order "F_PS": seek the first and stop
-  // after the last. Without the order every line is looked at.
-  bool seeking = table.TagCount() > 0 && table.SetOrder(1);
-  if (seeking) {
-    if (!table.Seek(statement ? (key + "  ").substr(0, 2) : "T")) table.GoTop(), seeking = false;
-  } else {
-    table.GoTop();
+  std::vector<std::string> parts = {request.part};
+  if (request.allParts && HasPartCodes(request.projectType) && kind != ReportKind::OverallSummarySheet) {
+    parts.clear();
+    for (const NamedPart& p : NamedPartsOf(table.file())) parts.push_back(p.part);
+    if (parts.empty()) parts.push_back(request.part);
   }
-  long long total[4] = {};  // amount, material, labour, expense
-  const std::string fixedRemark = Stored("단가고정");
-  const std::string lumpSum = Stored("식");
-  for (; !table.Eof(); table.Skip(1)) {
-    const char* r = table.Current();
-    const std::string_view part = Bytes(r, f.part);
-    const std::string_view level = Bytes(r, f.lvl);
-    bool selected = false;
-    if (!statement) {
-      selected = !part.empty() && part.front() == 'T' && level != "0";
-      if (seeking && (part.empty() || part.front() != 'T')) break;
-    } else {
-      std::string_view trimmed = part;
-      while (!trimmed.empty() && trimmed.back() == ' ') trimmed.remove_suffix(1);
-      while (!trimmed.empty() && trimmed.front() == ' ') trimmed.remove_prefix(1);
-      const bool inPart = trimmed == key;
-      if (seeking && !inPart) break;
-      if (kind == ReportKind::OverallStatement) {
-        selected = inPart && Bytes(r, f.remk).find('*') != std::string_view::npos;
-      } else {
-        selected = inPart && level != "0";
-      }
-    }
-    if (!selected) continue;
-    const bool counted = level == "1" || (kind == ReportKind::OverallStatement && level == "0");
-    if (counted) {
-      total[0] += WholeWon(r, f.cost);
-      if (kind == ReportKind::TenderStatementSplit) {
-        total[1] += WholeWon(r, f.ma);
-        total[2] += WholeWon(r, f.la);
-        total[3] += WholeWon(r, f.eq);
-      }
-    }
-    ++info.itemRows;
-    out.NextRow();
-    out.Text("F_DES", IndentText(TrimmedText(Bytes(r, f.des)), LevelNumber(level)));
-    out.Text("F_SIZE", Bytes(r, f.size));
-    out.Copy("F_COST", r, f.cost);
-    const bool fixed = Bytes(r, f.sw3) == "*";
-    if (!statement) {
-      out.Text("F_BIGO", Bytes(r, f.bigo));
-    } else {
-      out.Text("F_BIGO", fixed ? std::string_view(fixedRemark) : Bytes(r, f.bigo));
-    }
-    if (kind == ReportKind::OverallStatement) {
-      // Every line of the overall statement is a lump sum, unless a heading quantity says otherwise.
-      const long double qqty = Number(r, f.qqty);
-      const long double tqty = Number(r, f.tqty);
-      out.Text("F_QUNIT", lumpSum);
-      if (qqty != 0 || tqty == 0 || tqty == 1) {
-        out.Number("F_QQTY", 1);
-      } else {
-        out.Number("F_QQTY", tqty);
-        out.Number("F_PRIC", Number(r, f.pric));
-      }
-    } else if (statement) {
-      out.Copy("F_QQTY", r, f.qqty);
-      out.Text("F_QUNIT", Bytes(r, f.unit));
-      out.Copy("F_PRIC", r, f.pric);
-      if (kind == ReportKind::TenderStatementSplit) {
-        out.Copy("F_MA0", r, f.ma0);
-        out.Copy("F_MA", r, f.ma);
-        out.Copy("F_LA0", r, f.la0);
-        out.Copy("F_LA", r, f.la);
-        out.Copy("F_EQ0", r, f.eq0);
-        out.Copy("F_EQ", r, f.eq);
-      }
-    }
-    out.Add();
+  for (const std::string& part : parts) {
+    info.parts.push_back({part, out.NextRowPage()});
+    WritePartRows(table, f, kind, HasPartCodes(request.projectType) ? "U" + part : "U", out, info);
   }
-  out.Close([&] {
-    switch (kind) {
-      case ReportKind::OverallSummarySheet: out.Text("F_DES", Stored("        입  찰   금  액   총  계")); break;
-      case ReportKind::OverallStatement: out.Text("F_DES", Stored("       공  사  금  액  계")); break;
-      case ReportKind::TenderStatement: out.Text("F_DES", Stored("                     계")); break;
-      default: out.Text("F_DES", Stored("                 계")); break;
-    }
-    out.Number("F_COST", static_cast<long double>(total[0]));
-    if (kind == ReportKind::TenderStatementSplit) {
-      out.Number("F_MA", static_cast<long double>(total[1]));
-      out.Number("F_LA", static_cast<long double>(total[2]));
-      out.Number("F_EQ", static_cast<long double>(total[3]));
-    }
-  });
   info.firstPage = out.firstPage();
   info.lastPage = out.page();
   if (out.Commit() != 0) return cannotWrite();

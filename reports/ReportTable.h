@@ -42,6 +42,15 @@ struct ReportRequest {
   int firstPage = 1;  // 0 ... 900; 0 numbers from 1 and prints no page numbers
   ProjectType projectType = ProjectType::Unstated;
   std::string part = "1";  // the construction part of a compound project
+  // The statements of every construction part one after the other, each from a new page with
+  // its own totals row; the page numbers run on. Not for the overall summary sheet.
+  bool allParts = false;
+};
+
+// Where a construction part's statement starts in a report of all parts.
+struct PartStart {
+  std::string part;
+  int firstPage = 1;
 };
 
 struct ReportTableInfo {
@@ -49,6 +58,7 @@ struct ReportTableInfo {
   int firstPage = 1;  // F_PAGE of the first row
   int lastPage = 1;   // F_PAGE of the totals row
   uint32_t itemRows = 0;
+  std::vector<PartStart> parts;  // in page order; one entry for a report of one part
 };
 
 // Builds the kind's report table from `items` (open, with its order "F_PS"): the new table is

@@ -1,6 +1,8 @@
 #include "store/ItemTable.h"
 
 #include <algorithm>
+#include <map>
+#include <set>
 
 #include "common/Files.h"
 #include "common/Text.h"
@@ -57,6 +59,26 @@ ProjectType ProjectTypeOf(std::string_view cmnType) {
   if (type == "1") return ProjectType::Single;
   if (type == "2") return ProjectType::Compound;
   return ProjectType::Unstated;
+}
+
+std::vector<NamedPart> NamedPartsOf(const DbfFile& items) {
+  const int partIndex = items.FieldIndex("F_PART");
+  const int desIndex = items.FieldIndex("F_DES");
+  if (partIndex < 0) return {};
+  const DbfField& partField = items.fields()[static_cast<size_t>(partIndex)];
+  std::map<std::string, std::string> names;  // by part, the first summary line's name
+  std::set<std::string> parts;
+  for (uint32_t r = 1; r <= items.RecordCount(); ++r) {
+    if (items.IsDeleted(r)) continue;
+    const std::string code = TrimmedText(FieldBytes(items.Record(r), partField));
+    if (code.size() < 2) continue;
+    if (code[0] == 'U') parts.insert(ConstructionPartOf(code));
+    if (code[0] == 'T' && desIndex >= 0)
+      names.emplace(ConstructionPartOf(code), TrimmedText(FieldBytes(items.Record(r), items.fields()[static_cast<size_t>(desIndex)])));
+  }
+  std::vector<NamedPart> named;
+  for (const std::string& part : parts) named.push_back({part, names.count(part) ? names.at(part) : std::string()});
+  return named;
 }
 
 std::string PartCode(ProjectType type, const std::string& part) {

@@ -40,6 +40,15 @@ bool IsOverallSummaryPart(std::string_view partCode);
 // for "U" alone or a code shorter than two characters.
 std::string ConstructionPartOf(std::string_view partCode);
 
+// The construction parts of a compound statement in code order: the parts of its item lines
+// ("U1" -> "1"), each with the name its overall summary line gives (F_DES of "T1", stored
+// bytes, blanks trimmed; empty when the part has no such line). Deleted records are skipped.
+struct NamedPart {
+  std::string part;
+  std::string name;
+};
+std::vector<NamedPart> NamedPartsOf(const DbfFile& items);
+
 // The character of F_REMK that marks a summary-sheet item (집계장항목): the 12th, "*".
 inline constexpr size_t kSummaryMarkIndex = 11;
 inline constexpr char kSummaryMark = '*';

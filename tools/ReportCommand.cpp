@@ -14,6 +14,7 @@
 #include "common/Numbers.h"
 #include "common/Text.h"
 #include "reports/KoreanWords.h"
+#include "reports/ReportAssembly.h"
 #include "reports/ReportPdf.h"
 #include "reports/ReportTable.h"
 #include "store/MemFile.h"
@@ -37,24 +38,6 @@ std::vector<std::string> SplitOn(const std::string& text, char separator) {
     else parts.back().push_back(c);
   }
   return parts;
-}
-
-QString Unicode(const std::string& cp949) { return QString::fromStdString(Cp949ToUtf8(TrimmedText(cp949))); }
-
-// The name of a construction part: F_DES of its overall summary line "T" + part.
-QString PartName(TZekTable& items, const std::string& part) {
-  XbTable& table = *items.engine();
-  table.Query("");
-  if (table.TagCount() > 0) table.SetOrder(1);
-  const int partField = table.file().FieldIndex("F_PART");
-  const int desField = table.file().FieldIndex("F_DES");
-  if (partField < 0 || desField < 0) return QString();
-  for (table.GoTop(); !table.Eof(); table.Skip(1)) {
-    const char* r = table.Current();
-    if (TrimmedText(FieldBytes(r, table.file().fields()[static_cast<size_t>(partField)])) == "T" + part)
-      return Unicode(std::string(FieldBytes(r, table.file().fields()[static_cast<size_t>(desField)])));
-  }
-  return QString();
 }
 
 // The runtime directory Qt needs when the environment names none: made for this run under
@@ -103,7 +86,8 @@ int ReportCommand(const ReportOptions& o, UserNotifier& notifier, int argc, char
   const auto kind = kKinds.find(o.kind);
   long firstPage = 1, from = 1, to = 100000;
   long margins[4] = {8, 4, 4, 0};
-  bool ok = kind != kKinds.end() && !o.pdf.empty() && ParseWhole(o.firstPage, 0, 900, firstPage) && o.part.size() == 1;
+  bool ok = kind != kKinds.end() && !o.pdf.empty() && ParseWhole(o.firstPage, 0, 900, firstPage) &&
+            (o.part.size() == 1 || o.part == "all");
   const std::vector<std::string> m = SplitOn(o.margins, ',');
   ok = ok && m.size() == 4;
   for (size_t i = 0; ok && i < 4; ++i) ok = ParseWhole(m[i], 0, 20, margins[i]);
@@ -115,7 +99,7 @@ int ReportCommand(const ReportOptions& o, UserNotifier& notifier, int argc, char
   if (!ok) {
     std::fputs("vaktool: report에는 --kind summary|overall|statement|statement-lme|cover 와 --pdf OUT.pdf 가 필요하고,\n"
                "  --first-page는 0부터 900, --margins는 0부터 20 사이의 네 값(위,오른,왼,아래), --pages는 FROM-TO,\n"
-               "  --part는 공사 코드 한 글자여야 합니다.\n",
+               "  --part는 공사 코드 한 글자 또는 all(전체 공사)이어야 합니다.\n",
                stderr);
     return 2;
   }
@@ -150,25 +134,21 @@ int ReportCommand(const ReportOptions& o, UserNotifier& notifier, int argc, char
   QGuiApplication app(argc, argv);
   InstallKoreanFonts();
 
-  std::unique_ptr<ReportRows> rows;
   if (!FillSetupFromHeader(v, setup, notifier)) return 1;  // a cover whose amount cannot be spelled stops here
-  if (setup.kind != ReportKind::Cover) {
+  std::unique_ptr<ReportDocument> built;
+  if (setup.kind == ReportKind::Cover) {
+    built = std::make_unique<ReportDocument>(setup, nullptr);
+  } else {
     TXbaseEnv env;
     TZekTable items(env, notifier);
     if (!OpenTenderAsTheProgramDoes(o.dir, env, items, notifier)) return 1;
-    const ProjectType type = ProjectTypeOf(v[kCmnType]);
-    if (HasPartCodes(type)) setup.partLabel = PartName(items, o.part);
-    ReportTableInfo info;
-    if (!BuildReportTable(items, {o.dir, setup.kind, static_cast<int>(firstPage), type, o.part}, notifier, info)) return 1;
-    if (!items.Close()) return 1;
-    DbfStatus status;
-    rows = ReportRows::Open(info.path, status);
-    if (!rows) {
-      notifier.Message(OpenFailureText(info.path, status), "오류", MessageIcon::Error, MessageButtons::Ok);
-      return 1;
-    }
+    ReportRequest request{o.dir, setup.kind, static_cast<int>(firstPage), ProjectTypeOf(v[kCmnType]), o.part};
+    request.allParts = o.part == "all";
+    if (request.allParts) request.part = "1";
+    built = AssembleReport(items, request, setup, notifier);
+    if (!built || !items.Close()) return 1;
   }
-  const ReportDocument document(setup, std::move(rows));
+  const ReportDocument& document = *built;
   std::string error;
   int pages = 0;
   if (!WriteReportPdf(document, o.pdf, static_cast<int>(from), static_cast<int>(to), &error, &pages)) {

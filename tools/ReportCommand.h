@@ -11,7 +11,7 @@ struct ReportOptions {
   std::string dir;
   std::string kind;   // summary, overall, statement, statement-lme, cover
   std::string pdf;
-  std::string part = "1";
+  std::string part = "1";  // a construction part's code, or "all" for every part in one document
   std::string firstPage = "1";
   std::string margins = "8,4,4,0";  // top, right, left, bottom
   std::string pages;                // "FROM-TO"; empty: every page

@@ -60,7 +60,7 @@ void PrintHelp() {
       "               같은 보고서 자료 화일(VakRpt1~4.DBF)을 자료 디렉토리에 만든 뒤 씁니다.\n"
       "               KIND: summary(총괄 집계장), overall(총괄 내역서), statement(입찰 내역서),\n"
       "               statement-lme(입찰 내역서, 재/노/경), cover(입찰 표지).\n"
-      "               --part: 복합공사의 공사 코드(기본 1); --first-page: 첫장의 페이지 번호,\n"
+      "               --part: 복합공사의 공사 코드(기본 1, all: 전체 공사); --first-page: 첫장의 페이지 번호,\n"
       "               0부터 900(기본 1, 0이면 번호를 찍지 않음); --margins: 위,오른,왼,아래 여백,\n"
       "               각 0부터 20(기본 8,4,4,0, 단위 2mm); --portrait: 종방향(기본 횡방향);\n"
       "               --pages: 쓸 페이지 범위.\n"

@@ -190,9 +190,9 @@ TEST(TenderReview, TheQuestionBeforeAReportNamesWhatIsMissing) {
   Tender t(MixedStatement(), "2");
   TenderStatus status;
   status.Reset(ReviewTender(t.items, ProjectType::Compound, LoadProjectHeader(t.dir.path()).values));
-  EXPECT_EQ(StatusText(status, "U2", true), "단가입력 1 / 2 · 전체 5 / 8 · 재계산 필요 (다른 공사 1)");
+  EXPECT_EQ(StatusText(status, "U2", true), "단가입력 1 / 2 · 전체 5 / 8 · 재계산 필요 (다른 공사 건축공사)");
   EXPECT_EQ(UnfinishedTenderQuestion(status, "보고서를 작성"),
-            "입찰서가 완성되지 않았습니다.\n  단가를 입력하지 않은 항목: 3개\n  다시 계산해야 하는 공사: 1, 2\n\n"
+            "입찰서가 완성되지 않았습니다.\n  단가를 입력하지 않은 항목: 3개\n  다시 계산해야 하는 공사: 건축공사, 토목공사\n\n"
             "보고서를 작성하기 전에 내역서를 계산하시겠습니까?\n  예: 계산한 뒤 계속  아니오: 그대로 계속  취소: 그만둠");
   // Unchanged bytes (the same price entered again) leave the part as it was.
   ASSERT_TRUE(t.Calculate("1").completed);

@@ -105,6 +105,31 @@ TEST_F(ReportPdf, TheTenderStatementWithItsStripsAndPageNumbers) {
   EXPECT_TRUE(Contains(PdfText(pdf), "Page : 6"));
 }
 
+// Every construction part in one document: each part from a new page under its own name, the
+// page numbers running on, as many pages as the parts' own documents together.
+TEST_F(ReportPdf, EveryPartInOneDocument) {
+  const char* const names[] = {"건축공사", "토목공사", "기계설비공사"};
+  for (const std::string kind : {"statement", "statement-lme", "overall"}) {
+    std::vector<int> starts;
+    int pages = 0;
+    for (const char* part : {"1", "2", "3"}) {
+      const std::string pdf = dir.File(kind + part + ".pdf");
+      starts.push_back(pages + 1);
+      ASSERT_EQ(Vaktool("report " + dir.path() + " --kind " + kind + " --part " + part + " --first-page " +
+                        std::to_string(starts.back()) + " --pdf " + pdf).status, 0);
+      pages += std::stoi(PdfInfo(pdf, "Pages"));
+    }
+    const std::string all = dir.File(kind + "-all.pdf");
+    ASSERT_EQ(Vaktool("report " + dir.path() + " --kind " + kind + " --part all --pdf " + all).status, 0);
+    EXPECT_EQ(PdfInfo(all, "Pages"), std::to_string(pages)) << kind;
+    for (size_t i = 0; i < starts.size(); ++i) {
+      const std::string page = PdfText(all, starts[i]);
+      EXPECT_EQ(page.substr(0, page.find(' ')), names[i]) << kind << " page " << starts[i];  // the header strip
+      EXPECT_EQ(PdfText(all, starts[i]), PdfText(dir.File(kind + std::to_string(i + 1) + ".pdf"), 1)) << kind;
+    }
+  }
+}
+
 TEST_F(ReportPdf, EveryDocumentOfTheSample) {
   const std::pair<const char*, const char*> kinds[] = {{"summary", "입  찰   금  액   총  계"},
                                                        {"overall", "공  사  금  액  계"},
