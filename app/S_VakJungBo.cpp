@@ -1,32 +1,112 @@
 #include "app/S_VakJungBo.h"
 
-#include <QFormLayout>
 #include <QFrame>
-#include <QHBoxLayout>
+#include <QGridLayout>
 #include <QLabel>
-#include <QLineEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 #include "common/CodePage.h"
 #include "common/DialogKeys.h"
+#include "common/FieldRefusal.h"
 #include "common/NumEdit.h"
 #include "common/Numbers.h"
 #include "common/Text.h"
 
 namespace vak {
 
-QValidator::State Cp949LengthValidator::validate(QString& input, int&) const {
-  const std::optional<std::string> bytes = Utf8ToCp949(input.toStdString());
-  if (!bytes) return Invalid;
-  return static_cast<int>(bytes->size()) <= bytes_ ? Acceptable : Invalid;
+namespace {
+
+constexpr int kDescriptionBytes = 50;
+
+// One character's bytes in code page 949; 0 when it has no form there.
+int CharBytes(char32_t c) {
+  const std::optional<std::string> bytes = Utf8ToCp949(QString::fromUcs4(&c, 1).toStdString());
+  return bytes ? static_cast<int>(bytes->size()) : 0;
 }
 
-QLineEdit* TFM_VakJungBo::Edit(const char* name, int bytes, bool editable) {
+// The first character of `text` without a code page 949 form; empty when there is none.
+QString FirstWithoutCodePage(const QString& text) {
+  if (Utf8ToCp949(text.toStdString())) return {};
+  for (const char32_t c : text.toUcs4())
+    if (CharBytes(c) == 0) return QString::fromUcs4(&c, 1);
+  return {};
+}
+
+}  // namespace
+
+int Cp949Width(const QString& text) {
+  if (const std::optional<std::string> bytes = Utf8ToCp949(text.toStdString())) return static_cast<int>(bytes->size());
+  int width = 0;
+  for (const char32_t c : text.toUcs4()) width += std::max(CharBytes(c), 2);
+  return width;
+}
+
+TByteLimitEdit::TByteLimitEdit(int limit, UserNotifier& notifier, QWidget* parent)
+    : QLineEdit(parent), limit_(limit), notifier_(notifier), counter_(new QLabel(parent)) {
+  counter_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+  counter_->setMinimumWidth(counter_->fontMetrics().horizontalAdvance(QStringLiteral("%1/%1").arg(limit)));
+  counter_->setToolTip(QStringLiteral("사용한 바이트 / 최대 바이트 (한글 한 자는 2바이트)"));
+  // An edit's textEdited comes before its textChanged: a refused edit is gone before it counts.
+  connect(this, &QLineEdit::textEdited, this, &TByteLimitEdit::RefuseEditIfBad);
+  connect(this, &QLineEdit::textChanged, this, &TByteLimitEdit::TextNowShown);
+  TextNowShown();
+}
+
+// Reads the box rather than the signal's text: after a refusal the signal still carries the
+// edit that was taken back.
+void TByteLimitEdit::TextNowShown() {
+  lastGood_ = text();
+  counter_->setText(QStringLiteral("%1/%2").arg(Cp949Width(lastGood_)).arg(limit_));
+}
+
+void TByteLimitEdit::RefuseEditIfBad(const QString& edited) {
+  const QString before = lastGood_;
+  // The part the edit replaced: what lies between the text both share at the start and at
+  // the end, a surrogate pair never split.
+  const qsizetype shorter = std::min(before.size(), edited.size());
+  qsizetype prefix = 0, suffix = 0;
+  while (prefix < shorter && before[prefix] == edited[prefix]) ++prefix;
+  while (suffix < shorter - prefix && before[before.size() - 1 - suffix] == edited[edited.size() - 1 - suffix]) ++suffix;
+  if (prefix > 0 && edited[prefix - 1].isHighSurrogate()) --prefix;
+  if (suffix > 0 && edited[edited.size() - suffix].isLowSurrogate()) --suffix;
+  const QString inserted = edited.mid(prefix, edited.size() - prefix - suffix);
+
+  QString why;
+  const int width = Cp949Width(edited);
+  if (const QString bad = FirstWithoutCodePage(inserted); !bad.isEmpty())
+    why = QStringLiteral("한글 코드(CP949)로 나타낼 수 없는 글자(%1)는 입력할 수 없습니다.").arg(bad);
+  else if (width > limit_ && width > Cp949Width(before))
+    why = QStringLiteral("최대 %1바이트(한글 %2자)까지 입력할 수 있습니다.").arg(limit_).arg(limit_ / 2);
+  if (why.isEmpty()) {
+    lastRefusal_.clear();
+    HideRefusal();
+    return;
+  }
+  setText(before);
+  const qsizetype replaced = before.size() - prefix - suffix;
+  if (replaced > 0)
+    setSelection(static_cast<int>(prefix), static_cast<int>(replaced));  // what a paste would have replaced
+  else
+    setCursorPosition(static_cast<int>(prefix));
+  lastRefusal_ = why;
+  ShowRefusal(this, why, &notifier_);
+  emit Refused(why);
+}
+
+TByteLimitEdit* TFM_VakJungBo::Edit(const char* name, int bytes) {
+  auto* edit = new TByteLimitEdit(bytes, notifier_, this);
+  edit->setObjectName(QString::fromLatin1(name));
+  edit->Counter()->setObjectName(edit->objectName() + QStringLiteral("_Bytes"));
+  return edit;
+}
+
+QLineEdit* TFM_VakJungBo::AgencyField(const char* name) {
   auto* edit = new QLineEdit(this);
   edit->setObjectName(QString::fromLatin1(name));
-  edit->setValidator(new Cp949LengthValidator(bytes, edit));
-  edit->setEnabled(editable);
+  edit->setEnabled(false);  // the agency's, only shown here
   return edit;
 }
 
@@ -34,33 +114,44 @@ TFM_VakJungBo::TFM_VakJungBo(const std::string& dataDir, UserNotifier& notifier,
     : QDialog(parent), dataDir_(dataDir), notifier_(notifier), header_(LoadProjectHeader(dataDir)) {
   SetUpDialog(this, QStringLiteral("FM_VakJungBo"), QStringLiteral("공사정보"));
   auto* layout = new QVBoxLayout(this);
-  auto* form = new QFormLayout();
-  des_ = Edit("C_EDT_DES", 50, true);
-  mtno_ = Edit("C_EDT_MTNO", 10, true);
-  cdno_ = Edit("C_EDT_CDNO", 10, true);
-  comp_ = Edit("C_EDT_COMP", 20, true);
-  name_ = Edit("C_EDT_Name", 30, true);
-  cona_ = Edit("C_EDT_CONA", 10, true);
+  auto* grid = new QGridLayout();
+  des_ = Edit("C_EDT_DES", kDescriptionBytes);
+  mtno_ = Edit("C_EDT_MTNO", 10);
+  cdno_ = Edit("C_EDT_CDNO", 10);
+  comp_ = Edit("C_EDT_COMP", 20);
+  name_ = Edit("C_EDT_Name", 30);
+  cona_ = Edit("C_EDT_CONA", 10);
   ipmt_ = new TNumberEdit(this);
   ipmt_->setObjectName(QStringLiteral("C_NED_IPMT"));
   ipmt_->SetMin(-999999999999.0001L);
   ipmt_->SetMax(999999999999.0L);
   ipmt_->setEnabled(false);  // written by the calculation, only shown here
-  auth_ = Edit("C_EDT_AUTH", 30, false);
-  tel_ = Edit("C_EDT_Tel", 30, false);
-  form->addRow(QStringLiteral("공 사 명:"), des_);
-  form->addRow(QStringLiteral("관리번호:"), mtno_);
-  form->addRow(QStringLiteral("코드번호:"), cdno_);
-  form->addRow(QStringLiteral("회 사 명:"), comp_);
-  form->addRow(QStringLiteral("담 당 자:"), name_);
-  form->addRow(QStringLiteral("대 표 자:"), cona_);
-  form->addRow(QStringLiteral("입찰총액"), ipmt_);
+  auth_ = AgencyField("C_EDT_AUTH");
+  tel_ = AgencyField("C_EDT_Tel");
+  int row = 0;
+  auto add = [&](const QString& label, QLineEdit* edit, QLabel* counter) {
+    grid->addWidget(new QLabel(label, this), row, 0);
+    grid->addWidget(edit, row, 1);
+    if (counter) grid->addWidget(counter, row, 2);
+    ++row;
+  };
+  const std::pair<const char*, TByteLimitEdit*> typed[] = {{"공 사 명:", des_},  {"관리번호:", mtno_}, {"코드번호:", cdno_},
+                                                            {"회 사 명:", comp_}, {"담 당 자:", name_}, {"대 표 자:", cona_}};
+  for (const auto& [label, edit] : typed) add(QString::fromUtf8(label), edit, edit->Counter());
+  add(QStringLiteral("입찰총액"), ipmt_, nullptr);
   auto* line = new QFrame(this);
   line->setFrameShape(QFrame::HLine);
-  form->addRow(line);
-  form->addRow(QStringLiteral("수요기관:"), auth_);
-  form->addRow(QStringLiteral("연 락 처:"), tel_);
-  layout->addLayout(form);
+  grid->addWidget(line, row++, 0, 1, 3);
+  add(QStringLiteral("수요기관:"), auth_, nullptr);
+  add(QStringLiteral("연 락 처:"), tel_, nullptr);
+  // Wide enough to show the longest works' name whole: 25 syllables, or 50 digits. A box
+  // needs its text's width plus what it takes around any text, which its size hint holds
+  // beside room for 17 x's; two pixels more for the cursor after the last character.
+  const QFontMetrics metrics(des_->font());
+  const int longest = std::max(metrics.horizontalAdvance(QString(kDescriptionBytes / 2, QChar(0xD7A3))),
+                               metrics.horizontalAdvance(QString(kDescriptionBytes, QLatin1Char('0'))));
+  des_->setMinimumWidth(longest + des_->sizeHint().width() - 17 * metrics.horizontalAdvance(QLatin1Char('x')) + 2);
+  layout->addLayout(grid);
   const auto [ok, cancel] = AddOkCancel(this, layout, QStringLiteral("C_Bbt_Ok"), QStringLiteral("C_Bbt_Cancel"));
   QWidget::setTabOrder(des_, mtno_);
   QWidget::setTabOrder(mtno_, cdno_);
@@ -98,7 +189,7 @@ void TFM_VakJungBo::Confirm() {
                                               {kCmnDesc, des_},  {kCmnMtno, mtno_}, {kCmnName, name_}, {kCmnTel, tel_}};
   for (const auto& [index, edit] : texts) {
     const std::optional<std::string> bytes = Utf8ToCp949(edit->text().toStdString());
-    if (!bytes) {  // a text pasted past the validator
+    if (!bytes) {  // a value read from a damaged header, shown with replacement characters
       notifier_.Message(edit->text().toStdString() + "\n한글 코드(CP949)로 나타낼 수 없는 글자가 있어 저장할 수 없습니다.",
                         "경고", MessageIcon::Warning, MessageButtons::Ok);
       edit->setFocus();

@@ -2,11 +2,10 @@
 
 #include <algorithm>
 
-#include <QApplication>
 #include <QKeyEvent>
 #include <QMessageBox>
-#include <QToolTip>
 
+#include "common/FieldRefusal.h"
 #include "common/Numbers.h"
 
 namespace vak {
@@ -167,8 +166,7 @@ QString TNumberEdit::ProblemWith(const QString& result, bool* outOfLimits) const
 
 void TNumberEdit::Refuse(const QString& why) {
   lastRefusal_ = why;
-  QApplication::beep();
-  QToolTip::showText(mapToGlobal(QPoint(0, height())), why, this);
+  ShowRefusal(this, why);
   emit Refused(why);
 }
 
@@ -205,7 +203,7 @@ void TNumberEdit::keyPressEvent(QKeyEvent* event) {
     return;
   }
   lastRefusal_.clear();
-  QToolTip::hideText();
+  HideRefusal();
   if (result == QLatin1String("-")) {  // the next digit replaces the selected zero
     setText(QStringLiteral("-0"));
     setSelection(1, 1);

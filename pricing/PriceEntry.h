@@ -10,9 +10,10 @@
 namespace vak {
 
 inline constexpr long double kAmountLimit = 999999999999.0L;
-// The messages keep the line feed + carriage return of the original texts.
-inline constexpr const char* kOverLimitText = "금액이 1조원을 초과했습니다.\n\r금액은 1조원억을 초과할 수없습니다";
-inline constexpr const char* kUnderLimitText = "금액이 -1조원보다 적습니다.\n\r금액은 -1조원이상이어야 합니다.";
+// Two sentences on two lines; a line feed alone breaks the line in the message box, where a
+// carriage return after it would show as a blank or a stray character.
+inline constexpr const char* kOverLimitText = "금액이 1조원을 초과했습니다.\n금액은 1조원 미만이어야 합니다.";
+inline constexpr const char* kUnderLimitText = "금액이 -1조원보다 적습니다.\n금액은 -1조원 이상이어야 합니다.";
 
 // Whether a line of this kind takes a unit price: priced items and zero-quantity items of
 // level 0, and never a line whose price the agency fixed.

@@ -1,8 +1,10 @@
 // The main window driven as a user would, headless: first view, drill-downs, paging, the
 // scroll bar, the column map, colours and marks, tabs, the close question, no command and no
-// close in the middle of a pass, the agency's originals put back.
+// close in the middle of a pass, the agency's originals put back, the project information
+// typed past its limits.
 #include <QAction>
 #include <QApplication>
+#include <QClipboard>
 #include <QDir>
 #include <QHeaderView>
 #include <QLabel>
@@ -20,11 +22,13 @@
 #include <QSettings>
 #include <QStandardPaths>
 #include <QToolButton>
+#include <QToolTip>
 #include <QtTest>
 
 #include "app/DataDirectory.h"
 #include "common/Fonts.h"
 #include "app/S_VakDisk.h"
+#include "app/S_VakJungBo.h"
 #include "app/s_VakMain.h"
 #include "views/S_VakFind.h"
 #include "common/CodePage.h"
@@ -111,6 +115,25 @@ void Sample(const TempDir& dir, int type, long lines) {
   options.lines = lines;
   options.seed = 77;
   QVERIFY(WriteSampleTender(dir.path(), options));
+}
+
+// ASCII by keys ("\b" Backspace); anything else as a Korean input method brings it: composed,
+// then committed. "^" pastes the rest.
+void Enter(QWidget* w, const QString& input) {
+  if (input.startsWith(QLatin1Char('^'))) {
+    QGuiApplication::clipboard()->setText(input.mid(1));
+    return QTest::keySequence(w, QKeySequence::Paste);
+  }
+  for (const char32_t c : input.toUcs4()) {
+    if (c < 0x80) {
+      c == U'\b' ? QTest::keyClick(w, Qt::Key_Backspace) : QTest::keyClick(w, static_cast<char>(c));
+      continue;
+    }
+    QInputMethodEvent composing(QString::fromUcs4(&c, 1), {}), commit;
+    commit.setCommitString(QString::fromUcs4(&c, 1));
+    QApplication::sendEvent(w, &composing);
+    QApplication::sendEvent(w, &commit);
+  }
 }
 
 class MainWindowTest : public QObject {
@@ -740,6 +763,65 @@ class MainWindowTest : public QObject {
     QCOMPARE(saved.values[kCmnMaxd], std::string("0"));
     QCOMPARE(saved.values[kCmnWrit], std::string());
     QCOMPARE(s.Label("C_Lbl_Des"), QString(25, QChar(0xAC00)));  // the main window at once
+  }
+
+  void projectInformationTooLongIsRefusedNeverCutAndTheLongestNameShows() {
+    TempDir dir;
+    Sample(dir, 1, 40);
+    RecordingNotifier notifier;
+    TFM_VakJungBo dialog(dir.path(), notifier);
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowActive(&dialog));
+    const QString bytes20 = QStringLiteral("최대 20바이트(한글 10자)까지 입력할 수 있습니다.");
+    const QString noForm = QStringLiteral("한글 코드(CP949)로 나타낼 수 없는 글자(🙂)는 입력할 수 없습니다.");
+    // Field, text before (cursor at the end; "*" all selected), input, text and counter after,
+    // inputs refused, last refusal ("" when the last input was taken).
+    const struct {
+      const char *field, *before, *input, *after, *counter;
+      int refused;
+      QString refusal;
+    } cases[] = {
+        {"C_EDT_COMP", "", "대한종합건설 주식회사", "대한종합건설 주식회", "19/20", 1, bytes20},
+        {"C_EDT_MTNO", "123456789", "가0", "1234567890", "10/10", 1, ""},  // one byte left: a digit fits
+        {"C_EDT_Name", "김", "🙂", "김", "2/30", 1, noForm},
+        {"C_EDT_CDNO", "AB", "^C🙂D", "AB", "2/10", 1, noForm},
+        {"C_EDT_COMP", "한빛건설*", "^대한종합건설 주식회사", "한빛건설", "8/20", 1, bytes20},
+        {"C_EDT_MTNO", "가나다라마바", "\bA\bA", "가나다라A", "9/10", 1, ""},  // read too long: may only shrink
+    };
+    for (const auto& c : cases) {
+      auto* edit = dialog.findChild<TByteLimitEdit*>(QString::fromLatin1(c.field));
+      const int beeps = notifier.beeps;
+      const QString before = QString::fromUtf8(c.before);
+      edit->setText(QString(before).remove(QLatin1Char('*')));
+      if (before.endsWith(QLatin1Char('*'))) edit->selectAll();
+      edit->setFocus();
+      Enter(edit, QString::fromUtf8(c.input));
+      QCOMPARE(edit->text(), QString::fromUtf8(c.after));
+      QCOMPARE(edit->Counter()->text(), QString::fromLatin1(c.counter));
+      QCOMPARE(notifier.beeps - beeps, c.refused);  // each refusal beeps
+      QCOMPARE(edit->LastRefusal(), c.refusal);
+      if (!c.refusal.isEmpty()) QCOMPARE(QToolTip::text(), c.refusal);  // under the field
+    }
+    QVERIFY(notifier.messages.empty());
+
+    // From the first character to after the last the cursor travels the whole text's width
+    // unless the box, too narrow, scrolls (when it paints).
+    auto* des = dialog.findChild<QLineEdit*>(QStringLiteral("C_EDT_DES"));
+    auto cursorX = [des] {
+      des->grab();
+      return des->inputMethodQuery(Qt::ImCursorRectangle).toRect().center().x();
+    };
+    for (const QString& name : {QStringLiteral("한빛광역시 종합스포츠센터 건립공사 중 토목공사"), QString(25, QChar(0xD7A3))}) {
+      QVERIFY(Cp949Width(name) <= 50);
+      des->setText(name);
+      des->home(false);
+      const int start = cursorX();
+      des->end(false);
+      QVERIFY2(cursorX() - start >= des->fontMetrics().horizontalAdvance(name), qPrintable(QString::number(des->width())));
+    }
+
+    dialog.Confirm();  // saved as shown
+    QCOMPARE(QString::fromStdString(Cp949ToUtf8(LoadProjectHeader(dir.path()).values[kCmnComp])), QStringLiteral("한빛건설"));
   }
 
   void theSubmissionGoesToTheDirectoryOfTheChosenDrive() {

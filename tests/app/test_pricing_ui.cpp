@@ -276,7 +276,7 @@ class PricingUiTest : public QObject {
     });
     s.window.EditCommand();
     QCOMPARE(QString::fromStdString(s.notifier.messages.back().text),
-             QStringLiteral("금액이 1조원을 초과했습니다.\n\r금액은 1조원억을 초과할 수없습니다"));
+             QStringLiteral("금액이 1조원을 초과했습니다.\n금액은 1조원 미만이어야 합니다."));
     QCOMPARE(s.Field(6, "F_PRIC"), 0.0L);
 
     // F7 by line kind: a zero-quantity line of level 0 takes a price; a heading only moves on.

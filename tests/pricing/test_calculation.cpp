@@ -227,11 +227,11 @@ TEST(PriceEntry, LimitsWithTheirExactTexts) {
   EXPECT_TRUE(CheckSinglePrice(1, 999999999999.0L, n));
   EXPECT_FALSE(CheckSinglePrice(1, 1000000000000.0L, n));
   ASSERT_EQ(n.messages.size(), 1u);
-  EXPECT_EQ(n.messages[0].text, "금액이 1조원을 초과했습니다.\n\r금액은 1조원억을 초과할 수없습니다");
+  EXPECT_EQ(n.messages[0].text, "금액이 1조원을 초과했습니다.\n금액은 1조원 미만이어야 합니다.");
   EXPECT_EQ(n.messages[0].caption, "경고");
   EXPECT_EQ(n.messages[0].icon, MessageIcon::Warning);
   EXPECT_FALSE(CheckSinglePrice(2, -500000000000.0L, n));
-  EXPECT_EQ(n.messages[1].text, "금액이 -1조원보다 적습니다.\n\r금액은 -1조원이상이어야 합니다.");
+  EXPECT_EQ(n.messages[1].text, "금액이 -1조원보다 적습니다.\n금액은 -1조원 이상이어야 합니다.");
   EXPECT_TRUE(CheckSinglePrice(-2, -10, n));
   // Split: over once, then under once; the sum is not checked.
   n.messages.clear();
