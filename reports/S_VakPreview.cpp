@@ -1,6 +1,7 @@
 #include "reports/S_VakPreview.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QHBoxLayout>
@@ -8,18 +9,36 @@
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPrinter>
+#include <QPrinterInfo>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <cmath>
 
 #include "common/NumEdit.h"
 #include "reports/ReportPdf.h"
+#include "reports/ReportPrinting.h"
 #include "store/TenderFiles.h"
 
 namespace vak {
 
-// The page at the preview's size: A4 at 80 dots per inch at 100 %.
+namespace {
+
+// The dark border round the sheet at any zoom but 100 %, the same on every side so that the
+// scroll box, which centres the page, centres the sheet too.
+constexpr int kInset = 10;
+
+// The sheet's width (across) or height at 1 %: A4 at 80 dots per inch at 100 %.
+double PixelsPerPercent(bool landscape, bool across) {
+  const QSizeF sheet = SheetSize(landscape);
+  return (across ? sheet.width() : sheet.height()) * 80.0 / 254.0 / 100.0;
+}
+
+}  // namespace
+
+// The page at the preview's size, with its border.
 class PreviewPage : public QWidget {
  public:
   PreviewPage(const ReportDocument& document, QWidget* parent) : QWidget(parent), document_(document) {
@@ -30,9 +49,9 @@ class PreviewPage : public QWidget {
     zoom_ = zoom;
     const QSizeF sheet = SheetSize(document_.setup().landscape);  // 0.1 mm
     const double pixels = 80.0 / 254.0 * zoom_ / 100.0;           // per 0.1 mm
-    inset_ = zoom_ == 100 ? 0 : 10;
-    setFixedSize(static_cast<int>(std::lround(sheet.width() * pixels)) + inset_,
-                 static_cast<int>(std::lround(sheet.height() * pixels)) + inset_);
+    inset_ = zoom_ == 100 ? 0 : kInset;
+    setFixedSize(static_cast<int>(std::lround(sheet.width() * pixels)) + 2 * inset_,
+                 static_cast<int>(std::lround(sheet.height() * pixels)) + 2 * inset_);
     update();
   }
   int page() const { return page_; }
@@ -133,6 +152,7 @@ TFM_VakPreview::TFM_VakPreview(const ReportDocument& document, UserNotifier& not
   scroll_->setWidget(view_);
   layout->addWidget(scroll_, 1);
 
+  // The status line: the page shown, and the printer "인쇄" prints on with what that does to the page.
   auto* status = new QWidget(this);
   auto* statusRow = new QHBoxLayout(status);
   statusRow->setContentsMargins(6, 2, 6, 2);
@@ -143,14 +163,34 @@ TFM_VakPreview::TFM_VakPreview(const ReportDocument& document, UserNotifier& not
   totalLabel_->setObjectName(QStringLiteral("C_LBL_TotPage"));
   statusRow->addWidget(pageLabel_);
   statusRow->addWidget(totalLabel_);
+  statusRow->addSpacing(24);
+  statusRow->addWidget(new QLabel(QStringLiteral("프린터:"), status));
+  printer_ = new QComboBox(status);
+  printer_->setObjectName(QStringLiteral("C_CBX_Printer"));
+  printer_->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+  printer_->setMinimumContentsLength(12);
+  for (const QPrinterInfo& info : QPrinterInfo::availablePrinters()) {
+    printer_->addItem(info.printerName());
+    const QString about = info.location().isEmpty() ? info.description() : info.description() + QStringLiteral(", ") + info.location();
+    printer_->setItemData(printer_->count() - 1, about, Qt::ToolTipRole);
+  }
+  if (printer_->count() == 0) {
+    printer_->addItem(QStringLiteral("설치된 프린터 없음"));
+    printer_->setEnabled(false);
+  } else {
+    printer_->setCurrentIndex(std::max(0, printer_->findText(QPrinterInfo::defaultPrinterName())));
+  }
+  statusRow->addWidget(printer_);
+  statusRow->addSpacing(8);
+  printerLabel_ = new QLabel(status);
+  printerLabel_->setObjectName(QStringLiteral("C_LBL_Printer"));
+  statusRow->addWidget(printerLabel_);
   statusRow->addStretch();
   layout->addWidget(status);
 
   connect(close, &QToolButton::clicked, this, [this] { reject(); });
-  connect(print, &QToolButton::clicked, this, [this] {
-    printRequested_ = true;
-    accept();
-  });
+  connect(print, &QToolButton::clicked, this, [this] { Print(); });
+  connect(printer_, &QComboBox::currentIndexChanged, this, [this] { ShowPrinterFit(); });
   connect(pdf, &QToolButton::clicked, this, [this] { SavePdf(); });
   connect(fit, &QToolButton::clicked, this, [this] { FitWholePage(); });
   connect(width, &QToolButton::clicked, this, [this] { FitWidth(); });
@@ -171,6 +211,7 @@ TFM_VakPreview::TFM_VakPreview(const ReportDocument& document, UserNotifier& not
   view_->installEventFilter(this);
   scroll_->viewport()->installEventFilter(this);
   resize(1100, 760);
+  ShowPrinterFit();
 }
 
 TFM_VakPreview::~TFM_VakPreview() = default;
@@ -186,7 +227,6 @@ void TFM_VakPreview::Setup(int firstPageField, int lastPage, int pageToShow) {
   pageStartLabel_->setText((document_.setup().kind == ReportKind::Cover ? QStringLiteral("Page 시작:") : QStringLiteral("시작번호")) +
                            QString::number(firstPage_));
   startNumber_->SetValue(firstPage_);
-  printRequested_ = false;
   ShowPage(pageToShow);
   SetZoom(100);
 }
@@ -226,9 +266,18 @@ void TFM_VakPreview::SetZoom(int percent) {
 void TFM_VakPreview::FitWholePage() { SetZoom(document_.setup().landscape ? 70 : 50); }
 
 void TFM_VakPreview::FitWidth() {
-  SetZoom(80);
-  scroll_->horizontalScrollBar()->setValue(3);
-  scroll_->verticalScrollBar()->setValue(1);
+  // The widest whole percentage whose sheet fits the box across, less the vertical scroll bar
+  // when the sheet at that width is taller than the box; the box centres it.
+  const bool landscape = document_.setup().landscape;
+  const QSize room = scroll_->maximumViewportSize();
+  auto widest = [&](int width) { return static_cast<int>(std::floor((width - 2 * kInset) / PixelsPerPercent(landscape, true))); };
+  int percent = widest(room.width());
+  if (PixelsPerPercent(landscape, false) * percent + 2 * kInset > room.height())
+    percent = widest(room.width() - scroll_->verticalScrollBar()->sizeHint().width());
+  SetZoom(percent);
+  QScrollBar* across = scroll_->horizontalScrollBar();
+  across->setValue((across->minimum() + across->maximum()) / 2);  // a box too narrow even at 50 % shows the middle
+  scroll_->verticalScrollBar()->setValue(0);
 }
 
 void TFM_VakPreview::ClampRangeField(TNumberEdit* field) {
@@ -241,6 +290,39 @@ void TFM_VakPreview::ClampRangeField(TNumberEdit* field) {
 int TFM_VakPreview::PrintFromPage() const { return FieldValue(start_); }
 int TFM_VakPreview::PrintToPage() const { return FieldValue(end_); }
 int TFM_VakPreview::Copies() const { return std::max(1, FieldValue(copies_)); }
+
+QString TFM_VakPreview::PrinterName() const { return printer_->isEnabled() ? printer_->currentText() : QString(); }
+
+void TFM_VakPreview::ShowPrinterFit() {
+  const QString name = PrinterName();
+  fitNote_ = name.isEmpty() ? QString() : FitNote(FitOnPrinter(document_, QPrinterInfo::printerInfo(name)));
+  printerLabel_->setText(fitNote_);
+}
+
+void TFM_VakPreview::Print() {
+  const QString name = PrinterName();
+  // Without a printer the documents still preview and save as PDF; printing says what is missing.
+  if (name.isEmpty()) {
+    notifier_.Message("프린터가 설정되어 있어야만 새 보고서를 작성/인쇄할 수 있습니다.\n프린터 Driver설치 후, 프로그램을 재시작해주십시요.",
+                      "경고", MessageIcon::Warning, MessageButtons::Ok);
+    return;
+  }
+  const QPrinterInfo info = QPrinterInfo::printerInfo(name);  // null when it was removed meanwhile
+  QPrinter printer(info, QPrinter::HighResolution);
+  printer.setDocName(suggestedName_.isEmpty() ? QStringLiteral("보고서") : QFileInfo(suggestedName_).completeBaseName());
+  int sheets = 0;
+  if (!info.isNull()) ++printJobs_;
+  if (info.isNull() || !PrintReport(document_, printer, PrintFromPage(), PrintToPage(), Copies(), &sheets)) {
+    notifier_.Message(name.toStdString() + "\n인쇄를 시작할 수 없습니다. 프린터를 확인하십시오.", "오류", MessageIcon::Error,
+                      MessageButtons::Ok);
+    return;
+  }
+  const QString pages = QStringLiteral("%1쪽").arg(sheets) + (Copies() > 1 ? QStringLiteral(" %1부").arg(Copies()) : QString());
+  printerLabel_->setText(QStringLiteral("인쇄: %1 → %2").arg(pages, name) +
+                         (fitNote_.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(fitNote_)));
+  notifier_.Message(name.toStdString() + "\n" + pages.toStdString() + (Copies() > 1 ? "를" : "을") + " 프린터로 보냈습니다.",
+                    "알림", MessageIcon::Information, MessageButtons::Ok);
+}
 
 void TFM_VakPreview::SavePdf() {
   ClampRangeField(start_);

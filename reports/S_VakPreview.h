@@ -1,7 +1,7 @@
 // TFM_VakPreview ("미리보기"): the pages of the report just built, one at a time, drawn by the
 // shared page painter (so the preview is what prints), with zoom, page moves, dragging, the
-// print range and copies, and "PDF 저장". Printing itself is the report dialog's, after the
-// preview closes.
+// print range and copies, the printer, "인쇄" and "PDF 저장". The window stays open after
+// printing and says how many pages went to which printer.
 #pragma once
 
 #include <QDialog>
@@ -11,6 +11,7 @@
 #include "common/UserNotifier.h"
 #include "reports/PagePainter.h"
 
+class QComboBox;
 class QLabel;
 class QScrollArea;
 class QToolButton;
@@ -31,7 +32,8 @@ class TFM_VakPreview : public QDialog {
   // page, and the page to show first.
   void Setup(int firstPageField, int lastPage, int pageToShow);
 
-  bool PrintRequested() const { return printRequested_; }
+  // How many print jobs this window started.
+  int PrintJobs() const { return printJobs_; }
   int PrintFromPage() const;
   int PrintToPage() const;
   int Copies() const;
@@ -40,6 +42,8 @@ class TFM_VakPreview : public QDialog {
   int FirstPage() const { return firstPage_; }
   int LastPage() const { return lastPage_; }
   const ReportDocument& document() const { return document_; }
+  // The installed printer chosen in the window (the default one at first); empty when there is none.
+  QString PrinterName() const;
 
   // Where "PDF 저장" writes: the platform's save dialog unless a test puts its own chooser.
   using FileChooser = std::function<QString(const QString& suggested)>;
@@ -54,12 +58,14 @@ class TFM_VakPreview : public QDialog {
   void FitWholePage();
   void FitWidth();
   void SavePdf();
+  void Print();
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   void UpdatePageButtons();
+  void ShowPrinterFit();
   void ClampRangeField(TNumberEdit* field);
 
   const ReportDocument& document_;
@@ -68,7 +74,7 @@ class TFM_VakPreview : public QDialog {
   int lastPage_ = 1;
   int page_ = 1;
   int zoom_ = 100;
-  bool printRequested_ = false;
+  int printJobs_ = 0;
   bool settingPage_ = false;
   QString suggestedName_;
   std::string tenderDir_;
@@ -80,7 +86,9 @@ class TFM_VakPreview : public QDialog {
   QToolButton *zoomIn_ = nullptr, *zoomOut_ = nullptr, *first_ = nullptr, *prior_ = nullptr, *next_ = nullptr,
               *last_ = nullptr;
   TNumberEdit *start_ = nullptr, *end_ = nullptr, *pageField_ = nullptr, *copies_ = nullptr, *startNumber_ = nullptr;
-  QLabel *pageLabel_ = nullptr, *totalLabel_ = nullptr, *pageStartLabel_ = nullptr;
+  QLabel *pageLabel_ = nullptr, *totalLabel_ = nullptr, *pageStartLabel_ = nullptr, *printerLabel_ = nullptr;
+  QComboBox* printer_ = nullptr;
+  QString fitNote_;  // what printing on the chosen printer does to the page; empty: nothing
 };
 
 }  // namespace vak

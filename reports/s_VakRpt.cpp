@@ -6,8 +6,6 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QPrinter>
-#include <QPrinterInfo>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QVBoxLayout>
@@ -18,7 +16,6 @@
 #include "common/Numbers.h"
 #include "common/Text.h"
 #include "reports/KoreanWords.h"
-#include "reports/ReportPrinting.h"
 #include "reports/S_VakPreview.h"
 #include "store/MemFile.h"
 
@@ -185,39 +182,19 @@ void Tfm_VakRpt::Confirm() {
 }
 
 void Tfm_VakRpt::Preview(const ReportDocument& document, int firstPageField, int lastPage, int pageToShow) {
-  bool print = false;
-  int from = 1, to = 1, copies = 1;
-  {
-    TFM_VakPreview preview(document, notifier_, this);
-    preview.Setup(firstPageField, lastPage, pageToShow);
-    preview.SetTenderDirectory(context_.dataDir);
-    const ProjectHeader header = LoadProjectHeader(context_.dataDir);
-    preview.SetSuggestedName(Unicode(header.values[kCmnDesc]).replace(QLatin1Char('/'), QLatin1Char('_')) +
-                             QStringLiteral(" ") + DocumentName(kind_) + QStringLiteral(".pdf"));
-    if (previewHook_) previewHook_(preview);
-    preview.showMaximized();
-    preview.exec();
-    print = preview.PrintRequested();
-    from = preview.PrintFromPage();
-    to = preview.PrintToPage();
-    copies = preview.Copies();
-  }
-  if (!print) return;
-  // Without a printer the documents still preview and save as PDF; printing says what is missing.
-  if (!PrinterInstalled()) {
-    notifier_.Message("프린터가 설정되어 있어야만 새 보고서를 작성/인쇄할 수 있습니다.\n프린터 Driver설치 후, 프로그램을 재시작해주십시요.",
-                      "경고", MessageIcon::Warning, MessageButtons::Ok);
-    return;
-  }
-  QPrinterInfo info = QPrinterInfo::defaultPrinter();
-  if (info.isNull()) info = QPrinterInfo::availablePrinters().first();
-  QPrinter printer(info, QPrinter::HighResolution);
-  printer.setDocName(DocumentName(kind_));
-  ++printJobs_;
-  if (!PrintReport(document, printer, from, to, copies)) {
-    notifier_.Message(info.printerName().toStdString() + "\n인쇄를 시작할 수 없습니다. 프린터를 확인하십시오.", "오류",
-                      MessageIcon::Error, MessageButtons::Ok);
-  }
+  // The preview prints on the printer chosen in it; its print jobs count as the dialog's.
+  TFM_VakPreview preview(document, notifier_, this);
+  preview.Setup(firstPageField, lastPage, pageToShow);
+  preview.SetTenderDirectory(context_.dataDir);
+  const ProjectHeader header = LoadProjectHeader(context_.dataDir);
+  preview.SetSuggestedName(Unicode(header.values[kCmnDesc]).replace(QLatin1Char('/'), QLatin1Char('_')) +
+                           QStringLiteral(" ") + DocumentName(kind_) + QStringLiteral(".pdf"));
+  if (previewHook_) previewHook_(preview);
+  // Maximised by its state, not shown first: exec() must be what shows it, or the window is
+  // not modal and the main window's filter during the command drops its input.
+  preview.setWindowState(preview.windowState() | Qt::WindowMaximized);
+  preview.exec();
+  printJobs_ += preview.PrintJobs();
 }
 
 void RunReportDialog(TZekTable& items, const ReportContext& context, UserNotifier& notifier, QWidget* parent,

@@ -9,6 +9,7 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollArea>
 #include <QToolButton>
 #include <QtTest>
 
@@ -69,12 +70,14 @@ class ReportsUiTest : public QObject {
     QCOMPARE(select->itemText(0), QStringLiteral("총괄 내역서"));
     QCOMPARE(dialog.Kind(), ReportKind::OverallStatement);
     int previews = 0;
+    bool modal = false;  // only a modal window's input passes the main window's filter during a command
     dialog.SetPreviewHook([&](TFM_VakPreview& preview) {
       ++previews;
-      QTimer::singleShot(0, &preview, [&preview] { preview.reject(); });  // closed without printing
+      QTimer::singleShot(0, &preview, [&] { modal = QApplication::activeModalWidget() == &preview; preview.reject(); });
     });
     dialog.Confirm();
     QCOMPARE(previews, 1);
+    QVERIFY(modal);
     QVERIFY(FileExists(single.dir.File("VakRpt2.DBF")));
     QCOMPARE(dialog.PrintJobs(), 0);
     }
@@ -192,7 +195,7 @@ class ReportsUiTest : public QObject {
     pageField->setFocus();
     QTest::keyClick(pageField, Qt::Key_Escape);
     QVERIFY(!preview.isVisible());
-    QVERIFY(!preview.PrintRequested());
+    QCOMPARE(preview.PrintJobs(), 0);
     if (!qEnvironmentVariableIsEmpty("VAK_SCREENSHOT_DIR")) {
       TFM_VakPreview shot(doc, t.notifier);
       shot.Setup(1, doc.lastPage(), 1);
@@ -213,7 +216,7 @@ class ReportsUiTest : public QObject {
     bool previewed = false;
     dialog.SetPreviewHook([&](TFM_VakPreview& preview) {
       previewed = true;
-      QTimer::singleShot(0, &preview, [&preview] { Child<QToolButton>(&preview, "C_SBT_PRN")->click(); });
+      QTimer::singleShot(0, &preview, [&preview] { Child<QToolButton>(&preview, "C_SBT_PRN")->click(); preview.reject(); });
     });
     dialog.Confirm();
     QVERIFY(previewed);
@@ -292,7 +295,7 @@ class ReportsUiTest : public QObject {
       QVERIFY(preview.LastPage() >= 3);
       Child<TNumberEdit>(&preview, "C_EDT_START")->SetValue(2);
       Child<TNumberEdit>(&preview, "C_EDT_END")->SetValue(3);
-      QTimer::singleShot(0, &preview, [&preview] { Child<QToolButton>(&preview, "C_SBT_PRN")->click(); });
+      QTimer::singleShot(0, &preview, [&preview] { Child<QToolButton>(&preview, "C_SBT_PRN")->click(); preview.reject(); });
     });
     const QDateTime before = QDateTime::currentDateTime().addSecs(-1);
     dialog.Confirm();
@@ -324,7 +327,94 @@ class ReportsUiTest : public QObject {
     QVERIFY2(up > across && up >= 15, qPrintable(QStringLiteral("lines up %1, across %2").arg(up).arg(across)));
   }
 
+  // "넓이에 맞게": the sheet as wide as the window allows, centred, in windows of two widths.
+  void fitWidthFillsTheWindowCentred() {
+    for (const int width : {1000, 1250})
+    for (const bool landscape : {true, false}) {
+      ReportSetup setup;
+      setup.kind = ReportKind::Cover;
+      setup.landscape = landscape;
+      const ReportDocument doc(setup, nullptr);
+      SilentNotifier quiet;
+      TFM_VakPreview preview(doc, quiet);
+      preview.Setup(1, 1, 1);
+      preview.resize(width, 700);
+      preview.show();
+      QVERIFY(QTest::qWaitForWindowExposed(&preview));
+      Child<QToolButton>(&preview, "C_SBT_WIDTH")->click();
+      const QImage shown = Child<QScrollArea>(&preview, "C_Sbx_Shower")->viewport()->grab().toImage();
+      const int y = std::clamp(Child<QWidget>(&preview, "C_Pbx_Shower")->geometry().center().y(), 0, shown.height() - 1);
+      int left = -1, right = -1;
+      for (int x = 0; x < shown.width(); ++x)
+        if (shown.pixelColor(x, y) == Qt::white) (left < 0 ? left : right) = x;
+      // 10 pixels of border on each side, and less than a percent's width to spare, split evenly.
+      const int spare = shown.width() - (right + 1 - left);
+      QVERIFY2(spare >= 20 && spare < 30 && qAbs(left - (shown.width() - 1 - right)) <= 1,
+               qPrintable(QStringLiteral("%1 | %2 | %3").arg(left).arg(right + 1 - left).arg(shown.width() - 1 - right)));
+    }
+  }
+
+  // Two cups-pdf queues, the second one's driver keeping 15 mm clear at the sides of the upright
+  // sheet and 10 mm at its ends, and the company's name in the footer 3 to 7 mm above the edge:
+  // the preview offers both, the default chosen, says what the second does to the page, prints
+  // where it is told, says so and stays open. The first prints the page as the PDF has it.
+  void theChosenPrinterGetsTheJobFittedIntoWhatItCanPrint() {
+    Spooler spooler;
+    if (!spooler.ready) QSKIP(qPrintable(QStringLiteral("no print spooler here: ") + spooler.why));
+    Opened t(1, 60);
+    test::Shell("sed 's|^\\*ImageableArea A4/A4:.*|*ImageableArea A4/A4: \"42.5 28.3 552.5 813.7\"|' " + spooler.ppd + " > " + t.dir.File("wide.ppd"));
+    QVERIFY(spooler.AddQueue(QStringLiteral("VakTestWide"), t.dir.File("wide.ppd")));
+    ReportTableInfo info;
+    QVERIFY(BuildReportTable(t.items, {t.dir.path(), ReportKind::TenderStatement, 1, ProjectType::Single, "1"}, t.notifier, info));
+    ReportSetup setup;
+    setup.company = QStringLiteral("주식회사 시험건설");
+    DbfStatus status;
+    const ReportDocument doc(setup, ReportRows::Open(info.path, status));
+    TFM_VakPreview preview(doc, t.notifier);
+    preview.Setup(1, 1, 1);
+    preview.show();
+    auto* printers = Child<QComboBox>(&preview, "C_CBX_Printer");
+    auto* said = Child<QLabel>(&preview, "C_LBL_Printer");
+    QCOMPARE(printers->currentText(), QStringLiteral("VakTestPdf"));
+    preview.SetFileChooser([&](const QString&) { return QString::fromStdString(t.dir.File("designed.pdf")); });
+    Child<QToolButton>(&preview, "C_SBT_PDF")->click();
+    const QRectF designed = Ink(QString::fromStdString(t.dir.File("designed.pdf")), t.dir.File("designed"));
+    for (const QString& queue : {QStringLiteral("VakTestPdf"), QStringLiteral("VakTestWide")}) {
+      const bool fitted = queue.endsWith(QStringLiteral("Wide"));
+      printers->setCurrentText(queue);
+      const QString fit = said->text();
+      QCOMPARE(fit.contains(QStringLiteral("축소")), fitted);
+      const std::string jobs = "lpstat -W completed -o " + queue.toStdString() + " | wc -l";
+      const int jobsBefore = std::stoi(test::Shell(jobs).out);
+      const QDateTime before = QDateTime::currentDateTime().addSecs(-1);
+      Child<QToolButton>(&preview, "C_SBT_PRN")->click();
+      QVERIFY(preview.isVisible());
+      QCOMPARE(QString::fromStdString(t.notifier.messages.back().text), queue + QStringLiteral("\n1쪽을 프린터로 보냈습니다."));
+      QCOMPARE(said->text(), QStringLiteral("인쇄: 1쪽 → ") + queue + (fitted ? QStringLiteral(" (%1)").arg(fit) : QString()));
+      const QString printed = spooler.WaitForOutput(before, queue);
+      QCOMPARE(std::stoi(test::Shell(jobs).out), jobsBefore + 1);
+      QSize sheet;
+      const QRectF ink = Ink(printed, t.dir.File("printed"), &sheet);  // the landscape page turned upright
+      const double mm = sheet.width() / 210.0, scale = fitted ? fit.section(QLatin1Char('%'), 0, 0).section(QLatin1Char(' '), -1).toDouble() / 100 : 1;
+      const QRectF printable(15 * mm, 10 * mm, 180 * mm, 277 * mm);
+      QVERIFY(qAbs(ink.width() - designed.height() * scale) <= (fitted ? 3 : 1) && qAbs(ink.height() - designed.width() * scale) <= (fitted ? 3 : 1));
+      QCOMPARE(printable.adjusted(-1, -1, 1, 1).contains(ink) && QLineF(ink.center(), printable.center()).length() < 3, fitted);
+    }
+  }
+
  private:
+  // The box of the inked pixels on the first page of a PDF at 50 dots per inch, and the sheet's size.
+  static QRect Ink(const QString& pdf, const std::string& stem, QSize* sheet = nullptr) {
+    test::Shell("pdftoppm -gray -r 50 -f 1 -l 1 -singlefile '" + pdf.toStdString() + "' '" + stem + "'");
+    const QImage image(QString::fromStdString(stem + ".pgm"));
+    if (sheet) *sheet = image.size();
+    QRect box;
+    for (int y = 0; y < image.height(); ++y)
+      for (int x = 0; x < image.width(); ++x)
+        if (qGray(image.pixel(x, y)) < 240) box |= QRect(x, y, 1, 1);
+    return box;
+  }
+
   // cupsd with a cups-pdf queue as the default printer, started (and stopped) only when it
   // was not there.
   struct Spooler {
@@ -344,11 +434,10 @@ class ReportsUiTest : public QObject {
       }
       previousDefault = QString::fromStdString(test::Shell("lpstat -d 2>/dev/null | sed -n 's/.*: //p'").out).trimmed();
       if (!test::ToolAvailable("lpstat -p VakTestPdf")) {
-        if (!test::ToolAvailable("lpadmin -p VakTestPdf -v cups-pdf:/ -P /usr/share/ppd/cups-pdf/CUPS-PDF_opt.ppd -E")) {
+        if (!AddQueue(QStringLiteral("VakTestPdf"), ppd)) {
           why = QStringLiteral("the cups-pdf queue cannot be added");
           return;
         }
-        added = true;
       }
       test::Shell("lpadmin -d VakTestPdf 2>&1");
       output = QDir::homePath() + QStringLiteral("/PDF");
@@ -357,18 +446,24 @@ class ReportsUiTest : public QObject {
     }
     ~Spooler() {
       if (!previousDefault.isEmpty()) test::Shell("lpadmin -d '" + previousDefault.toStdString() + "' 2>&1");
-      if (added) test::Shell("lpadmin -x VakTestPdf 2>&1");
+      for (const QString& queue : added) test::Shell("lpadmin -x " + queue.toStdString() + " 2>&1");
       if (started) {
         daemon.terminate();
         daemon.waitForFinished(5000);
       }
     }
+    // A cups-pdf queue with the driver description `driver`, removed again at the end.
+    bool AddQueue(const QString& queue, const std::string& driver) {
+      if (!test::ToolAvailable("lpadmin -p " + queue.toStdString() + " -v cups-pdf:/ -P " + driver + " -E 2>/dev/null")) return false;
+      added.push_back(queue);
+      return true;
+    }
     // The newest PDF cups-pdf wrote after `since`, once the job is done.
-    QString WaitForOutput(const QDateTime& since) {
+    QString WaitForOutput(const QDateTime& since, const QString& queue = QStringLiteral("VakTestPdf")) {
       for (int i = 0; i < 300; ++i) {
         const QFileInfoList files = QDir(output).entryInfoList({QStringLiteral("*.pdf")}, QDir::Files, QDir::Time);
         if (!files.isEmpty() && files.first().lastModified() >= since &&
-            test::ToolAvailable("test -z \"$(lpstat -o VakTestPdf 2>/dev/null)\"")) {
+            test::ToolAvailable("test -z \"$(lpstat -o " + queue.toStdString() + " 2>/dev/null)\"")) {
           QTest::qWait(300);  // the backend closes the file after the job leaves the queue
           return files.first().absoluteFilePath();
         }
@@ -378,7 +473,8 @@ class ReportsUiTest : public QObject {
     }
     QProcess daemon;
     bool started = false;
-    bool added = false;
+    std::vector<QString> added;
+    const std::string ppd = "/usr/share/ppd/cups-pdf/CUPS-PDF_opt.ppd";
     bool ready = false;
     QString why;
     QString previousDefault;
