@@ -693,8 +693,12 @@ bool TFm_VakMain::eventFilter(QObject* watched, QEvent* event) {
   // During a pass input reaches only a question the pass itself asks (a modal box); a close of
   // the window goes through, to closeEvent, which keeps it for the end of the pass.
   if (PassRunning() && IsUserInput(event->type()) && watched->isWidgetType()) {
+    // The modal window's own popups (a list dropped down, a menu) are windows of their own
+    // whose parents lead to it.
     const QWidget* modal = QApplication::activeModalWidget();
-    if (!modal || static_cast<QWidget*>(watched)->window() != modal) return true;
+    const QWidget* w = static_cast<QWidget*>(watched);
+    while (w && w != modal) w = w->parentWidget();
+    if (!modal || !w) return true;
   }
   return QMainWindow::eventFilter(watched, event);
 }

@@ -16,6 +16,7 @@
 #include "common/Numbers.h"
 #include "common/Text.h"
 #include "reports/KoreanWords.h"
+#include "reports/ReportAssembly.h"
 #include "reports/S_VakPreview.h"
 #include "store/MemFile.h"
 
@@ -52,10 +53,19 @@ Tfm_VakRpt::Tfm_VakRpt(TZekTable& items, ReportContext context, UserNotifier& no
   select_->setObjectName(QStringLiteral("c_cbx_RptSelect"));
   grid->addWidget(new QLabel(QStringLiteral("보 고 서  선택"), this), 0, 0);
   grid->addWidget(select_, 0, 1, 1, 2);
+  RequireChoice(select_);
+  part_ = new QComboBox(this);
+  part_->setObjectName(QStringLiteral("c_cbx_Part"));
+  RequireChoice(part_);
+  auto* partCaption = new QLabel(QStringLiteral("공      사"), this);
+  grid->addWidget(partCaption, 1, 0);
+  grid->addWidget(part_, 1, 1, 1, 2);
+  partCaption->setVisible(HasPartCodes(context_.projectType));
+  part_->setVisible(HasPartCodes(context_.projectType));
   pageNum_ = Field(QStringLiteral("C_Nbe_PageNum"), 0, 900, 1, this);
-  grid->addWidget(new QLabel(QStringLiteral("첫장의 페이지 번호"), this), 1, 0);
-  grid->addWidget(pageNum_, 1, 1);
-  grid->addWidget(new QLabel(QStringLiteral("(0은 페이지 인쇄 않함)"), this), 1, 2);
+  grid->addWidget(new QLabel(QStringLiteral("첫장의 페이지 번호"), this), 2, 0);
+  grid->addWidget(pageNum_, 2, 1);
+  grid->addWidget(new QLabel(QStringLiteral("(0은 페이지 인쇄 않함)"), this), 2, 2);
   layout->addLayout(grid);
 
   auto* orientation = new QGroupBox(QStringLiteral("인쇄방향"), this);
@@ -106,8 +116,33 @@ Tfm_VakRpt::Tfm_VakRpt(TZekTable& items, ReportContext context, UserNotifier& no
   connect(ok, &QPushButton::clicked, this, [this] { Confirm(); });
   connect(cancel, &QPushButton::clicked, this, [this] { reject(); });
   InstallDialogKeys(this);
+  FillPartList();
   select_->setCurrentIndex(0);
   SelectReport(0);
+}
+
+// Each construction part by its name, the one chosen in the main window selected, and last the
+// statements of every part in one document.
+void Tfm_VakRpt::FillPartList() {
+  if (!HasPartCodes(context_.projectType) || !items_.engine()) return;
+  for (const NamedPart& p : NamedPartsOf(items_.engine()->file())) {
+    const QString name = Unicode(p.name);
+    part_->addItem(name.isEmpty() ? QStringLiteral("공사 %1").arg(QString::fromStdString(p.part)) : name,
+                   QString::fromStdString(p.part));
+  }
+  part_->addItem(QStringLiteral("전체 공사"), QString());
+  const int chosen = part_->findData(QString::fromStdString(TrimmedText(context_.part)));
+  part_->setCurrentIndex(chosen >= 0 ? chosen : 0);
+}
+
+std::string Tfm_VakRpt::ChosenPart() const {
+  if (!HasPartCodes(context_.projectType) || part_->currentIndex() < 0) return context_.part;
+  return part_->currentData().toString().toStdString();
+}
+
+// The summary sheet is of the whole tender and the cover has no rows: no part to choose.
+void Tfm_VakRpt::EnablePartList() {
+  part_->setEnabled(kind_ != ReportKind::OverallSummarySheet && kind_ != ReportKind::Cover);
 }
 
 Tfm_VakRpt::~Tfm_VakRpt() = default;
@@ -116,12 +151,14 @@ void Tfm_VakRpt::SelectReport(int index) {
   if (select_->itemText(index) == kCoverEntry) {
     kind_ = ReportKind::Cover;
     split_->setEnabled(false);
+    EnablePartList();
     return;
   }
   // Each entry text stands for the same document, with three entries or four.
   kind_ = static_cast<ReportKind>(select_->count() == 4 ? index : index + 1);
   split_->setEnabled(kind_ == ReportKind::TenderStatement || kind_ == ReportKind::TenderStatementSplit);
   if (kind_ == ReportKind::TenderStatement && split_->isChecked()) SplitColumnsClicked();
+  EnablePartList();
 }
 
 void Tfm_VakRpt::SplitColumnsClicked() {
@@ -167,18 +204,13 @@ void Tfm_VakRpt::Confirm() {
     Preview(document, 1, 1, 1);
     return;
   }
-  ReportTableInfo info;
-  const ReportRequest request{context_.dataDir, kind_, setup.firstPageField, context_.projectType, context_.part};
-  if (!BuildReportTable(items_, request, notifier_, info)) return;  // the user has been told
-  DbfStatus status;
-  std::unique_ptr<ReportRows> rows = ReportRows::Open(info.path, status);
-  if (!rows) {
-    notifier_.Message(OpenFailureText(info.path, status), "오류", MessageIcon::Error, MessageButtons::Ok);
-    return;
-  }
-  const int lastPage = rows->lastPage();
-  const ReportDocument document(setup, std::move(rows));
-  Preview(document, setup.firstPageField, lastPage, setup.firstPageField);
+  const std::string part = ChosenPart();
+  ReportRequest request{context_.dataDir, kind_, setup.firstPageField, context_.projectType, part};
+  request.allParts = part.empty();
+  if (request.allParts) request.part = "1";
+  const std::unique_ptr<ReportDocument> document = AssembleReport(items_, request, setup, notifier_);
+  if (!document) return;  // the user has been told
+  Preview(*document, setup.firstPageField, document->lastPage(), setup.firstPageField);
 }
 
 void Tfm_VakRpt::Preview(const ReportDocument& document, int firstPageField, int lastPage, int pageToShow) {

@@ -28,7 +28,7 @@ struct ReportContext {
   std::string dataDir;
   ProjectType projectType = ProjectType::Unstated;
   std::string part = "1";  // the construction part chosen in the main window
-  QString partLabel;       // its name, for the header strip
+  QString partLabel;       // its name, for the header strip of a project without part codes
 };
 
 class Tfm_VakRpt : public QDialog {
@@ -39,6 +39,8 @@ class Tfm_VakRpt : public QDialog {
   ~Tfm_VakRpt() override;
 
   ReportKind Kind() const { return kind_; }
+  // The construction part the statements will be of; empty for every part ("전체 공사").
+  std::string ChosenPart() const;
   // Called with each preview before it is shown modally (tests drive it from here).
   void SetPreviewHook(std::function<void(TFM_VakPreview&)> hook) { previewHook_ = std::move(hook); }
   // How many print jobs were started, and how the last one went.
@@ -50,6 +52,8 @@ class Tfm_VakRpt : public QDialog {
 
  private:
   void Preview(const ReportDocument& document, int firstPageField, int lastPage, int pageToShow);
+  void FillPartList();
+  void EnablePartList();
   ReportSetup SetupFromControls() const;
   bool CoverSetup(ReportSetup& setup);
 
@@ -61,6 +65,7 @@ class Tfm_VakRpt : public QDialog {
   int printJobs_ = 0;
 
   QComboBox* select_ = nullptr;
+  QComboBox* part_ = nullptr;  // compound projects: each construction part, then every part
   TNumberEdit* pageNum_ = nullptr;
   QRadioButton* portrait_ = nullptr;
   QRadioButton* landscape_ = nullptr;

@@ -267,17 +267,36 @@ class ReportsUiTest : public QObject {
     window.activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(&window));
     window.Panel()->XGrid()->setFocus();
-    QString title;
-    std::string filterWhileOpen = "<not seen>";
+    window.Panel()->XGrid()->SetRow(2);  // the second part's line of the overall summary
+    QString title, partShown, reportAfterDelete, reportFromList;
+    std::string filterWhileOpen = "<not seen>", partChosen;
+    QStringList parts;
     QTimer::singleShot(0, [&] {
-      auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+      auto* dialog = qobject_cast<Tfm_VakRpt*>(QApplication::activeModalWidget());
       if (!dialog) return;
       title = dialog->windowTitle();
       filterWhileOpen = window.Items().Xbase().Filter();
+      auto* part = Child<QComboBox>(dialog, "c_cbx_Part");
+      for (int i = 0; i < part->count(); ++i) parts << part->itemText(i);
+      partShown = part->currentText();
+      partChosen = dialog->ChosenPart();
+      auto* select = Child<QComboBox>(dialog, "c_cbx_RptSelect");
+      select->setFocus();
+      QTest::keyClick(select, Qt::Key_Delete);  // a report must stay chosen
+      reportAfterDelete = select->currentText();
+      select->showPopup();  // the list, a window of its own, takes keys while the command runs
+      QTest::keyClick(select->view(), Qt::Key_Down);
+      QTest::keyClick(select->view(), Qt::Key_Return);
+      reportFromList = select->currentText();
       Child<QPushButton>(dialog, "BitBtn2")->click();  // 취소
     });
     QTest::keyClick(window.Panel()->XGrid(), Qt::Key_P, Qt::ControlModifier);
     QCOMPARE(title, QStringLiteral("보고서"));
+    QCOMPARE(parts.last(), QStringLiteral("전체 공사"));
+    QCOMPARE(partShown, parts.at(1));
+    QCOMPARE(partChosen, std::string("2"));
+    QCOMPARE(reportAfterDelete, QStringLiteral("총괄 집계장"));
+    QCOMPARE(reportFromList, QStringLiteral("총괄 내역서"));
     QCOMPARE(filterWhileOpen, std::string());
     QCOMPARE(window.Items().Xbase().Filter(), viewFilter);
     notifier.nextAnswer = MessageAnswer::Yes;
