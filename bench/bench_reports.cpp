@@ -16,13 +16,13 @@
 #include <map>
 
 #include "bench/BenchTenders.h"
-#include "common/Fonts.h"
+#include "gui/common/Fonts.h"
 #include "common/Numbers.h"
-#include "reports/PagePainter.h"
-#include "reports/ReportPdf.h"
+#include "gui/reports/PagePainter.h"
+#include "gui/reports/ReportPdf.h"
 #include "reports/ReportTable.h"
-#include "reports/S_VakPreview.h"
-#include "reports/s_VakRpt.h"
+#include "gui/reports/S_VakPreview.h"
+#include "gui/reports/s_VakRpt.h"
 
 namespace vak {
 namespace {

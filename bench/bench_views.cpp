@@ -11,10 +11,10 @@
 #include <cstdlib>
 #include <filesystem>
 
-#include "app/s_VakMain.h"
+#include "gui/app/s_VakMain.h"
 #include "common/CodePage.h"
 #include "store/Submission.h"
-#include "views/S_VakFind.h"
+#include "gui/views/S_VakFind.h"
 #include "views/WorkSearch.h"
 #include "bench/BenchTenders.h"
 

@@ -1,0 +1,168 @@
+// The main window: the tool bar with its command panel and view tabs, the information panel
+// with the project header, the position strip, the editing panel and the 재/노/경 box.
+// Creating the window prepares the data; showing it takes the item table, repairs it and
+// opens the first view.
+#pragma once
+
+#include <QMainWindow>
+
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include <QPointer>
+
+#include "common/UserNotifier.h"
+#include "store/Xbase.h"
+#include "gui/views/S_VakPanel.h"
+
+class QAction;
+class QLabel;
+class QMenu;
+class QTabWidget;
+class QToolButton;
+class QWidget;
+
+namespace vak {
+
+class TFm_VakMain : public QMainWindow, public PanelHost {
+  Q_OBJECT
+
+ public:
+  // screenWidth decides the page size (21 lines up to 1000 pixels, 28 above); 0 takes the
+  // primary screen's width.
+  TFm_VakMain(const QString& dataDir, TXbaseEnv& env, UserNotifier& notifier, int screenWidth = 0,
+              QWidget* parent = nullptr);
+  ~TFm_VakMain() override;
+
+  const QString& DataDir() const { return dataDir_; }
+  // False when the data preparation failed: the window is not to be shown.
+  bool Prepared() const { return prepared_; }
+  bool StartupFlag() const { return startupFlag_; }
+  // The show step (run once, right after the window is first shown). False when the table
+  // could not be taken; the window then closes.
+  bool RunShowStep();
+  bool Shown() const { return panel_ != nullptr; }
+
+  TVakPanel* Panel() const { return panel_; }
+  TZekTable& Items() { return *items_; }
+  ViewState& State() { return state_; }
+  QTabWidget* Tabs() const { return tabs_; }
+  bool SplitInputMode() const { return splitMode_; }
+
+  // PanelHost
+  void SetPositionLabels(const QString& name, const QString& position) override;
+  void SetPartLabel(const QString& text) override;
+  void ShowSplitInfo(const SplitInfo* info) override;
+  void ActivateTab(View view) override;
+  QMenu* PopupFor(View view) override;
+  void EditCommand() override;
+  void FindCommand() override;
+  void CloseWindow() override { close(); }
+  UserNotifier& Notifier() override { return notifier_; }
+  void PriceEntered(const std::string& partCode, LineState before, LineState after, bool changed) override;
+
+  // The view commands of the 작업 menu and the tab change as the user makes it.
+  void ShowOverallSummary();
+  void ShowPartSummary();
+  void ShowItemDetails();
+  // F3 and every "내역서계산": calculates the part and shows the current view again.
+  void CalculateCommand();
+  // The input mode: the tab button pair switches it, the 편집 › "입력형식" dialog chooses it.
+  void SetSplitInputMode(bool split);
+  void InputTypeCommand();
+  // Ctrl+P and every "보고서작성": the report dialog, the view put back afterwards.
+  void ReportCommand();
+  // Ctrl+I and every "공사정보": the project information dialog.
+  void InfoCommand();
+  // The 디스켓만들기 command: the drive dialog, the verified copy, the table reopened.
+  void DiskCommand();
+  void SetDiskDirectoryChooser(std::function<QString(const QString&)> chooser) { diskChooser_ = std::move(chooser); }
+  // 편집 › "단가 가져오기...": the other tender's directory, the question whether prices already
+  // entered are replaced, the carry with its progress, a summary, the table opened again.
+  void CarryCommand();
+  // The directory dialog of the carry (given the last directory chosen); tests set their own.
+  void SetCarryDirectoryChooser(std::function<QString(const QString&)> chooser) { carryChooser_ = std::move(chooser); }
+  // 작업 › "원본으로 되돌리기...": the agency's VAK.DBF and VAK.MEM back in place (the question,
+  // the kept copies and every refusal are the core's), the table prepared and shown again.
+  void RestoreCommand();
+
+  // While a pass runs (a command of this window, the show step, or any pass in the progress
+  // window) the window takes no input and no command: the events let through to keep it
+  // painted would otherwise start one on half-done data. A close waits for the pass's end.
+  bool PassRunning() const { return passDepth_ > 0; }
+
+ protected:
+  void showEvent(QShowEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  void BuildToolBar(QWidget* parent);
+  void BuildInfoPanel(QWidget* parent);
+  void BuildSplitBox(QWidget* parent);
+  void BuildMenus();
+  QMenu* BuildPopup(const QString& name, bool details);
+  void ReadProjectHeader();
+  void TabChanged(int index);
+  void TabEntered(int index);
+  QAction* Action(const QString& text, const QString& name, bool enabled);
+  void WireCommands();
+  // The completeness and staleness of the whole tender, found again from the data.
+  void ReviewWholeTender();
+  void UpdateStatusLabel();
+  // Before a report or a submission: false when the user cancels (or asked to calculate first
+  // and a calculation did not complete).
+  bool ConfirmFinished(const std::string& what);
+  bool CalculateParts(const std::vector<std::string>& parts);
+  void TakePartOfSummaryRow();
+  // Closes the table and the panel; the show step opens them again.
+  void ReleaseTable();
+  class PassScope;
+  void BeginPass();
+  void EndPass();
+
+  QString dataDir_;
+  TXbaseEnv& env_;
+  UserNotifier& notifier_;
+  std::unique_ptr<TZekTable> items_;
+  ViewState state_;
+  bool prepared_ = false;
+  bool startupFlag_ = true;
+  bool showStepDone_ = false;
+  bool splitMode_ = false;
+  int previousTab_ = -1;
+
+  TVakPanel* panel_ = nullptr;
+  QWidget* confirm_ = nullptr;
+  QTabWidget* tabs_ = nullptr;
+  QWidget* info_ = nullptr;
+  QWidget* splitBox_ = nullptr;
+  QLabel* desLabel_ = nullptr;
+  QLabel* pathLabel_ = nullptr;
+  QLabel* typeLabel_ = nullptr;
+  QLabel* partLabel_ = nullptr;
+  QLabel* totalLabel_ = nullptr;
+  QLabel* bimokLabel_ = nullptr;
+  QLabel* positionLabel_ = nullptr;
+  QLabel* mtnoLabel_ = nullptr;
+  QLabel* cdnoLabel_ = nullptr;
+  QLabel* authLabel_ = nullptr;
+  QLabel* nameLabel_ = nullptr;
+  QLabel* telLabel_ = nullptr;
+  QLabel* splitLabels_[8] = {};
+  QMenu* mnuChong_ = nullptr;
+  QMenu* mnuHead_ = nullptr;
+  QMenu* mnuDetail_ = nullptr;
+  QMenu* currentPopup_ = nullptr;
+  std::function<QString(const QString&)> diskChooser_;
+  std::function<QString(const QString&)> carryChooser_;
+  TenderStatus tenderStatus_;
+  QLabel* statusLabel_ = nullptr;
+  int passDepth_ = 0;
+  bool progressPass_ = false;  // a pass of the progress window counts once, however it nests
+  bool closeWanted_ = false;   // a close came during a pass
+  std::vector<QPointer<QAction>> passDisabled_;
+};
+
+}  // namespace vak

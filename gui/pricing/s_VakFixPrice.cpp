@@ -1,0 +1,64 @@
+#include "gui/pricing/s_VakFixPrice.h"
+
+#include <QGridLayout>
+#include <QLabel>
+#include <QPushButton>
+
+#include "gui/common/DialogKeys.h"
+#include "gui/common/NumEdit.h"
+#include "gui/pricing/s_VakLineInsert.h"
+
+namespace vak {
+
+Tfm_VakFixPrice::Tfm_VakFixPrice(UserNotifier& notifier, QWidget* parent) : QDialog(parent) {
+  SetUpDialog(this, QStringLiteral("fm_VakFixPrice"), QStringLiteral("단가(재/노/경) 수정"));
+  ma_ = MakePriceBox(QStringLiteral("C_NED_ma"), this);
+  la_ = MakePriceBox(QStringLiteral("C_NED_La"), this);
+  eq_ = MakePriceBox(QStringLiteral("C_NED_Eq"), this);
+  auto* ok = new QPushButton(QStringLiteral("확인"), this);
+  ok->setObjectName(QStringLiteral("C_Bbt_Ok"));
+  auto* cancel = new QPushButton(QStringLiteral("취소"), this);
+  cancel->setObjectName(QStringLiteral("C_Bbt_Cancel"));
+  auto* grid = new QGridLayout(this);
+  grid->addWidget(new QLabel(QStringLiteral("재료비:"), this), 0, 0);
+  grid->addWidget(ma_, 0, 1, 1, 2);
+  grid->addWidget(new QLabel(QStringLiteral("노무비:"), this), 1, 0);
+  grid->addWidget(la_, 1, 1, 1, 2);
+  grid->addWidget(new QLabel(QStringLiteral("경  비:"), this), 2, 0);
+  grid->addWidget(eq_, 2, 1, 1, 2);
+  grid->addWidget(ok, 3, 1);
+  grid->addWidget(cancel, 3, 2);
+  setTabOrder(ma_, la_);
+  setTabOrder(la_, eq_);
+  setTabOrder(eq_, ok);
+  setTabOrder(ok, cancel);
+  connect(ok, &QPushButton::clicked, this, [this, &notifier] {
+    if (!PricesInWholeWon({ma_, la_, eq_}, notifier)) return;
+    if (material_) *material_ = ma_->Value();
+    if (labour_) *labour_ = la_->Value();
+    if (expense_) *expense_ = eq_->Value();
+    if (accepted_) *accepted_ = true;
+    accept();
+  });
+  connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+  InstallDialogKeys(this);
+}
+
+void Tfm_VakFixPrice::classInit(long double* material, long double* labour, long double* expense, bool* accepted) {
+  material_ = material;
+  labour_ = labour;
+  expense_ = expense;
+  accepted_ = accepted;
+  if (material) ma_->SetValue(*material);
+  if (labour) la_->SetValue(*labour);
+  if (expense) eq_->SetValue(*expense);
+}
+
+void Tfm_VakFixPrice::showEvent(QShowEvent* event) {
+  if (accepted_ && !*accepted_) setWindowTitle(QStringLiteral("단가(재/노/경) 수정"));
+  if (accepted_) *accepted_ = false;
+  QDialog::showEvent(event);
+  ma_->setFocus();
+}
+
+}  // namespace vak

@@ -1,0 +1,102 @@
+// The editing panel: the statement grid, the panel's own scroll bar (the position in the
+// filtered statement), and the three views with their paging and keys. The lines come from
+// StatementPager; this class draws them and turns keys and scroll bar actions into moves.
+#pragma once
+
+#include <QWidget>
+
+#include <functional>
+
+#include "common/UserNotifier.h"
+#include "pricing/TenderReview.h"
+#include "gui/views/S_ZekGrid.h"
+#include "views/StatementPager.h"
+
+class QMenu;
+class QScrollBar;
+
+namespace vak {
+
+// What the panel asks of the main window around it.
+class PanelHost {
+ public:
+  virtual ~PanelHost() = default;
+  virtual void SetPositionLabels(const QString& name, const QString& position) = 0;
+  virtual void SetPartLabel(const QString& text) = 0;
+  virtual void ShowSplitInfo(const SplitInfo* info) = 0;  // nullptr hides the 재/노/경 box
+  virtual void ActivateTab(View view) = 0;                // without the tab-change steps
+  virtual QMenu* PopupFor(View view) = 0;
+  virtual void EditCommand() = 0;                         // the unit price entry of the current mode
+  virtual void FindCommand() = 0;
+  virtual void CloseWindow() = 0;
+  virtual UserNotifier& Notifier() = 0;
+  // A price entry was written on a line of `partCode`; `changed` when its record changed.
+  virtual void PriceEntered(const std::string& partCode, LineState before, LineState after, bool changed) = 0;
+};
+
+class TVakPanel : public QWidget {
+  Q_OBJECT
+
+ public:
+  TVakPanel(TZekTable& items, ViewState& state, PanelHost& host, QWidget* parent = nullptr);
+
+  void ShowView(View view, const std::string& part);
+  void SetViewFilter(View view, const std::string& part) { pager_.SetViewFilter(view, part); }
+  void LoadPage(int first);
+  void ReloadAt();
+  // The work search: the find dialog, the result list, and the view moved to the item chosen.
+  // `dataDir` holds the find options file.
+  void SearchWorks(const std::string& dataDir);
+  void ReloadPage();
+  void ScrollLineUp();
+  void ScrollLineDown();
+  void ScrollPageUp();
+  void ScrollPageDown();
+  void ShowRowInfo(int col, int row);
+  void ShowPosition(int row);
+  void DrillDown();
+  // Unit price entry on the current row: one price, or material/labour/expense.
+  void EditUnitPrice();
+  void EditSplitPrice();
+  // What follows the dialog: the limits (checked even after "취소"), the write when accepted,
+  // the page reload and the move to the next row.
+  void ApplyUnitPrice(long double price, bool accepted);
+  void ApplySplitPrices(long double material, long double labour, long double expense, bool accepted);
+  int RowKind();  // of the line in the current row
+  // The next line of the view after the current one that takes a price and has none, wrapping
+  // at the end; a beep when there is none.
+  void JumpToNextUnpriced();
+
+  TZekGrid* XGrid() const { return grid_; }
+  QScrollBar* ScrollBar() const { return scrollBar_; }
+  StatementPager& pager() { return pager_; }
+  View view() const { return pager_.view(); }
+  int ScrollState() const { return scrollState_; }
+
+ private:
+  void Render();
+  bool KeyDown(QKeyEvent* event);
+  void ScrollAction(int action);
+  void ThumbReleased();
+  void SetCurrentRow(int row);
+  int LastUsedRow() const;
+  // The common start of both edits: false (and the cursor moved on) for a line that takes no price.
+  bool StartPriceEdit();
+  // The common end: the page shows the stored values and the cursor moves on.
+  void FinishPriceEdit();
+  void MoveToNextRow();
+  // Runs a price write on the current line and tells the host how the line's standing changed.
+  void WriteWithStatus(const std::function<bool()>& write);
+
+  TZekTable& items_;
+  ViewState& state_;
+  PanelHost& host_;
+  StatementPager pager_;
+  TZekGrid* grid_;
+  QScrollBar* scrollBar_;
+  int scrollState_ = 0;
+  bool rendering_ = false;
+  uint32_t afterEntryRecNo_ = 0;  // the line a price entry moved the cursor to; F8 starts there
+};
+
+}  // namespace vak
