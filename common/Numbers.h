@@ -28,6 +28,13 @@
 
 namespace vak {
 
+// The largest amount in magnitude, in won: the twelve digits of the amount fields. Every
+// amount, unit price, part total and tender amount is held within it.
+inline constexpr long long kAmountLimit = 999999999999LL;
+// The lowest value a price box takes: a hair under -kAmountLimit, so that the limit itself
+// reads as within it.
+inline constexpr long double kLowestPriceEntry = -999999999999.0001L;
+
 // Cuts value toward zero to the given number of decimals (negative: to tens, hundreds...).
 // More than 7 decimals returns the value unchanged.
 long double TruncDecimals(long double value, int decimals);

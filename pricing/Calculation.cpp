@@ -21,16 +21,6 @@ namespace {
 // stay far inside their range).
 using Amounts = std::array<long long, 4>;
 
-struct Fields {
-  explicit Fields(const TZekTable& t)
-      : lvl(t.FieldIndex("F_LVL")), nlvl(t.FieldIndex("F_NLVL")), part(t.FieldIndex("F_PART")),
-        qqty(t.FieldIndex("F_QQTY")), tqty(t.FieldIndex("F_TQTY")), unit(t.FieldIndex("F_QUNIT")),
-        pric(t.FieldIndex("F_PRIC")), cost(t.FieldIndex("F_COST")), ma0(t.FieldIndex("F_MA0")),
-        la0(t.FieldIndex("F_LA0")), eq0(t.FieldIndex("F_EQ0")), ma(t.FieldIndex("F_MA")), la(t.FieldIndex("F_LA")),
-        eq(t.FieldIndex("F_EQ")), fix(t.FieldIndex("F_3SW")) {}
-  int lvl, nlvl, part, qqty, tqty, unit, pric, cost, ma0, la0, eq0, ma, la, eq, fix;
-};
-
 char FirstChar(std::string_view v) { return v.empty() ? ' ' : v[0]; }
 
 // Level as a whole number: "3" is 3; anything else 0.
@@ -41,7 +31,6 @@ bool RoundsToZero(long double v) { return v >= -0.5L && v <= 0.5L; }
 
 constexpr long double kWholeLimit = 9e18L;
 // No amount, and no tender amount, may exceed twelve digits.
-constexpr long long kAmountLimit = 999999999999LL;
 constexpr size_t kListedLines = 5;
 
 // What the checking run found on one line.
@@ -63,7 +52,7 @@ constexpr size_t kListedFindings = 20;
 class Run {
  public:
   Run(TZekTable& items, UserNotifier& notifier, Mode mode, PartReview* review = nullptr)
-      : t_(items), f_(items), notifier_(notifier), write_(mode == Mode::Write), review_(review) {}
+      : t_(items), f_(items.FieldMap()), notifier_(notifier), write_(mode == Mode::Write), review_(review) {}
 
   void Headings() {
     if (!write_) return;  // it reads nothing the roll-up needs: nothing to check
@@ -179,7 +168,7 @@ class Run {
   std::string LineName() const {
     const std::string part = TrimmedText(t_.FieldBytesAt(f_.part));
     const std::string seq = TrimmedText(t_.FieldAsString("F_SEQ"));
-    std::string name = Cp949ToUtf8(TrimmedText(t_.FieldBytesAt(t_.FieldIndex("F_DES"))));
+    std::string name = Cp949ToUtf8(TrimmedText(t_.FieldBytesAt(f_.des)));
     return part + " 순번 " + seq + " 「" + name + "」";
   }
 
@@ -320,7 +309,7 @@ class Run {
   }
 
   TZekTable& t_;
-  Fields f_;
+  ItemFieldMap f_;
   UserNotifier& notifier_;
   bool write_;
   PartReview* review_;

@@ -118,15 +118,11 @@ std::vector<CarryItem> CarryItemsOf(const DbfFile& table) {
     std::string part;
     long seq;
   };
-  const std::vector<DbfField>& fields = table.fields();
-  auto field = [&](const char* name) -> const DbfField* {
-    const int i = table.FieldIndex(name);
-    return i < 0 ? nullptr : &fields[static_cast<size_t>(i)];
-  };
-  const DbfField* part = field("F_PART");
-  const DbfField* seq = field("F_SEQ");
-  const DbfField* lvl = field("F_LVL");
-  if (!part || !seq || !lvl || !MissingItemFields(fields).empty()) return {};
+  const ItemFieldMap f(&table);
+  const DbfField* part = f.At(f.part);
+  const DbfField* seq = f.At(f.seq);
+  const DbfField* lvl = f.At(f.lvl);
+  if (!part || !seq || !lvl || !MissingItemFields(table.fields()).empty()) return {};
   std::vector<Line> lines;
   for (uint32_t r = 1; r <= table.RecordCount(); ++r) {
     if (table.IsDeleted(r)) continue;
@@ -136,10 +132,9 @@ std::vector<CarryItem> CarryItemsOf(const DbfFile& table) {
   std::stable_sort(lines.begin(), lines.end(),
                    [](const Line& a, const Line& b) { return a.part != b.part ? a.part < b.part : a.seq < b.seq; });
 
-  // The fields, looked up once rather than per record.
-  const DbfField &fQqty = *field("F_QQTY"), &fFix = *field("F_3SW"), &fCode = *field("F_CODE"), &fDes = *field("F_DES"),
-                 &fSize = *field("F_SIZE"), &fUnit = *field("F_QUNIT"), &fPric = *field("F_PRIC"), &fMa0 = *field("F_MA0"),
-                 &fLa0 = *field("F_LA0"), &fEq0 = *field("F_EQ0");
+  const DbfField &fQqty = *f.At(f.qqty), &fFix = *f.At(f.fix), &fCode = *f.At(f.code), &fDes = *f.At(f.des),
+                 &fSize = *f.At(f.size), &fUnit = *f.At(f.unit), &fPric = *f.At(f.pric), &fMa0 = *f.At(f.ma0),
+                 &fLa0 = *f.At(f.la0), &fEq0 = *f.At(f.eq0);
   std::vector<CarryItem> items;
   items.reserve(lines.size());
   for (size_t i = 0; i < lines.size(); ++i) {

@@ -4,12 +4,12 @@
 
 #include <string>
 
+#include "common/Numbers.h"
 #include "common/UserNotifier.h"
 #include "store/Xbase.h"
 
 namespace vak {
 
-inline constexpr long double kAmountLimit = 999999999999.0L;
 // Two sentences on two lines; a line feed alone breaks the line in the message box, where a
 // carriage return after it would show as a blank or a stray character.
 inline constexpr const char* kOverLimitText = "금액이 1조원을 초과했습니다.\n금액은 1조원 미만이어야 합니다.";

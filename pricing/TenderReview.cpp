@@ -13,8 +13,6 @@
 namespace vak {
 namespace {
 
-constexpr long long kTenderLimit = 999999999999LL;
-
 std::string CountText(long n) { return FormatNumber(static_cast<long double>(n), 0, 0); }
 
 }  // namespace
@@ -32,7 +30,7 @@ long TenderReview::Unpriced() const {
 }
 
 bool TenderReview::Consistent() const {
-  if (!usable || TenderAmountDiffers() || computedTender > kTenderLimit || computedTender < -kTenderLimit) return false;
+  if (!usable || TenderAmountDiffers() || computedTender > kAmountLimit || computedTender < -kAmountLimit) return false;
   return std::none_of(parts.begin(), parts.end(),
                       [](const PartReview& p) { return !p.usable || p.Stale() || p.unreadable > 0 || p.overLimit > 0; });
 }
@@ -97,10 +95,10 @@ TenderReview ReviewTender(TZekTable& items, ProjectType type, const HeaderValues
         const long double stored = items.FieldAsFloat("F_COST");
         amount = stored > -9e18L && stored < 9e18L ? static_cast<long long>(stored) : 0;
       }
-      if (__builtin_add_overflow(tender, amount, &tender)) tender = kTenderLimit + 1;
+      if (__builtin_add_overflow(tender, amount, &tender)) tender = kAmountLimit + 1;
     }
     for (const PartReview& p : review.parts) {
-      if (!counted.count(p.part) && __builtin_add_overflow(tender, p.total, &tender)) tender = kTenderLimit + 1;
+      if (!counted.count(p.part) && __builtin_add_overflow(tender, p.total, &tender)) tender = kAmountLimit + 1;
     }
   }
   review.computedTender = tender;
@@ -114,11 +112,8 @@ TenderReview ReviewTender(TZekTable& items, ProjectType type, const HeaderValues
 namespace {
 
 // The fields a line's standing is read from, looked up once for a pass over many lines.
-struct LineFields {
-  explicit LineFields(const TZekTable& t)
-      : lvl(t.FieldIndex("F_LVL")), nlvl(t.FieldIndex("F_NLVL")), qqty(t.FieldIndex("F_QQTY")), fix(t.FieldIndex("F_3SW")),
-        part(t.FieldIndex("F_PART")), prices{t.FieldIndex("F_PRIC"), t.FieldIndex("F_MA0"), t.FieldIndex("F_LA0"), t.FieldIndex("F_EQ0")} {}
-  int lvl, nlvl, qqty, fix, part;
+struct LineFields : ItemFieldMap {
+  explicit LineFields(const TZekTable& t) : ItemFieldMap(t.FieldMap()), prices{pric, ma0, la0, eq0} {}
   int prices[4];
 };
 

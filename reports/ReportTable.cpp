@@ -22,16 +22,11 @@ std::vector<DbfField> WithOffsets(std::vector<DbfField> fields) {
 
 // The item table's fields a builder reads.
 struct ItemFields {
-  explicit ItemFields(const DbfFile& f)
-      : part(Find(f, "F_PART")), lvl(Find(f, "F_LVL")), des(Find(f, "F_DES")), size(Find(f, "F_SIZE")),
-        qqty(Find(f, "F_QQTY")), tqty(Find(f, "F_TQTY")), unit(Find(f, "F_QUNIT")), pric(Find(f, "F_PRIC")),
-        cost(Find(f, "F_COST")), bigo(Find(f, "F_BIGO")), remk(Find(f, "F_REMK")), sw3(Find(f, "F_3SW")),
-        ma0(Find(f, "F_MA0")), la0(Find(f, "F_LA0")), eq0(Find(f, "F_EQ0")), ma(Find(f, "F_MA")), la(Find(f, "F_LA")),
-        eq(Find(f, "F_EQ")) {}
-  static const DbfField* Find(const DbfFile& f, const char* name) {
-    const int i = f.FieldIndex(name);
-    return i < 0 ? nullptr : &f.fields()[static_cast<size_t>(i)];
-  }
+  explicit ItemFields(const ItemFieldMap& m)
+      : part(m.At(m.part)), lvl(m.At(m.lvl)), des(m.At(m.des)), size(m.At(m.size)), qqty(m.At(m.qqty)), tqty(m.At(m.tqty)),
+        unit(m.At(m.unit)), pric(m.At(m.pric)), cost(m.At(m.cost)), bigo(m.At(m.bigo)), remk(m.At(m.remk)),
+        sw3(m.At(m.fix)), ma0(m.At(m.ma0)), la0(m.At(m.la0)), eq0(m.At(m.eq0)), ma(m.At(m.ma)), la(m.At(m.la)),
+        eq(m.At(m.eq)) {}
   const DbfField *part, *lvl, *des, *size, *qqty, *tqty, *unit, *pric, *cost, *bigo, *remk, *sw3, *ma0, *la0, *eq0, *ma,
       *la, *eq;
 };
@@ -331,7 +326,7 @@ bool BuildReportTable(TZekTable& items, const ReportRequest& request, UserNotifi
 
   XbTable& table = *items.engine();
   table.Query("");
-  const ItemFields f(table.file());
+  const ItemFields f(ItemFieldMap(&table.file()));
   std::vector<std::string> parts = {request.part};
   if (request.allParts && HasPartCodes(request.projectType) && kind != ReportKind::OverallSummarySheet) {
     parts.clear();

@@ -28,6 +28,19 @@ const std::vector<DbfField>& ItemTableFields() {
   return fields;
 }
 
+ItemFieldMap::ItemFieldMap(const DbfFile* f) : file(f) {
+  auto index = [f](const char* name) { return f ? f->FieldIndex(name) : -1; };
+  seq = index("F_SEQ"), lvl = index("F_LVL"), nlvl = index("F_NLVL"), des = index("F_DES"), size = index("F_SIZE");
+  qqty = index("F_QQTY"), tqty = index("F_TQTY"), unit = index("F_QUNIT"), pric = index("F_PRIC"), cost = index("F_COST");
+  bigo = index("F_BIGO"), remk = index("F_REMK"), code = index("F_CODE"), fix = index("F_3SW"), ma0 = index("F_MA0");
+  la0 = index("F_LA0"), eq0 = index("F_EQ0"), ma = index("F_MA"), la = index("F_LA"), eq = index("F_EQ");
+  part = index("F_PART");
+}
+
+const DbfField* ItemFieldMap::At(int index) const {
+  return index < 0 || !file ? nullptr : &file->fields()[static_cast<size_t>(index)];
+}
+
 std::string MissingItemFields(const std::vector<DbfField>& fields) {
   std::string missing;
   for (const DbfField& field : ItemTableFields()) {
@@ -62,10 +75,9 @@ ProjectType ProjectTypeOf(std::string_view cmnType) {
 }
 
 std::vector<NamedPart> NamedPartsOf(const DbfFile& items) {
-  const int partIndex = items.FieldIndex("F_PART");
-  const int desIndex = items.FieldIndex("F_DES");
-  if (partIndex < 0) return {};
-  const DbfField& partField = items.fields()[static_cast<size_t>(partIndex)];
+  const ItemFieldMap f(&items);
+  if (f.part < 0) return {};
+  const DbfField& partField = *f.At(f.part);
   std::map<std::string, std::string> names;  // by part, the first summary line's name
   std::set<std::string> parts;
   for (uint32_t r = 1; r <= items.RecordCount(); ++r) {
@@ -73,8 +85,7 @@ std::vector<NamedPart> NamedPartsOf(const DbfFile& items) {
     const std::string code = TrimmedText(FieldBytes(items.Record(r), partField));
     if (code.size() < 2) continue;
     if (code[0] == 'U') parts.insert(ConstructionPartOf(code));
-    if (code[0] == 'T' && desIndex >= 0)
-      names.emplace(ConstructionPartOf(code), TrimmedText(FieldBytes(items.Record(r), items.fields()[static_cast<size_t>(desIndex)])));
+    if (code[0] == 'T' && f.des >= 0) names.emplace(ConstructionPartOf(code), TrimmedText(FieldBytes(items.Record(r), *f.At(f.des))));
   }
   std::vector<NamedPart> named;
   for (const std::string& part : parts) named.push_back({part, names.count(part) ? names.at(part) : std::string()});

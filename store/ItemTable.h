@@ -11,6 +11,18 @@
 namespace vak {
 
 const std::vector<DbfField>& ItemTableFields();
+
+// The item table's fields by what they hold: their indexes in a table's field list (-1 for a
+// field the table lacks, or every field without a table), found by name once per table.
+// Every walk over the lines reads through one of these.
+struct ItemFieldMap {
+  explicit ItemFieldMap(const DbfFile* file);
+  // The field at `index`; null for -1.
+  const DbfField* At(int index) const;
+
+  const DbfFile* file;
+  int seq, lvl, nlvl, des, size, qqty, tqty, unit, pric, cost, bigo, remk, code, fix, ma0, la0, eq0, ma, la, eq, part;
+};
 inline constexpr int kItemRecordLength = 252;
 inline constexpr const char* kItemTag = "F_PS";
 inline constexpr const char* kItemKey = "F_PART + str(F_Seq,6)";

@@ -141,9 +141,9 @@ bool PrepareData(const std::string& dataDir, TXbaseEnv& env, UserNotifier& notif
 }
 
 ProjectType ProjectTypeOfStatement(const DbfFile& table) {
-  const int part = table.FieldIndex("F_PART");
-  if (part < 0) return ProjectType::Single;
-  const DbfField& field = table.fields()[static_cast<size_t>(part)];
+  const ItemFieldMap f(&table);
+  if (f.part < 0) return ProjectType::Single;
+  const DbfField& field = *f.At(f.part);
   for (uint32_t r = 1; r <= table.RecordCount(); ++r) {
     if (!table.IsDeleted(r) && IsOverallSummaryPart(FieldBytes(table.Record(r), field))) return ProjectType::Compound;
   }
@@ -190,11 +190,8 @@ bool KeepAgencyOriginals(const std::string& dataDir, UserNotifier& notifier) {
 
 StartupPassResult RunStartupPass(TZekTable& items, UserNotifier& notifier) {
   StartupPassResult result;
-  const int lvl = items.FieldIndex("F_LVL");
-  const int nlvl = items.FieldIndex("F_NLVL");
-  const int part = items.FieldIndex("F_PART");
-  const int qqty = items.FieldIndex("F_QQTY");
-  const int tqty = items.FieldIndex("F_TQTY");
+  const ItemFieldMap f = items.FieldMap();
+  const int lvl = f.lvl, nlvl = f.nlvl, part = f.part, qqty = f.qqty, tqty = f.tqty;
   if (lvl < 0 || nlvl < 0 || part < 0 || qqty < 0 || tqty < 0) {
     notifier.ProgressClose();
     return result;

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "common/UserNotifier.h"
+#include "store/ItemTable.h"
 #include "store/XbTable.h"
 
 namespace vak {
@@ -104,6 +105,8 @@ class TZekTable {
 
   // --- the record set: fields of the current record (or of the record being edited)
   int FieldIndex(std::string_view name) const;  // 0-based; -1 when absent
+  // The item table's fields by what they hold, for a walk over many lines.
+  ItemFieldMap FieldMap() const { return ItemFieldMap(table_ ? &table_->file() : nullptr); }
   const DbfField* FindField(std::string_view name) const;
   std::string FieldAsString(std::string_view name) const;  // character fields padded to their width
   long double FieldAsFloat(std::string_view name) const;

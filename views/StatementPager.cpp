@@ -17,25 +17,7 @@ std::string IndentName(const std::string& name, const std::string& level) {
 }
 
 StatementPager::StatementPager(TZekTable& items, ViewState& state)
-    : items_(items), state_(state), slots_(static_cast<size_t>(state.lastRow) + 2) {
-  fSeq_ = items.FieldIndex("F_SEQ");
-  fLvl_ = items.FieldIndex("F_LVL");
-  fNlvl_ = items.FieldIndex("F_NLVL");
-  fDes_ = items.FieldIndex("F_DES");
-  fSize_ = items.FieldIndex("F_SIZE");
-  fQqty_ = items.FieldIndex("F_QQTY");
-  fTqty_ = items.FieldIndex("F_TQTY");
-  fUnit_ = items.FieldIndex("F_QUNIT");
-  fPric_ = items.FieldIndex("F_PRIC");
-  fCost_ = items.FieldIndex("F_COST");
-  fBigo_ = items.FieldIndex("F_BIGO");
-  fRemk_ = items.FieldIndex("F_REMK");
-  f3sw_ = items.FieldIndex("F_3SW");
-  fMa0_ = items.FieldIndex("F_MA0");
-  fLa0_ = items.FieldIndex("F_LA0");
-  fEq0_ = items.FieldIndex("F_EQ0");
-  fPart_ = items.FieldIndex("F_PART");
-}
+    : items_(items), state_(state), slots_(static_cast<size_t>(state.lastRow) + 2), f_(items.FieldMap()) {}
 
 std::string StatementPager::Text(int field) const {
   std::string_view v = items_.FieldBytesAt(field);
@@ -44,10 +26,10 @@ std::string StatementPager::Text(int field) const {
 }
 
 int StatementPager::RowKind() const {
-  const std::string_view lvl = items_.FieldBytesAt(fLvl_);
-  const std::string_view nlvl = items_.FieldBytesAt(fNlvl_);
-  const std::string_view fix = items_.FieldBytesAt(f3sw_);
-  return RowKindOf(lvl.empty() ? ' ' : lvl[0], nlvl.empty() ? ' ' : nlvl[0], items_.FieldNumberAt(fQqty_),
+  const std::string_view lvl = items_.FieldBytesAt(f_.lvl);
+  const std::string_view nlvl = items_.FieldBytesAt(f_.nlvl);
+  const std::string_view fix = items_.FieldBytesAt(f_.fix);
+  return RowKindOf(lvl.empty() ? ' ' : lvl[0], nlvl.empty() ? ' ' : nlvl[0], items_.FieldNumberAt(f_.qqty),
                    fix.empty() ? ' ' : fix[0]);
 }
 
@@ -56,25 +38,25 @@ int StatementPager::RowKind() const {
 void StatementPager::FillSlot(RowSlot& slot) {
   slot.used = true;
   slot.recno = items_.RecNo();
-  slot.lvl = std::string(items_.FieldBytesAt(fLvl_));
-  slot.part = std::string(items_.FieldBytesAt(fPart_));
-  slot.seq = TrimmedText(items_.FieldBytesAt(fSeq_));
+  slot.lvl = std::string(items_.FieldBytesAt(f_.lvl));
+  slot.part = std::string(items_.FieldBytesAt(f_.part));
+  slot.seq = TrimmedText(items_.FieldBytesAt(f_.seq));
   slot.key = slot.part + RightAlignText(slot.seq, 6);
-  slot.fix = std::string(items_.FieldBytesAt(f3sw_));
-  slot.qqty = items_.FieldNumberAt(fQqty_);
-  slot.tqty = items_.FieldNumberAt(fTqty_);
-  slot.pric = items_.FieldNumberAt(fPric_);
-  slot.cost = items_.FieldNumberAt(fCost_);
+  slot.fix = std::string(items_.FieldBytesAt(f_.fix));
+  slot.qqty = items_.FieldNumberAt(f_.qqty);
+  slot.tqty = items_.FieldNumberAt(f_.tqty);
+  slot.pric = items_.FieldNumberAt(f_.pric);
+  slot.cost = items_.FieldNumberAt(f_.cost);
 
-  const std::string remark(items_.FieldBytesAt(fRemk_));
-  const std::string unit = Text(fUnit_);
+  const std::string remark(items_.FieldBytesAt(f_.remk));
+  const std::string unit = Text(f_.unit);
   auto& c = slot.cells;
   c[kColLevel] = slot.lvl;
-  c[kColName] = view_ == View::OverallSummary ? TrimmedText(Text(fDes_)) : IndentName(Text(fDes_), slot.lvl);
-  c[kColSize] = Text(fSize_);
+  c[kColName] = view_ == View::OverallSummary ? TrimmedText(Text(f_.des)) : IndentName(Text(f_.des), slot.lvl);
+  c[kColSize] = Text(f_.size);
   c[kColPrice] = AmountText(slot.pric);
   c[kColAmount] = AmountText(slot.cost);
-  c[kColNote] = Text(fBigo_);
+  c[kColNote] = Text(f_.bigo);
   c[kColUnit] = TrimmedText(unit) == "0" ? std::string() : unit;
   slot.mark.clear();
   if (view_ == View::OverallSummary) {
@@ -106,8 +88,8 @@ int StatementPager::ShowView(View view, const std::string& part) {
   xb.Query("");
   xb.SetOrder(1);
   partName_.clear();
-  if (SoftSeek(items_, "T" + partText_) && TrimmedText(items_.FieldBytesAt(fPart_)) == "T" + partText_)
-    partName_ = TrimmedText(Text(fDes_));
+  if (SoftSeek(items_, "T" + partText_) && TrimmedText(items_.FieldBytesAt(f_.part)) == "T" + partText_)
+    partName_ = TrimmedText(Text(f_.des));
 
   if (view == View::OverallSummary) {
     viewFilter_ = kOverallSummaryFilter;
@@ -228,10 +210,10 @@ uint32_t StatementPager::Count() { return items_.Xbase().Count(); }
 SplitInfo StatementPager::SplitOf(int row) {
   SplitInfo info;
   if (!GoToSlot(row)) return info;
-  const long double ma = items_.FieldNumberAt(fMa0_);
-  const long double la = items_.FieldNumberAt(fLa0_);
-  const long double eq = items_.FieldNumberAt(fEq0_);
-  const long double q = items_.FieldNumberAt(fQqty_);
+  const long double ma = items_.FieldNumberAt(f_.ma0);
+  const long double la = items_.FieldNumberAt(f_.la0);
+  const long double eq = items_.FieldNumberAt(f_.eq0);
+  const long double q = items_.FieldNumberAt(f_.qqty);
   info.maUnit = FormatNumber(ma, 0, 1);
   info.laUnit = FormatNumber(la, 0, 1);
   info.eqUnit = FormatNumber(eq, 0, 1);
@@ -247,7 +229,7 @@ SplitInfo StatementPager::SplitOf(int row) {
 
 uint32_t StatementPager::FindSequence(const std::string& seq) {
   for (items_.Xbase().GoTop(); !items_.Eof(); items_.Skip(1)) {
-    if (TrimmedText(items_.FieldBytesAt(fSeq_)) == seq) return items_.RecNo();
+    if (TrimmedText(items_.FieldBytesAt(f_.seq)) == seq) return items_.RecNo();
   }
   return 0;
 }

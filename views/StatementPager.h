@@ -104,9 +104,7 @@ class StatementPager {
   std::string partText_;
   std::string partName_;
   std::string viewFilter_;
-  // field indices of the item table
-  int fSeq_, fLvl_, fNlvl_, fDes_, fSize_, fQqty_, fTqty_, fUnit_, fPric_, fCost_, fBigo_, fRemk_, f3sw_, fMa0_,
-      fLa0_, fEq0_, fPart_;
+  ItemFieldMap f_;  // the item table's fields
 };
 
 // The trimmed name after 2n-3 blanks for level n from 2 to 9; other levels: the name alone.

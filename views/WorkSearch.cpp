@@ -2,6 +2,7 @@
 
 #include "common/CodePage.h"
 #include "common/Text.h"
+#include "store/ItemTable.h"
 
 namespace vak {
 namespace {
@@ -34,11 +35,10 @@ bool ContainsCharacters(std::string_view haystack, std::string_view needle) {
 std::vector<uint32_t> FindWorks(XbTable& table, std::string_view text, size_t limit) {
   std::vector<uint32_t> found;
   const std::string key = RemoveSpaces(text);
-  const int des = table.file().FieldIndex("F_DES");
-  const int size = table.file().FieldIndex("F_SIZE");
-  if (key.empty() || des < 0 || size < 0) return found;
-  const DbfField& desField = table.file().fields()[static_cast<size_t>(des)];
-  const DbfField& sizeField = table.file().fields()[static_cast<size_t>(size)];
+  const ItemFieldMap f(&table.file());
+  if (key.empty() || f.des < 0 || f.size < 0) return found;
+  const DbfField& desField = *f.At(f.des);
+  const DbfField& sizeField = *f.At(f.size);
   std::string buffer;
   for (table.GoTop(); !table.Eof() && found.size() < limit; table.Skip(1)) {
     const char* r = table.Current();

@@ -123,8 +123,8 @@ TFM_VakJungBo::TFM_VakJungBo(const std::string& dataDir, UserNotifier& notifier,
   cona_ = Edit("C_EDT_CONA", 10);
   ipmt_ = new TNumberEdit(this);
   ipmt_->setObjectName(QStringLiteral("C_NED_IPMT"));
-  ipmt_->SetMin(-999999999999.0001L);
-  ipmt_->SetMax(999999999999.0L);
+  ipmt_->SetMin(kLowestPriceEntry);
+  ipmt_->SetMax(kAmountLimit);
   ipmt_->setEnabled(false);  // written by the calculation, only shown here
   auth_ = AgencyField("C_EDT_AUTH");
   tel_ = AgencyField("C_EDT_Tel");

@@ -7,6 +7,8 @@
 
 #include <QLineEdit>
 
+#include "common/Numbers.h"
+
 namespace vak {
 
 class TNumberEdit : public QLineEdit {
@@ -65,7 +67,7 @@ class TNumberEdit : public QLineEdit {
   bool isComa_ = true;
   int digits_ = 0;
   long double min_ = 0;
-  long double max_ = 999999999999.0L;
+  long double max_ = kAmountLimit;
   QString errorMessage_ = QStringLiteral("[No Text]");
   QString formatStr_ = QStringLiteral("%12.0n");
   QChar decimal_ = QLatin1Char('.');

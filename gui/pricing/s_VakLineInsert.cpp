@@ -5,6 +5,7 @@
 #include <QPushButton>
 
 #include "gui/common/DialogKeys.h"
+#include "common/Numbers.h"
 #include "gui/common/NumEdit.h"
 #include "common/UserNotifier.h"
 
@@ -16,8 +17,8 @@ TNumberEdit* MakePriceBox(const QString& name, QWidget* parent) {
   box->SetThousandsSeparators(true);
   box->SetDigits(0);
   box->SetFormatStr(QStringLiteral("%12.0n"));
-  box->SetMin(-999999999999.0001L);
-  box->SetMax(999999999999.0L);
+  box->SetMin(kLowestPriceEntry);
+  box->SetMax(kAmountLimit);
   box->SetValue(0);
   box->setMinimumWidth(160);
   box->SetTakesTypedFraction(true);
