@@ -326,19 +326,10 @@ std::string ListedLines(const std::vector<LineProblem>& list, long count) {
   return text;
 }
 
-// The header as it will be written after the calculation: the agency's and the company's
-// variables as read, the tender amount, and the fixed ones.
-HeaderValues HeaderAfterCalculation(const HeaderValues& old, long long tenderAmount) {
-  HeaderValues values;
-  for (int kept : {kCmnAuth, kCmnCdno, kCmnComp, kCmnCona, kCmnDesc, kCmnMtno, kCmnName, kCmnTel, kCmnType})
-    values[static_cast<size_t>(kept)] = old[static_cast<size_t>(kept)];
+// The header as it will be written after the calculation: as read, with the tender amount.
+HeaderValues HeaderAfterCalculation(HeaderValues values, long long tenderAmount) {
   values[kCmnIpmt] = std::to_string(tenderAmount);
-  values[kCmnMaxd] = "0";
-  values[kCmnMrg] = "0";
-  values[kCmnPrt] = "0";
-  values[kCmnTop] = "0";
-  values[kCmnWrit] = "";
-  return values;
+  return HeaderAsSaved(std::move(values));
 }
 
 struct Outcome {

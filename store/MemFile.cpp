@@ -119,6 +119,12 @@ bool WriteMemFile(const std::string& path, const HeaderValues& values) {
   return BuildMemFile(values, bytes) && ReplaceFileContents(path, bytes);
 }
 
+HeaderValues HeaderAsSaved(HeaderValues values) {
+  for (int printVariable : {kCmnMaxd, kCmnMrg, kCmnPrt, kCmnTop}) values[static_cast<size_t>(printVariable)] = "0";
+  values[kCmnWrit].clear();
+  return values;
+}
+
 bool SaveProjectHeader(const std::string& dataDir, const HeaderValues& values, UserNotifier& notifier) {
   if (WriteMemFile(DataFilePath(dataDir, "VAK.MEM"), values)) return true;
   notifier.Message("정보 화일(" + JoinPath(dataDir, "VAK.MEM") + "를 저장할 수 없습니다.", "오류",

@@ -45,6 +45,11 @@ bool BuildMemFile(const HeaderValues& values, std::string& bytes);
 // file is complete on the disk or the old one is left as it was.
 bool WriteMemFile(const std::string& path, const HeaderValues& values);
 
+// The header as every save writes it: the agency's and the company's variables, the project
+// type and the tender amount taken from `values`; the print variables (CMN_MAXD, CMN_MRG,
+// CMN_PRT, CMN_TOP) "0" and CMN_WRIT empty.
+HeaderValues HeaderAsSaved(HeaderValues values);
+
 // Saves the project header into VAK.MEM of the data directory; on failure tells the user
 // "정보 화일(<dir>/VAK.MEM를 저장할 수 없습니다." and returns false.
 bool SaveProjectHeader(const std::string& dataDir, const HeaderValues& values, UserNotifier& notifier);

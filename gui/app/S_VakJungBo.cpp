@@ -184,7 +184,7 @@ TFM_VakJungBo::TFM_VakJungBo(const std::string& dataDir, UserNotifier& notifier,
 }
 
 void TFM_VakJungBo::Confirm() {
-  HeaderValues values;
+  HeaderValues values = header_.values;  // the tender amount and the project type as stored
   const std::pair<int, QLineEdit*> texts[] = {{kCmnAuth, auth_}, {kCmnCdno, cdno_}, {kCmnComp, comp_}, {kCmnCona, cona_},
                                               {kCmnDesc, des_},  {kCmnMtno, mtno_}, {kCmnName, name_}, {kCmnTel, tel_}};
   for (const auto& [index, edit] : texts) {
@@ -197,14 +197,7 @@ void TFM_VakJungBo::Confirm() {
     }
     values[static_cast<size_t>(index)] = *bytes;  // as typed, blanks kept
   }
-  values[kCmnIpmt] = GeneralNumberText(ipmt_->Value());
-  values[kCmnMaxd] = "0";
-  values[kCmnMrg] = "0";
-  values[kCmnPrt] = "0";
-  values[kCmnTop] = "0";
-  values[kCmnType] = header_.values[kCmnType];
-  values[kCmnWrit] = "";
-  if (!SaveOverReadHeader(dataDir_, header_, values, notifier_)) return;  // the dialog stays open
+  if (!SaveOverReadHeader(dataDir_, header_, HeaderAsSaved(values), notifier_)) return;  // the dialog stays open
   savedDescription_ = des_->text();
   savedCompany_ = comp_->text();
   accept();

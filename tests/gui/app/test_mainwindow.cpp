@@ -722,7 +722,7 @@ class MainWindowTest : public QObject {
     Sample(dir, 1, 40);
     ProjectHeader header = LoadProjectHeader(dir.path());
     header.values[kCmnDesc] = Cp949("  도로 공사  ");
-    header.values[kCmnIpmt] = "1234567";
+    header.values[kCmnIpmt] = "1000000000000";  // beyond what the box shows: kept as stored
     test::RecordingNotifier quiet;
     QVERIFY(SaveProjectHeader(dir.path(), header.values, quiet));
     Session s(dir.path());
@@ -758,7 +758,7 @@ class MainWindowTest : public QObject {
     QVERIFY(saved.Whole());
     QCOMPARE(saved.values[kCmnDesc].size(), size_t(50));
     QCOMPARE(QString::fromStdString(Cp949ToUtf8(saved.values[kCmnComp])), QStringLiteral(" 한빛건설 "));
-    QCOMPARE(saved.values[kCmnIpmt], std::string("1234567"));
+    QCOMPARE(saved.values[kCmnIpmt], std::string("1000000000000"));
     QCOMPARE(saved.values[kCmnType], std::string("1"));
     QCOMPARE(saved.values[kCmnMaxd], std::string("0"));
     QCOMPARE(saved.values[kCmnWrit], std::string());
