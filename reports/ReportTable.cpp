@@ -160,6 +160,17 @@ class ItemTableRestorer {
   int order_;
 };
 
+// The printed documents choose their lines by their own rules, which are looser or stricter
+// than the views': they are kept as the agency's documents have always been printed, so a bill
+// prints the same lines here as everywhere else it is printed.
+//
+// A line of the summary sheet: F_PART starting with "T" as stored. The views trim the code
+// first (IsOverallSummaryPart); on paper a code with a leading blank is not a summary line.
+bool OnSummarySheet(std::string_view part) { return !part.empty() && part.front() == 'T'; }
+// A line of the overall statement: a "*" anywhere in F_REMK. The views mark a summary-sheet
+// item by the twelfth character alone (kSummaryMarkIndex); on paper any "*" counts.
+bool OnOverallStatement(std::string_view remark) { return remark.find(kSummaryMark) != std::string_view::npos; }
+
 // One row of the report from the line `r`.
 void WriteRow(ReportWriter& out, const char* r, const ItemFields& f, ReportKind kind) {
   static const std::string fixedRemark = Stored("단가고정");
@@ -222,8 +233,8 @@ void WritePartRows(XbTable& table, const ItemFields& f, ReportKind kind, const s
     const std::string_view level = Bytes(r, f.lvl);
     bool selected = false;
     if (!statement) {
-      selected = !part.empty() && part.front() == 'T' && level != "0";
-      if (seeking && (part.empty() || part.front() != 'T')) break;
+      selected = OnSummarySheet(part) && level != "0";
+      if (seeking && !OnSummarySheet(part)) break;
     } else {
       std::string_view trimmed = part;
       while (!trimmed.empty() && trimmed.back() == ' ') trimmed.remove_suffix(1);
@@ -231,7 +242,7 @@ void WritePartRows(XbTable& table, const ItemFields& f, ReportKind kind, const s
       const bool inPart = trimmed == key;
       if (seeking && !inPart) break;
       if (kind == ReportKind::OverallStatement) {
-        selected = inPart && Bytes(r, f.remk).find('*') != std::string_view::npos;
+        selected = inPart && OnOverallStatement(Bytes(r, f.remk));
       } else {
         selected = inPart && level != "0";
       }
