@@ -273,11 +273,12 @@ std::string CarryReportCsv(const CarryPlan& plan) {
   return csv;
 }
 
-std::string CarrySummaryText(const CarryPlan& plan) {
+std::string CarrySummaryText(const CarryPlan& plan, bool linePerOutcome) {
   std::string text;
   for (int o = 0; o < kCarryOutcomeCount; ++o) {
-    text += (text.empty() ? "" : ", ") + std::string(CarryOutcomeText(static_cast<CarryOutcome>(o))) + " " +
-            std::to_string(plan.counts[static_cast<size_t>(o)]);
+    const std::string outcome = CarryOutcomeText(static_cast<CarryOutcome>(o));
+    const std::string count = std::to_string(plan.counts[static_cast<size_t>(o)]);
+    text += linePerOutcome ? "  " + outcome + ": " + count + "\n" : (text.empty() ? "" : ", ") + outcome + " " + count;
   }
   return text;
 }

@@ -75,7 +75,8 @@ CarryPlan MatchPrices(std::vector<CarryItem> source, std::vector<CarryItem> targ
 std::string CarryReportCsv(const CarryPlan& plan);
 // "가져옴 120, 수량 변경 3, 유지 0, 신규 2, 단위 변경 1, 원본 단가 없음 0, 원본 단가 읽을 수 없음 0,
 //  한도 초과 0, 삭제됨 4"
-std::string CarrySummaryText(const CarryPlan& plan);
+// With `linePerOutcome`, "  가져옴: 3\n  수량 변경: 0\n…" for a message box.
+std::string CarrySummaryText(const CarryPlan& plan, bool linePerOutcome = false);
 
 struct CarryRequest {
   std::string fromDir;

@@ -790,11 +790,7 @@ void TFm_VakMain::CarryCommand() {
   totalLabel_->setText(QString::fromStdString(AmountText(result.tenderAmount)));
   const std::string reportPath = JoinPath(dataDir_.toStdString(), "단가가져오기-결과.csv");
   const bool reported = ReplaceFileContents(reportPath, CarryReportCsv(result.plan));
-  std::string summary = "단가를 가져오고 모든 공사를 다시 계산했습니다.\n\n";
-  for (int o = 0; o < kCarryOutcomeCount; ++o) {
-    summary += std::string("  ") + CarryOutcomeText(static_cast<CarryOutcome>(o)) + ": " +
-               std::to_string(result.plan.counts[static_cast<size_t>(o)]) + "\n";
-  }
+  std::string summary = "단가를 가져오고 모든 공사를 다시 계산했습니다.\n\n" + CarrySummaryText(result.plan, true);
   summary += "\n" + CompletionText(result.tenderAmount) + "\n";
   summary += reported ? "항목별 결과: " + reportPath : "항목별 결과 화일을 쓸 수 없습니다: " + reportPath;
   notifier_.Message(summary, "단가 가져오기", MessageIcon::Information, MessageButtons::Ok);
