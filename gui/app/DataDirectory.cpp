@@ -17,9 +17,9 @@ QString Normalised(const QString& path) {
   return QString::fromStdString(NormalizeDir(absolute.toStdString()));
 }
 
-QSettings Settings() { return QSettings(QStringLiteral("ZEK"), QStringLiteral("VAK")); }
-
 }  // namespace
+
+QSettings ProgramSettings() { return QSettings(QStringLiteral("ZEK"), QStringLiteral("VAK")); }
 
 DirectoryChooser PlatformDirectoryChooser() {
   return [](const QString& start) {
@@ -43,9 +43,9 @@ QString TenderDirectoryToOpen(const QStringList& arguments, const QString& progr
   return chosen.isEmpty() ? QString() : Normalised(chosen);
 }
 
-QString LastTenderDirectory() { return Settings().value(QStringLiteral("tender/last")).toString(); }
+QString LastTenderDirectory() { return ProgramSettings().value(QStringLiteral("tender/last")).toString(); }
 
-void RememberTenderDirectory(const QString& dir) { Settings().setValue(QStringLiteral("tender/last"), dir); }
+void RememberTenderDirectory(const QString& dir) { ProgramSettings().setValue(QStringLiteral("tender/last"), dir); }
 
 Startup StartProgram(const QStringList& arguments, const QString& programDir, TXbaseEnv& env, UserNotifier& notifier,
                      const DirectoryChooser& choose) {

@@ -1,6 +1,7 @@
 // Which tender a start of the program opens.
 #pragma once
 
+#include <QSettings>
 #include <QStringList>
 
 #include <functional>
@@ -25,6 +26,10 @@ QString DataDirectoryOfArgument(const QString& argument);
 // directory (trimmed, as on the agency's medium) when VAK.DBF is there; else the directory
 // the user chooses, starting at the last tender opened. Empty when the user cancelled.
 QString TenderDirectoryToOpen(const QStringList& arguments, const QString& programDir, const DirectoryChooser& choose);
+
+// The program's settings (the last tender, the carry's source, the drives' directories): the
+// one place that names them.
+QSettings ProgramSettings();
 
 // The last tender the program opened, kept in the program's settings.
 QString LastTenderDirectory();

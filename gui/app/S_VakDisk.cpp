@@ -1,5 +1,7 @@
 #include "gui/app/S_VakDisk.h"
 
+#include "gui/app/DataDirectory.h"
+
 #include <QDir>
 #include <QFileDialog>
 #include <QGridLayout>
@@ -31,7 +33,7 @@ QStringList RemovableMedia() {
 }  // namespace
 
 QString DriveDirectory(QChar letter) {
-  const QString kept = QSettings(QStringLiteral("ZEK"), QStringLiteral("VAK")).value(SettingKey(letter)).toString();
+  const QString kept = ProgramSettings().value(SettingKey(letter)).toString();
   if (!kept.isEmpty()) return kept;
   const QStringList media = RemovableMedia();
   const int index = letter == QLatin1Char('A') ? 0 : 1;
@@ -39,7 +41,7 @@ QString DriveDirectory(QChar letter) {
 }
 
 void SetDriveDirectory(QChar letter, const QString& directory) {
-  QSettings(QStringLiteral("ZEK"), QStringLiteral("VAK")).setValue(SettingKey(letter), directory);
+  ProgramSettings().setValue(SettingKey(letter), directory);
 }
 
 TFm_VakDisk::TFm_VakDisk(UserNotifier& notifier, QWidget* parent) : QDialog(parent), notifier_(notifier) {

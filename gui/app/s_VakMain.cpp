@@ -1,5 +1,7 @@
 #include "gui/app/s_VakMain.h"
 
+#include "gui/app/DataDirectory.h"
+
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
@@ -763,7 +765,7 @@ void TFm_VakMain::ReleaseTable() {
 
 void TFm_VakMain::CarryCommand() {
   if (!panel_) return;
-  QSettings settings(QStringLiteral("ZEK"), QStringLiteral("VAK"));
+  QSettings settings = ProgramSettings();
   const QString last = settings.value(QStringLiteral("carry/source")).toString();
   const QString from = carryChooser_ ? carryChooser_(last)
                                      : QFileDialog::getExistingDirectory(
