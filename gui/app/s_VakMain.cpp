@@ -695,12 +695,14 @@ bool TFm_VakMain::eventFilter(QObject* watched, QEvent* event) {
   // During a pass input reaches only a question the pass itself asks (a modal box); a close of
   // the window goes through, to closeEvent, which keeps it for the end of the pass.
   if (PassRunning() && IsUserInput(event->type()) && watched->isWidgetType()) {
-    // The modal window's own popups (a list dropped down, a menu) are windows of their own
-    // whose parents lead to it.
+    // The modal window's own popups (a list dropped down, a menu, a file dialog's completions)
+    // are windows of their own: some with parents that lead to it, some with none. A popup
+    // only opens from what the user does in the modal window, so it may take input too.
     const QWidget* modal = QApplication::activeModalWidget();
     const QWidget* w = static_cast<QWidget*>(watched);
+    const bool popup = w->window()->windowType() == Qt::Popup;
     while (w && w != modal) w = w->parentWidget();
-    if (!modal || !w) return true;
+    if (!modal || (!w && !popup)) return true;
   }
   return QMainWindow::eventFilter(watched, event);
 }

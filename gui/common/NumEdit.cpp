@@ -129,7 +129,7 @@ bool TNumberEdit::HasFraction() const {
   const int point = t.indexOf(decimal_);
   if (point < 0) return false;
   for (const QChar c : t.mid(point + 1 + digits_))
-    if (c != QLatin1Char('0')) return true;
+    if (c != QLatin1Char('0') && c != QLatin1Char(' ')) return true;
   return false;
 }
 
@@ -143,7 +143,8 @@ QString TNumberEdit::ProblemWith(const QString& result, bool* outOfLimits) const
   QString kept;
   for (const QChar c : result) {
     if (c == QLatin1Char(',') || c == QLatin1Char(' ')) continue;
-    if (!c.isDigit() && c != QLatin1Char('-') && c != decimal_) return QStringLiteral("숫자만 입력할 수 있습니다.");
+    const bool digit = c >= QLatin1Char('0') && c <= QLatin1Char('9');
+    if (!digit && c != QLatin1Char('-') && c != decimal_) return QStringLiteral("숫자만 입력할 수 있습니다.");
     kept.append(c);
   }
   const int minus = kept.indexOf(QLatin1Char('-'));
@@ -156,8 +157,13 @@ QString TNumberEdit::ProblemWith(const QString& result, bool* outOfLimits) const
     return QStringLiteral("소수점 아래 %1자리까지 입력할 수 있습니다.").arg(DecimalsAllowed());
   if (kept.isEmpty() || kept == QLatin1String("-") || kept == QString(decimal_)) return {};  // still being typed
   bool ok = true;
-  const long double v = ParseText(kept, &ok);
+  long double v = ParseText(kept, &ok);
   if (!ok) return QStringLiteral("숫자로 읽을 수 없습니다.");
+  // A whole part of more digits than any limit has (a long paste) is beyond the limits, never
+  // the 0 an overflowing read would give.
+  QString whole = (point < 0 ? kept : kept.left(point)).remove(QLatin1Char('-'));
+  while (whole.startsWith(QLatin1Char('0'))) whole.remove(0, 1);
+  if (whole.size() > 15) v = minus >= 0 ? min_ - 1 : max_ + 1;
   if (outOfLimits) *outOfLimits = v > max_ || v < min_;
   if (v > max_) return QStringLiteral("%1 이하만 입력할 수 있습니다.").arg(Formatted(max_));
   if (v < min_) return QStringLiteral("%1 이상만 입력할 수 있습니다.").arg(Formatted(min_));
@@ -172,7 +178,10 @@ void TNumberEdit::Refuse(const QString& why) {
 
 void TNumberEdit::RefuseEditIfBad(const QString& edited) {
   const QString problem = ProblemWith(edited);
-  if (problem.isEmpty()) return;
+  if (problem.isEmpty()) {
+    lastRefusal_.clear();
+    return;
+  }
   setText(lastGood_);  // a paste or a drop that would not have been typed
   Refuse(problem);
 }

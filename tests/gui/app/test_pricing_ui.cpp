@@ -167,6 +167,12 @@ class PricingUiTest : public QObject {
     box->selectAll();
     QTest::keySequence(box, QKeySequence::Paste);
     QCOMPARE(box->Value(), 1500.0L);
+    QCOMPARE(box->LastRefusal(), QString());
+    QGuiApplication::clipboard()->setText(QString(5000, QLatin1Char('9')));  // no overflow into 0
+    box->selectAll();
+    QTest::keySequence(box, QKeySequence::Paste);
+    QCOMPARE(box->Value(), 1500.0L);
+    QCOMPARE(box->LastRefusal(), QStringLiteral("999,999,999,999 이하만 입력할 수 있습니다."));
 
     box->setText(QStringLiteral("12a"));  // reading: any other character reads as 0
     QCOMPARE(box->Value(), 0.0L);

@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QLabel>
+#include <QLineEdit>
 #include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
@@ -268,7 +269,7 @@ class ReportsUiTest : public QObject {
     QVERIFY(QTest::qWaitForWindowActive(&window));
     window.Panel()->XGrid()->setFocus();
     window.Panel()->XGrid()->SetRow(2);  // the second part's line of the overall summary
-    QString title, partShown, reportAfterDelete, reportFromList;
+    QString title, partShown, reportAfterDelete, reportFromList, popupTyped;
     std::string filterWhileOpen = "<not seen>", partChosen;
     QStringList parts;
     QTimer::singleShot(0, [&] {
@@ -288,6 +289,11 @@ class ReportsUiTest : public QObject {
       QTest::keyClick(select->view(), Qt::Key_Down);
       QTest::keyClick(select->view(), Qt::Key_Return);
       reportFromList = select->currentText();
+      QLineEdit completions;  // a popup of no parent, as a file dialog's list of completions
+      completions.setWindowFlags(Qt::Popup);
+      completions.show();
+      QTest::keyClicks(&completions, QStringLiteral("ab"));
+      popupTyped = completions.text();
       Child<QPushButton>(dialog, "BitBtn2")->click();  // 취소
     });
     QTest::keyClick(window.Panel()->XGrid(), Qt::Key_P, Qt::ControlModifier);
@@ -297,6 +303,7 @@ class ReportsUiTest : public QObject {
     QCOMPARE(partChosen, std::string("2"));
     QCOMPARE(reportAfterDelete, QStringLiteral("총괄 집계장"));
     QCOMPARE(reportFromList, QStringLiteral("총괄 내역서"));
+    QCOMPARE(popupTyped, QStringLiteral("ab"));
     QCOMPARE(filterWhileOpen, std::string());
     QCOMPARE(window.Items().Xbase().Filter(), viewFilter);
     notifier.nextAnswer = MessageAnswer::Yes;
