@@ -33,6 +33,9 @@ std::optional<long double> CoverAmount(const std::string& cmnIpmt) {
   std::string text = TrimmedText(cmnIpmt);
   if (text.empty() || !IsNumberText(text)) return std::nullopt;
   const long double amount = TextToNumber(text);
+  // Only a tender amount the calculation can have written: whole won, not 0 (never calculated),
+  // within the amount limit. Anything else would be spelled as a bid nobody made.
+  if (amount == 0 || amount != std::truncl(amount) || amount > kAmountLimit || amount < -kAmountLimit) return std::nullopt;
   if (!AmountToKoreanWords(amount)) return std::nullopt;
   return amount;
 }

@@ -13,8 +13,8 @@ namespace vak {
 // or more, or one that is not a number.
 std::optional<std::string> AmountToKoreanWords(long double amount);
 
-// The cover's amount from the text of CMN_IPMT: nullopt when it is empty, not a number or
-// outside what can be spelled.
+// The cover's amount from the text of CMN_IPMT: nullopt when it is empty, not a number, 0 (not
+// calculated), not whole won or beyond the amount limit.
 std::optional<long double> CoverAmount(const std::string& cmnIpmt);
 
 }  // namespace vak

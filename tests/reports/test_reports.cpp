@@ -302,6 +302,8 @@ TEST(KoreanWords, TheWorkedValuesAndTheEdges) {
   EXPECT_FALSE(CoverAmount("12억"));
   EXPECT_FALSE(CoverAmount("-5"));
   EXPECT_FALSE(CoverAmount("10000000000000000"));
+  for (const char* never : {"0", "1234.5", "0.4", "1000000000000"}) EXPECT_FALSE(CoverAmount(never)) << never;  // not a calculation's
+  EXPECT_EQ(CoverAmount("999999999999").value_or(-1), 999999999999.0L);
   EXPECT_EQ(CoverAmount(" 1200000 ").value_or(-1), 1200000.0L);
 }
 

@@ -6,6 +6,7 @@
 #include <map>
 
 #include "common/Files.h"
+#include "store/MemFile.h"
 #include "tests/support/TestSupport.h"
 
 namespace vak {
@@ -46,6 +47,11 @@ TEST(ReportOutputs, TheTendersFilesAndDirectoriesAreRefusedUntouched) {
     EXPECT_TRUE(run.out.ends_with("[오류] " + output + text)) << run.out;
     EXPECT_EQ(Snapshot(tender), before) << output;
   }
+  EXPECT_EQ(vaktool("report " + tender + " --kind cover --pdf " + root.File("c.pdf")).status, 1);  // never calculated
+  ProjectHeader header = LoadProjectHeader(tender);
+  header.values[kCmnIpmt] = "1234567";
+  test::RecordingNotifier notifier;
+  ASSERT_TRUE(SaveProjectHeader(tender, header.values, notifier));
   EXPECT_EQ(vaktool("report " + tender + " --kind cover --pdf " + root.File("c.pdf")).status, 0);
   EXPECT_TRUE(fs::is_empty(temp.path()));  // no vaktool-runtime-* left
 }

@@ -22,6 +22,7 @@
 #include "gui/reports/ReportPrinting.h"
 #include "gui/reports/S_VakPreview.h"
 #include "gui/reports/s_VakRpt.h"
+#include "store/MemFile.h"
 #include "store/Preparation.h"
 #include "tests/support/ItemRows.h"
 #include "tests/support/TestSupport.h"
@@ -40,7 +41,10 @@ struct Opened {
     options.lines = lines;
     options.seed = 31;
     WriteSampleTender(dir.path(), options);
-    opened = OpenTenderAsTheProgramDoes(dir.path(), env, items, notifier);
+    ProjectHeader header = LoadProjectHeader(dir.path());
+    header.values[kCmnIpmt] = "1234567";  // as a calculation leaves it, for the cover
+    opened = SaveProjectHeader(dir.path(), header.values, notifier) &&
+             OpenTenderAsTheProgramDoes(dir.path(), env, items, notifier);
   }
   ReportContext Context(ProjectType type) const { return {dir.path(), type, "1", QStringLiteral("건축공사")}; }
   TempDir dir;
