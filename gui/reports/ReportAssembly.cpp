@@ -16,10 +16,30 @@ QString PartLabelOn(const ReportSetup& setup, int page) {
   return label;
 }
 
+namespace {
+
+// A statement of a construction part the tender does not have would print nothing but "계".
+bool PartHasLines(TZekTable& items, const ReportRequest& request, UserNotifier& notifier) {
+  if (!HasPartCodes(request.projectType) || request.allParts || request.kind == ReportKind::OverallSummarySheet ||
+      !items.engine())
+    return true;
+  std::string parts;
+  for (const NamedPart& p : NamedPartsOf(items.engine()->file())) {
+    if (p.part == request.part) return true;
+    parts += (parts.empty() ? "" : ", ") + p.part;
+  }
+  notifier.Message("공사 " + request.part + "의 내역이 없습니다. 있는 공사: " + (parts.empty() ? "없음" : parts), "오류",
+                   MessageIcon::Error, MessageButtons::Ok);
+  return false;
+}
+
+}  // namespace
+
 std::unique_ptr<ReportDocument> AssembleReport(TZekTable& items, const ReportRequest& request, ReportSetup setup,
                                                UserNotifier& notifier) {
   setup.kind = request.kind;
   if (request.kind == ReportKind::Cover) return std::make_unique<ReportDocument>(setup, nullptr);
+  if (!PartHasLines(items, request, notifier)) return nullptr;
   ReportTableInfo info;
   if (!BuildReportTable(items, request, notifier, info)) return nullptr;  // the user has been told
   if (HasPartCodes(request.projectType) && items.engine()) {

@@ -128,6 +128,11 @@ TEST_F(ReportPdf, EveryPartInOneDocument) {
       EXPECT_EQ(PdfText(all, starts[i]), PdfText(dir.File(kind + std::to_string(i + 1) + ".pdf"), 1)) << kind;
     }
   }
+  // A part the tender does not have is refused, not printed as an empty statement.
+  const ShellRun none = Vaktool("report " + dir.path() + " --kind statement --part 9 --pdf " + dir.File("none.pdf"));
+  EXPECT_EQ(none.status, 1);
+  EXPECT_TRUE(Contains(none.out, "[오류] 공사 9의 내역이 없습니다. 있는 공사: 1, 2, 3")) << none.out;
+  EXPECT_FALSE(FileExists(dir.File("none.pdf")));
 }
 
 TEST_F(ReportPdf, EveryDocumentOfTheSample) {
