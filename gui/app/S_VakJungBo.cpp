@@ -76,7 +76,10 @@ void TByteLimitEdit::RefuseEditIfBad(const QString& edited) {
 
   QString why;
   const int width = Cp949Width(edited);
-  if (const QString bad = FirstWithoutCodePage(inserted); !bad.isEmpty())
+  const bool control = std::any_of(inserted.begin(), inserted.end(), [](QChar c) { return c.unicode() < 0x20 || c.unicode() == 0x7F; });
+  if (control)  // a line break or tab from a paste would go into the agency's file and onto the cover
+    why = QStringLiteral("줄바꿈이나 탭은 입력할 수 없습니다.");
+  else if (const QString bad = FirstWithoutCodePage(inserted); !bad.isEmpty())
     why = QStringLiteral("한글 코드(CP949)로 나타낼 수 없는 글자(%1)는 입력할 수 없습니다.").arg(bad);
   else if (width > limit_ && width > Cp949Width(before))
     why = QStringLiteral("최대 %1바이트(한글 %2자)까지 입력할 수 있습니다.").arg(limit_).arg(limit_ / 2);

@@ -785,6 +785,7 @@ class MainWindowTest : public QObject {
         {"C_EDT_MTNO", "123456789", "가0", "1234567890", "10/10", 1, ""},  // one byte left: a digit fits
         {"C_EDT_Name", "김", "🙂", "김", "2/30", 1, noForm},
         {"C_EDT_CDNO", "AB", "^C🙂D", "AB", "2/10", 1, noForm},
+        {"C_EDT_COMP", "", "^회사\r\n이름\t끝", "", "0/20", 1, QStringLiteral("줄바꿈이나 탭은 입력할 수 없습니다.")},
         {"C_EDT_COMP", "한빛건설*", "^대한종합건설 주식회사", "한빛건설", "8/20", 1, bytes20},
         {"C_EDT_MTNO", "가나다라마바", "\bA\bA", "가나다라A", "9/10", 1, ""},  // read too long: may only shrink
     };
