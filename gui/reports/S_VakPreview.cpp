@@ -1,5 +1,7 @@
 #include "gui/reports/S_VakPreview.h"
 
+#include <algorithm>
+
 #include <QApplication>
 #include <QComboBox>
 #include <QFileDialog>
@@ -306,6 +308,12 @@ void TFM_VakPreview::Print() {
     notifier_.Message("프린터가 설정되어 있어야만 새 보고서를 작성/인쇄할 수 있습니다.\n프린터 Driver설치 후, 프로그램을 재시작해주십시요.",
                       "경고", MessageIcon::Warning, MessageButtons::Ok);
     return;
+  }
+  ClampRangeField(start_);
+  ClampRangeField(end_);
+  if (PrintFromPage() > PrintToPage()) {  // each end is within the report now
+    notifier_.Message("인쇄범위에 인쇄할 페이지가 없습니다.", "경고", MessageIcon::Warning, MessageButtons::Ok);
+    return;  // never a blank sheet under a page number the document does not have
   }
   const QPrinterInfo info = QPrinterInfo::printerInfo(name);  // null when it was removed meanwhile
   QPrinter printer(info, QPrinter::HighResolution);

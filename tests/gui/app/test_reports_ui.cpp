@@ -321,14 +321,23 @@ class ReportsUiTest : public QObject {
     Opened t(1, 60);
     Tfm_VakRpt dialog(t.items, t.Context(ProjectType::Single), t.notifier);
     Child<QComboBox>(&dialog, "c_cbx_RptSelect")->setCurrentIndex(1);  // 입찰 내역서
-    dialog.SetPreviewHook([](TFM_VakPreview& preview) {
+    QString emptyRange;
+    dialog.SetPreviewHook([&](TFM_VakPreview& preview) {
       QVERIFY(preview.LastPage() >= 3);
-      Child<TNumberEdit>(&preview, "C_EDT_START")->SetValue(2);
-      Child<TNumberEdit>(&preview, "C_EDT_END")->SetValue(3);
-      QTimer::singleShot(0, &preview, [&preview] { Child<QToolButton>(&preview, "C_SBT_PRN")->click(); preview.reject(); });
+      QTimer::singleShot(0, &preview, [&] {
+        Child<TNumberEdit>(&preview, "C_EDT_START")->SetValue(3);  // a range of no page: nothing printed
+        Child<TNumberEdit>(&preview, "C_EDT_END")->SetValue(2);
+        Child<QToolButton>(&preview, "C_SBT_PRN")->click();
+        emptyRange = QString::fromStdString(t.notifier.messages.back().text);
+        Child<TNumberEdit>(&preview, "C_EDT_START")->SetValue(2);
+        Child<TNumberEdit>(&preview, "C_EDT_END")->SetValue(3);
+        Child<QToolButton>(&preview, "C_SBT_PRN")->click();
+        preview.reject();
+      });
     });
     const QDateTime before = QDateTime::currentDateTime().addSecs(-1);
     dialog.Confirm();
+    QCOMPARE(emptyRange, QStringLiteral("인쇄범위에 인쇄할 페이지가 없습니다."));
     QCOMPARE(dialog.PrintJobs(), 1);
     const QString printed = spooler.WaitForOutput(before);
     QVERIFY2(!printed.isEmpty(), "the spooler wrote no PDF");
