@@ -363,7 +363,8 @@ void TFM_VakPreview::SavePdf() {
 }
 
 bool TFM_VakPreview::eventFilter(QObject* watched, QEvent* event) {
-  if (event->type() == QEvent::KeyPress) {
+  // A list dropped down (the printers) keeps its own keys: Escape closes the list, not the preview.
+  if (event->type() == QEvent::KeyPress && !QApplication::activePopupWidget()) {
     auto* key = static_cast<QKeyEvent*>(event);
     switch (key->key()) {
       case Qt::Key_PageDown: ShowPage(page_ + 1); return true;
