@@ -394,6 +394,18 @@ CalculationResult CalculateStatement(TZekTable& items, const CalculationRequest&
     return result;
   }
 
+  // The tender amount adds up the overall summary's lines: a part without one would count only
+  // while it is the part calculated, and the amount would depend on which part came last.
+  if (HasPartCodes(request.projectType)) {
+    for (const NamedPart& p : NamedPartsOf(items.engine()->file())) {
+      if (p.summarised) continue;
+      notifier.Message("총괄집계에 공사 " + p.part + "의 줄(T" + p.part +
+                           ")이 없어 총입찰금액을 계산할 수 없습니다. 발주기관의 내역 자료를 확인하십시오.",
+                       "오류", MessageIcon::Error, MessageButtons::Ok);
+      return result;
+    }
+  }
+
   // First a run that only reads: what cannot be read or would not fit is found before any write.
   Run check(items, notifier, Mode::Check);
   const Outcome planned = Walk(check, items, request);

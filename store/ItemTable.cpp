@@ -88,7 +88,10 @@ std::vector<NamedPart> NamedPartsOf(const DbfFile& items) {
     if (code[0] == 'T' && f.des >= 0) names.emplace(ConstructionPartOf(code), TrimmedText(FieldBytes(items.Record(r), *f.At(f.des))));
   }
   std::vector<NamedPart> named;
-  for (const std::string& part : parts) named.push_back({part, names.count(part) ? names.at(part) : std::string()});
+  for (const std::string& part : parts) {
+    const bool summarised = names.count(part) > 0;
+    named.push_back({part, summarised ? names.at(part) : std::string(), summarised});
+  }
   return named;
 }
 

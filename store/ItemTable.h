@@ -58,6 +58,7 @@ std::string ConstructionPartOf(std::string_view partCode);
 struct NamedPart {
   std::string part;
   std::string name;
+  bool summarised = false;  // the overall summary has a line of the part
 };
 std::vector<NamedPart> NamedPartsOf(const DbfFile& items);
 

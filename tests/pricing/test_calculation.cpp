@@ -381,3 +381,21 @@ TEST(Calculation, OneStepWhateverFails) {
 
 }  // namespace
 }  // namespace vak
+
+namespace vak {
+namespace {
+
+// A part with lines but no line in the overall summary: no tender amount that depends on which
+// part was calculated last; nothing written, and the user told which line is missing.
+TEST(Calculation, APartWithoutItsOverallSummaryLineIsRefused) {
+  test::Tender t({Row{"T1", 1, '1', "건축공사", 1}, Item("U1", 1, '1', "a", 2, 100), Item("U2", 1, '1', "b", 1, 50)}, "2");
+  const std::string table = t.dir.Read("VAK.DBF"), header = t.dir.Read("VAK.MEM");
+  EXPECT_FALSE(t.Calculate("1").completed);
+  EXPECT_EQ(t.notifier.messages.back().text,
+            "총괄집계에 공사 2의 줄(T2)이 없어 총입찰금액을 계산할 수 없습니다. 발주기관의 내역 자료를 확인하십시오.");
+  EXPECT_EQ(t.dir.Read("VAK.DBF"), table);
+  EXPECT_EQ(t.dir.Read("VAK.MEM"), header);
+}
+
+}  // namespace
+}  // namespace vak
