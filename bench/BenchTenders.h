@@ -18,8 +18,7 @@ inline const std::string& PristineTender(long lines, int type) {
   static std::map<std::pair<long, int>, std::string> dirs;
   std::string& dir = dirs[{lines, type}];
   if (dir.empty()) {
-    dir = (std::filesystem::temp_directory_path() /
-           ("vakbench-" + std::to_string(type) + "-" + std::to_string(lines)))
+    dir = (std::filesystem::temp_directory_path() / ("vakbench-" + std::to_string(type) + "-" + std::to_string(lines)))
               .string();
     if (!std::filesystem::exists(dir + "/VAK.DBF")) {
       std::filesystem::create_directories(dir);

@@ -31,7 +31,8 @@ BENCHMARK(BM_FormatNumber);
 void BM_ReadMemVar(benchmark::State& state) {
   const std::string path = (std::filesystem::temp_directory_path() / "bench_vak.mem").string();
   vak::HeaderValues values;
-  for (size_t i = 0; i < values.size(); ++i) values[i] = vak::IsNumericHeaderVariable(static_cast<int>(i)) ? "123456789" : "some header text";
+  for (size_t i = 0; i < values.size(); ++i)
+    values[i] = vak::IsNumericHeaderVariable(static_cast<int>(i)) ? "123456789" : "some header text";
   vak::WriteMemFile(path, values);
   for (auto _ : state) {
     benchmark::DoNotOptimize(vak::ReadMemVar(path, "CMN_WRIT"));  // the last entry: a full walk

@@ -3,20 +3,19 @@
 // floor: reading and writing that part's records once through the engine.
 #include <benchmark/benchmark.h>
 
-
+#include "bench/BenchTenders.h"
 #include "common/FileCommit.h"
 #include "common/Files.h"
+#include "common/Text.h"
 #include "common/UserNotifier.h"
 #include "pricing/Calculation.h"
 #include "pricing/PriceCarry.h"
 #include "pricing/PriceEntry.h"
 #include "pricing/TenderReview.h"
-#include "store/MemFile.h"
 #include "store/ItemTable.h"
+#include "store/MemFile.h"
 #include "store/Preparation.h"
 #include "store/Reorganise.h"
-#include "bench/BenchTenders.h"
-#include "common/Text.h"
 
 #include <map>
 

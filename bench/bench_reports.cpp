@@ -7,22 +7,22 @@
 #include <cstdlib>
 
 #include <QApplication>
-#include <QToolButton>
 #include <QComboBox>
 #include <QImage>
-#include <QTimer>
 #include <QPdfWriter>
+#include <QTimer>
+#include <QToolButton>
 #include <cstring>
 #include <map>
 
 #include "bench/BenchTenders.h"
-#include "gui/common/Fonts.h"
 #include "common/Numbers.h"
+#include "gui/common/Fonts.h"
 #include "gui/reports/PagePainter.h"
 #include "gui/reports/ReportPdf.h"
-#include "reports/ReportTable.h"
 #include "gui/reports/S_VakPreview.h"
 #include "gui/reports/s_VakRpt.h"
+#include "reports/ReportTable.h"
 
 namespace vak {
 namespace {

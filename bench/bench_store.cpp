@@ -4,17 +4,16 @@
 // index order.
 #include <benchmark/benchmark.h>
 
-
 #include <filesystem>
 #include <fstream>
 #include <map>
 
+#include "bench/BenchTenders.h"
 #include "common/Files.h"
 #include "common/UserNotifier.h"
 #include "store/Preparation.h"
 #include "store/Reorganise.h"
 #include "store/Xbase.h"
-#include "bench/BenchTenders.h"
 
 namespace fs = std::filesystem;
 
@@ -24,7 +23,6 @@ using namespace vak;
 
 const std::string& Pristine(long lines) { return bench::PristineTender(lines, 1); }
 std::string WorkCopy(long lines) { return bench::FreshCopy(lines, 1, "work"); }
-
 
 void BM_Floor_ReadAndWriteFileOnce(benchmark::State& state) {
   const std::string dir = Pristine(state.range(0));
@@ -55,7 +53,11 @@ void BM_PreparationAndStartupPass(benchmark::State& state) {
   // Memory is measured from outside: /usr/bin/time -f %M build/bin/vaktool prepare DIR.
   state.counters["file_MB"] = static_cast<double>(fs::file_size(Pristine(state.range(0)) + "/VAK.DBF")) / 1e6;
 }
-BENCHMARK(BM_PreparationAndStartupPass)->Arg(10000)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond)
+BENCHMARK(BM_PreparationAndStartupPass)
+    ->Arg(10000)
+    ->Arg(100000)
+    ->Arg(1000000)
+    ->Unit(benchmark::kMillisecond)
     ->Iterations(3);
 
 struct OpenTender : bench::OpenTender {

@@ -6,17 +6,16 @@
 #include <QKeyEvent>
 #include <QTabWidget>
 
-
 #include <QTableView>
 #include <cstdlib>
 #include <filesystem>
 
-#include "gui/app/s_VakMain.h"
-#include "common/CodePage.h"
-#include "store/Submission.h"
-#include "gui/views/S_VakFind.h"
-#include "views/WorkSearch.h"
 #include "bench/BenchTenders.h"
+#include "common/CodePage.h"
+#include "gui/app/s_VakMain.h"
+#include "gui/views/S_VakFind.h"
+#include "store/Submission.h"
+#include "views/WorkSearch.h"
 
 namespace {
 
@@ -151,7 +150,8 @@ void BM_Floor_CopyWithCp(benchmark::State& state) {
   const std::string target = dir + "-medium";
   std::filesystem::create_directories(target);
   for (auto _ : state) {
-    const int rc = std::system(("cp " + dir + "/VAK.DBF " + dir + "/VAK.MEM " + target + "/ && sync -f " + target).c_str());
+    const int rc =
+        std::system(("cp " + dir + "/VAK.DBF " + dir + "/VAK.MEM " + target + "/ && sync -f " + target).c_str());
     benchmark::DoNotOptimize(rc);
   }
 }

@@ -77,12 +77,14 @@ std::string ErrorText(int error) { return std::strerror(error ? error : EIO); }
 
 // The renames of a record, in order; each skipped when its staged file is gone already (the
 // rename happened before the run was killed).
-bool DoMoves(const std::string& dir, const std::vector<std::pair<std::string, std::string>>& moves, std::string* error) {
+bool DoMoves(const std::string& dir, const std::vector<std::pair<std::string, std::string>>& moves,
+             std::string* error) {
   // Every file is looked at before the first one moves: a foreign one stops the step untouched.
   for (const auto& move : moves) {
     if (StagedFileState(dir, move.first) == Staged::Foreign) {
       if (error)
-        *error = JoinPath(dir, move.first) + "이(가) 이 프로그램이 만든 화일이 아닙니다. 그 화일과 " + kCommitRecordName + "를 확인하십시오";
+        *error = JoinPath(dir, move.first) + "이(가) 이 프로그램이 만든 화일이 아닙니다. 그 화일과 " +
+                 kCommitRecordName + "를 확인하십시오";
       return false;
     }
   }
@@ -132,11 +134,14 @@ bool FileSetCommit::Commit(std::string* error) {
   FileBeside file(RecordPath(dir_));
   file.Write(record);
   const std::string staged = file.Stage();
-  const bool linked = !staged.empty() && !FileFaultFires(FileFault::Rename) && ::link(staged.c_str(), RecordPath(dir_).c_str()) == 0;
+  const bool linked =
+      !staged.empty() && !FileFaultFires(FileFault::Rename) && ::link(staged.c_str(), RecordPath(dir_).c_str()) == 0;
   const int why = linked ? 0 : (errno ? errno : EIO);
   if (!staged.empty()) ::unlink(staged.c_str());
   if (!linked) {
-    if (error) *error = RecordPath(dir_) + ": " + (why == EEXIST ? std::string("다른 작업의 저장 기록이 있습니다") : ErrorText(why));
+    if (error)
+      *error =
+          RecordPath(dir_) + ": " + (why == EEXIST ? std::string("다른 작업의 저장 기록이 있습니다") : ErrorText(why));
     return false;
   }
   SyncParentDirectory(RecordPath(dir_));
@@ -183,7 +188,9 @@ InterruptedCommit FinishInterruptedCommit(const std::string& dir, std::string* e
   }
   if (!header || !end || at != bytes.size()) {
     if (error)
-      *error = RecordPath(dir) + "이(가) 이 프로그램의 저장 기록이 아니거나 손상되었습니다. 이 프로그램이 만든 것이 아니면 그 화일을 지우고 다시 여십시오";
+      *error = RecordPath(dir) +
+               "이(가) 이 프로그램의 저장 기록이 아니거나 손상되었습니다. 이 프로그램이 만든 것이 아니면 그 화일을 "
+               "지우고 다시 여십시오";
     return InterruptedCommit::Failed;
   }
   if (!DoMoves(dir, moves, error)) return InterruptedCommit::Failed;

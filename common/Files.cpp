@@ -45,8 +45,7 @@ bool WildcardMatch(std::string_view pattern, std::string_view name) {
 bool MaskMatches(std::string_view pattern, std::string_view name) {
   if (WildcardMatch(pattern, name)) return true;
   // As on the agency's system, "NAME.*" also finds a NAME without any extension.
-  if (pattern.size() >= 2 && pattern.substr(pattern.size() - 2) == ".*" &&
-      name.find('.') == std::string_view::npos) {
+  if (pattern.size() >= 2 && pattern.substr(pattern.size() - 2) == ".*" && name.find('.') == std::string_view::npos) {
     return WildcardMatch(pattern.substr(0, pattern.size() - 2), name);
   }
   return false;
@@ -80,8 +79,7 @@ std::optional<std::string> FindFileNoCase(std::string_view dir, std::string_view
   const std::string exact = JoinPath(dir, name);
   std::error_code ec;
   if (fs::exists(exact, ec)) return exact;
-  for (fs::directory_iterator it(std::string(dir.empty() ? "." : dir), ec), end; !ec && it != end;
-       it.increment(ec)) {
+  for (fs::directory_iterator it(std::string(dir.empty() ? "." : dir), ec), end; !ec && it != end; it.increment(ec)) {
     const std::string entry = it->path().filename().string();
     if (EqualsNoCase(entry, name)) return JoinPath(dir, entry);
   }
@@ -182,8 +180,7 @@ FaultPlan& Faults() {
 std::string RandomTag() {
   static const char kLetters[] = "abcdefghijklmnopqrstuvwxyz0123456789";
   static std::random_device device;
-  static std::mt19937_64 engine((static_cast<uint64_t>(device()) << 32) ^ device() ^
-                                static_cast<uint64_t>(::getpid()));
+  static std::mt19937_64 engine((static_cast<uint64_t>(device()) << 32) ^ device() ^ static_cast<uint64_t>(::getpid()));
   std::string tag(8, 'x');
   for (char& c : tag) c = kLetters[engine() % (sizeof kLetters - 1)];
   return tag;
@@ -270,7 +267,8 @@ void FileBeside::Write(const char* bytes, size_t size) {
 
 void FileBeside::Rewrite(size_t at, const char* bytes, size_t size) {
   Flush();
-  if (ok() && ::pwrite(fd_, bytes, size, static_cast<off_t>(at)) != static_cast<ssize_t>(size)) error_ = errno ? errno : EIO;
+  if (ok() && ::pwrite(fd_, bytes, size, static_cast<off_t>(at)) != static_cast<ssize_t>(size))
+    error_ = errno ? errno : EIO;
 }
 
 bool FileBeside::Sync() {
@@ -322,7 +320,8 @@ ExclusiveFileHold::ExclusiveFileHold(const std::string& path) : fd_(-1) {
       return;
     }
     // Held only when the file locked is still the one the name gives (not replaced meanwhile).
-    struct stat held {}, named {};
+    struct stat held {
+    }, named{};
     if (::fstat(fd_, &held) == 0 && ::stat(path.c_str(), &named) == 0 && held.st_dev == named.st_dev &&
         held.st_ino == named.st_ino)
       return;

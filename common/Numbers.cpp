@@ -47,9 +47,9 @@ u128 SplitBinary(long double magnitude, int& exp2) {
     exp2 = (biased == 0 ? 1 : biased) - 16383 + 1;
     return mantissa;
   } else {
-    const long double fraction = std::frexp(magnitude, &exp2);  // in [0.5, 1)
+    const long double fraction = std::frexp(magnitude, &exp2);            // in [0.5, 1)
     const long double scaled = std::nearbyint(std::ldexp(fraction, 64));  // half to even
-    if (scaled >= std::ldexp(1.0L, 64)) {  // rounded up to the next power of two
+    if (scaled >= std::ldexp(1.0L, 64)) {                                 // rounded up to the next power of two
       ++exp2;
       return static_cast<u128>(1) << 63;
     }
@@ -60,7 +60,8 @@ u128 SplitBinary(long double magnitude, int& exp2) {
 // Division by a power of ten, in 64 bits whenever the value allows (128-bit division is a
 // library call and dominates the cost otherwise).
 u128 DivPow10(u128 v, int n) {
-  if (v < kU64Limit && n <= 19) return static_cast<unsigned long long>(v) / static_cast<unsigned long long>(kPowers[static_cast<size_t>(n)]);
+  if (v < kU64Limit && n <= 19)
+    return static_cast<unsigned long long>(v) / static_cast<unsigned long long>(kPowers[static_cast<size_t>(n)]);
   return v / kPowers[static_cast<size_t>(n)];
 }
 
@@ -105,9 +106,9 @@ u128 RoundScaled(long double magnitude, int k) {
   if (magnitude == 0) return 0;
   int exp2 = 0;
   const u128 mantissa = SplitBinary(magnitude, exp2);  // magnitude = mantissa * 2^(exp2 - 64)
-  const int shift = 64 - exp2;  // magnitude = mantissa / 2^shift; shift >= 14 below 1e15
-  const u128 x = mantissa * Pow10(k);  // < 2^88
-  if (shift > 100) return 0;           // far below half a unit
+  const int shift = 64 - exp2;                         // magnitude = mantissa / 2^shift; shift >= 14 below 1e15
+  const u128 x = mantissa * Pow10(k);                  // < 2^88
+  if (shift > 100) return 0;                           // far below half a unit
   return (x >> shift) + ((x >> (shift - 1)) & 1);
 }
 

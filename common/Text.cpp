@@ -22,9 +22,7 @@ std::string RightAlignText(std::string_view value, int width) {
   return std::string(w - text.size(), ' ') + text;
 }
 
-bool ContainsText(std::string_view part, std::string_view whole) {
-  return whole.find(part) != std::string_view::npos;
-}
+bool ContainsText(std::string_view part, std::string_view whole) { return whole.find(part) != std::string_view::npos; }
 
 std::string RemoveSpaces(std::string_view text) {
   std::string out;

@@ -139,7 +139,8 @@ class Run {
     if (!IsLevelDigit(level)) Note(unreadable_, "F_LVL");
     if (!IsReadableNumericField(t_.FieldBytesAt(f_.qqty))) Note(unreadable_, "F_QQTY");
     if (item) {
-      const std::pair<int, const char*> prices[] = {{f_.pric, "F_PRIC"}, {f_.ma0, "F_MA0"}, {f_.la0, "F_LA0"}, {f_.eq0, "F_EQ0"}};
+      const std::pair<int, const char*> prices[] = {
+          {f_.pric, "F_PRIC"}, {f_.ma0, "F_MA0"}, {f_.la0, "F_LA0"}, {f_.eq0, "F_EQ0"}};
       for (const auto& [field, name] : prices) {
         if (!IsReadableNumericField(t_.FieldBytesAt(field))) Note(unreadable_, name);
       }
@@ -195,19 +196,21 @@ class Run {
   void Compare(int field, long long computed) {
     const std::string_view bytes = t_.FieldBytesAt(field);
     long long stored = 0;
-    if (ParseScaledField(bytes, 0, stored) ? stored == computed
-                                           : IsReadableNumericField(bytes) && t_.FieldNumberAt(field) == static_cast<long double>(computed))
+    if (ParseScaledField(bytes, 0, stored)
+            ? stored == computed
+            : IsReadableNumericField(bytes) && t_.FieldNumberAt(field) == static_cast<long double>(computed))
       return;
     const uint32_t recno = t_.RecNo();
     if (recno != lastDifferent_) {
       lastDifferent_ = recno;
-      ++(lineKind_ == FindingKind::ItemAmount ? review_->itemLines
-                                              : lineKind_ == FindingKind::HeadingTotal ? review_->headingLines
-                                                                                        : review_->summaryLines);
+      ++(lineKind_ == FindingKind::ItemAmount     ? review_->itemLines
+         : lineKind_ == FindingKind::HeadingTotal ? review_->headingLines
+                                                  : review_->summaryLines);
     }
     if (review_->findings.size() < kListedFindings) {
-      review_->findings.push_back({lineKind_, recno, LineName(), t_.engine()->file().fields()[static_cast<size_t>(field)].name,
-                                   TrimmedText(bytes), computed});
+      review_->findings.push_back({lineKind_, recno, LineName(),
+                                   t_.engine()->file().fields()[static_cast<size_t>(field)].name, TrimmedText(bytes),
+                                   computed});
     }
   }
 
@@ -322,7 +325,8 @@ class Run {
 std::string ListedLines(const std::vector<LineProblem>& list, long count) {
   std::string text;
   for (size_t i = 0; i < list.size() && i < kListedLines; ++i) text += "\n  " + list[i].where + ": " + list[i].fields;
-  if (count > static_cast<long>(kListedLines)) text += "\n  … 외 " + std::to_string(count - static_cast<long>(kListedLines)) + "줄";
+  if (count > static_cast<long>(kListedLines))
+    text += "\n  … 외 " + std::to_string(count - static_cast<long>(kListedLines)) + "줄";
   return text;
 }
 
@@ -376,8 +380,9 @@ CalculationResult CalculateStatement(TZekTable& items, const CalculationRequest&
   // A table without the fields the calculation reads and writes is not a statement it can work on.
   const std::string missing = items.engine() ? MissingItemFields(items.engine()->file().fields()) : std::string();
   if (!items.engine() || !missing.empty()) {
-    notifier.Message(JoinPath(request.dataDir, "VAK.DBF") + "\n내역서를 계산할 수 없습니다. 내역 자료 화일의 형식이 아닙니다 (필드 " +
-                         missing + "이(가) 없거나 형식이 다릅니다).",
+    notifier.Message(JoinPath(request.dataDir, "VAK.DBF") +
+                         "\n내역서를 계산할 수 없습니다. 내역 자료 화일의 형식이 아닙니다 (필드 " + missing +
+                         "이(가) 없거나 형식이 다릅니다).",
                      "오류", MessageIcon::Error, MessageButtons::Ok);
     return result;
   }
@@ -416,7 +421,8 @@ CalculationResult CalculateStatement(TZekTable& items, const CalculationRequest&
     ++result.unstorable;
   }
   if (result.unstorable > 0) {
-    std::string text = "금액이 12자리(999,999,999,999)를 넘는 값이 있어 계산 결과를 기록하지 않았습니다. 단가와 수량을 확인하십시오.";
+    std::string text =
+        "금액이 12자리(999,999,999,999)를 넘는 값이 있어 계산 결과를 기록하지 않았습니다. 단가와 수량을 확인하십시오.";
     text += ListedLines(check.overflowing_, check.overflowingCount);
     if (planned.tenderAmount > kAmountLimit || planned.tenderAmount < -kAmountLimit)
       text += "\n  총입찰금액: " + AmountText(static_cast<long double>(planned.tenderAmount));
@@ -427,7 +433,8 @@ CalculationResult CalculateStatement(TZekTable& items, const CalculationRequest&
     const std::string text = "숫자나 레벨을 읽을 수 없는 줄이 " + std::to_string(check.unreadableCount) +
                              "개 있습니다. 읽을 수 없는 값은 0으로 계산됩니다." +
                              ListedLines(check.unreadable_, check.unreadableCount) + "\n\n그대로 계산하시겠습니까?";
-    if (notifier.Message(text, "확인", MessageIcon::Question, MessageButtons::YesNo) != MessageAnswer::Yes) return result;
+    if (notifier.Message(text, "확인", MessageIcon::Question, MessageButtons::YesNo) != MessageAnswer::Yes)
+      return result;
   }
 
   // The new header is written beside the old one and the records go to a copy of the table;
@@ -436,7 +443,8 @@ CalculationResult CalculateStatement(TZekTable& items, const CalculationRequest&
   const std::string headerFailure = "정보 화일(" + JoinPath(request.dataDir, "VAK.MEM") + "를 저장할 수 없습니다.";
   std::string headerBytes;
   FileBeside newHeader(header.path);
-  if (BuildMemFile(HeaderAfterCalculation(header.values, planned.tenderAmount), headerBytes)) newHeader.Write(headerBytes);
+  if (BuildMemFile(HeaderAfterCalculation(header.values, planned.tenderAmount), headerBytes))
+    newHeader.Write(headerBytes);
   const std::string stagedHeader = headerBytes.empty() ? std::string() : newHeader.Stage();
   FileSetCommit commit(request.dataDir);
   if (!stagedHeader.empty()) commit.Add(stagedHeader, header.path);
@@ -471,7 +479,8 @@ CalculationResult CalculateStatement(TZekTable& items, const CalculationRequest&
     // The commit record stands: the next start finishes the renames, and the copy already is
     // the table this run goes on with.
     table.AdoptStagedChange();
-    notifier.Message(UnfinishedCommitText(request.dataDir, commitError), "오류", MessageIcon::Error, MessageButtons::Ok);
+    notifier.Message(UnfinishedCommitText(request.dataDir, commitError), "오류", MessageIcon::Error,
+                     MessageButtons::Ok);
     return result;
   }
   table.AdoptStagedChange();

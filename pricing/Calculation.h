@@ -33,11 +33,11 @@ struct CalculationRequest {
 };
 
 struct CalculationResult {
-  bool completed = false;      // false when nothing was written, or a write failed
+  bool completed = false;  // false when nothing was written, or a write failed
   long double tenderAmount = 0;
-  long lines = 0;              // lines of the part calculated
-  long unreadable = 0;         // lines with a number or level that cannot be read
-  long unstorable = 0;         // values too wide for their field (then nothing is written)
+  long lines = 0;       // lines of the part calculated
+  long unreadable = 0;  // lines with a number or level that cannot be read
+  long unstorable = 0;  // values too wide for their field (then nothing is written)
 };
 
 // Runs the calculation on `items` (open, at order 1) and leaves the table filtered to the
@@ -73,15 +73,15 @@ struct PartReview {
   std::string partCode;  // the part code of its lines ("U1", "U")
   bool usable = true;    // false: the table lacks the fields of the statement
   long lines = 0;
-  long takesPrice = 0;   // items that take a unit price from the tenderer
-  long priced = 0;       // of those, the ones with a unit price (or split prices) other than 0
-  long itemLines = 0;    // lines whose stored values differ from the calculated ones, by kind
+  long takesPrice = 0;  // items that take a unit price from the tenderer
+  long priced = 0;      // of those, the ones with a unit price (or split prices) other than 0
+  long itemLines = 0;   // lines whose stored values differ from the calculated ones, by kind
   long headingLines = 0;
   long summaryLines = 0;
-  long unreadable = 0;   // lines with a number or level that cannot be read
-  long overLimit = 0;    // values that would not fit their fields (and a tender amount over 12 digits)
-  std::vector<Finding> findings;                 // the first twenty
-  std::vector<std::string> unreadableLines;      // the first five, "where: fields"
+  long unreadable = 0;            // lines with a number or level that cannot be read
+  long overLimit = 0;             // values that would not fit their fields (and a tender amount over 12 digits)
+  std::vector<Finding> findings;  // the first twenty
+  std::vector<std::string> unreadableLines;  // the first five, "where: fields"
   std::vector<std::string> overLimitLines;
   long long total = 0;         // the part's total as the calculation makes it
   long long tenderAmount = 0;  // the tender amount a calculation of this part would write

@@ -127,7 +127,8 @@ std::vector<CarryItem> CarryItemsOf(const DbfFile& table) {
   for (uint32_t r = 1; r <= table.RecordCount(); ++r) {
     if (table.IsDeleted(r)) continue;
     const char* record = table.Record(r);
-    lines.push_back({r, std::string(FieldBytes(record, *part)), static_cast<long>(ParseNumericField(FieldBytes(record, *seq)))});
+    lines.push_back(
+        {r, std::string(FieldBytes(record, *part)), static_cast<long>(ParseNumericField(FieldBytes(record, *seq)))});
   }
   std::stable_sort(lines.begin(), lines.end(),
                    [](const Line& a, const Line& b) { return a.part != b.part ? a.part < b.part : a.seq < b.seq; });
@@ -313,7 +314,8 @@ class ScratchDir {
 };
 
 bool SameFile(const std::string& a, const std::string& b) {
-  struct stat x {}, y {};
+  struct stat x {
+  }, y{};
   return ::stat(a.c_str(), &x) == 0 && ::stat(b.c_str(), &y) == 0 && x.st_dev == y.st_dev && x.st_ino == y.st_ino;
 }
 
@@ -349,7 +351,8 @@ void WritePrices(TZekTable& items, CarryPlan& plan, UserNotifier& notifier) {
     const CarryItem& s = line.source;
     bool written = false;
     if (s.split) {
-      const long double ma = ParseNumericField(s.material), la = ParseNumericField(s.labour), eq = ParseNumericField(s.expense);
+      const long double ma = ParseNumericField(s.material), la = ParseNumericField(s.labour),
+                        eq = ParseNumericField(s.expense);
       written = CheckSplitPrices(quantity, ma, la, eq, quiet) && WriteSplitPrices(items, ma, la, eq, quiet);
     } else {
       const long double price = ParseNumericField(s.price);
@@ -444,8 +447,9 @@ bool ReplaceTarget(const std::string& scratch, const std::string& toDir, UserNot
   std::string error;
   if (commit.Commit(&error)) return true;
   unfinished = commit.recorded();
-  Fail(notifier, unfinished ? UnfinishedCommitText(toDir, error)
-                            : toDir + "\n화일을 바꿔 쓸 수 없습니다 (" + error + "). 디스크와 쓰기 권한을 확인하십시오.");
+  Fail(notifier, unfinished
+                     ? UnfinishedCommitText(toDir, error)
+                     : toDir + "\n화일을 바꿔 쓸 수 없습니다 (" + error + "). 디스크와 쓰기 권한을 확인하십시오.");
   return false;
 }
 
@@ -459,10 +463,12 @@ std::string CarryProblem(const std::string& fromDir, const std::string& toDir) {
     return fromDir + "\n단가를 가져올 내역이 지금 내역과 같은 화일입니다. 다른 입찰의 자료 디렉토리를 고르십시오.";
   // The other bill is only read: one whose last save was cut short is the program's to finish there.
   if (HasInterruptedCommit(fromDir))
-    return fromDir + "\n이 입찰 자료는 저장이 중단된 채입니다. 프로그램에서 한 번 열어 저장을 마무리한 뒤 단가를 가져오십시오.";
+    return fromDir +
+           "\n이 입찰 자료는 저장이 중단된 채입니다. 프로그램에서 한 번 열어 저장을 마무리한 뒤 단가를 가져오십시오.";
   if (const std::string problem = UnreadableTenderProblem(fromDir); !problem.empty()) return problem + nothingCarried;
   if (const char* missing = MissingDataFile(toDir)) return MissingDataFileText(toDir, missing) + nothingCarried;
-  if (const ProjectHeader header = LoadProjectHeader(toDir); !header.Whole()) return HeaderProblemText(header) + nothingCarried;
+  if (const ProjectHeader header = LoadProjectHeader(toDir); !header.Whole())
+    return HeaderProblemText(header) + nothingCarried;
   if (const std::string problem = UnwritableTenderProblem(toDir); !problem.empty()) return problem + nothingCarried;
   return std::string();
 }
@@ -511,7 +517,9 @@ CarryResult CarryPrices(const CarryRequest& request, TXbaseEnv& env, UserNotifie
       if (!std::ofstream(JoinPath(keep, name))) throw FileError("cannot write " + JoinPath(keep, name));
     }
   } catch (const std::exception&) {
-    Fail(notifier, request.toDir + "\n작업 사본을 만들 수 없습니다. 디스크 공간과 쓰기 권한을 확인하십시오. 지금 내역은 그대로입니다.");
+    Fail(notifier,
+         request.toDir +
+             "\n작업 사본을 만들 수 없습니다. 디스크 공간과 쓰기 권한을 확인하십시오. 지금 내역은 그대로입니다.");
     return result;
   }
 

@@ -22,15 +22,15 @@ namespace vak {
 // What became of an item. Every target item has exactly one; source items that found no
 // place are "Removed".
 enum class CarryOutcome {
-  Carried,          // the price was carried, the quantity is the same
-  QuantityChanged,  // the price was carried; the quantity differs (old → new)
-  Kept,             // the target had a price of its own, kept
-  New,              // no match: left unpriced
-  UnitChanged,      // matched by code, but the unit differs: not carried
-  SourceUnpriced,   // matched, but the source item has no price either
+  Carried,           // the price was carried, the quantity is the same
+  QuantityChanged,   // the price was carried; the quantity differs (old → new)
+  Kept,              // the target had a price of its own, kept
+  New,               // no match: left unpriced
+  UnitChanged,       // matched by code, but the unit differs: not carried
+  SourceUnpriced,    // matched, but the source item has no price either
   SourceUnreadable,  // matched, but the source's price cannot be read ("12a4x"): not carried
-  OverLimit,        // the carried price times the new quantity exceeds the amount limit
-  Removed,          // a source item no target item matched
+  OverLimit,         // the carried price times the new quantity exceeds the amount limit
+  Removed,           // a source item no target item matched
 };
 inline constexpr int kCarryOutcomeCount = 9;
 const char* CarryOutcomeText(CarryOutcome outcome);  // "가져옴", "수량 변경", …
@@ -46,8 +46,8 @@ struct CarryItem {
   std::string unit;
   std::string quantity;  // F_QQTY as stored, trimmed
   bool priced = false;
-  bool split = false;    // the price is held as material, labour and expense
-  std::string price;     // F_PRIC, F_MA0, F_LA0, F_EQ0 as stored, trimmed
+  bool split = false;  // the price is held as material, labour and expense
+  std::string price;   // F_PRIC, F_MA0, F_LA0, F_EQ0 as stored, trimmed
   std::string material, labour, expense;
 };
 
@@ -84,7 +84,7 @@ struct CarryRequest {
   bool overwrite = false;
 };
 struct CarryResult {
-  bool completed = false;  // the target holds the carried prices, recalculated
+  bool completed = false;   // the target holds the carried prices, recalculated
   bool unfinished = false;  // the replacement stopped half-way; the next start finishes it
   CarryPlan plan;
   long double tenderAmount = 0;

@@ -31,8 +31,9 @@ long TenderReview::Unpriced() const {
 
 bool TenderReview::Consistent() const {
   if (!usable || TenderAmountDiffers() || computedTender > kAmountLimit || computedTender < -kAmountLimit) return false;
-  return std::none_of(parts.begin(), parts.end(),
-                      [](const PartReview& p) { return !p.usable || p.Stale() || p.unreadable > 0 || p.overLimit > 0; });
+  return std::none_of(parts.begin(), parts.end(), [](const PartReview& p) {
+    return !p.usable || p.Stale() || p.unreadable > 0 || p.overLimit > 0;
+  });
 }
 
 std::vector<std::string> ConstructionParts(TZekTable& items, ProjectType type) {
@@ -126,7 +127,8 @@ LineState LineStateOf(const TZekTable& items, const LineFields& f) {
   long long q = 0;
   const bool hasQuantity = ParseScaledField(quantity, 3, q) ? q != 0 : ParseNumericField(quantity) != 0;
   LineState state;
-  state.takesPrice = TakesPrice(first(f.lvl), first(f.nlvl), hasQuantity, items.FieldBytesAt(f.fix), items.FieldBytesAt(f.part));
+  state.takesPrice =
+      TakesPrice(first(f.lvl), first(f.nlvl), hasQuantity, items.FieldBytesAt(f.fix), items.FieldBytesAt(f.part));
   for (int price : f.prices) {
     if (HoldsNonZero(items.FieldBytesAt(price))) state.priced = true;
   }
@@ -248,10 +250,12 @@ std::string UnfinishedTenderQuestion(const TenderStatus& status, const std::stri
   std::string text = "입찰서가 완성되지 않았습니다.";
   if (unpriced > 0) text += "\n  단가를 입력하지 않은 항목: " + CountText(unpriced) + "개";
   if (!stale.empty()) {
-    text += stale.size() == 1 && stale.front().empty() ? std::string("\n  단가를 고친 뒤 내역서를 다시 계산하지 않았습니다.")
-                                                       : "\n  다시 계산해야 하는 공사: " + status.PartNames(stale);
+    text += stale.size() == 1 && stale.front().empty()
+                ? std::string("\n  단가를 고친 뒤 내역서를 다시 계산하지 않았습니다.")
+                : "\n  다시 계산해야 하는 공사: " + status.PartNames(stale);
   }
-  text += "\n\n" + what + "하기 전에 내역서를 계산하시겠습니까?\n  예: 계산한 뒤 계속  아니오: 그대로 계속  취소: 그만둠";
+  text +=
+      "\n\n" + what + "하기 전에 내역서를 계산하시겠습니까?\n  예: 계산한 뒤 계속  아니오: 그대로 계속  취소: 그만둠";
   return text;
 }
 

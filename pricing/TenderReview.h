@@ -21,7 +21,7 @@ struct TenderReview {
   bool storedTenderRead = true;  // CMN_IPMT is a number
   std::string storedTenderText;  // CMN_IPMT as stored
   long long storedTender = 0;
-  long long computedTender = 0;  // the tender amount once every part is calculated
+  long long computedTender = 0;                  // the tender amount once every part is calculated
   std::map<std::string, std::string> partNames;  // by part, its overall summary line's name (UTF-8)
 
   long TakesPrice() const;
@@ -94,8 +94,8 @@ class TenderStatus {
     PricedCount count;
     bool stale = false;
   };
-  std::map<std::string, PartState> parts_;  // by part code
-  std::vector<std::string> order_;     // part codes in the statement's order
+  std::map<std::string, PartState> parts_;    // by part code
+  std::vector<std::string> order_;            // part codes in the statement's order
   std::map<std::string, std::string> names_;  // by part
 };
 

@@ -35,7 +35,8 @@ std::optional<long double> CoverAmount(const std::string& cmnIpmt) {
   const long double amount = TextToNumber(text);
   // Only a tender amount the calculation can have written: whole won, not 0 (never calculated),
   // within the amount limit. Anything else would be spelled as a bid nobody made.
-  if (amount == 0 || amount != std::truncl(amount) || amount > kAmountLimit || amount < -kAmountLimit) return std::nullopt;
+  if (amount == 0 || amount != std::truncl(amount) || amount > kAmountLimit || amount < -kAmountLimit)
+    return std::nullopt;
   if (!AmountToKoreanWords(amount)) return std::nullopt;
   return amount;
 }

@@ -23,9 +23,23 @@ std::vector<DbfField> WithOffsets(std::vector<DbfField> fields) {
 // The item table's fields a builder reads.
 struct ItemFields {
   explicit ItemFields(const ItemFieldMap& m)
-      : part(m.At(m.part)), lvl(m.At(m.lvl)), des(m.At(m.des)), size(m.At(m.size)), qqty(m.At(m.qqty)), tqty(m.At(m.tqty)),
-        unit(m.At(m.unit)), pric(m.At(m.pric)), cost(m.At(m.cost)), bigo(m.At(m.bigo)), remk(m.At(m.remk)),
-        sw3(m.At(m.fix)), ma0(m.At(m.ma0)), la0(m.At(m.la0)), eq0(m.At(m.eq0)), ma(m.At(m.ma)), la(m.At(m.la)),
+      : part(m.At(m.part)),
+        lvl(m.At(m.lvl)),
+        des(m.At(m.des)),
+        size(m.At(m.size)),
+        qqty(m.At(m.qqty)),
+        tqty(m.At(m.tqty)),
+        unit(m.At(m.unit)),
+        pric(m.At(m.pric)),
+        cost(m.At(m.cost)),
+        bigo(m.At(m.bigo)),
+        remk(m.At(m.remk)),
+        sw3(m.At(m.fix)),
+        ma0(m.At(m.ma0)),
+        la0(m.At(m.la0)),
+        eq0(m.At(m.eq0)),
+        ma(m.At(m.ma)),
+        la(m.At(m.la)),
         eq(m.At(m.eq)) {}
   const DbfField *part, *lvl, *des, *size, *qqty, *tqty, *unit, *pric, *cost, *bigo, *remk, *sw3, *ma0, *la0, *eq0, *ma,
       *la, *eq;
@@ -51,15 +65,16 @@ long long WholeWon(const char* record, const DbfField* field) {
 // A text of this program as the tables store it: code page 949.
 std::string Stored(std::string_view utf8) { return Utf8ToCp949(utf8).value_or(std::string()); }
 
-int LevelNumber(std::string_view level) {
-  return !level.empty() && IsLevelDigit(level[0]) ? level[0] - '0' : 0;
-}
+int LevelNumber(std::string_view level) { return !level.empty() && IsLevelDigit(level[0]) ? level[0] - '0' : 0; }
 
 // The rows of the report table as they are produced, and the paging.
 class ReportWriter {
  public:
   ReportWriter(const std::string& path, ReportKind kind, int firstPage)
-      : fields_(ReportTableFields(kind)), writer_(path, fields_), page_(firstPage == 0 ? 1 : firstPage), firstPage_(page_) {
+      : fields_(ReportTableFields(kind)),
+        writer_(path, fields_),
+        page_(firstPage == 0 ? 1 : firstPage),
+        firstPage_(page_) {
     for (size_t i = 0; i < fields_.size(); ++i) byName_[fields_[i].name] = &fields_[i];
     record_.assign(static_cast<size_t>(fields_.back().offset + fields_.back().length), ' ');
   }
@@ -91,7 +106,8 @@ class ReportWriter {
     if (from->decimals <= to.decimals && ParseScaledField(bytes, from->decimals, scaled)) {
       char text[40];
       const bool negative = scaled < 0;
-      unsigned long long magnitude = negative ? 0ULL - static_cast<unsigned long long>(scaled) : static_cast<unsigned long long>(scaled);
+      unsigned long long magnitude =
+          negative ? 0ULL - static_cast<unsigned long long>(scaled) : static_cast<unsigned long long>(scaled);
       int n = 0;
       for (int d = 0; d < to.decimals - from->decimals; ++d) text[n++] = '0';
       for (int d = 0; d < from->decimals; ++d, magnitude /= 10) text[n++] = static_cast<char>('0' + magnitude % 10);
@@ -146,7 +162,10 @@ class ReportWriter {
 class ItemTableRestorer {
  public:
   explicit ItemTableRestorer(TZekTable& items)
-      : items_(items), filter_(items.Xbase().Filter()), recno_(items.Eof() ? 0 : items.RecNo()), order_(items.Xbase().IndexOrd()) {}
+      : items_(items),
+        filter_(items.Xbase().Filter()),
+        recno_(items.Eof() ? 0 : items.RecNo()),
+        order_(items.Xbase().IndexOrd()) {}
   ~ItemTableRestorer() {
     items_.Xbase().Query(filter_);
     items_.Xbase().SetOrder(order_);
@@ -305,7 +324,7 @@ const std::vector<DbfField>& ReportTableFields(ReportKind kind) {
   // the unit price.
   static const std::vector<DbfField> split = [] {
     std::vector<DbfField> f = plain;
-    const std::vector<DbfField> parts = {{"F_MA0", 'N', 19, 6, 0}, {"F_MA", 'N', 19, 6, 0}, {"F_LA0", 'N', 19, 6, 0},
+    const std::vector<DbfField> parts = {{"F_MA0", 'N', 19, 6, 0}, {"F_MA", 'N', 19, 6, 0},  {"F_LA0", 'N', 19, 6, 0},
                                          {"F_LA", 'N', 19, 6, 0},  {"F_EQ0", 'N', 19, 6, 0}, {"F_EQ", 'N', 19, 6, 0}};
     f.insert(f.begin() + 4, parts.begin(), parts.end());
     return WithOffsets(f);
@@ -329,7 +348,9 @@ bool BuildReportTable(TZekTable& items, const ReportRequest& request, UserNotifi
   DeleteMatchingFiles(JoinPath(request.dataDir, name + ".*"));
   ReportWriter out(info.path, kind, request.firstPage);
   auto cannotWrite = [&] {
-    notifier.Message(info.path + "\n보고서 자료 화일을 만들 수 없습니다. 디스크 공간과 쓰기 권한, 같은 이름의 디렉토리가 있는지 확인하십시오.",
+    notifier.Message(info.path +
+                         "\n보고서 자료 화일을 만들 수 없습니다. 디스크 공간과 쓰기 권한, 같은 이름의 디렉토리가 "
+                         "있는지 확인하십시오.",
                      "오류", MessageIcon::Error, MessageButtons::Ok);
     return false;
   };

@@ -18,11 +18,11 @@ namespace vak {
 
 // The tender documents, numbered as the report dialog numbers them.
 enum class ReportKind {
-  OverallSummarySheet = 0,    // 총괄 집계장
-  OverallStatement = 1,       // 총괄 내역서
-  TenderStatement = 2,        // 입찰 내역서
-  TenderStatementSplit = 3,   // 입찰 내역서 with the 재/노/경 columns
-  Cover = 4,                  // 입찰 표지: no table
+  OverallSummarySheet = 0,   // 총괄 집계장
+  OverallStatement = 1,      // 총괄 내역서
+  TenderStatement = 2,       // 입찰 내역서
+  TenderStatementSplit = 3,  // 입찰 내역서 with the 재/노/경 columns
+  Cover = 4,                 // 입찰 표지: no table
 };
 
 inline constexpr int kRowsPerPage = 18;

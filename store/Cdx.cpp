@@ -122,7 +122,8 @@ class LeafBuilder {
     for (const Entry& e : entries_) {
       const uint64_t x = e.recno | (static_cast<uint64_t>(e.dup) << layout_.rb) |
                          (static_cast<uint64_t>(e.trail) << (layout_.rb + layout_.db));
-      for (int i = 0; i < layout_.nb; ++i) page[entryAt + static_cast<size_t>(i)] = static_cast<char>((x >> (8 * i)) & 0xFF);
+      for (int i = 0; i < layout_.nb; ++i)
+        page[entryAt + static_cast<size_t>(i)] = static_cast<char>((x >> (8 * i)) & 0xFF);
       entryAt += static_cast<size_t>(layout_.nb);
       keyEnd -= e.stored.size();
       std::memcpy(&page[keyEnd], e.stored.data(), e.stored.size());
@@ -299,7 +300,8 @@ std::string BuildCdx(const std::vector<CdxTagKeys>& tags) {
   // Tag directory: a single root leaf of tag names, pointing at the tag headers.
   std::vector<size_t> order(tags.size());
   for (size_t i = 0; i < order.size(); ++i) order[i] = i;
-  std::sort(order.begin(), order.end(), [&](size_t a, size_t b) { return AsciiUpper(tags[a].info.name) < AsciiUpper(tags[b].info.name); });
+  std::sort(order.begin(), order.end(),
+            [&](size_t a, size_t b) { return AsciiUpper(tags[a].info.name) < AsciiUpper(tags[b].info.name); });
   std::string names;
   std::vector<uint32_t> headerOffsets;
   for (size_t i : order) {

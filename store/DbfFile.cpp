@@ -24,7 +24,9 @@ constexpr size_t kFileHeaderSize = 32;
 constexpr size_t kDescriptorSize = 32;
 constexpr char kEndOfFile = 0x1A;
 
-uint32_t Le32(const unsigned char* p) { return p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<uint32_t>(p[3]) << 24); }
+uint32_t Le32(const unsigned char* p) {
+  return p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<uint32_t>(p[3]) << 24);
+}
 uint16_t Le16(const unsigned char* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
 void PutLe32(unsigned char* p, uint32_t v) {
   for (int i = 0; i < 4; ++i) p[i] = static_cast<unsigned char>(v >> (8 * i));
@@ -223,8 +225,8 @@ DbfStatus DbfFile::ParseHeader(size_t fileSize) {
     if (flag != ' ' && flag != '*') return DbfStatus::Damaged;
   }
   if (headerCount > physical) {
-    warning_ += "헤더의 레코드 수(" + std::to_string(headerCount) + ")가 화일에 든 레코드 수(" + std::to_string(physical) +
-                ")보다 많습니다. 화일이 잘렸을 수 있습니다. ";
+    warning_ += "헤더의 레코드 수(" + std::to_string(headerCount) + ")가 화일에 든 레코드 수(" +
+                std::to_string(physical) + ")보다 많습니다. 화일이 잘렸을 수 있습니다. ";
   }
   if (headerCount < physical) {
     warning_ += "헤더의 레코드 수(" + std::to_string(headerCount) + ") 뒤에 레코드가 " +
@@ -263,8 +265,10 @@ bool DbfFile::TakeForWrite() {
     if (::flock(fd_, LOCK_EX | LOCK_NB) == 0) return true;
     // A failed change gives up the shared lock too (Linux): take it again at once, so no
     // other program can open the table for writing meanwhile.
-    if (::flock(fd_, LOCK_SH | LOCK_NB) != 0) lockLost_ = true;
-    else ::usleep(2000);
+    if (::flock(fd_, LOCK_SH | LOCK_NB) != 0)
+      lockLost_ = true;
+    else
+      ::usleep(2000);
   }
   StatusFromErrno(EWOULDBLOCK);
   return false;
@@ -323,7 +327,8 @@ bool DbfFile::AppendRecord(const char* bytes) {
   if (newSize > fileSize_) {
     const int rc = ::posix_fallocate(fd_, static_cast<off_t>(fileSize_), static_cast<off_t>(newSize - fileSize_));
     if (rc != 0) {
-      if (::ftruncate(fd_, static_cast<off_t>(fileSize_)) != 0) {}  // give back what was taken
+      if (::ftruncate(fd_, static_cast<off_t>(fileSize_)) != 0) {
+      }  // give back what was taken
       appendStatus_ = StatusFromErrno(rc);
       return false;
     }
@@ -335,7 +340,8 @@ bool DbfFile::AppendRecord(const char* bytes) {
     Unmap();
     if (!MapFile(newSize * 2) && !MapFile(newSize)) {
       appendStatus_ = StatusFromErrno(errno);
-      if (::ftruncate(fd_, static_cast<off_t>(fileSize_)) != 0) {}
+      if (::ftruncate(fd_, static_cast<off_t>(fileSize_)) != 0) {
+      }
       if (!MapFile(fileSize_)) data_ = nullptr;  // the table can no longer be used; callers see false
       return false;
     }
@@ -390,7 +396,8 @@ DbfStatus DbfFile::Pack() {
 bool DbfFile::TrimToRecords() {
   if (mode_ == DbfOpenMode::ReadOnly || !data_) return false;
   const size_t size = headerLength_ + count_ * static_cast<size_t>(recordLength_) + 1;
-  if (size > fileSize_ && ::posix_fallocate(fd_, static_cast<off_t>(fileSize_), static_cast<off_t>(size - fileSize_)) != 0)
+  if (size > fileSize_ &&
+      ::posix_fallocate(fd_, static_cast<off_t>(fileSize_), static_cast<off_t>(size - fileSize_)) != 0)
     return false;
   if (size < fileSize_ && ::ftruncate(fd_, static_cast<off_t>(size)) != 0) return false;
   fileSize_ = size;
@@ -496,7 +503,8 @@ std::string NewTableHeader(const std::vector<DbfField>& fields, unsigned char co
 DbfStatus DbfFile::Create(const std::string& path, const std::vector<DbfField>& fields, unsigned char codePage) {
   DbfWriter writer(path, fields, codePage);
   if (!writer.ok()) return writer.error() ? StatusFromErrno(writer.error()) : DbfStatus::NotATable;
-  if (writer.Commit() < 0) return StatusFromErrno(writer.error()) == DbfStatus::ReadOnly ? DbfStatus::ReadOnly : DbfStatus::IoError;
+  if (writer.Commit() < 0)
+    return StatusFromErrno(writer.error()) == DbfStatus::ReadOnly ? DbfStatus::ReadOnly : DbfStatus::IoError;
   return DbfStatus::Ok;
 }
 
@@ -580,7 +588,7 @@ long double ParseNumericField(std::string_view bytes) {
   if (digitCount == 0) return 0;
   long double v = static_cast<long double>(digits);
   if (decimals > 0) {
-    static const long double kPowers[] = {1, 1e1L, 1e2L, 1e3L, 1e4L, 1e5L, 1e6L, 1e7L, 1e8L, 1e9L,
+    static const long double kPowers[] = {1,     1e1L,  1e2L,  1e3L,  1e4L,  1e5L,  1e6L,  1e7L,  1e8L, 1e9L,
                                           1e10L, 1e11L, 1e12L, 1e13L, 1e14L, 1e15L, 1e16L, 1e17L, 1e18L};
     v /= kPowers[decimals];
   }
@@ -652,7 +660,8 @@ bool IsReadableNumericField(std::string_view bytes) {
 
 bool WholeFitsField(const DbfField& field, long long value) {
   int n = value < 0 ? 1 : 0;
-  unsigned long long magnitude = value < 0 ? 0ULL - static_cast<unsigned long long>(value) : static_cast<unsigned long long>(value);
+  unsigned long long magnitude =
+      value < 0 ? 0ULL - static_cast<unsigned long long>(value) : static_cast<unsigned long long>(value);
   do {
     ++n;
     magnitude /= 10;
@@ -664,7 +673,8 @@ bool StoreWholeField(char* record, const DbfField& field, long long value) {
   if (field.decimals != 0) return StoreNumericField(record, field, static_cast<long double>(value));
   char digits[24];
   int n = 0;
-  unsigned long long magnitude = value < 0 ? 0ULL - static_cast<unsigned long long>(value) : static_cast<unsigned long long>(value);
+  unsigned long long magnitude =
+      value < 0 ? 0ULL - static_cast<unsigned long long>(value) : static_cast<unsigned long long>(value);
   do {
     digits[n++] = static_cast<char>('0' + magnitude % 10);
     magnitude /= 10;

@@ -28,14 +28,14 @@ enum class DbfOpenMode { Shared, ReadOnly, Exclusive };
 
 enum class DbfStatus {
   Ok,
-  NotFound,      // no such file
-  Locked,        // in use by another program
-  ReadOnly,      // the file or its directory cannot be written
-  NotATable,     // empty, too short, or not a dBASE table we can read
-  Damaged,       // a dBASE table whose header disagrees with its fields or its size
-  NotAFile,      // a directory or device carries the name
-  IoError,       // the operating system refused a read, write or rename
-  NoSpace,       // the disk is full
+  NotFound,   // no such file
+  Locked,     // in use by another program
+  ReadOnly,   // the file or its directory cannot be written
+  NotATable,  // empty, too short, or not a dBASE table we can read
+  Damaged,    // a dBASE table whose header disagrees with its fields or its size
+  NotAFile,   // a directory or device carries the name
+  IoError,    // the operating system refused a read, write or rename
+  NoSpace,    // the disk is full
 };
 
 // The operating system's reason (errno) for the last failed open, append or pack of this
@@ -70,7 +70,9 @@ class DbfFile {
   const std::string& warning() const { return warning_; }
 
   // Record `recno` (1-based), deletion flag first. Valid until the next append or pack.
-  const char* Record(uint32_t recno) const { return data_ + headerLength_ + (recno - 1) * static_cast<size_t>(recordLength_); }
+  const char* Record(uint32_t recno) const {
+    return data_ + headerLength_ + (recno - 1) * static_cast<size_t>(recordLength_);
+  }
   bool IsDeleted(uint32_t recno) const { return Record(recno)[0] == '*'; }
 
   bool WriteRecord(uint32_t recno, const char* bytes);
@@ -125,7 +127,7 @@ class DbfFile {
   DbfOpenMode mode_ = DbfOpenMode::Shared;
   int fd_ = -1;
   char* data_ = nullptr;
-  size_t mapped_ = 0;    // bytes mapped (may exceed the file size, reserved for appends)
+  size_t mapped_ = 0;  // bytes mapped (may exceed the file size, reserved for appends)
   size_t fileSize_ = 0;
   std::vector<unsigned char> header_;  // bytes 0..31 as read
   std::vector<DbfField> fields_;
@@ -133,10 +135,10 @@ class DbfFile {
   size_t headerLength_ = 0;
   int recordLength_ = 0;
   bool touched_ = false;
-  int reopened_ = 0;      // opens retried because the name was given a new file meanwhile
-  bool sharing_ = false;  // shared lock between writes (ShareWithReadersBetweenWrites)
+  int reopened_ = 0;       // opens retried because the name was given a new file meanwhile
+  bool sharing_ = false;   // shared lock between writes (ShareWithReadersBetweenWrites)
   bool lockLost_ = false;  // another program took the table during a lock change
-  int unstagedFd_ = -1;  // the table itself while a staged change writes to its copy
+  int unstagedFd_ = -1;    // the table itself while a staged change writes to its copy
   std::string stagedPath_;
   DbfStatus appendStatus_ = DbfStatus::Ok;
   std::string warning_;

@@ -285,7 +285,8 @@ class Parser {
   NodePtr ParseAll() {
     // Deep trees are evaluated and freed by recursion too: the text bounds the tree's size,
     // the nesting counter its depth, so no query can exhaust the stack.
-    if (text_.size() > kMaxExpressionLength) Fail("expression longer than " + std::to_string(kMaxExpressionLength) + " characters");
+    if (text_.size() > kMaxExpressionLength)
+      Fail("expression longer than " + std::to_string(kMaxExpressionLength) + " characters");
     NodePtr node = ParseOr();
     SkipBlanks();
     if (pos_ != text_.size()) Fail("unexpected text");
@@ -357,7 +358,7 @@ class Parser {
   NodePtr ParseComparison() {
     NodePtr left = ParseAdditive();
     static const std::pair<const char*, CompareOp> kOps[] = {
-        {"==", CompareOp::ExactEqual}, {"<>", CompareOp::NotEqual},    {"!=", CompareOp::NotEqual},
+        {"==", CompareOp::ExactEqual}, {"<>", CompareOp::NotEqual},     {"!=", CompareOp::NotEqual},
         {"<=", CompareOp::LessEqual},  {">=", CompareOp::GreaterEqual}, {"#", CompareOp::NotEqual},
         {"=", CompareOp::Equal},       {"<", CompareOp::Less},          {">", CompareOp::Greater}};
     for (const auto& [token, op] : kOps) {

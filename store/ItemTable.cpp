@@ -11,13 +11,27 @@ namespace vak {
 
 const std::vector<DbfField>& ItemTableFields() {
   static const std::vector<DbfField> fields = [] {
-    std::vector<DbfField> f = {
-        {"F_SEQ", 'N', 6, 0, 0},   {"F_LVL", 'C', 1, 0, 0},    {"F_NLVL", 'C', 1, 0, 0},  {"F_DES", 'C', 40, 0, 0},
-        {"F_SIZE", 'C', 40, 0, 0}, {"F_QQTY", 'N', 14, 3, 0},  {"F_TQTY", 'N', 14, 3, 0}, {"F_QUNIT", 'C', 6, 0, 0},
-        {"F_PRIC", 'N', 12, 0, 0}, {"F_COST", 'N', 12, 0, 0},  {"F_BIGO", 'C', 8, 0, 0},  {"F_REMK", 'C', 12, 0, 0},
-        {"F_CODE", 'C', kItemCodeWidth, 0, 0}, {"F_3SW", 'C', 1, 0, 0}, {"F_MA0", 'N', 12, 0, 0}, {"F_LA0", 'N', 12, 0, 0},
-        {"F_EQ0", 'N', 12, 0, 0},  {"F_MA", 'N', 12, 0, 0},    {"F_LA", 'N', 12, 0, 0},   {"F_EQ", 'N', 12, 0, 0},
-        {"F_PART", 'C', 2, 0, 0}};
+    std::vector<DbfField> f = {{"F_SEQ", 'N', 6, 0, 0},
+                               {"F_LVL", 'C', 1, 0, 0},
+                               {"F_NLVL", 'C', 1, 0, 0},
+                               {"F_DES", 'C', 40, 0, 0},
+                               {"F_SIZE", 'C', 40, 0, 0},
+                               {"F_QQTY", 'N', 14, 3, 0},
+                               {"F_TQTY", 'N', 14, 3, 0},
+                               {"F_QUNIT", 'C', 6, 0, 0},
+                               {"F_PRIC", 'N', 12, 0, 0},
+                               {"F_COST", 'N', 12, 0, 0},
+                               {"F_BIGO", 'C', 8, 0, 0},
+                               {"F_REMK", 'C', 12, 0, 0},
+                               {"F_CODE", 'C', kItemCodeWidth, 0, 0},
+                               {"F_3SW", 'C', 1, 0, 0},
+                               {"F_MA0", 'N', 12, 0, 0},
+                               {"F_LA0", 'N', 12, 0, 0},
+                               {"F_EQ0", 'N', 12, 0, 0},
+                               {"F_MA", 'N', 12, 0, 0},
+                               {"F_LA", 'N', 12, 0, 0},
+                               {"F_EQ", 'N', 12, 0, 0},
+                               {"F_PART", 'C', 2, 0, 0}};
     int offset = 1;
     for (DbfField& field : f) {
       field.offset = offset;
@@ -31,7 +45,8 @@ const std::vector<DbfField>& ItemTableFields() {
 ItemFieldMap::ItemFieldMap(const DbfFile* f) : file(f) {
   auto index = [f](const char* name) { return f ? f->FieldIndex(name) : -1; };
   seq = index("F_SEQ"), lvl = index("F_LVL"), nlvl = index("F_NLVL"), des = index("F_DES"), size = index("F_SIZE");
-  qqty = index("F_QQTY"), tqty = index("F_TQTY"), unit = index("F_QUNIT"), pric = index("F_PRIC"), cost = index("F_COST");
+  qqty = index("F_QQTY"), tqty = index("F_TQTY"), unit = index("F_QUNIT"), pric = index("F_PRIC"),
+  cost = index("F_COST");
   bigo = index("F_BIGO"), remk = index("F_REMK"), code = index("F_CODE"), fix = index("F_3SW"), ma0 = index("F_MA0");
   la0 = index("F_LA0"), eq0 = index("F_EQ0"), ma = index("F_MA"), la = index("F_LA"), eq = index("F_EQ");
   part = index("F_PART");
@@ -44,7 +59,8 @@ const DbfField* ItemFieldMap::At(int index) const {
 std::string MissingItemFields(const std::vector<DbfField>& fields) {
   std::string missing;
   for (const DbfField& field : ItemTableFields()) {
-    const auto found = std::find_if(fields.begin(), fields.end(), [&](const DbfField& f) { return EqualsNoCase(f.name, field.name); });
+    const auto found =
+        std::find_if(fields.begin(), fields.end(), [&](const DbfField& f) { return EqualsNoCase(f.name, field.name); });
     if (found == fields.end() || (field.type == 'N') != (found->type == 'N' || found->type == 'F'))
       missing += (missing.empty() ? "" : ", ") + field.name;
   }
@@ -53,8 +69,7 @@ std::string MissingItemFields(const std::vector<DbfField>& fields) {
 
 int RowKindOf(char level, char nextLevel, long double quantity, char fixedMark) {
   if (level == '0') return quantity != 0 ? kPricedItem : kZeroQuantityLevel0;
-  if (IsHeadingLevel(level, nextLevel))
-    return fixedMark == '*' ? kFixedPriceHeading : kHeading;
+  if (IsHeadingLevel(level, nextLevel)) return fixedMark == '*' ? kFixedPriceHeading : kHeading;
   return quantity != 0 ? kPricedItem : kZeroQuantityItem;
 }
 
@@ -85,7 +100,8 @@ std::vector<NamedPart> NamedPartsOf(const DbfFile& items) {
     const std::string code = TrimmedText(FieldBytes(items.Record(r), partField));
     if (code.size() < 2) continue;
     if (code[0] == 'U') parts.insert(ConstructionPartOf(code));
-    if (code[0] == 'T' && f.des >= 0) names.emplace(ConstructionPartOf(code), TrimmedText(FieldBytes(items.Record(r), *f.At(f.des))));
+    if (code[0] == 'T' && f.des >= 0)
+      names.emplace(ConstructionPartOf(code), TrimmedText(FieldBytes(items.Record(r), *f.At(f.des))));
   }
   std::vector<NamedPart> named;
   for (const std::string& part : parts) {

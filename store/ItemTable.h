@@ -99,7 +99,8 @@ inline bool HoldsNonZero(std::string_view bytes) {
 }
 // Whether a line takes a unit price from the tenderer: an item line (not a heading, not a line
 // of the overall summary) with a quantity, whose price the agency did not fix (단가고정).
-inline bool TakesPrice(char level, char nextLevel, bool hasQuantity, std::string_view fixedMark, std::string_view partCode) {
+inline bool TakesPrice(char level, char nextLevel, bool hasQuantity, std::string_view fixedMark,
+                       std::string_view partCode) {
   if (!hasQuantity || IsHeadingLevel(level, nextLevel) || IsOverallSummaryPart(partCode)) return false;
   for (char c : fixedMark) {
     if (c == '*') return false;

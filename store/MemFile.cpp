@@ -54,7 +54,8 @@ bool EntryValueSize(const char* header, unsigned char& type, size_t& size) {
   type = static_cast<unsigned char>(header[11]) & 0x7F;
   switch (type) {
     case 'C':
-      size = static_cast<unsigned char>(header[16]) | (static_cast<size_t>(static_cast<unsigned char>(header[17])) << 8);
+      size =
+          static_cast<unsigned char>(header[16]) | (static_cast<size_t>(static_cast<unsigned char>(header[17])) << 8);
       return true;
     case 'N':
     case 'D': size = 8; return true;
@@ -127,8 +128,8 @@ HeaderValues HeaderAsSaved(HeaderValues values) {
 
 bool SaveProjectHeader(const std::string& dataDir, const HeaderValues& values, UserNotifier& notifier) {
   if (WriteMemFile(DataFilePath(dataDir, "VAK.MEM"), values)) return true;
-  notifier.Message("정보 화일(" + JoinPath(dataDir, "VAK.MEM") + "를 저장할 수 없습니다.", "오류",
-                   MessageIcon::Error, MessageButtons::Ok);
+  notifier.Message("정보 화일(" + JoinPath(dataDir, "VAK.MEM") + "를 저장할 수 없습니다.", "오류", MessageIcon::Error,
+                   MessageButtons::Ok);
   return false;
 }
 
@@ -201,7 +202,9 @@ std::string HeaderProblemText(const ProjectHeader& header) {
     case MemStatus::Missing: why = "공사 정보 화일(VAK.MEM)이 없습니다."; break;
     case MemStatus::NotAFile: why = "공사 정보 화일(VAK.MEM)이 일반 화일이 아닙니다 (디렉토리나 장치입니다)."; break;
     case MemStatus::Unreadable: why = "공사 정보 화일(VAK.MEM)을 읽을 수 없습니다. 권한을 확인하십시오."; break;
-    case MemStatus::Damaged: why = "공사 정보 화일(VAK.MEM)이 손상되었습니다 (비었거나 잘렸거나 형식이 다릅니다)."; break;
+    case MemStatus::Damaged:
+      why = "공사 정보 화일(VAK.MEM)이 손상되었습니다 (비었거나 잘렸거나 형식이 다릅니다).";
+      break;
   }
   return header.path + "\n" + why +
          "\n공사 정보를 읽을 수 없어 내역서계산과 공사정보 저장을 하지 않습니다. 발주기관의 원본 화일을 확인하십시오.";

@@ -23,8 +23,21 @@ inline constexpr std::array<const char*, 15> kHeaderVariables = {
     "CMN_MTNO", "CMN_NAME", "CMN_PRT",  "CMN_TEL",  "CMN_TOP",  "CMN_TYPE", "CMN_WRIT"};
 
 enum HeaderVariable {
-  kCmnAuth, kCmnCdno, kCmnComp, kCmnCona, kCmnDesc, kCmnIpmt, kCmnMaxd, kCmnMrg,
-  kCmnMtno, kCmnName, kCmnPrt,  kCmnTel,  kCmnTop,  kCmnType, kCmnWrit
+  kCmnAuth,
+  kCmnCdno,
+  kCmnComp,
+  kCmnCona,
+  kCmnDesc,
+  kCmnIpmt,
+  kCmnMaxd,
+  kCmnMrg,
+  kCmnMtno,
+  kCmnName,
+  kCmnPrt,
+  kCmnTel,
+  kCmnTop,
+  kCmnType,
+  kCmnWrit
 };
 
 using HeaderValues = std::array<std::string, 15>;
@@ -68,7 +81,7 @@ enum class MemStatus {
 struct ProjectHeader {
   std::string path;
   MemStatus status = MemStatus::Missing;
-  HeaderValues values;            // empty texts for absent variables
+  HeaderValues values;             // empty texts for absent variables
   std::array<bool, 15> present{};  // which of the fifteen the file holds
   bool Whole() const { return status == MemStatus::Ok; }
 };

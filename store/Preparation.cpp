@@ -80,8 +80,8 @@ bool PrepareData(const std::string& dataDir, TXbaseEnv& env, TZekTable& items, U
     if (!TidyDataDirectory(dataDir, notifier) || HasInterruptedCommit(dataDir) ||
         !items.OpenExclusive(dataDir, "Vak.dbf", "CDX")) {
       if (HasInterruptedCommit(dataDir))
-        notifier.Message(dataDir + "\n다른 작업이 이 입찰을 저장하는 중입니다. 잠시 뒤 다시 여십시오.", "오류", MessageIcon::Error,
-                         MessageButtons::Ok);
+        notifier.Message(dataDir + "\n다른 작업이 이 입찰을 저장하는 중입니다. 잠시 뒤 다시 여십시오.", "오류",
+                         MessageIcon::Error, MessageButtons::Ok);
       startupFlag = false;
       return false;
     }
@@ -92,12 +92,14 @@ bool PrepareData(const std::string& dataDir, TXbaseEnv& env, TZekTable& items, U
   const DbfField* seq = items.FindField("F_SEQ");
   const DbfField* level = items.FindField("F_LVL");
   if (!part || !seq || !level) {
-    notifier.Message(items.engine()->file().path() + "\n내역 자료 화일의 형식이 아닙니다 (F_PART, F_SEQ, F_LVL 필드가 없습니다).",
-                     "오류", MessageIcon::Error, MessageButtons::Ok);
+    notifier.Message(
+        items.engine()->file().path() + "\n내역 자료 화일의 형식이 아닙니다 (F_PART, F_SEQ, F_LVL 필드가 없습니다).",
+        "오류", MessageIcon::Error, MessageButtons::Ok);
     return Refuse(items, startupFlag);
   }
   if (part->type != 'C' || part->length > 200 || level->type != 'C' || (seq->type != 'N' && seq->type != 'F')) {
-    notifier.Message(items.engine()->file().path() + "\n내역 자료 화일의 형식이 아닙니다 (F_PART, F_SEQ, F_LVL 필드의 형식이 다릅니다).",
+    notifier.Message(items.engine()->file().path() +
+                         "\n내역 자료 화일의 형식이 아닙니다 (F_PART, F_SEQ, F_LVL 필드의 형식이 다릅니다).",
                      "오류", MessageIcon::Error, MessageButtons::Ok);
     return Refuse(items, startupFlag);
   }
@@ -112,8 +114,9 @@ bool PrepareData(const std::string& dataDir, TXbaseEnv& env, TZekTable& items, U
   }
   if (!KeepAgencyOriginals(dataDir, notifier)) return Refuse(items, startupFlag);
   if (!warning.empty() && !items.engine()->file().TrimToRecords()) {
-    notifier.Message(items.engine()->file().path() + "\n화일을 고쳐 쓸 수 없습니다. 디스크 공간과 쓰기 권한을 확인하십시오.",
-                     "오류", MessageIcon::Error, MessageButtons::Ok);
+    notifier.Message(
+        items.engine()->file().path() + "\n화일을 고쳐 쓸 수 없습니다. 디스크 공간과 쓰기 권한을 확인하십시오.", "오류",
+        MessageIcon::Error, MessageButtons::Ok);
     return Refuse(items, startupFlag);
   }
 
@@ -126,8 +129,9 @@ bool PrepareData(const std::string& dataDir, TXbaseEnv& env, TZekTable& items, U
     return Refuse(items, startupFlag);
   }
   if (!items.Xbase().IndexTag("", kItemTag, kItemKey)) {
-    notifier.Message(JoinPath(dataDir, "Vak.CDX") + "\n색인 화일을 만들 수 없습니다. 디스크 공간과 쓰기 권한을 확인하십시오.",
-                     "오류", MessageIcon::Error, MessageButtons::Ok);
+    notifier.Message(
+        JoinPath(dataDir, "Vak.CDX") + "\n색인 화일을 만들 수 없습니다. 디스크 공간과 쓰기 권한을 확인하십시오.",
+        "오류", MessageIcon::Error, MessageButtons::Ok);
     return Refuse(items, startupFlag);
   }
   items.Xbase().SetOrder(0);
@@ -160,8 +164,10 @@ bool KeepAgencyOriginals(const std::string& dataDir, UserNotifier& notifier) {
   struct stat st {};
   const bool present = ::lstat(keep.c_str(), &st) == 0;
   const bool existed = present && S_ISDIR(st.st_mode);
-  if (present && !existed) failure = "디렉토리가 아니거나 심볼릭 링크입니다";
-  else if (!existed && !std::filesystem::create_directory(keep, ec)) failure = ec ? ec.message() : "디렉토리를 만들 수 없습니다";
+  if (present && !existed)
+    failure = "디렉토리가 아니거나 심볼릭 링크입니다";
+  else if (!existed && !std::filesystem::create_directory(keep, ec))
+    failure = ec ? ec.message() : "디렉토리를 만들 수 없습니다";
   for (const char* name : {"VAK.DBF", "VAK.MEM"}) {
     if (!failure.empty()) break;
     const std::optional<std::string> source = FindFileNoCase(dataDir, name);
@@ -182,7 +188,9 @@ bool KeepAgencyOriginals(const std::string& dataDir, UserNotifier& notifier) {
                             "확인", MessageIcon::Question, MessageButtons::YesNo) == MessageAnswer::Yes;
   }
   if (!copied.empty()) {
-    notifier.Message("발주기관의 원본 화일을 " + keep + " 에 그대로 보관했습니다. 제출할 화일에는 포함되지 않으며, 작업 › \"원본으로 되돌리기...\" (또는 'vaktool restore')로 되돌릴 수 있습니다.",
+    notifier.Message("발주기관의 원본 화일을 " + keep +
+                         " 에 그대로 보관했습니다. 제출할 화일에는 포함되지 않으며, 작업 › \"원본으로 되돌리기...\" "
+                         "(또는 'vaktool restore')로 되돌릴 수 있습니다.",
                      "알림", MessageIcon::Information, MessageButtons::Ok);
   }
   return true;
@@ -247,7 +255,8 @@ StartupPassResult RunStartupPass(TZekTable& items, UserNotifier& notifier) {
   }
   notifier.ProgressClose();
   if (result.quantitiesUnfit > 0) {
-    notifier.Message("공종 수량(F_TQTY)이 수량 칸(F_QQTY)에 들어가지 않는 줄이 " + std::to_string(result.quantitiesUnfit) +
+    notifier.Message("공종 수량(F_TQTY)이 수량 칸(F_QQTY)에 들어가지 않는 줄이 " +
+                         std::to_string(result.quantitiesUnfit) +
                          "개 있습니다. 그 줄의 수량은 그대로 둡니다. 자료를 확인하십시오.",
                      "경고", MessageIcon::Warning, MessageButtons::Ok);
   }

@@ -43,10 +43,10 @@ bool KeepAgencyOriginals(const std::string& dataDir, UserNotifier& notifier);
 // lines, which are never headings and keep the quantity the agency gave them. One progress step per
 // line; the progress window is closed at the end. Records are written only when they change.
 struct StartupPassResult {
-  long levelsRepaired = 0;  // lines whose F_NLVL was wrong or blank
-  long quantitiesSet = 0;   // headings whose F_QQTY took F_TQTY
+  long levelsRepaired = 0;   // lines whose F_NLVL was wrong or blank
+  long quantitiesSet = 0;    // headings whose F_QQTY took F_TQTY
   long quantitiesUnfit = 0;  // headings whose F_TQTY does not fit F_QQTY (left alone, the user told)
-  bool failed = false;      // a record could not be written (the user has been told)
+  bool failed = false;       // a record could not be written (the user has been told)
 };
 StartupPassResult RunStartupPass(TZekTable& items, UserNotifier& notifier);
 

@@ -68,14 +68,16 @@ bool ReorganiseItemTable(TZekTable& items, const std::string& dataDir, UserNotif
   // The preparation may hand the table over still taken, so nobody comes in between.
   if (!items.Exclusive() && !items.OpenExclusive(dataDir, "VAK.DBF", "CDX")) return false;
   if (items.engine()->TagCount() > 0 && !items.Xbase().SetOrder(1)) {
-    notifier.Message(JoinPath(dataDir, "VAK.DBF") + "\n색인 순서를 쓸 수 없습니다.", "오류", MessageIcon::Error, MessageButtons::Ok);
+    notifier.Message(JoinPath(dataDir, "VAK.DBF") + "\n색인 순서를 쓸 수 없습니다.", "오류", MessageIcon::Error,
+                     MessageButtons::Ok);
     items.Close();
     return false;
   }
   const uint32_t before = items.Xbase().RecCount();
   if (!items.Xbase().Pack()) {
-    notifier.Message(JoinPath(dataDir, "VAK.DBF") + "\n삭제된 자료를 정리할 수 없습니다. 디스크 공간과 쓰기 권한을 확인하십시오.",
-                     "오류", MessageIcon::Error, MessageButtons::Ok);
+    notifier.Message(
+        JoinPath(dataDir, "VAK.DBF") + "\n삭제된 자료를 정리할 수 없습니다. 디스크 공간과 쓰기 권한을 확인하십시오.",
+        "오류", MessageIcon::Error, MessageButtons::Ok);
     items.Close();
     return false;
   }
@@ -107,8 +109,9 @@ bool ReorganiseItemTable(TZekTable& items, const std::string& dataDir, UserNotif
   }
   if (!items.Xbase().IndexTag("", kItemTag, kItemKey)) {
     notifier.ProgressClose();
-    notifier.Message(JoinPath(dataDir, "Vak.CDX") + "\n색인 화일을 만들 수 없습니다. 디스크 공간과 쓰기 권한을 확인하십시오.",
-                     "오류", MessageIcon::Error, MessageButtons::Ok);
+    notifier.Message(
+        JoinPath(dataDir, "Vak.CDX") + "\n색인 화일을 만들 수 없습니다. 디스크 공간과 쓰기 권한을 확인하십시오.",
+        "오류", MessageIcon::Error, MessageButtons::Ok);
     items.Close();
     return false;
   }

@@ -39,7 +39,9 @@ std::string StageCopy(const std::string& source, const std::string& target) {
 }
 
 // "20261208-043512", then "20261208-043512-2", …: the n-th name a kept copy may take.
-std::string KeptSuffix(const std::string& stamp, int n) { return stamp + (n == 1 ? std::string() : "-" + std::to_string(n)); }
+std::string KeptSuffix(const std::string& stamp, int n) {
+  return stamp + (n == 1 ? std::string() : "-" + std::to_string(n));
+}
 
 // The first suffix that neither kept copy has yet, for the question to name.
 int FirstFreeSuffix(const std::string& dataDir, const std::string& stamp) {
@@ -58,8 +60,10 @@ std::string KeepCopy(const std::string& path, const std::string& stamp, int from
   std::string kept;
   for (int n = from; n < 1000 && kept.empty(); ++n) {
     const std::string name = path + "." + KeptSuffix(stamp, n);
-    if (::link(staged.c_str(), name.c_str()) == 0) kept = name;
-    else if (errno != EEXIST) break;
+    if (::link(staged.c_str(), name.c_str()) == 0)
+      kept = name;
+    else if (errno != EEXIST)
+      break;
   }
   ::unlink(staged.c_str());
   if (!kept.empty()) SyncParentDirectory(kept);
@@ -108,12 +112,14 @@ RestoreResult RestoreOriginals(const std::string& dataDir, UserNotifier& notifie
   }
   const std::string stamp = TimeStamp();
   const int free = FirstFreeSuffix(dataDir, stamp);
-  const std::string question = dataDir + "의 VAK.DBF와 VAK.MEM을 발주기관의 원본으로 되돌립니다.\n지금 화일은 VAK.DBF." +
-                               KeptSuffix(stamp, free) + ", VAK.MEM." + KeptSuffix(stamp, free) +
-                               "(으)로 남겨 둡니다. 되돌리시겠습니까?";
-  if (notifier.Message(question, "확인", MessageIcon::Question, MessageButtons::YesNo) != MessageAnswer::Yes) return result;
+  const std::string question =
+      dataDir + "의 VAK.DBF와 VAK.MEM을 발주기관의 원본으로 되돌립니다.\n지금 화일은 VAK.DBF." +
+      KeptSuffix(stamp, free) + ", VAK.MEM." + KeptSuffix(stamp, free) + "(으)로 남겨 둡니다. 되돌리시겠습니까?";
+  if (notifier.Message(question, "확인", MessageIcon::Question, MessageButtons::YesNo) != MessageAnswer::Yes)
+    return result;
 
-  const std::string failure = dataDir + "\n원본으로 되돌리지 못했습니다 (디스크 공간과 쓰기 권한을 확인하십시오). 화일은 그대로입니다.";
+  const std::string failure =
+      dataDir + "\n원본으로 되돌리지 못했습니다 (디스크 공간과 쓰기 권한을 확인하십시오). 화일은 그대로입니다.";
   std::string keptDbf, keptMem;
   auto dropKept = [&] {
     if (!keptDbf.empty()) ::unlink(keptDbf.c_str());

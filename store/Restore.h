@@ -13,7 +13,7 @@ namespace vak {
 struct RestoreResult {
   bool restored = false;
   bool unfinished = false;  // the replacement stopped half-way; the next start finishes it
-  std::string keptDbf;  // the kept copies' names (in the data directory), empty when none
+  std::string keptDbf;      // the kept copies' names (in the data directory), empty when none
   std::string keptMem;
 };
 

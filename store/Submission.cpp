@@ -7,8 +7,8 @@
 #include <cstring>
 #include <filesystem>
 #include <memory>
-#include <vector>
 #include <optional>
+#include <vector>
 
 #include "common/FileCommit.h"
 #include "common/Files.h"
@@ -99,11 +99,14 @@ SubmitOutcome SubmitTender(const std::string& dataDir, const std::string& target
   };
   // The program run from the medium itself: deleting the old copies would delete the tender.
   if (SameDirectory(dataDir, target))
-    return refuse(target + "\n제출할 매체가 작업 중인 자료 디렉토리와 같습니다. 다른 드라이브(디렉토리)를 선택하십시오.",
-                  SubmitOutcome::SameDirectory);
+    return refuse(
+        target + "\n제출할 매체가 작업 중인 자료 디렉토리와 같습니다. 다른 드라이브(디렉토리)를 선택하십시오.",
+        SubmitOutcome::SameDirectory);
   // Inside the tender (its originals folder above all): the copies would replace its own files.
   if (InsideDirectory(target, dataDir))
-    return refuse(target + "\n제출할 매체가 작업 중인 자료 디렉토리 안(원본 보관 디렉토리 포함)에 있습니다. 다른 드라이브(디렉토리)를 선택하십시오.",
+    return refuse(target +
+                      "\n제출할 매체가 작업 중인 자료 디렉토리 안(원본 보관 디렉토리 포함)에 있습니다. 다른 "
+                      "드라이브(디렉토리)를 선택하십시오.",
                   SubmitOutcome::SameDirectory);
   // Never another tender's files: its originals folder, or a tender directory that keeps one.
   {
@@ -112,15 +115,18 @@ SubmitOutcome SubmitTender(const std::string& dataDir, const std::string& target
     const bool originals = IsOriginalsFolder(medium);
     const bool tender = !MissingDataFile(JoinPath(medium.string(), kOriginalsDir));
     if (originals || tender)
-      return refuse(target + "\n제출할 매체가 다른 입찰 자료 디렉토리" + (originals ? "의 원본 보관 디렉토리" : std::string()) +
+      return refuse(target + "\n제출할 매체가 다른 입찰 자료 디렉토리" +
+                        (originals ? "의 원본 보관 디렉토리" : std::string()) +
                         "입니다. 빈 디스켓(디렉토리)을 선택하십시오.",
                     SubmitOutcome::SameDirectory);
   }
   // A save a killed run left half-done is finished first: the pair sent is the pair that belongs together.
   if (!TidyDataDirectory(dataDir, notifier)) return SubmitOutcome::SourceUnreadable;
   if (HasInterruptedCommit(dataDir))
-    return refuse(dataDir + "\n저장이 중단된 채입니다. 프로그램에서 이 입찰을 닫았다가 다시 열어 저장을 마무리한 뒤 제출하십시오.",
-                  SubmitOutcome::SourceUnreadable);
+    return refuse(
+        dataDir +
+            "\n저장이 중단된 채입니다. 프로그램에서 이 입찰을 닫았다가 다시 열어 저장을 마무리한 뒤 제출하십시오.",
+        SubmitOutcome::SourceUnreadable);
   // What would not open in the program is not submitted.
   if (const std::string problem = UnreadableTenderProblem(dataDir); !problem.empty())
     return refuse(problem + "\n이 자료는 제출하지 않습니다.", SubmitOutcome::SourceUnreadable);

@@ -15,11 +15,11 @@ enum class SubmitOutcome {
   Verified,       // both files on the medium, read back equal, the table opens with its records
   SameDirectory,  // the medium is the data directory or inside it ("원본" too): refused before anything was deleted
   SourceUnreadable,  // the tender would not open in the program (damaged, cut, foreign): nothing copied
-  MediumRefused,  // the medium holds a tender open in the program, or a directory where a file goes
-  DbfFailed,      // VAK.DBF could not be copied
-  MemFailed,      // VAK.MEM could not be copied
-  MediumFailed,   // the medium failed (full, removed, read-only) while copying
-  VerifyFailed,   // a copy read back differs, or the copied table does not open whole
+  MediumRefused,     // the medium holds a tender open in the program, or a directory where a file goes
+  DbfFailed,         // VAK.DBF could not be copied
+  MemFailed,         // VAK.MEM could not be copied
+  MediumFailed,      // the medium failed (full, removed, read-only) while copying
+  VerifyFailed,      // a copy read back differs, or the copied table does not open whole
 };
 
 // Copies and verifies; tells the user every outcome with the designed messages (and the

@@ -45,17 +45,17 @@ std::string TwoSpellingsProblem(const std::string& dataDir) {
     for (fs::directory_iterator it(dataDir, ec), end; !ec && it != end; it.increment(ec))
       spellings += EqualsNoCase(it->path().filename().string(), name) ? 1 : 0;
     if (spellings > 1)
-      return dataDir + "\n" + name + " 화일이 대소문자만 다른 이름으로 둘 이상 있습니다. 어느 것이 입찰 자료인지 알 수 없어 열지 않습니다. 하나만 남기십시오.";
+      return dataDir + "\n" + name +
+             " 화일이 대소문자만 다른 이름으로 둘 이상 있습니다. 어느 것이 입찰 자료인지 알 수 없어 열지 않습니다. "
+             "하나만 남기십시오.";
   }
   return std::string();
 }
-
 
 bool SameEntry(const fs::path& a, const fs::path& b) {
   std::error_code ec;
   return fs::equivalent(a, b, ec) && !ec;
 }
-
 
 }  // namespace
 
@@ -71,8 +71,9 @@ std::string OutputPathProblem(const std::string& output, const std::vector<std::
   // A device or pipe carries the name: replacing it would not write the file meant.
   if (fs::exists(path, ec) && !fs::is_regular_file(path, ec))
     return output + "\n일반 화일이 아닙니다 (장치나 파이프입니다). 출력 화일의 이름을 주십시오.";
-  const std::string refused = output + "\n입찰 자료의 화일 이름(VAK.DBF, VAK.MEM, Vak.CDX, VakRpt…, VAK.DBF.날짜-시각 …)에는 "
-                                        "출력 화일을 쓸 수 없습니다. 다른 이름을 주십시오.";
+  const std::string refused = output +
+                              "\n입찰 자료의 화일 이름(VAK.DBF, VAK.MEM, Vak.CDX, VakRpt…, VAK.DBF.날짜-시각 …)에는 "
+                              "출력 화일을 쓸 수 없습니다. 다른 이름을 주십시오.";
   // A tender's file names are refused wherever they are: any directory may hold a tender.
   for (const std::string& name : {path.filename().string(), fs::weakly_canonical(path, ec).filename().string()}) {
     if (IsTenderFileName(name) || name.rfind(".vak-carry-", 0) == 0) return refused;
@@ -85,7 +86,8 @@ std::string OutputPathProblem(const std::string& output, const std::vector<std::
   if (!fs::is_directory(parent, ec)) return output + "\n출력 화일을 둘 디렉토리(" + parent.string() + ")가 없습니다.";
   for (fs::path p = fs::weakly_canonical(parent, ec); !p.empty() && p != p.root_path(); p = p.parent_path()) {
     if (IsOriginalsFolder(p))
-      return output + "\n발주기관의 원본을 보관하는 디렉토리에는 출력 화일을 쓸 수 없습니다. 다른 디렉토리를 고르십시오.";
+      return output +
+             "\n발주기관의 원본을 보관하는 디렉토리에는 출력 화일을 쓸 수 없습니다. 다른 디렉토리를 고르십시오.";
   }
   for (const std::string& dir : tenderDirs) {
     // An existing output that is one of the tender's files under another name (a hard link).
@@ -129,14 +131,15 @@ bool TidyDataDirectory(const std::string& dataDir, UserNotifier& notifier) {
       const std::string name = it->path().filename().string();
       const bool scratch = where == fs::path(dataDir) && name.rfind(".vak-carry-", 0) == 0 && name.size() == 17 &&
                            it->is_directory(ec) && !it->is_symlink(ec);
-      if (IsTenderTempFile(name) || scratch)
-        leftovers.push_back(it->path());
+      if (IsTenderTempFile(name) || scratch) leftovers.push_back(it->path());
     }
   }
   for (const fs::path& left : leftovers) {
     std::error_code removeEc;
-    if (fs::is_symlink(left, removeEc) || !fs::is_directory(left, removeEc)) fs::remove(left, removeEc);
-    else fs::remove_all(left, removeEc);
+    if (fs::is_symlink(left, removeEc) || !fs::is_directory(left, removeEc))
+      fs::remove(left, removeEc);
+    else
+      fs::remove_all(left, removeEc);
   }
   return true;
 }
@@ -150,7 +153,8 @@ std::string UnwritableTenderProblem(const std::string& dataDir) {
            dir.parent_path().string() + ")를 여십시오.";
   for (const char* name : {"VAK.DBF", "VAK.MEM"}) {
     const std::string path = DataFilePath(dataDir, name);
-    struct stat st {}, target {};
+    struct stat st {
+    }, target{};
     // A dangling or looping link is for the open to report as such.
     if (::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode) && ::stat(path.c_str(), &target) == 0)
       return path + "\n심볼릭 링크인 자료 화일에는 쓰지 않습니다. 링크가 가리키는 화일이 있는 디렉토리를 여십시오.";

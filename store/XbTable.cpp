@@ -119,8 +119,9 @@ void XbTable::BuildOrder(Tag& tag) {
     if (length > 8) std::memcpy(&keys[static_cast<size_t>(r - 1) * length], key.data(), static_cast<size_t>(length));
   }
   if (length <= 8) {
-    std::sort(items.begin(), items.end(),
-              [](const Item& a, const Item& b) { return a.prefix != b.prefix ? a.prefix < b.prefix : a.recno < b.recno; });
+    std::sort(items.begin(), items.end(), [](const Item& a, const Item& b) {
+      return a.prefix != b.prefix ? a.prefix < b.prefix : a.recno < b.recno;
+    });
   } else {
     const char* base = keys.data();
     const size_t l = static_cast<size_t>(length);
@@ -384,8 +385,8 @@ bool XbTable::Seek(std::string_view key) {
     k.resize(length, ' ');
     return k;
   };
-  const auto it = std::partition_point(visible_.begin(), visible_.end(),
-                                       [&](uint32_t r) { return prefixOf(r) < wanted; });
+  const auto it =
+      std::partition_point(visible_.begin(), visible_.end(), [&](uint32_t r) { return prefixOf(r) < wanted; });
   const bool found = it != visible_.end() && prefixOf(*it) == wanted;
   if (!found) {
     SetAtEnd();
@@ -410,8 +411,8 @@ bool XbTable::PutRecord(const char* bytes) {
       reorder = true;
     }
   }
-  const bool visibility =
-      current[0] != bytes[0] || (query_ && !query_->SameInputs(current, bytes) && QueryPasses(current) != QueryPasses(bytes));
+  const bool visibility = current[0] != bytes[0] ||
+                          (query_ && !query_->SameInputs(current, bytes) && QueryPasses(current) != QueryPasses(bytes));
   if (!file_->WriteRecord(recno_, bytes)) return false;
   if (reorder) indexDirty_ = true;
   if (reorder || visibility) visibleValid_ = false;  // the cursor stays on this record

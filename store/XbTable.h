@@ -21,8 +21,8 @@ namespace vak {
 
 // The engine's settings, shared by every open table (held by TXbaseEnv).
 struct EngineSettings {
-  bool deleted = false;   // hide deleted records from moves and counts
-  bool exact = false;     // "=" on texts ignores trailing blanks but needs equal texts
+  bool deleted = false;  // hide deleted records from moves and counts
+  bool exact = false;    // "=" on texts ignores trailing blanks but needs equal texts
 };
 
 class XbTable {
@@ -100,7 +100,7 @@ class XbTable {
   void BuildOrder(Tag& tag);
   std::string KeyOf(const Tag& tag, const char* record) const;
   bool QueryPasses(const char* record) const;
-  void Invalidate();          // orders and visible list must be rebuilt
+  void Invalidate();  // orders and visible list must be rebuilt
   void EnsureVisible();
   void PlaceCursorAt(uint32_t recno);
   void SetAtEnd();

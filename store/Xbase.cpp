@@ -59,8 +59,9 @@ bool TZekTable::Close() {
     std::string error;
     if (!table_->Flush(&error)) {
       ok = false;
-      notifier_.Message(table_->file().path() + "\n자료를 디스크에 기록하지 못했습니다. 디스크 공간과 쓰기 권한을 확인하십시오.",
-                        "오류", MessageIcon::Error, MessageButtons::Ok);
+      notifier_.Message(
+          table_->file().path() + "\n자료를 디스크에 기록하지 못했습니다. 디스크 공간과 쓰기 권한을 확인하십시오.",
+          "오류", MessageIcon::Error, MessageButtons::Ok);
     }
   }
   table_.reset();
@@ -100,7 +101,8 @@ bool TZekTable::OpenWith(const std::string& dir, const std::string& file, const 
   table_ = XbTable::Open(*path, mode, env_.settings(), lastStatus_);
   if (!table_) {
     if (reportFailure) {
-      notifier_.Message(OpenFailureText(*path, lastStatus_), "오류", MessageIcon::Error, MessageButtons::Ok);  // the file's own name
+      notifier_.Message(OpenFailureText(*path, lastStatus_), "오류", MessageIcon::Error,
+                        MessageButtons::Ok);  // the file's own name
     }
     return false;
   }
@@ -224,7 +226,8 @@ bool TZekTable::Post() {
   const char* current = table_->Current();
   if (!changed_ || (current && std::memcmp(current, buffer_.data(), buffer_.size()) == 0)) return true;
   if (table_->PutRecord(buffer_.data())) return true;
-  notifier_.Message(table_->file().path() + "\n자료를 기록할 수 없습니다.", "오류", MessageIcon::Error, MessageButtons::Ok);
+  notifier_.Message(table_->file().path() + "\n자료를 기록할 수 없습니다.", "오류", MessageIcon::Error,
+                    MessageButtons::Ok);
   return false;
 }
 
@@ -280,7 +283,6 @@ uint32_t TXbase::Count() {
   return owner_.table_->Count();
 }
 
-
 bool TXbase::SetOrder(int order) {
   if (!owner_.table_) return false;
   owner_.PostPending();
@@ -318,7 +320,6 @@ bool TXbase::Pack() {
   return owner_.table_->Pack() == DbfStatus::Ok;
 }
 
-
 std::string OpenFailureText(const std::string& path, DbfStatus status) {
   std::string why;
   switch (status) {
@@ -327,14 +328,20 @@ std::string OpenFailureText(const std::string& path, DbfStatus status) {
     case DbfStatus::NotFound: why = "화일을 찾을 수 없습니다 (끊어진 링크이거나 지워진 화일입니다)."; break;
     case DbfStatus::NotAFile: why = "일반 화일이 아닙니다 (디렉토리나 장치입니다)."; break;
     case DbfStatus::NotATable: why = "자료 화일이 손상되었거나 xBase 자료 화일이 아닙니다."; break;
-    case DbfStatus::Damaged: why = "자료 화일이 손상되었습니다 (헤더가 필드 정의나 화일 크기와 맞지 않습니다). 화일을 고치지 않고 그대로 둡니다."; break;
+    case DbfStatus::Damaged:
+      why =
+          "자료 화일이 손상되었습니다 (헤더가 필드 정의나 화일 크기와 맞지 않습니다). 화일을 고치지 않고 그대로 "
+          "둡니다.";
+      break;
     case DbfStatus::ReadOnly: why = "자료 화일에 쓸 수 없습니다. 읽기 전용 매체이거나 쓰기 권한이 없습니다."; break;
     case DbfStatus::NoSpace: why = "디스크에 빈 공간이 없습니다."; break;
     case DbfStatus::IoError: {
       const int error = LastDbfErrno();
       why = "화일을 열 수 없습니다";
-      if (error == ELOOP) why += " (심볼릭 링크가 순환합니다)";
-      else if (error != 0) why += " (" + std::string(std::strerror(error)) + ")";
+      if (error == ELOOP)
+        why += " (심볼릭 링크가 순환합니다)";
+      else if (error != 0)
+        why += " (" + std::string(std::strerror(error)) + ")";
       why += ".";
       break;
     }

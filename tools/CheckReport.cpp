@@ -90,7 +90,8 @@ std::string CheckReportText(const std::string& dir, const TenderReview& review) 
   const bool complete = review.Complete();
   const bool consistent = review.Consistent();
   if (complete && consistent) {
-    text += "결과: 완성 — 단가를 받는 항목 " + Count(review.TakesPrice()) + "개에 모두 단가가 있고, 금액과 합계가 모두 맞습니다.\n";
+    text += "결과: 완성 — 단가를 받는 항목 " + Count(review.TakesPrice()) +
+            "개에 모두 단가가 있고, 금액과 합계가 모두 맞습니다.\n";
   } else {
     text += "결과: 미완성 —";
     if (!complete) text += " 미입력 " + Count(review.Unpriced()) + "개;";
@@ -101,7 +102,9 @@ std::string CheckReportText(const std::string& dir, const TenderReview& review) 
 }
 
 std::string CheckReportJson(const std::string& dir, const TenderReview& review) {
-  const char* type = review.type == ProjectType::Single ? "single" : review.type == ProjectType::Compound ? "compound" : "unstated";
+  const char* type = review.type == ProjectType::Single     ? "single"
+                     : review.type == ProjectType::Compound ? "compound"
+                                                            : "unstated";
   std::string json = "{\n  \"dir\": " + Json(dir) + ",\n  \"projectType\": \"" + type + "\",\n";
   json += std::string("  \"complete\": ") + (review.Complete() ? "true" : "false") + ",\n";
   json += std::string("  \"consistent\": ") + (review.Consistent() ? "true" : "false") + ",\n";
@@ -120,15 +123,18 @@ std::string CheckReportJson(const std::string& dir, const TenderReview& review) 
             ", \"stale\": " + (p.Stale() ? "true" : "false") + ", \"itemAmountLines\": " + std::to_string(p.itemLines) +
             ", \"headingTotalLines\": " + std::to_string(p.headingLines) +
             ", \"summaryLineDiffers\": " + (p.summaryLines > 0 ? "true" : "false") +
-            ", \"unreadableLines\": " + std::to_string(p.unreadable) + ", \"overLimit\": " + std::to_string(p.overLimit) +
-            ", \"total\": " + std::to_string(p.total) + ",\n     \"findings\": [";
+            ", \"unreadableLines\": " + std::to_string(p.unreadable) +
+            ", \"overLimit\": " + std::to_string(p.overLimit) + ", \"total\": " + std::to_string(p.total) +
+            ",\n     \"findings\": [";
     for (size_t k = 0; k < p.findings.size(); ++k) {
       const Finding& f = p.findings[k];
-      json += std::string(k ? ", " : "") + "{\"kind\": \"" + KindKey(f.kind) + "\", \"record\": " + std::to_string(f.recno) +
-              ", \"line\": " + Json(f.where) + ", \"field\": " + Json(f.field) + ", \"stored\": " + Json(f.stored) +
+      json += std::string(k ? ", " : "") + "{\"kind\": \"" + KindKey(f.kind) +
+              "\", \"record\": " + std::to_string(f.recno) + ", \"line\": " + Json(f.where) +
+              ", \"field\": " + Json(f.field) + ", \"stored\": " + Json(f.stored) +
               ", \"computed\": " + std::to_string(f.computed) + "}";
     }
-    json += "],\n     \"unreadable\": " + JsonList(p.unreadableLines) + ", \"overLimitValues\": " + JsonList(p.overLimitLines) + "}";
+    json += "],\n     \"unreadable\": " + JsonList(p.unreadableLines) +
+            ", \"overLimitValues\": " + JsonList(p.overLimitLines) + "}";
   }
   json += "\n  ]\n}\n";
   return json;

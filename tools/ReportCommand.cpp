@@ -10,12 +10,12 @@
 
 #include "common/CodePage.h"
 #include "common/Files.h"
-#include "common/Fonts.h"
 #include "common/Numbers.h"
 #include "common/Text.h"
+#include "gui/common/Fonts.h"
+#include "gui/reports/ReportAssembly.h"
+#include "gui/reports/ReportPdf.h"
 #include "reports/KoreanWords.h"
-#include "reports/ReportAssembly.h"
-#include "reports/ReportPdf.h"
 #include "reports/ReportTable.h"
 #include "store/MemFile.h"
 #include "store/Preparation.h"
@@ -34,8 +34,10 @@ bool ParseWhole(const std::string& text, long low, long high, long& value) {
 std::vector<std::string> SplitOn(const std::string& text, char separator) {
   std::vector<std::string> parts(1);
   for (char c : text) {
-    if (c == separator) parts.emplace_back();
-    else parts.back().push_back(c);
+    if (c == separator)
+      parts.emplace_back();
+    else
+      parts.back().push_back(c);
   }
   return parts;
 }
@@ -97,14 +99,16 @@ int ReportCommand(const ReportOptions& o, UserNotifier& notifier, int argc, char
          ParseWhole(o.pages.substr(dash + 1), 0, 100000, to) && from <= to;
   }
   if (!ok) {
-    std::fputs("vaktool: report에는 --kind summary|overall|statement|statement-lme|cover 와 --pdf OUT.pdf 가 필요하고,\n"
-               "  --first-page는 0부터 900, --margins는 0부터 20 사이의 네 값(위,오른,왼,아래), --pages는 FROM-TO,\n"
-               "  --part는 공사 코드 한 글자 또는 all(전체 공사)이어야 합니다.\n",
-               stderr);
+    std::fputs(
+        "vaktool: report에는 --kind summary|overall|statement|statement-lme|cover 와 --pdf OUT.pdf 가 필요하고,\n"
+        "  --first-page는 0부터 900, --margins는 0부터 20 사이의 네 값(위,오른,왼,아래), --pages는 FROM-TO,\n"
+        "  --part는 공사 코드 한 글자 또는 all(전체 공사)이어야 합니다.\n",
+        stderr);
     return 2;
   }
   if (kind->second == ReportKind::TenderStatementSplit && o.portrait) {
-    std::fputs("vaktool: 재/노/경 입찰 내역서(statement-lme)는 횡방향으로만 인쇄합니다 (--portrait를 뺄 것).\n", stderr);
+    std::fputs("vaktool: 재/노/경 입찰 내역서(statement-lme)는 횡방향으로만 인쇄합니다 (--portrait를 뺄 것).\n",
+               stderr);
     return 2;
   }
 
@@ -155,7 +159,8 @@ int ReportCommand(const ReportOptions& o, UserNotifier& notifier, int argc, char
     notifier.Message(error, "오류", MessageIcon::Error, MessageButtons::Ok);
     return 1;
   }
-  std::printf("%s: %d쪽을 썼습니다 (%d쪽부터 %d쪽까지 중).\n", o.pdf.c_str(), pages, document.firstPage(), document.lastPage());
+  std::printf("%s: %d쪽을 썼습니다 (%d쪽부터 %d쪽까지 중).\n", o.pdf.c_str(), pages, document.firstPage(),
+              document.lastPage());
   return 0;
 }
 

@@ -9,7 +9,7 @@ namespace vak {
 
 struct ReportOptions {
   std::string dir;
-  std::string kind;   // summary, overall, statement, statement-lme, cover
+  std::string kind;  // summary, overall, statement, statement-lme, cover
   std::string pdf;
   std::string part = "1";  // a construction part's code, or "all" for every part in one document
   std::string firstPage = "1";

@@ -14,15 +14,15 @@ namespace vak {
 namespace {
 
 const char* const kPartNames[] = {"건축공사", "토목공사", "기계설비공사", "전기공사", "조경공사",
-                                  "통신공사", "소방공사", "포장공사", "부대공사"};
+                                  "통신공사", "소방공사", "포장공사",     "부대공사"};
 
-const char* const kWorks[] = {"가설공사", "토공사", "철근콘크리트공사", "조적공사", "방수공사", "미장공사",
-                              "타일공사", "목공사", "금속공사", "창호공사", "유리공사", "도장공사",
-                              "수장공사", "지붕및홈통공사", "배수공사", "포장공사", "관로공사", "옹벽공사",
-                              "배관공사", "덕트공사", "보온공사", "전선관공사", "케이블공사", "조명설비공사"};
+const char* const kWorks[] = {
+    "가설공사", "토공사",   "철근콘크리트공사", "조적공사", "방수공사", "미장공사",       "타일공사",   "목공사",
+    "금속공사", "창호공사", "유리공사",         "도장공사", "수장공사", "지붕및홈통공사", "배수공사",   "포장공사",
+    "관로공사", "옹벽공사", "배관공사",         "덕트공사", "보온공사", "전선관공사",     "케이블공사", "조명설비공사"};
 
-const char* const kSubWorks[] = {"기초", "지하층", "지상1층", "지상2층", "옥탑층", "외부",
-                                 "주차장", "관리동", "기계실", "전기실", "진입도로", "부대시설"};
+const char* const kSubWorks[] = {"기초",   "지하층", "지상1층", "지상2층", "옥탑층",   "외부",
+                                 "주차장", "관리동", "기계실",  "전기실",  "진입도로", "부대시설"};
 
 struct ItemSpec {
   const char* name;
@@ -30,26 +30,39 @@ struct ItemSpec {
   const char* unit;
 };
 
-const ItemSpec kItems[] = {
-    {"레미콘", "25-24-15", "M3"},          {"레미콘 타설", "펌프카, 철근", "M3"},
-    {"거푸집", "합판 3회", "M2"},          {"철근가공조립", "HD-13, 보통", "TON"},
-    {"터파기", "토사, 깊이 1m이하", "M3"}, {"되메우기", "인력 및 장비", "M3"},
-    {"잡석깔기", "다짐 포함", "M3"},       {"버림콘크리트", "18-18-8, T=60", "M3"},
-    {"시멘트벽돌쌓기", "1.0B", "M2"},      {"액체방수", "바닥 2차", "M2"},
-    {"시멘트몰탈 바름", "벽, T=18mm", "M2"}, {"자기질타일 붙이기", "300x300", "M2"},
-    {"수성페인트", "내부, 2회", "M2"},     {"알루미늄창호 설치", "AW-1", "개소"},
-    {"강관 배관", "SPP 25mm", "M"},        {"동관 배관", "L형 20mm", "M"},
-    {"보온재 설치", "T=25mm", "M"},        {"전선관 배관", "HI-PVC 22C", "M"},
-    {"케이블 포설", "F-CV 4SQ-2C", "M"},   {"등기구 설치", "LED 40W", "EA"},
-    {"콘센트 설치", "2구 접지", "개"},     {"아스팔트포장", "T=50mm", "M2"},
-    {"보도블록 포장", "투수성", "M2"},     {"교목 식재", "소나무 H3.0", "주"},
-    {"잔디 식재", "평떼", "M2"},           {"집수정 설치", "600x600", "개소"},
-    {"흄관 부설", "D300", "본"},           {"비계 설치", "강관비계", "M2"},
-    {"먹매김", "건축", "M2"},              {"현장정리", "", "식"}};
+const ItemSpec kItems[] = {{"레미콘", "25-24-15", "M3"},
+                           {"레미콘 타설", "펌프카, 철근", "M3"},
+                           {"거푸집", "합판 3회", "M2"},
+                           {"철근가공조립", "HD-13, 보통", "TON"},
+                           {"터파기", "토사, 깊이 1m이하", "M3"},
+                           {"되메우기", "인력 및 장비", "M3"},
+                           {"잡석깔기", "다짐 포함", "M3"},
+                           {"버림콘크리트", "18-18-8, T=60", "M3"},
+                           {"시멘트벽돌쌓기", "1.0B", "M2"},
+                           {"액체방수", "바닥 2차", "M2"},
+                           {"시멘트몰탈 바름", "벽, T=18mm", "M2"},
+                           {"자기질타일 붙이기", "300x300", "M2"},
+                           {"수성페인트", "내부, 2회", "M2"},
+                           {"알루미늄창호 설치", "AW-1", "개소"},
+                           {"강관 배관", "SPP 25mm", "M"},
+                           {"동관 배관", "L형 20mm", "M"},
+                           {"보온재 설치", "T=25mm", "M"},
+                           {"전선관 배관", "HI-PVC 22C", "M"},
+                           {"케이블 포설", "F-CV 4SQ-2C", "M"},
+                           {"등기구 설치", "LED 40W", "EA"},
+                           {"콘센트 설치", "2구 접지", "개"},
+                           {"아스팔트포장", "T=50mm", "M2"},
+                           {"보도블록 포장", "투수성", "M2"},
+                           {"교목 식재", "소나무 H3.0", "주"},
+                           {"잔디 식재", "평떼", "M2"},
+                           {"집수정 설치", "600x600", "개소"},
+                           {"흄관 부설", "D300", "본"},
+                           {"비계 설치", "강관비계", "M2"},
+                           {"먹매김", "건축", "M2"},
+                           {"현장정리", "", "식"}};
 
-const ItemSpec kLevelZeroItems[] = {{"산재보험료", "", "식"},   {"고용보험료", "", "식"},
-                                    {"안전관리비", "", "식"},   {"환경보전비", "", "식"},
-                                    {"폐기물처리비", "", "식"}, {"품질관리비", "", "식"}};
+const ItemSpec kLevelZeroItems[] = {{"산재보험료", "", "식"}, {"고용보험료", "", "식"},   {"안전관리비", "", "식"},
+                                    {"환경보전비", "", "식"}, {"폐기물처리비", "", "식"}, {"품질관리비", "", "식"}};
 
 std::string Cp(const std::string& utf8) { return Utf8ToCp949(utf8).value_or(std::string()); }
 
@@ -94,7 +107,8 @@ class Generator {
     for (int i : {8, 9, 14, 15, 16, 17, 18, 19}) StoreNumericField(r.data(), f[static_cast<size_t>(i)], 0);
     if (marks.find('*') != std::string::npos) StoreCharacterField(r.data(), f[11], "           *");
     char code[16];
-    std::snprintf(code, sizeof code, "%c%09u", part_.size() > 1 ? part_[1] : 'S', static_cast<unsigned>(Rand(999999999)));
+    std::snprintf(code, sizeof code, "%c%09u", part_.size() > 1 ? part_[1] : 'S',
+                  static_cast<unsigned>(Rand(999999999)));
     StoreCharacterField(r.data(), f[12], level == '0' ? "" : code);
     if (fixedPrice > 0) {
       r[static_cast<size_t>(f[13].offset)] = '*';
@@ -110,9 +124,9 @@ class Generator {
  private:
   void Work(int level, long& left, std::vector<std::string>& out) {
     const char lv = static_cast<char>('0' + level);
-    std::string name = level == 1 ? std::to_string(++works_) + ". " + kWorks[Rand(std::size(kWorks))]
-                                  : std::string(kSubWorks[Rand(std::size(kSubWorks))]) + " " +
-                                        kWorks[Rand(std::size(kWorks))];
+    std::string name = level == 1
+                           ? std::to_string(++works_) + ". " + kWorks[Rand(std::size(kWorks))]
+                           : std::string(kSubWorks[Rand(std::size(kSubWorks))]) + " " + kWorks[Rand(std::size(kWorks))];
     const long double multiplier = (level >= 2 && Rand(100) < 6) ? 2 + Rand(2) : 0;  // 2 or 3 of the same
     const bool fixed = level >= 2 && Rand(100) < 3;
     out.push_back(Line(lv, name, multiplier ? "동일 구조물" : "", multiplier ? "개소" : "", 0, multiplier,

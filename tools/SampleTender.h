@@ -9,9 +9,9 @@
 namespace vak {
 
 struct SampleOptions {
-  int type = 2;        // 1 single construction, 2 compound (three construction parts)
-  long lines = 300;    // about this many statement lines
-  uint32_t seed = 1;   // the same seed gives the same tender
+  int type = 2;       // 1 single construction, 2 compound (three construction parts)
+  long lines = 300;   // about this many statement lines
+  uint32_t seed = 1;  // the same seed gives the same tender
 };
 
 bool WriteSampleTender(const std::string& dir, const SampleOptions& options, std::string* error = nullptr);

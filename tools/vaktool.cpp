@@ -2,15 +2,16 @@
 // Prints UTF-8; exits non-zero with a message on failure.
 #include <unistd.h>
 
-#include <cstdio>
-#include <ctime>
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
+#include <ctime>
 #include <filesystem>
 #include <map>
 #include <string>
 #include <vector>
 
+#include "VakVersion.h"
 #include "common/CodePage.h"
 #include "common/FileCommit.h"
 #include "common/Files.h"
@@ -24,12 +25,11 @@
 #include "store/Preparation.h"
 #include "store/Reorganise.h"
 #include "store/Restore.h"
-#include "store/TenderFiles.h"
 #include "store/Submission.h"
+#include "store/TenderFiles.h"
 #include "store/Xbase.h"
 #include "tools/CheckReport.h"
 #include "tools/SampleTender.h"
-#include "VakVersion.h"
 #ifdef VAK_HAS_REPORTS
 #include "tools/ReportCommand.h"
 #endif
@@ -173,8 +173,8 @@ int Sample(const std::vector<std::string>& args) {
   long type = 2, lines = 300, seed = 1;
   if ((options.count("--type") && !ReadWholeNumber(options["--type"], type)) ||
       (options.count("--lines") && !ReadWholeNumber(options["--lines"], lines)) ||
-      (options.count("--seed") && !ReadWholeNumber(options["--seed"], seed)) || (type != 1 && type != 2) ||
-      lines < 1 || lines > 10000000) {
+      (options.count("--seed") && !ReadWholeNumber(options["--seed"], seed)) || (type != 1 && type != 2) || lines < 1 ||
+      lines > 10000000) {
     std::fputs("vaktool: --type는 1 또는 2, --lines는 1부터 10000000까지의 정수여야 합니다.\n", stderr);
     return 2;
   }
@@ -212,8 +212,7 @@ int Prepare(const std::vector<std::string>& args) {
   std::printf("색인 화일 Vak.CDX를 다시 만들었습니다 (태그 F_PS).\n");
   std::printf("VAK.DBF: %u줄, 삭제된 줄 정리 %u, 구버전 변환 %s.\n", records, report.packedAway,
               report.converted ? "함" : "없음");
-  std::printf("하위 레벨(F_NLVL) 고침 %ld줄, 공종 수량(F_QQTY) 설정 %ld줄.\n", pass.levelsRepaired,
-              pass.quantitiesSet);
+  std::printf("하위 레벨(F_NLVL) 고침 %ld줄, 공종 수량(F_QQTY) 설정 %ld줄.\n", pass.levelsRepaired, pass.quantitiesSet);
   return 0;
 }
 
@@ -288,8 +287,9 @@ int Check(const std::vector<std::string>& args) {
   ConsoleNotifier notifier;
   const ProjectHeader header = LoadProjectHeader(dir);
   if (!header.Whole()) {
-    notifier.Message(header.status == MemStatus::Missing ? MissingDataFileText(dir, "VAK.MEM") : HeaderProblemText(header),
-                     "오류", MessageIcon::Error, MessageButtons::Ok);
+    notifier.Message(
+        header.status == MemStatus::Missing ? MissingDataFileText(dir, "VAK.MEM") : HeaderProblemText(header), "오류",
+        MessageIcon::Error, MessageButtons::Ok);
     return 2;
   }
   TXbaseEnv env;
@@ -304,7 +304,10 @@ int Check(const std::vector<std::string>& args) {
   // The check changes nothing: a save a killed run left half-done is only reported.
   const bool interrupted = HasInterruptedCommit(dir);
   if (interrupted)
-    std::fprintf(stderr, "[경고] %s\n저장이 중단된 채입니다 (VAK.COMMIT). 프로그램이나 vaktool calc로 한 번 열면 마무리됩니다.\n", dir.c_str());
+    std::fprintf(
+        stderr,
+        "[경고] %s\n저장이 중단된 채입니다 (VAK.COMMIT). 프로그램이나 vaktool calc로 한 번 열면 마무리됩니다.\n",
+        dir.c_str());
   return review.Complete() && review.Consistent() && !interrupted ? 0 : 1;
 }
 
@@ -322,7 +325,8 @@ int Carry(const std::vector<std::string>& args) {
   ConsoleNotifier notifier(options.count("--yes") > 0);
   // The report is checked before anything is written: never over a tender's file, never a directory.
   if (options.count("--report")) {
-    if (const std::string problem = OutputPathProblem(options["--report"], {request.fromDir, request.toDir}); !problem.empty()) {
+    if (const std::string problem = OutputPathProblem(options["--report"], {request.fromDir, request.toDir});
+        !problem.empty()) {
       notifier.Message(problem, "오류", MessageIcon::Error, MessageButtons::Ok);
       return 1;
     }
@@ -330,10 +334,12 @@ int Carry(const std::vector<std::string>& args) {
   TXbaseEnv env;
   const CarryResult result = CarryPrices(request, env, notifier);
   if (!result.completed) {
-    if (!result.unfinished) std::fprintf(stderr, "vaktool: 단가를 가져오지 않았습니다. %s 는 그대로입니다.\n", request.toDir.c_str());
+    if (!result.unfinished)
+      std::fprintf(stderr, "vaktool: 단가를 가져오지 않았습니다. %s 는 그대로입니다.\n", request.toDir.c_str());
     return 1;
   }
-  std::printf("%s: %s 의 단가를 가져오고 모든 공사를 다시 계산했습니다.\n", request.toDir.c_str(), request.fromDir.c_str());
+  std::printf("%s: %s 의 단가를 가져오고 모든 공사를 다시 계산했습니다.\n", request.toDir.c_str(),
+              request.fromDir.c_str());
   std::printf("%s\n", CompletionText(result.tenderAmount).c_str());
   if (options.count("--report")) {
     if (!ReplaceFileContents(options["--report"], CarryReportCsv(result.plan))) {
@@ -351,11 +357,13 @@ int Carry(const std::vector<std::string>& args) {
 int Report(const std::vector<std::string>& args, int argc, char* argv[]) {
   std::map<std::string, std::string> options;
   if (args.size() < 2 ||
-      !ParseOptions(args, 2, {"--kind", "--pdf", "--part", "--first-page", "--margins", "--portrait", "--pages", "--yes"},
+      !ParseOptions(args, 2,
+                    {"--kind", "--pdf", "--part", "--first-page", "--margins", "--portrait", "--pages", "--yes"},
                     options)) {
-    std::fputs("사용법: vaktool report DIR --kind KIND --pdf OUT.pdf [--part C] [--first-page N] [--margins T,R,L,B] "
-               "[--portrait] [--pages FROM-TO]\n",
-               stderr);
+    std::fputs(
+        "사용법: vaktool report DIR --kind KIND --pdf OUT.pdf [--part C] [--first-page N] [--margins T,R,L,B] "
+        "[--portrait] [--pages FROM-TO]\n",
+        stderr);
     return 2;
   }
 #ifdef VAK_HAS_REPORTS
@@ -373,8 +381,8 @@ int Report(const std::vector<std::string>& args, int argc, char* argv[]) {
   // half-done is finished first.
   if (!TidyDataDirectory(o.dir, notifier)) return 1;
   if (HasInterruptedCommit(o.dir)) {  // another program holds the tender in the middle of a save
-    notifier.Message(o.dir + "\n이 입찰은 저장이 끝나지 않았습니다. 저장하는 프로그램이 끝난 뒤 다시 실행하십시오.", "오류",
-                     MessageIcon::Error, MessageButtons::Ok);
+    notifier.Message(o.dir + "\n이 입찰은 저장이 끝나지 않았습니다. 저장하는 프로그램이 끝난 뒤 다시 실행하십시오.",
+                     "오류", MessageIcon::Error, MessageButtons::Ok);
     return 1;
   }
   WarnIfUnfinished(o.dir);
@@ -461,7 +469,8 @@ int Dump(const std::vector<std::string>& args) {
   }
   if (!table->Warnings().empty()) std::fprintf(stderr, "vaktool: %s\n", table->Warnings().c_str());
   long order = 0;
-  if (options.count("--order") && (!ReadWholeNumber(options["--order"], order) || !table->SetOrder(static_cast<int>(order)))) {
+  if (options.count("--order") &&
+      (!ReadWholeNumber(options["--order"], order) || !table->SetOrder(static_cast<int>(order)))) {
     std::fprintf(stderr, "vaktool: 그런 순서가 없습니다: %s\n", options["--order"].c_str());
     return 2;
   }

@@ -75,7 +75,8 @@ void StatementPager::FillSlot(RowSlot& slot) {
 }
 
 void StatementPager::SetViewFilter(View view, const std::string& part) {
-  items_.Xbase().Query(view == View::OverallSummary ? kOverallSummaryFilter : PartLinesFilter(state_.projectType, part));
+  items_.Xbase().Query(view == View::OverallSummary ? kOverallSummaryFilter
+                                                    : PartLinesFilter(state_.projectType, part));
 }
 
 int StatementPager::ShowView(View view, const std::string& part) {
@@ -138,7 +139,8 @@ bool StatementPager::ScrollLineUp() {
   if (!GoToSlot(state_.firstRow)) return false;
   items_.Skip(-1);
   if (items_.Bof()) return false;
-  for (int r = state_.lastRow; r > state_.firstRow; --r) slots_[static_cast<size_t>(r)] = slots_[static_cast<size_t>(r - 1)];
+  for (int r = state_.lastRow; r > state_.firstRow; --r)
+    slots_[static_cast<size_t>(r)] = slots_[static_cast<size_t>(r - 1)];
   LoadRow(state_.firstRow);
   return true;
 }
@@ -147,7 +149,8 @@ bool StatementPager::ScrollLineDown() {
   if (!GoToSlot(state_.lastRow)) return false;
   items_.Skip(1);
   if (items_.Eof()) return false;
-  for (int r = state_.firstRow; r < state_.lastRow; ++r) slots_[static_cast<size_t>(r)] = slots_[static_cast<size_t>(r + 1)];
+  for (int r = state_.firstRow; r < state_.lastRow; ++r)
+    slots_[static_cast<size_t>(r)] = slots_[static_cast<size_t>(r + 1)];
   LoadRow(state_.lastRow);
   return true;
 }

@@ -24,13 +24,23 @@ enum class View : char {
 };
 
 // Logical columns of the statement grid.
-enum GridColumn { kColLevel, kColName, kColSize, kColQuantity, kColUnit, kColPrice, kColAmount, kColNote, kColumnCount };
+enum GridColumn {
+  kColLevel,
+  kColName,
+  kColSize,
+  kColQuantity,
+  kColUnit,
+  kColPrice,
+  kColAmount,
+  kColNote,
+  kColumnCount
+};
 
 // State shared by the main window and the panel.
 struct ViewState {
   ProjectType projectType = ProjectType::Unstated;
-  std::string curPart;     // the current construction part; empty when none is chosen
-  int selPartRow = 1;      // the overall summary row last stood on
+  std::string curPart;  // the current construction part; empty when none is chosen
+  int selPartRow = 1;   // the overall summary row last stood on
   int firstRow = 1;
   int lastRow = 21;        // 21, or 28 on screens wider than 1000 pixels
   uint32_t gotoRecNo = 0;  // where the next page reload starts

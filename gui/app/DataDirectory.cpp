@@ -5,8 +5,8 @@
 #include <QFileInfo>
 #include <QSettings>
 
-#include "gui/app/s_VakMain.h"
 #include "common/Files.h"
+#include "gui/app/s_VakMain.h"
 
 namespace vak {
 namespace {
@@ -23,8 +23,8 @@ QSettings ProgramSettings() { return QSettings(QStringLiteral("ZEK"), QStringLit
 
 DirectoryChooser PlatformDirectoryChooser() {
   return [](const QString& start) {
-    return QFileDialog::getExistingDirectory(nullptr, QStringLiteral("입찰 자료(VAK.DBF, VAK.MEM)가 있는 디렉토리를 고르십시오"),
-                                             start);
+    return QFileDialog::getExistingDirectory(
+        nullptr, QStringLiteral("입찰 자료(VAK.DBF, VAK.MEM)가 있는 디렉토리를 고르십시오"), start);
   };
 }
 

@@ -27,7 +27,9 @@ MessageAnswer QtNotifier::Message(const std::string& text, const std::string& ca
     box.button(QMessageBox::Cancel)->setText(QStringLiteral("취소"));
     box.setEscapeButton(QMessageBox::Cancel);
     const int answer = box.exec();
-    return answer == QMessageBox::Yes ? MessageAnswer::Yes : answer == QMessageBox::No ? MessageAnswer::No : MessageAnswer::Cancel;
+    return answer == QMessageBox::Yes  ? MessageAnswer::Yes
+           : answer == QMessageBox::No ? MessageAnswer::No
+                                       : MessageAnswer::Cancel;
   }
   if (buttons == MessageButtons::YesNo) {
     box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);

@@ -25,7 +25,8 @@ QStringList RemovableMedia() {
   QStringList media;
   for (const QString& base : {QStringLiteral("/media/"), QStringLiteral("/run/media/")}) {
     const QDir dir(base + user);
-    for (const QString& name : dir.entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name)) media << dir.filePath(name);
+    for (const QString& name : dir.entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name))
+      media << dir.filePath(name);
   }
   return media;
 }
@@ -47,7 +48,8 @@ void SetDriveDirectory(QChar letter, const QString& directory) {
 TFm_VakDisk::TFm_VakDisk(UserNotifier& notifier, QWidget* parent) : QDialog(parent), notifier_(notifier) {
   SetUpDialog(this, QStringLiteral("Fm_VakDisk"), QStringLiteral("제출디스켓 만들기"));
   auto* layout = new QVBoxLayout(this);
-  auto* label = new QLabel(QStringLiteral("포맷된 플로피 디스크를 드라이브에 삽입한 후\n\n해당  드라이브를 선택하세요!"), this);
+  auto* label =
+      new QLabel(QStringLiteral("포맷된 플로피 디스크를 드라이브에 삽입한 후\n\n해당  드라이브를 선택하세요!"), this);
   label->setObjectName(QStringLiteral("C_LBL_DiskCreate"));
   label->setWordWrap(true);
   layout->addWidget(label);
@@ -97,8 +99,9 @@ void TFm_VakDisk::ShowDirectories() {
 void TFm_VakDisk::ChangeDirectory() {
   const QChar letter = a_->isChecked() ? QLatin1Char('A') : QLatin1Char('B');
   const QString start = DriveDirectory(letter);
-  const QString chosen = choose_ ? choose_(start)
-                                 : QFileDialog::getExistingDirectory(this, QStringLiteral("%1 드라이브로 쓸 디렉토리").arg(letter), start);
+  const QString chosen =
+      choose_ ? choose_(start)
+              : QFileDialog::getExistingDirectory(this, QStringLiteral("%1 드라이브로 쓸 디렉토리").arg(letter), start);
   if (chosen.isEmpty()) return;
   SetDriveDirectory(letter, chosen);
   ShowDirectories();
@@ -107,7 +110,9 @@ void TFm_VakDisk::ChangeDirectory() {
 void TFm_VakDisk::Confirm() {
   drive_ = a_->isChecked() ? QLatin1Char('A') : QLatin1Char('B');
   if (DriveDirectory(drive_).isEmpty()) {
-    notifier_.Message(QStringLiteral("%1 드라이브로 쓸 디렉토리가 없습니다. '변경...'으로 디렉토리를 정하십시오.").arg(drive_).toStdString(),
+    notifier_.Message(QStringLiteral("%1 드라이브로 쓸 디렉토리가 없습니다. '변경...'으로 디렉토리를 정하십시오.")
+                          .arg(drive_)
+                          .toStdString(),
                       "경고", MessageIcon::Warning, MessageButtons::Ok);
     return;
   }

@@ -9,11 +9,11 @@
 #include <algorithm>
 
 #include "common/CodePage.h"
+#include "common/Numbers.h"
+#include "common/Text.h"
 #include "gui/common/DialogKeys.h"
 #include "gui/common/FieldRefusal.h"
 #include "gui/common/NumEdit.h"
-#include "common/Numbers.h"
-#include "common/Text.h"
 
 namespace vak {
 
@@ -69,14 +69,16 @@ void TByteLimitEdit::RefuseEditIfBad(const QString& edited) {
   const qsizetype shorter = std::min(before.size(), edited.size());
   qsizetype prefix = 0, suffix = 0;
   while (prefix < shorter && before[prefix] == edited[prefix]) ++prefix;
-  while (suffix < shorter - prefix && before[before.size() - 1 - suffix] == edited[edited.size() - 1 - suffix]) ++suffix;
+  while (suffix < shorter - prefix && before[before.size() - 1 - suffix] == edited[edited.size() - 1 - suffix])
+    ++suffix;
   if (prefix > 0 && edited[prefix - 1].isHighSurrogate()) --prefix;
   if (suffix > 0 && edited[edited.size() - suffix].isLowSurrogate()) --suffix;
   const QString inserted = edited.mid(prefix, edited.size() - prefix - suffix);
 
   QString why;
   const int width = Cp949Width(edited);
-  const bool control = std::any_of(inserted.begin(), inserted.end(), [](QChar c) { return c.unicode() < 0x20 || c.unicode() == 0x7F; });
+  const bool control =
+      std::any_of(inserted.begin(), inserted.end(), [](QChar c) { return c.unicode() < 0x20 || c.unicode() == 0x7F; });
   if (control)  // a line break or tab from a paste would go into the agency's file and onto the cover
     why = QStringLiteral("줄바꿈이나 탭은 입력할 수 없습니다.");
   else if (const QString bad = FirstWithoutCodePage(inserted); !bad.isEmpty())
@@ -138,8 +140,9 @@ TFM_VakJungBo::TFM_VakJungBo(const std::string& dataDir, UserNotifier& notifier,
     if (counter) grid->addWidget(counter, row, 2);
     ++row;
   };
-  const std::pair<const char*, TByteLimitEdit*> typed[] = {{"공 사 명:", des_},  {"관리번호:", mtno_}, {"코드번호:", cdno_},
-                                                            {"회 사 명:", comp_}, {"담 당 자:", name_}, {"대 표 자:", cona_}};
+  const std::pair<const char*, TByteLimitEdit*> typed[] = {{"공 사 명:", des_},  {"관리번호:", mtno_},
+                                                           {"코드번호:", cdno_}, {"회 사 명:", comp_},
+                                                           {"담 당 자:", name_}, {"대 표 자:", cona_}};
   for (const auto& [label, edit] : typed) add(QString::fromUtf8(label), edit, edit->Counter());
   add(QStringLiteral("입찰총액"), ipmt_, nullptr);
   auto* line = new QFrame(this);
@@ -188,13 +191,15 @@ TFM_VakJungBo::TFM_VakJungBo(const std::string& dataDir, UserNotifier& notifier,
 
 void TFM_VakJungBo::Confirm() {
   HeaderValues values = header_.values;  // the tender amount and the project type as stored
-  const std::pair<int, QLineEdit*> texts[] = {{kCmnAuth, auth_}, {kCmnCdno, cdno_}, {kCmnComp, comp_}, {kCmnCona, cona_},
-                                              {kCmnDesc, des_},  {kCmnMtno, mtno_}, {kCmnName, name_}, {kCmnTel, tel_}};
+  const std::pair<int, QLineEdit*> texts[] = {{kCmnAuth, auth_}, {kCmnCdno, cdno_}, {kCmnComp, comp_},
+                                              {kCmnCona, cona_}, {kCmnDesc, des_},  {kCmnMtno, mtno_},
+                                              {kCmnName, name_}, {kCmnTel, tel_}};
   for (const auto& [index, edit] : texts) {
     const std::optional<std::string> bytes = Utf8ToCp949(edit->text().toStdString());
     if (!bytes) {  // a value read from a damaged header, shown with replacement characters
-      notifier_.Message(edit->text().toStdString() + "\n한글 코드(CP949)로 나타낼 수 없는 글자가 있어 저장할 수 없습니다.",
-                        "경고", MessageIcon::Warning, MessageButtons::Ok);
+      notifier_.Message(
+          edit->text().toStdString() + "\n한글 코드(CP949)로 나타낼 수 없는 글자가 있어 저장할 수 없습니다.", "경고",
+          MessageIcon::Warning, MessageButtons::Ok);
       edit->setFocus();
       return;
     }

@@ -8,12 +8,12 @@
 #include <cstdio>
 #include <cstring>
 
+#include "VakVersion.h"
 #include "gui/app/DataDirectory.h"
-#include "gui/common/Fonts.h"
 #include "gui/app/QtNotifier.h"
 #include "gui/app/VakApplication.h"
 #include "gui/app/s_VakMain.h"
-#include "VakVersion.h"
+#include "gui/common/Fonts.h"
 
 namespace {
 
@@ -35,8 +35,10 @@ int main(int argc, char* argv[]) {
     return 0;
   }
   if (!HasDisplay()) {
-    std::fputs("vak: 화면이 없어 창을 열 수 없습니다 (DISPLAY가 비어 있음). xvfb-run으로 실행하거나 화면이 있는 곳에서 실행하십시오.\n",
-               stderr);
+    std::fputs(
+        "vak: 화면이 없어 창을 열 수 없습니다 (DISPLAY가 비어 있음). xvfb-run으로 실행하거나 화면이 있는 곳에서 "
+        "실행하십시오.\n",
+        stderr);
     return 2;
   }
   vak::VakApplication app(argc, argv);

@@ -23,28 +23,28 @@
 
 #include <utility>
 
+#include "VakVersion.h"
 #include "common/CodePage.h"
 #include "common/FileCommit.h"
 #include "common/Files.h"
 #include "common/Numbers.h"
-#include "gui/common/S_Progress.h"
 #include "common/Text.h"
+#include "gui/app/S_VakAbout.h"
+#include "gui/app/S_VakDisk.h"
+#include "gui/app/S_VakJungBo.h"
+#include "gui/common/S_Progress.h"
+#include "gui/common/WaitCursor.h"
+#include "gui/pricing/s_VakInputType.h"
+#include "gui/reports/s_VakRpt.h"
 #include "pricing/Calculation.h"
 #include "pricing/PriceCarry.h"
 #include "pricing/TenderReview.h"
-#include "gui/pricing/s_VakInputType.h"
-#include "gui/app/S_VakAbout.h"
-#include "gui/app/S_VakDisk.h"
-#include "VakVersion.h"
-#include "gui/app/S_VakJungBo.h"
-#include "store/Submission.h"
-#include "gui/common/WaitCursor.h"
-#include "gui/reports/s_VakRpt.h"
 #include "store/ItemTable.h"
 #include "store/MemFile.h"
 #include "store/Preparation.h"
 #include "store/Reorganise.h"
 #include "store/Restore.h"
+#include "store/Submission.h"
 #include "store/TenderFiles.h"
 
 namespace vak {
@@ -88,10 +88,8 @@ bool IsUserInput(QEvent::Type type) {
     case QEvent::TouchUpdate:
     case QEvent::TouchEnd:
     case QEvent::TabletPress:
-    case QEvent::TabletRelease:
-      return true;
-    default:
-      return false;
+    case QEvent::TabletRelease: return true;
+    default: return false;
   }
 }
 
@@ -133,7 +131,8 @@ TFm_VakMain::TFm_VakMain(const QString& dataDir, TXbaseEnv& env, UserNotifier& n
   prepared_ = PrepareData(dataDir_.toStdString(), env_, *items_, notifier_, startupFlag_);
   state_.selPartRow = 1;
 
-  if (screenWidth <= 0 && QGuiApplication::primaryScreen()) screenWidth = QGuiApplication::primaryScreen()->geometry().width();
+  if (screenWidth <= 0 && QGuiApplication::primaryScreen())
+    screenWidth = QGuiApplication::primaryScreen()->geometry().width();
   state_.firstRow = 1;
   state_.lastRow = screenWidth > 1000 ? 28 : 21;
 
@@ -147,7 +146,8 @@ TFm_VakMain::TFm_VakMain(const QString& dataDir, TXbaseEnv& env, UserNotifier& n
   strip->setObjectName(QStringLiteral("C_PNL_Strip"));
   strip->setFixedHeight(20);
   strip->setAutoFillBackground(true);
-  strip->setStyleSheet(QStringLiteral("#C_PNL_Strip { background: rgb(255, 255, 208); border-bottom: 1px solid #a0a0a0; }"));
+  strip->setStyleSheet(
+      QStringLiteral("#C_PNL_Strip { background: rgb(255, 255, 208); border-bottom: 1px solid #a0a0a0; }"));
   auto* stripLayout = new QHBoxLayout(strip);
   stripLayout->setContentsMargins(8, 0, 8, 0);
   bimokLabel_ = MakeLabel(QString(), QStringLiteral("C_LBL_Bimok"), strip);
@@ -210,7 +210,8 @@ void TFm_VakMain::BuildToolBar(QWidget* parent) {
   close->setIconSize(QSize(24, 24));
   close->setToolButtonStyle(Qt::ToolButtonIconOnly);
   connect(close, &QToolButton::clicked, this, [this] { this->close(); });
-  QToolButton* report = MakeButton(QString(), QStringLiteral("C_Sbt_Report"), QStringLiteral("보고서 작성(Ctrl+P)"), commands);
+  QToolButton* report =
+      MakeButton(QString(), QStringLiteral("C_Sbt_Report"), QStringLiteral("보고서 작성(Ctrl+P)"), commands);
   report->setIcon(style()->standardIcon(QStyle::SP_FileDialogDetailedView));
   report->setIconSize(QSize(24, 24));
   report->setToolButtonStyle(Qt::ToolButtonIconOnly);
@@ -230,11 +231,11 @@ void TFm_VakMain::BuildToolBar(QWidget* parent) {
   tabs_ = new QTabWidget(bar);
   tabs_->setObjectName(QStringLiteral("C_Pct_Main"));
   tabs_->setDocumentMode(true);
-  tabs_->setStyleSheet(QStringLiteral(
-      "QTabBar::tab { height: 19px; padding: 0 14px; background: #d4d0c8; border: 1px solid #808080;"
-      " border-bottom: none; margin-right: 1px; }"
-      "QTabBar::tab:selected { background: #ece9d8; font-weight: bold; }"
-      "QToolButton { padding: 1px 6px; } QToolButton:disabled { color: #8c8c8c; }"));
+  tabs_->setStyleSheet(
+      QStringLiteral("QTabBar::tab { height: 19px; padding: 0 14px; background: #d4d0c8; border: 1px solid #808080;"
+                     " border-bottom: none; margin-right: 1px; }"
+                     "QTabBar::tab:selected { background: #ece9d8; font-weight: bold; }"
+                     "QToolButton { padding: 1px 6px; } QToolButton:disabled { color: #8c8c8c; }"));
   auto sheet = [&](const QString& name, const QString& caption) {
     auto* page = new QWidget();
     page->setObjectName(name);
@@ -255,16 +256,20 @@ void TFm_VakMain::BuildToolBar(QWidget* parent) {
   QWidget* jib = sheet(QStringLiteral("C_Tsh_Jib"), QStringLiteral("공사집계"));
   calcButton(jib, QStringLiteral("C_Sbt_CalculateJib"));
   QWidget* nae = sheet(QStringLiteral("C_Tsh_Nae"), QStringLiteral("공사내역"));
-  QToolButton* price = MakeButton(QStringLiteral("입력형식(단가)"), QStringLiteral("C_Sbt_Price"), QStringLiteral("단가입력(F7)"), nae);
-  QToolButton* lme = MakeButton(QStringLiteral("입력형식(재/노/경)"), QStringLiteral("C_Sbt_LME"), QStringLiteral("재노경입력(F7)"), nae);
-  QToolButton* mod = MakeButton(QStringLiteral("단가입력/수정"), QStringLiteral("C_Sbt_Mod"), QStringLiteral("단가입력/수정(F7)"), nae);
+  QToolButton* price =
+      MakeButton(QStringLiteral("입력형식(단가)"), QStringLiteral("C_Sbt_Price"), QStringLiteral("단가입력(F7)"), nae);
+  QToolButton* lme = MakeButton(QStringLiteral("입력형식(재/노/경)"), QStringLiteral("C_Sbt_LME"),
+                                QStringLiteral("재노경입력(F7)"), nae);
+  QToolButton* mod = MakeButton(QStringLiteral("단가입력/수정"), QStringLiteral("C_Sbt_Mod"),
+                                QStringLiteral("단가입력/수정(F7)"), nae);
   for (QToolButton* b : {price, lme, mod}) b->setEnabled(false);  // price entry comes later
   lme->setVisible(false);
   nae->layout()->addWidget(price);
   nae->layout()->addWidget(lme);
   nae->layout()->addWidget(mod);
   calcButton(nae, QStringLiteral("C_Sbt_Calculate"));
-  QToolButton* find = MakeButton(QStringLiteral("공종찾기"), QStringLiteral("C_SBT_Find"), QStringLiteral("공종찾기(F4)"), nae);
+  QToolButton* find =
+      MakeButton(QStringLiteral("공종찾기"), QStringLiteral("C_SBT_Find"), QStringLiteral("공종찾기(F4)"), nae);
   find->setEnabled(false);
   nae->layout()->addWidget(find);
   for (QWidget* page : {chong, jib, nae}) static_cast<QHBoxLayout*>(page->layout())->addStretch();
@@ -324,7 +329,8 @@ void TFm_VakMain::BuildSplitBox(QWidget* parent) {
   grid->setContentsMargins(8, 2, 8, 2);
   grid->setVerticalSpacing(0);
   const char* names[8] = {"Ma_Unit", "La_Unit", "Eq_Unit", "Tot_Unit", "Ma_Pric", "La_Pric", "Eq_Pric", "Tot_Pric"};
-  const QString amountCaptions[4] = {QStringLiteral("재 :"), QStringLiteral("노 :"), QStringLiteral("경 :"), QStringLiteral("합 :")};
+  const QString amountCaptions[4] = {QStringLiteral("재 :"), QStringLiteral("노 :"), QStringLiteral("경 :"),
+                                     QStringLiteral("합 :")};
   grid->addWidget(MakeLabel(QStringLiteral("단가 "), QString(), splitBox_), 0, 0);
   grid->addWidget(MakeLabel(QStringLiteral("금액"), QString(), splitBox_), 1, 0);
   for (int i = 0; i < 8; ++i) {
@@ -420,14 +426,16 @@ void TFm_VakMain::ReadProjectHeader() {
     // The statement is still shown as what it is: compound when it has overall summary lines.
     desLabel_->setText(QStringLiteral("(공사 정보를 읽을 수 없습니다: VAK.MEM)"));
     if (prepared_ && items_->engine()) state_.projectType = ProjectTypeOfStatement(items_->engine()->file());
-    typeLabel_->setText(state_.projectType == ProjectType::Single ? QStringLiteral("[단일공사]") : QStringLiteral("[복합공사]"));
+    typeLabel_->setText(state_.projectType == ProjectType::Single ? QStringLiteral("[단일공사]")
+                                                                  : QStringLiteral("[복합공사]"));
     if (prepared_) notifier_.Message(HeaderProblemText(header), "경고", MessageIcon::Warning, MessageButtons::Ok);
     return;
   }
   const HeaderValues& values = header.values;
   desLabel_->setText(FromCp949(values[kCmnDesc]));
   state_.projectType = ProjectTypeOf(values[kCmnType]);
-  typeLabel_->setText(state_.projectType == ProjectType::Single ? QStringLiteral("[단일공사]") : QStringLiteral("[복합공사]"));
+  typeLabel_->setText(state_.projectType == ProjectType::Single ? QStringLiteral("[단일공사]")
+                                                                : QStringLiteral("[복합공사]"));
   mtnoLabel_->setText(FromCp949(values[kCmnMtno]));
   cdnoLabel_->setText(FromCp949(values[kCmnCdno]));
   authLabel_->setText(FromCp949(values[kCmnAuth]));
@@ -531,7 +539,8 @@ void TFm_VakMain::TabEntered(int index) {
     ActivateTab(View::PartSummary);
     panel_->ShowView(View::PartSummary, part);
     hourglass.Release();
-    notifier_.Message("단일공사에서는 총괄집계작업을 할 수 없습니다.", "경고", MessageIcon::Warning, MessageButtons::Ok);
+    notifier_.Message("단일공사에서는 총괄집계작업을 할 수 없습니다.", "경고", MessageIcon::Warning,
+                      MessageButtons::Ok);
     return;
   }
 }
@@ -638,8 +647,9 @@ void TFm_VakMain::WireCommands() {
   wire(QStringLiteral("C_Mnu_Detail_Mod"), std::bind_front(&TFm_VakMain::EditCommand, this));
   for (QMenu* popup : {mnuChong_, mnuHead_, mnuDetail_}) {
     wire(popup->objectName() + QStringLiteral("_Calc"), std::bind_front(&TFm_VakMain::CalculateCommand, this));
-    wire(popup->objectName() + QStringLiteral("_Info"), std::bind_front(&TFm_VakMain::InfoCommand, this));      // Ctrl+I
-    wire(popup->objectName() + QStringLiteral("_Report"), std::bind_front(&TFm_VakMain::ReportCommand, this));  // Ctrl+P
+    wire(popup->objectName() + QStringLiteral("_Info"), std::bind_front(&TFm_VakMain::InfoCommand, this));  // Ctrl+I
+    wire(popup->objectName() + QStringLiteral("_Report"),
+         std::bind_front(&TFm_VakMain::ReportCommand, this));  // Ctrl+P
   }
   // The project information, the submission medium, the work search (F4) and the reports.
   wireButton("C_Sbt_JungBo2", std::bind_front(&TFm_VakMain::InfoCommand, this));
@@ -716,7 +726,8 @@ void TFm_VakMain::ReviewWholeTender() {
   std::string stored = TrimmedText(header.values[kCmnIpmt]);
   if (header.Whole() && IsNumberText(stored) && !stored.empty()) {
     const long double amount = TextToNumber(stored);
-    totalLabel_->setText(amount == 0 ? QStringLiteral("0") : QString::fromStdString(AmountText(amount)));  // "0" as at start
+    totalLabel_->setText(amount == 0 ? QStringLiteral("0")
+                                     : QString::fromStdString(AmountText(amount)));  // "0" as at start
   }
 }
 
@@ -736,7 +747,8 @@ void TFm_VakMain::PriceEntered(const std::string& partCode, LineState before, Li
 bool TFm_VakMain::CalculateParts(const std::vector<std::string>& parts) {
   WaitCursor hourglass;
   for (const std::string& part : parts) {
-    const CalculationResult result = CalculateStatement(*items_, {dataDir_.toStdString(), state_.projectType, part}, notifier_);
+    const CalculationResult result =
+        CalculateStatement(*items_, {dataDir_.toStdString(), state_.projectType, part}, notifier_);
     if (!result.completed) return false;
     tenderStatus_.MarkCalculated(TrimmedText(PartCode(state_.projectType, part)));
     totalLabel_->setText(QString::fromStdString(AmountText(result.tenderAmount)));
@@ -780,7 +792,8 @@ void TFm_VakMain::CarryCommand() {
   }
   const MessageAnswer answer = notifier_.Message(
       from.toStdString() + " 의 단가를 지금 내역의 같은 항목에 가져오고, 모든 공사를 다시 계산합니다.\n" +
-          "단가고정 항목은 그대로 둡니다. 이미 입력한 단가도 바꾸시겠습니까?\n  예: 바꿈  아니오: 이미 입력한 단가는 그대로  취소: 그만둠",
+          "단가고정 항목은 그대로 둡니다. 이미 입력한 단가도 바꾸시겠습니까?\n  예: 바꿈  아니오: 이미 입력한 단가는 "
+          "그대로  취소: 그만둠",
       "단가 가져오기", MessageIcon::Question, MessageButtons::YesNoCancel);
   if (answer == MessageAnswer::Cancel) return;
   CarryRequest request{from.toStdString(), dataDir_.toStdString(), answer == MessageAnswer::Yes};
@@ -861,8 +874,8 @@ void TFm_VakMain::ReportCommand() {
 
 void TFm_VakMain::SetSplitInputMode(bool split) {
   splitMode_ = split;
-  findChild<QToolButton*>(QStringLiteral("C_Sbt_Mod"))->setText(split ? QStringLiteral("재노경입력/수정")
-                                                                         : QStringLiteral("단가입력/수정"));
+  findChild<QToolButton*>(QStringLiteral("C_Sbt_Mod"))
+      ->setText(split ? QStringLiteral("재노경입력/수정") : QStringLiteral("단가입력/수정"));
   findChild<QToolButton*>(QStringLiteral("C_Sbt_LME"))->setVisible(split);
   findChild<QToolButton*>(QStringLiteral("C_Sbt_Price"))->setVisible(!split);
 }

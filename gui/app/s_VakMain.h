@@ -13,8 +13,8 @@
 #include <QPointer>
 
 #include "common/UserNotifier.h"
-#include "store/Xbase.h"
 #include "gui/views/S_VakPanel.h"
+#include "store/Xbase.h"
 
 class QAction;
 class QLabel;

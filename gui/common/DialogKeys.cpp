@@ -97,8 +97,7 @@ int DialogKeyAction(QWidget* control, int key, Qt::KeyboardModifiers modifiers) 
       }
       if (key != Qt::Key_Down && qobject_cast<TNumberEdit*>(control)) return kKeySwallow;
       return kKeyNext;
-    case Qt::Key_Up:
-      return open ? key : kKeyPrevious;
+    case Qt::Key_Up: return open ? key : kKeyPrevious;
     case Qt::Key_Escape:
       if (open) {
         combo->hidePopup();
@@ -117,8 +116,7 @@ int DialogKeyAction(QWidget* control, int key, Qt::KeyboardModifiers modifiers) 
         return kKeySwallow;
       }
       return key;
-    default:
-      return key;
+    default: return key;
   }
 }
 

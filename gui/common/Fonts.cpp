@@ -1,8 +1,8 @@
 #include "gui/common/Fonts.h"
 
-#include <QGuiApplication>
 #include <QFont>
 #include <QFontDatabase>
+#include <QGuiApplication>
 
 namespace vak {
 
@@ -10,8 +10,7 @@ void InstallKoreanFonts() {
   const QStringList families = QFontDatabase::families();
   const QString mono = families.contains(QStringLiteral("NanumGothicCoding")) ? QStringLiteral("NanumGothicCoding")
                                                                               : QStringLiteral("monospace");
-  const QString proportional =
-      families.contains(QStringLiteral("NanumGothic")) ? QStringLiteral("NanumGothic") : mono;
+  const QString proportional = families.contains(QStringLiteral("NanumGothic")) ? QStringLiteral("NanumGothic") : mono;
   QFont::insertSubstitution(QStringLiteral("굴림체"), mono);
   QFont::insertSubstitution(QStringLiteral("굴림"), proportional);
 

@@ -5,8 +5,8 @@
 #include <QKeyEvent>
 #include <QMessageBox>
 
-#include "gui/common/FieldRefusal.h"
 #include "common/Numbers.h"
+#include "gui/common/FieldRefusal.h"
 
 namespace vak {
 
@@ -98,7 +98,8 @@ void TNumberEdit::SetMin(long double min) {
   if (min == min_) return;
   const long double v = Value();
   if (min > max_) {
-    QMessageBox::warning(nullptr, QStringLiteral("경고"), QStringLiteral("Min-Value has to be less than or equal to Max-Value !"));
+    QMessageBox::warning(nullptr, QStringLiteral("경고"),
+                         QStringLiteral("Min-Value has to be less than or equal to Max-Value !"));
     min = max_;
   }
   min_ = min;
@@ -109,14 +110,17 @@ void TNumberEdit::SetMax(long double max) {
   if (max == max_) return;
   const long double v = Value();
   if (max < min_) {
-    QMessageBox::warning(nullptr, QStringLiteral("경고"), QStringLiteral("Max-Value has to be greater than or equal to Min-Value !"));
+    QMessageBox::warning(nullptr, QStringLiteral("경고"),
+                         QStringLiteral("Max-Value has to be greater than or equal to Min-Value !"));
     max = min_;
   }
   max_ = max;
   SetValue(v);
 }
 
-int TNumberEdit::DecimalsAllowed() const { return takesTypedFraction_ ? std::max(digits_, kTypedFractionDigits) : digits_; }
+int TNumberEdit::DecimalsAllowed() const {
+  return takesTypedFraction_ ? std::max(digits_, kTypedFractionDigits) : digits_;
+}
 
 int TNumberEdit::TypedDecimals() const {
   const QString t = text();
@@ -192,7 +196,8 @@ void TNumberEdit::keyPressEvent(QKeyEvent* event) {
     return;
   }
   const QString typed = event->text();
-  if (typed.size() != 1 || typed.at(0).unicode() < 0x20 || (event->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) {
+  if (typed.size() != 1 || typed.at(0).unicode() < 0x20 ||
+      (event->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) {
     QLineEdit::keyPressEvent(event);  // editing and movement keys pass on; pastes are checked as edits
     return;
   }

@@ -45,12 +45,14 @@ TFm_Progress::TFm_Progress() : QWidget(nullptr, Qt::FramelessWindowHint | Qt::Wi
   head_->setObjectName(QStringLiteral("C_Pnl_Head"));
   head_->setFixedHeight(20);
   head_->setAutoFillBackground(true);
-  head_->setStyleSheet(QStringLiteral("background: rgb(64, 0, 128); color: white; font-weight: bold; padding-left: 6px;"));
+  head_->setStyleSheet(
+      QStringLiteral("background: rgb(64, 0, 128); color: white; font-weight: bold; padding-left: 6px;"));
   gauge_ = new QProgressBar(this);
   gauge_->setObjectName(QStringLiteral("C_Gag_Progress"));
   gauge_->setTextVisible(true);
-  gauge_->setStyleSheet(QStringLiteral("QProgressBar { border: none; background: white; font-size: 13px; text-align: center; }"
-                                       "QProgressBar::chunk { background: rgb(0, 0, 255); }"));
+  gauge_->setStyleSheet(
+      QStringLiteral("QProgressBar { border: none; background: white; font-size: 13px; text-align: center; }"
+                     "QProgressBar::chunk { background: rgb(0, 0, 255); }"));
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
   layout->setSpacing(0);

@@ -4,10 +4,10 @@
 #include <QLabel>
 #include <QPushButton>
 
-#include "gui/common/DialogKeys.h"
 #include "common/Numbers.h"
-#include "gui/common/NumEdit.h"
 #include "common/UserNotifier.h"
+#include "gui/common/DialogKeys.h"
+#include "gui/common/NumEdit.h"
 
 namespace vak {
 

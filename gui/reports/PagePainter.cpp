@@ -10,18 +10,18 @@
 
 #include "common/CodePage.h"
 #include "common/Numbers.h"
+#include "common/Text.h"
 #include "common/UserNotifier.h"
 #include "reports/KoreanWords.h"
 #include "store/MemFile.h"
-#include "common/Text.h"
 
 namespace vak {
 namespace {
 
 constexpr int kSheetLong = 2970;
 constexpr int kSheetShort = 2100;
-constexpr int kStrip = 100;   // header and footer strips, above and below the frame
-constexpr int kInset = 10;    // text inside a cell
+constexpr int kStrip = 100;  // header and footer strips, above and below the frame
+constexpr int kInset = 10;   // text inside a cell
 
 // How a text that is wider than its box is drawn. A figure is never drawn other than whole:
 // a cut "123,456.78" would be a different quantity, so it is condensed and, failing that,
@@ -58,7 +58,8 @@ const std::array<Column, 13> kSplitColumns = {{{"F_DES", Fit::Cut, Qt::AlignLeft
                                                {"F_COST", Fit::Figure, Qt::AlignRight},
                                                {"F_BIGO", Fit::Condense, Qt::AlignLeft}}};
 const std::array<double, 6> kPlainBorders = {0.28, 0.46, 0.56, 0.62, 0.77, 0.92};
-const std::array<double, 12> kSplitBorders = {0.2, 0.26, 0.32, 0.364, 0.427, 0.501, 0.578, 0.656, 0.733, 0.81, 0.887, 0.964};
+const std::array<double, 12> kSplitBorders = {0.2,   0.26,  0.32,  0.364, 0.427, 0.501,
+                                              0.578, 0.656, 0.733, 0.81,  0.887, 0.964};
 
 // "굴림체" with a character cell of the given height and width in units: the width is
 // reached by stretching the font, which is what a cell size asks of a monospaced face.
@@ -182,9 +183,11 @@ void DrawStrips(QPainter& p, const ReportDocument& doc, const Frame& f, int page
   DrawText(p, footer, Qt::AlignRight, s.company);
   if (s.kind == ReportKind::OverallSummarySheet) return;
   const QString partLabel = PartLabelOn(s, page);
-  if (!partLabel.trimmed().isEmpty()) DrawText(p, header, Qt::AlignLeft, QStringLiteral(" ") + partLabel + QStringLiteral(" "));
+  if (!partLabel.trimmed().isEmpty())
+    DrawText(p, header, Qt::AlignLeft, QStringLiteral(" ") + partLabel + QStringLiteral(" "));
   if (s.kind == ReportKind::OverallStatement) {
-    DrawText(p, header, Qt::AlignRight, QStringLiteral("(작성자 직책/성명 : ") + s.author.trimmed() + QStringLiteral(") "));
+    DrawText(p, header, Qt::AlignRight,
+             QStringLiteral("(작성자 직책/성명 : ") + s.author.trimmed() + QStringLiteral(") "));
   } else if (s.firstPageField != 0) {
     DrawText(p, header, Qt::AlignRight, QStringLiteral("Page : %1").arg(page));
   }
@@ -194,12 +197,14 @@ void DrawPlainPage(QPainter& p, const ReportDocument& doc, const Frame& f, int p
   const int r = f.height / 20;
   std::array<int, 8> x{};
   x[0] = 0;
-  for (size_t i = 0; i < kPlainBorders.size(); ++i) x[i + 1] = static_cast<int>(std::lround(f.width * kPlainBorders[i]));
+  for (size_t i = 0; i < kPlainBorders.size(); ++i)
+    x[i + 1] = static_cast<int>(std::lround(f.width * kPlainBorders[i]));
   x[7] = f.width;
   const int bottom = f.height - kStrip;
   for (int i = 1; i <= 6; ++i) p.drawLine(x[static_cast<size_t>(i)], 0, x[static_cast<size_t>(i)], bottom);
   for (int i = 1; i <= kRowsPerPage; ++i) p.drawLine(0, i * r, f.width, i * r);
-  static const char* const kCaptions[] = {"명           칭", "규      격", "수   량", "단 위", "단      가", "금      액", "비  고"};
+  static const char* const kCaptions[] = {"명           칭", "규      격", "수   량", "단 위",
+                                          "단      가",      "금      액", "비  고"};
   p.setFont(CellFont(40, 16));
   for (int k = 1; k <= 7; ++k)
     DrawText(p, QRectF(x[static_cast<size_t>(k - 1)], 0, x[static_cast<size_t>(k)] - x[static_cast<size_t>(k - 1)], r),
@@ -211,7 +216,8 @@ void DrawSplitPage(QPainter& p, const ReportDocument& doc, const Frame& f, int p
   const int r = f.height / 21;
   std::array<int, 14> x{};
   x[0] = doc.setup().marginLeft * 20;  // the first column starts at the left margin's value
-  for (size_t i = 0; i < kSplitBorders.size(); ++i) x[i + 1] = static_cast<int>(std::lround(f.width * kSplitBorders[i]));
+  for (size_t i = 0; i < kSplitBorders.size(); ++i)
+    x[i + 1] = static_cast<int>(std::lround(f.width * kSplitBorders[i]));
   x[13] = f.width;
   const int bottom = f.height - kStrip;
   for (int i = 1; i <= 12; ++i) {
@@ -222,8 +228,9 @@ void DrawSplitPage(QPainter& p, const ReportDocument& doc, const Frame& f, int p
   for (int i = 2; i <= 19; ++i) p.drawLine(0, i * r, f.width, i * r);
   p.setFont(CellFont(32, 12));
   auto caption = [&](int from, int to, int top, int height, const char* text) {
-    DrawText(p, QRectF(x[static_cast<size_t>(from)], top, x[static_cast<size_t>(to)] - x[static_cast<size_t>(from)], height),
-             Qt::AlignHCenter, QString::fromUtf8(text));
+    DrawText(
+        p, QRectF(x[static_cast<size_t>(from)], top, x[static_cast<size_t>(to)] - x[static_cast<size_t>(from)], height),
+        Qt::AlignHCenter, QString::fromUtf8(text));
   };
   static const char* const kFirst[] = {"명           칭", "규      격", "수   량", "단 위"};
   for (int k = 1; k <= 4; ++k) caption(k - 1, k, 0, 2 * r, kFirst[k - 1]);
@@ -270,9 +277,10 @@ bool FillSetupFromHeader(const std::array<std::string, 15>& v, ReportSetup& setu
   // An amount that cannot be spelled is never spelled from its leading digits.
   const std::optional<long double> amount = CoverAmount(v[kCmnIpmt]);
   if (!amount) {
-    notifier.Message("입찰 금액(CMN_IPMT)이 없거나 범위를 벗어나 입찰 표지를 만들 수 없습니다.\n"
-                     "먼저 내역서계산(F3)으로 총입찰금액을 계산하십시오.",
-                     "오류", MessageIcon::Error, MessageButtons::Ok);
+    notifier.Message(
+        "입찰 금액(CMN_IPMT)이 없거나 범위를 벗어나 입찰 표지를 만들 수 없습니다.\n"
+        "먼저 내역서계산(F3)으로 총입찰금액을 계산하십시오.",
+        "오류", MessageIcon::Error, MessageButtons::Ok);
     return false;
   }
   setup.title = unicode(v[kCmnDesc]);

@@ -21,15 +21,15 @@ namespace vak {
 // VAK.MEM. Texts are Unicode.
 struct ReportSetup {
   ReportKind kind = ReportKind::TenderStatement;
-  int firstPageField = 1;                  // 0: no page numbers
+  int firstPageField = 1;                                                // 0: no page numbers
   int marginTop = 8, marginRight = 4, marginLeft = 4, marginBottom = 0;  // typed values, 0 ... 20
   bool landscape = true;
   QString partLabel;  // the construction part's name, for the header strip
   // A document of every construction part: the page each part starts on and its name, in page
   // order; the header strip of a page names the part it belongs to.
   std::vector<std::pair<int, QString>> partLabels;
-  QString company;    // CMN_COMP, in the footer strip
-  QString author;     // CMN_NAME, in the overall statement's header strip
+  QString company;  // CMN_COMP, in the footer strip
+  QString author;   // CMN_NAME, in the overall statement's header strip
   // The cover's lines.
   QString title, managementNo, codeNo, amountWords, amountFigures, representative;
 };

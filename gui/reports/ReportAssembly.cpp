@@ -28,8 +28,8 @@ bool PartHasLines(TZekTable& items, const ReportRequest& request, UserNotifier& 
     if (p.part == request.part) return true;
     parts += (parts.empty() ? "" : ", ") + p.part;
   }
-  notifier.Message("공사 " + request.part + "의 내역이 없습니다. 있는 공사: " + (parts.empty() ? "없음" : parts), "오류",
-                   MessageIcon::Error, MessageButtons::Ok);
+  notifier.Message("공사 " + request.part + "의 내역이 없습니다. 있는 공사: " + (parts.empty() ? "없음" : parts),
+                   "오류", MessageIcon::Error, MessageButtons::Ok);
   return false;
 }
 

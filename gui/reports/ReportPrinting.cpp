@@ -10,14 +10,16 @@
 
 namespace vak {
 
-bool PrinterInstalled() { return !QPrinterInfo::defaultPrinter().isNull() || !QPrinterInfo::availablePrinters().isEmpty(); }
+bool PrinterInstalled() {
+  return !QPrinterInfo::defaultPrinter().isNull() || !QPrinterInfo::availablePrinters().isEmpty();
+}
 
 QRectF InkedArea(const ReportDocument& document, int page) {
   // A quarter millimetre a pixel: finer than any printer's border is known to be.
   constexpr double kPixel = 2.5;  // 0.1 mm
   const QSizeF sheet = SheetSize(document.setup().landscape);
-  QImage image(static_cast<int>(std::ceil(sheet.width() / kPixel)), static_cast<int>(std::ceil(sheet.height() / kPixel)),
-               QImage::Format_RGB32);
+  QImage image(static_cast<int>(std::ceil(sheet.width() / kPixel)),
+               static_cast<int>(std::ceil(sheet.height() / kPixel)), QImage::Format_RGB32);
   image.fill(Qt::white);
   {
     QPainter painter(&image);
@@ -78,8 +80,7 @@ SheetFit FitOnPrinter(const ReportDocument& document, const QPrinterInfo& printe
 QString FitNote(const SheetFit& fit) {
   if (fit.Designed()) return {};
   if (fit.scale < 1)
-    return QStringLiteral("인쇄 가능 영역에 맞춰 %1%로 축소")
-        .arg(static_cast<int>(std::floor(fit.scale * 100)));
+    return QStringLiteral("인쇄 가능 영역에 맞춰 %1%로 축소").arg(static_cast<int>(std::floor(fit.scale * 100)));
   return QStringLiteral("인쇄 가능 영역 안으로 이동");
 }
 

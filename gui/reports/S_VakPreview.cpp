@@ -127,7 +127,8 @@ TFM_VakPreview::TFM_VakPreview(const ReportDocument& document, UserNotifier& not
   pageField_ = NumberField(QStringLiteral("c_ned_PageStart"), 0, 999999, 1, 56, bar);
   startNumber_ = NumberField(QStringLiteral("c_Ned_PrintPageNum"), 0, 9999, 1, 44, bar);
   copies_ = NumberField(QStringLiteral("C_EDT_CopyCount"), 1, 99, 1, 30, bar);
-  for (QWidget* w : std::initializer_list<QWidget*>{close, print, pdf, fit, width, zoomIn_, zoomOut_, first_, prior_, next_, last_})
+  for (QWidget* w :
+       std::initializer_list<QWidget*>{close, print, pdf, fit, width, zoomIn_, zoomOut_, first_, prior_, next_, last_})
     row->addWidget(w);
   row->addSpacing(8);
   row->addWidget(new QLabel(QStringLiteral("인쇄범위"), bar));
@@ -173,7 +174,8 @@ TFM_VakPreview::TFM_VakPreview(const ReportDocument& document, UserNotifier& not
   printer_->setMinimumContentsLength(12);
   for (const QPrinterInfo& info : QPrinterInfo::availablePrinters()) {
     printer_->addItem(info.printerName());
-    const QString about = info.location().isEmpty() ? info.description() : info.description() + QStringLiteral(", ") + info.location();
+    const QString about =
+        info.location().isEmpty() ? info.description() : info.description() + QStringLiteral(", ") + info.location();
     printer_->setItemData(printer_->count() - 1, about, Qt::ToolTipRole);
   }
   if (printer_->count() == 0) {
@@ -226,8 +228,9 @@ void TFM_VakPreview::Setup(int firstPageField, int lastPage, int pageToShow) {
   end_->SetValue(lastPage_);
   pageLabel_->setText(QString::number(firstPage_));
   totalLabel_->setText(QStringLiteral("/ %1").arg(lastPage_));
-  pageStartLabel_->setText((document_.setup().kind == ReportKind::Cover ? QStringLiteral("Page 시작:") : QStringLiteral("시작번호")) +
-                           QString::number(firstPage_));
+  pageStartLabel_->setText(
+      (document_.setup().kind == ReportKind::Cover ? QStringLiteral("Page 시작:") : QStringLiteral("시작번호")) +
+      QString::number(firstPage_));
   startNumber_->SetValue(firstPage_);
   ShowPage(pageToShow);
   SetZoom(100);
@@ -272,7 +275,9 @@ void TFM_VakPreview::FitWidth() {
   // when the sheet at that width is taller than the box; the box centres it.
   const bool landscape = document_.setup().landscape;
   const QSize room = scroll_->maximumViewportSize();
-  auto widest = [&](int width) { return static_cast<int>(std::floor((width - 2 * kInset) / PixelsPerPercent(landscape, true))); };
+  auto widest = [&](int width) {
+    return static_cast<int>(std::floor((width - 2 * kInset) / PixelsPerPercent(landscape, true)));
+  };
   int percent = widest(room.width());
   if (PixelsPerPercent(landscape, false) * percent + 2 * kInset > room.height())
     percent = widest(room.width() - scroll_->verticalScrollBar()->sizeHint().width());
@@ -305,8 +310,10 @@ void TFM_VakPreview::Print() {
   const QString name = PrinterName();
   // Without a printer the documents still preview and save as PDF; printing says what is missing.
   if (name.isEmpty()) {
-    notifier_.Message("프린터가 설정되어 있어야만 새 보고서를 작성/인쇄할 수 있습니다.\n프린터 Driver설치 후, 프로그램을 재시작해주십시요.",
-                      "경고", MessageIcon::Warning, MessageButtons::Ok);
+    notifier_.Message(
+        "프린터가 설정되어 있어야만 새 보고서를 작성/인쇄할 수 있습니다.\n프린터 Driver설치 후, 프로그램을 "
+        "재시작해주십시요.",
+        "경고", MessageIcon::Warning, MessageButtons::Ok);
     return;
   }
   ClampRangeField(start_);
@@ -317,19 +324,22 @@ void TFM_VakPreview::Print() {
   }
   const QPrinterInfo info = QPrinterInfo::printerInfo(name);  // null when it was removed meanwhile
   QPrinter printer(info, QPrinter::HighResolution);
-  printer.setDocName(suggestedName_.isEmpty() ? QStringLiteral("보고서") : QFileInfo(suggestedName_).completeBaseName());
+  printer.setDocName(suggestedName_.isEmpty() ? QStringLiteral("보고서")
+                                              : QFileInfo(suggestedName_).completeBaseName());
   int sheets = 0;
   if (!info.isNull()) ++printJobs_;
   if (info.isNull() || !PrintReport(document_, printer, PrintFromPage(), PrintToPage(), Copies(), &sheets)) {
-    notifier_.Message(name.toStdString() + "\n인쇄를 시작할 수 없습니다. 프린터를 확인하십시오.", "오류", MessageIcon::Error,
-                      MessageButtons::Ok);
+    notifier_.Message(name.toStdString() + "\n인쇄를 시작할 수 없습니다. 프린터를 확인하십시오.", "오류",
+                      MessageIcon::Error, MessageButtons::Ok);
     return;
   }
-  const QString pages = QStringLiteral("%1쪽").arg(sheets) + (Copies() > 1 ? QStringLiteral(" %1부").arg(Copies()) : QString());
+  const QString pages =
+      QStringLiteral("%1쪽").arg(sheets) + (Copies() > 1 ? QStringLiteral(" %1부").arg(Copies()) : QString());
   printerLabel_->setText(QStringLiteral("인쇄: %1 → %2").arg(pages, name) +
                          (fitNote_.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(fitNote_)));
-  notifier_.Message(name.toStdString() + "\n" + pages.toStdString() + (Copies() > 1 ? "를" : "을") + " 프린터로 보냈습니다.",
-                    "알림", MessageIcon::Information, MessageButtons::Ok);
+  notifier_.Message(
+      name.toStdString() + "\n" + pages.toStdString() + (Copies() > 1 ? "를" : "을") + " 프린터로 보냈습니다.", "알림",
+      MessageIcon::Information, MessageButtons::Ok);
 }
 
 void TFM_VakPreview::SavePdf() {
@@ -371,9 +381,7 @@ bool TFM_VakPreview::eventFilter(QObject* watched, QEvent* event) {
       case Qt::Key_PageUp: ShowPage(page_ - 1); return true;
       case Qt::Key_Home: ShowPage(firstPage_); return true;
       case Qt::Key_End: ShowPage(lastPage_); return true;
-      case Qt::Key_Escape:
-        reject();
-        return true;
+      case Qt::Key_Escape: reject(); return true;
       default: break;
     }
     if (qobject_cast<TNumberEdit*>(watched) && (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter)) {

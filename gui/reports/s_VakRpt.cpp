@@ -11,13 +11,13 @@
 #include <QVBoxLayout>
 
 #include "common/CodePage.h"
-#include "gui/common/DialogKeys.h"
-#include "gui/common/NumEdit.h"
 #include "common/Numbers.h"
 #include "common/Text.h"
-#include "reports/KoreanWords.h"
+#include "gui/common/DialogKeys.h"
+#include "gui/common/NumEdit.h"
 #include "gui/reports/ReportAssembly.h"
 #include "gui/reports/S_VakPreview.h"
+#include "reports/KoreanWords.h"
 #include "store/MemFile.h"
 
 namespace vak {
@@ -109,7 +109,8 @@ Tfm_VakRpt::Tfm_VakRpt(TZekTable& items, ReportContext context, UserNotifier& no
   if (context_.projectType == ProjectType::Single) {
     select_->addItems({QStringLiteral("총괄 내역서"), QStringLiteral("입찰 내역서"), kCoverEntry});
   } else {
-    select_->addItems({QStringLiteral("총괄 집계장"), QStringLiteral("총괄 내역서"), QStringLiteral("입찰 내역서"), kCoverEntry});
+    select_->addItems(
+        {QStringLiteral("총괄 집계장"), QStringLiteral("총괄 내역서"), QStringLiteral("입찰 내역서"), kCoverEntry});
   }
   connect(select_, &QComboBox::currentIndexChanged, this, [this](int index) { SelectReport(index); });
   connect(split_, &QCheckBox::clicked, this, [this] { SplitColumnsClicked(); });

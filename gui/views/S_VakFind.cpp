@@ -10,10 +10,10 @@
 #include <QVBoxLayout>
 
 #include "common/CodePage.h"
-#include "gui/common/DialogKeys.h"
 #include "common/Files.h"
 #include "common/Text.h"
 #include "common/UserNotifier.h"
+#include "gui/common/DialogKeys.h"
 
 namespace vak {
 
@@ -62,8 +62,8 @@ void TFM_VakFind::Confirm() {
   const std::optional<std::string> text = Utf8ToCp949(edit_->text().toStdString());
   searchText_ = TrimmedText(text.value_or(std::string()));
   if (!text) {
-    notifier_.Message("찾을 글자 중에 한글 코드(CP949)로 나타낼 수 없는 글자가 있습니다.", "알림", MessageIcon::Information,
-                      MessageButtons::Ok);
+    notifier_.Message("찾을 글자 중에 한글 코드(CP949)로 나타낼 수 없는 글자가 있습니다.", "알림",
+                      MessageIcon::Information, MessageButtons::Ok);
     return;
   }
   if (searchText_.empty()) {
@@ -75,10 +75,15 @@ void TFM_VakFind::Confirm() {
 }
 
 MatchModel::MatchModel(const XbTable& table, std::vector<uint32_t> records, QObject* parent)
-    : QAbstractTableModel(parent), table_(table), records_(std::move(records)),
-      des_(table.file().FieldIndex("F_DES")), size_(table.file().FieldIndex("F_SIZE")) {}
+    : QAbstractTableModel(parent),
+      table_(table),
+      records_(std::move(records)),
+      des_(table.file().FieldIndex("F_DES")),
+      size_(table.file().FieldIndex("F_SIZE")) {}
 
-int MatchModel::rowCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : static_cast<int>(records_.size()); }
+int MatchModel::rowCount(const QModelIndex& parent) const {
+  return parent.isValid() ? 0 : static_cast<int>(records_.size());
+}
 int MatchModel::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : 3; }
 
 QVariant MatchModel::data(const QModelIndex& index, int role) const {
@@ -87,7 +92,8 @@ QVariant MatchModel::data(const QModelIndex& index, int role) const {
   if (index.column() == 2) return QString::number(recno);
   const int field = index.column() == 0 ? des_ : size_;
   if (field < 0 || recno < 1 || recno > table_.file().RecordCount()) return QString();
-  const std::string_view bytes = FieldBytes(table_.file().Record(recno), table_.file().fields()[static_cast<size_t>(field)]);
+  const std::string_view bytes =
+      FieldBytes(table_.file().Record(recno), table_.file().fields()[static_cast<size_t>(field)]);
   return QString::fromStdString(Cp949ToUtf8(TrimmedText(bytes)));
 }
 

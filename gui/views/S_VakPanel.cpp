@@ -6,13 +6,13 @@
 #include <QScrollBar>
 
 #include "common/Text.h"
-#include "pricing/PriceEntry.h"
+#include "gui/common/WaitCursor.h"
 #include "gui/pricing/s_VakFixPrice.h"
 #include "gui/pricing/s_VakLineInsert.h"
-#include "gui/common/WaitCursor.h"
 #include "gui/views/S_VakFind.h"
-#include "views/WorkSearch.h"
+#include "pricing/PriceEntry.h"
 #include "store/ItemTable.h"
+#include "views/WorkSearch.h"
 
 namespace vak {
 
@@ -60,7 +60,8 @@ void TVakPanel::Render() {
       model->ClearRow(row);
       continue;
     }
-    for (int c = 0; c < kColumnCount; ++c) cells[static_cast<size_t>(c)] = QString::fromStdString(slot.cells[static_cast<size_t>(c)]);
+    for (int c = 0; c < kColumnCount; ++c)
+      cells[static_cast<size_t>(c)] = QString::fromStdString(slot.cells[static_cast<size_t>(c)]);
     GridRowStyle style;
     style.red = slot.mark == "Y";
     style.fixedNote = view != View::OverallSummary && slot.fix == "*";
@@ -224,7 +225,8 @@ void TVakPanel::DrillDown() {
       pager_.GoTopPage();
       Render();
       SetCurrentRow(state_.firstRow);
-      host_.Notifier().Message("내역에서 동일한 공종을 찾을 수 없습니다.", "경고", MessageIcon::Warning, MessageButtons::Ok);
+      host_.Notifier().Message("내역에서 동일한 공종을 찾을 수 없습니다.", "경고", MessageIcon::Warning,
+                               MessageButtons::Ok);
       return;
     }
     state_.gotoRecNo = recno;
@@ -362,9 +364,7 @@ bool TVakPanel::KeyDown(QKeyEvent* event) {
   if (ctrl || shift) return false;
   switch (key) {
     case Qt::Key_Down:
-    case Qt::Key_Space:
-      MoveToNextRow();
-      return true;
+    case Qt::Key_Space: MoveToNextRow(); return true;
     case Qt::Key_Up:
       if (row == state_.firstRow) {
         ScrollLineUp();
@@ -386,9 +386,7 @@ bool TVakPanel::KeyDown(QKeyEvent* event) {
         SetCurrentRow(state_.firstRow);
       }
       return true;
-    case Qt::Key_Escape:
-      host_.CloseWindow();
-      return true;
+    case Qt::Key_Escape: host_.CloseWindow(); return true;
     case Qt::Key_Return:
     case Qt::Key_Enter:
       if (pager_.view() == View::ItemDetails) {
@@ -397,8 +395,7 @@ bool TVakPanel::KeyDown(QKeyEvent* event) {
         DrillDown();
       }
       return true;
-    default:
-      return false;
+    default: return false;
   }
 }
 
@@ -436,8 +433,7 @@ void TVakPanel::ScrollAction(int action) {
     case QAbstractSlider::SliderMove:
       scrollState_ = 6;  // the page follows when the thumb is let go
       return;
-    default:
-      return;
+    default: return;
   }
   // The bar shows the current line, not the step it was asked for.
   scrollBar_->setSliderPosition(static_cast<int>(pager_.PositionOf(grid_->Row())));

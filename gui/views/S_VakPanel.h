@@ -8,8 +8,8 @@
 #include <functional>
 
 #include "common/UserNotifier.h"
-#include "pricing/TenderReview.h"
 #include "gui/views/S_ZekGrid.h"
+#include "pricing/TenderReview.h"
 #include "views/StatementPager.h"
 
 class QMenu;
@@ -26,7 +26,7 @@ class PanelHost {
   virtual void ShowSplitInfo(const SplitInfo* info) = 0;  // nullptr hides the 재/노/경 box
   virtual void ActivateTab(View view) = 0;                // without the tab-change steps
   virtual QMenu* PopupFor(View view) = 0;
-  virtual void EditCommand() = 0;                         // the unit price entry of the current mode
+  virtual void EditCommand() = 0;  // the unit price entry of the current mode
   virtual void FindCommand() = 0;
   virtual void CloseWindow() = 0;
   virtual UserNotifier& Notifier() = 0;

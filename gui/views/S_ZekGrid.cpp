@@ -49,8 +49,7 @@ QVariant ZekGridModel::data(const QModelIndex& index, int role) const {
       if (c == kColQuantity || c == kColPrice || c == kColAmount) return int(Qt::AlignRight | Qt::AlignVCenter);
       if (c == kColNote || c == kColUnit) return int(Qt::AlignHCenter | Qt::AlignVCenter);
       return int(Qt::AlignLeft | Qt::AlignVCenter);
-    default:
-      return QVariant();
+    default: return QVariant();
   }
 }
 
@@ -157,7 +156,8 @@ void TZekGrid::ColumnMoved() {
         columnMap_[static_cast<size_t>(logical)] = physical;
     }
   }
-  for (int logical = 0; logical < kColumnCount; ++logical) widthMap_[static_cast<size_t>(logical)] = columnWidth(logical);
+  for (int logical = 0; logical < kColumnCount; ++logical)
+    widthMap_[static_cast<size_t>(logical)] = columnWidth(logical);
 }
 
 int TZekGrid::Row() const { return currentIndex().isValid() ? currentIndex().row() + 1 : 0; }
@@ -207,9 +207,7 @@ void TZekGrid::keyPressEvent(QKeyEvent* event) {
         horizontalScrollBar()->setValue(0);
         setCurrentIndex(model_->index(row, header->logicalIndex(0)));
         return;
-      case Qt::Key_End:
-        setCurrentIndex(model_->index(row, header->logicalIndex(kColumnCount - 1)));
-        return;
+      case Qt::Key_End: setCurrentIndex(model_->index(row, header->logicalIndex(kColumnCount - 1))); return;
       case Qt::Key_Right: {
         // Sideways by one column while the last column is not fully in view.
         const int lastLogical = header->logicalIndex(kColumnCount - 1);
@@ -221,8 +219,7 @@ void TZekGrid::keyPressEvent(QKeyEvent* event) {
       case Qt::Key_Left:
         if (header->visualIndexAt(0) > 0 || horizontalScrollBar()->value() > 0) ScrollColumns(-1);
         return;
-      default:
-        break;
+      default: break;
     }
   }
   QTableView::keyPressEvent(event);

@@ -41,7 +41,9 @@ class ZekGridModel : public QAbstractTableModel {
   // Rows are 1-based here as in the panel; nothing is redrawn until Changed.
   void SetRow(int row, const std::array<QString, kColumnCount>& cells, GridRowStyle style);
   void ClearRow(int row);
-  const QString& Cell(int row, int column) const { return rows_[static_cast<size_t>(row - 1)][static_cast<size_t>(column)]; }
+  const QString& Cell(int row, int column) const {
+    return rows_[static_cast<size_t>(row - 1)][static_cast<size_t>(column)];
+  }
   const GridRowStyle& Style(int row) const { return styles_[static_cast<size_t>(row - 1)]; }
   void Changed(int firstRow, int lastRow);
 

@@ -27,8 +27,8 @@ TEST(CodePage, TextWithoutACodePageFormIsRefused) {
 }
 
 TEST(CodePage, DamagedBytesStillDecode) {
-  EXPECT_EQ(Cp949ToUtf8(Bytes("B0")), "\xEF\xBF\xBD");           // a lone lead byte at the end
-  EXPECT_EQ(Cp949ToUtf8(Bytes("C920 41")), "\xEF\xBF\xBD A");     // lead byte before a blank
+  EXPECT_EQ(Cp949ToUtf8(Bytes("B0")), "\xEF\xBF\xBD");         // a lone lead byte at the end
+  EXPECT_EQ(Cp949ToUtf8(Bytes("C920 41")), "\xEF\xBF\xBD A");  // lead byte before a blank
   EXPECT_EQ(Cp949ToUtf8(Bytes("FF B0A1")), "\xEF\xBF\xBD가");
   std::string all;
   for (int i = 0; i < 256; ++i) all.push_back(static_cast<char>(i));

@@ -101,7 +101,8 @@ TEST(ReplaceFileContents, ReplacesInOneStepAndKeepsTheOldFileOnFailure) {
   EXPECT_EQ(dir.Read("VAK.MEM"), "new");
   EXPECT_EQ(dir.Names(), std::vector<std::string>{"VAK.MEM"});  // no temporary file left
   // The new file keeps the mode of the one it replaces (a tender kept private stays private).
-  std::filesystem::permissions(dir.File("VAK.MEM"), std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+  std::filesystem::permissions(dir.File("VAK.MEM"),
+                               std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
   EXPECT_TRUE(ReplaceFileContents(dir.File("VAK.MEM"), "new"));
   EXPECT_EQ(std::filesystem::status(dir.File("VAK.MEM")).permissions(),
             std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);

@@ -115,7 +115,7 @@ TEST(TruncDecimals, ZeroIsNeverNegative) {
 
 TEST(TruncDecimals, NearTheAmountLimit) {
   EXPECT_EQ(TruncDecimals(999999999999.0L, 0), 999999999999.0L);
-  EXPECT_EQ(TruncDecimals(999999999999.9994L, 0), 999999999999.0L);  // three decimals: .999
+  EXPECT_EQ(TruncDecimals(999999999999.9994L, 0), 999999999999.0L);   // three decimals: .999
   EXPECT_EQ(TruncDecimals(999999999999.9996L, 0), 1000000000000.0L);  // rounds up to 1e12 first
   EXPECT_EQ(TruncDecimals(-999999999999.994L, 0), -999999999999.0L);  // two decimals: .99
   EXPECT_EQ(TruncDecimals(-999999999999.996L, 0), -1000000000000.0L);
@@ -194,7 +194,7 @@ TEST(TextToNumber, ReadsOnlyPlainDecimalNumbers) {
 
 TEST(TextToNumber, NeverThrowsOnAnyBytes) {
   EXPECT_EQ(TextToNumber(std::string(400, '9')), 1e400L);  // extended precision reaches far
-  EXPECT_EQ(TextToNumber(std::string(6000, '9')), 0.0L);  // beyond its range reads as 0
+  EXPECT_EQ(TextToNumber(std::string(6000, '9')), 0.0L);   // beyond its range reads as 0
   EXPECT_EQ(TextToNumber(std::string("\x00\xff\x80", 3)), 0.0L);
   EXPECT_EQ(TextToNumber("0." + std::string(5000, '0') + "1"), 0.0L);
   for (int c = 0; c < 256; ++c) TextToNumber(std::string(3, static_cast<char>(c)));

@@ -15,20 +15,19 @@
 #include "store/MemFile.h"
 #include "store/Preparation.h"
 #include "store/Reorganise.h"
+#include "tests/pricing/TenderFixture.h"
 #include "tests/support/ItemRows.h"
 #include "tests/support/TestSupport.h"
-#include "tests/pricing/TenderFixture.h"
 
 namespace vak {
 namespace {
 
+using test::Heading;
+using test::Item;
 using test::RecordingNotifier;
 using test::Row;
 using test::TempDir;
 using test::Tender;
-using test::Item;
-using test::Heading;
-
 
 TEST(Calculation, TheWorkedOutline) {
   Tender t({Heading("U", 1, '1', "H1"), Heading("U", 2, '2', "H2"), Item("U", 3, '3', "a", 1, 100),
@@ -49,12 +48,12 @@ TEST(Calculation, TheWorkedOutline) {
 TEST(Calculation, ItemAmountsAreCutToWholeWon) {
   Row split = Item("U", 2, '2', "split", 1.5, 3);
   split.material = split.labour = split.expense = 1;
-  Tender t({Heading("U", 1, '1', "H"), Item("U", 3, '2', "q2.5", 2.5, 333), split,
-            Item("U", 4, '2', "negative", 1.5, -333)},
-           "1");
+  Tender t(
+      {Heading("U", 1, '1', "H"), Item("U", 3, '2', "q2.5", 2.5, 333), split, Item("U", 4, '2', "negative", 1.5, -333)},
+      "1");
   ASSERT_TRUE(t.Calculate().completed);
-  EXPECT_EQ(t.Cost("q2.5"), 832.0L);  // 832.5
-  EXPECT_EQ(t.Cost("split"), 4.0L);   // 4.5
+  EXPECT_EQ(t.Cost("q2.5"), 832.0L);          // 832.5
+  EXPECT_EQ(t.Cost("split"), 4.0L);           // 4.5
   EXPECT_EQ(t.Value("split", "F_MA"), 1.0L);  // 1.5, cut like the price entry cuts it
   EXPECT_EQ(t.Value("split", "F_LA"), 1.0L);
   EXPECT_EQ(t.Value("split", "F_EQ"), 1.0L);
@@ -129,7 +128,8 @@ TEST(Calculation, TheAmountLimitAndOneWonMore) {
   }
   // One won more cannot be stored in the twelve-digit fields: the user is told which line,
   // and nothing is written, neither the records nor the header.
-  Tender over({Heading("U", 1, '1', "H"), Item("U", 2, '2', "a", 1, 999999999999.0), Item("U", 3, '2', "b", 1, 1)}, "1");
+  Tender over({Heading("U", 1, '1', "H"), Item("U", 2, '2', "a", 1, 999999999999.0), Item("U", 3, '2', "b", 1, 1)},
+              "1");
   const std::string table = over.dir.Read("VAK.DBF");
   const std::string header = over.dir.Read("VAK.MEM");
   const CalculationResult o = over.Calculate();
@@ -137,10 +137,11 @@ TEST(Calculation, TheAmountLimitAndOneWonMore) {
   EXPECT_GT(o.unstorable, 0);
   ASSERT_FALSE(over.notifier.messages.empty());
   EXPECT_EQ(over.notifier.messages.back().caption, "오류");
-  EXPECT_EQ(over.notifier.messages.back().text,
-            "금액이 12자리(999,999,999,999)를 넘는 값이 있어 계산 결과를 기록하지 않았습니다. 단가와 수량을 확인하십시오."
-            "\n  U 순번 1 「H」: F_COST"
-            "\n  총입찰금액: 1,000,000,000,000");
+  EXPECT_EQ(
+      over.notifier.messages.back().text,
+      "금액이 12자리(999,999,999,999)를 넘는 값이 있어 계산 결과를 기록하지 않았습니다. 단가와 수량을 확인하십시오."
+      "\n  U 순번 1 「H」: F_COST"
+      "\n  총입찰금액: 1,000,000,000,000");
   EXPECT_EQ(over.dir.Read("VAK.DBF"), table);
   EXPECT_EQ(over.dir.Read("VAK.MEM"), header);
 }
@@ -250,7 +251,7 @@ TEST(PriceEntry, LimitsWithTheirExactTexts) {
 TEST(PriceEntry, ANegativeAmountWithoutRoomForItsSignIsRefused) {
   Tender t({Heading("U", 1, '1', "H"), Item("U", 2, '2', "line", 1, 5)}, "1");
   t.GoTo("line");
-  ASSERT_TRUE(CheckSinglePrice(1, -999999999999.0L, t.notifier));  // within the limit...
+  ASSERT_TRUE(CheckSinglePrice(1, -999999999999.0L, t.notifier));         // within the limit...
   EXPECT_FALSE(WriteSinglePrice(t.items, -999999999999.0L, t.notifier));  // ...but 13 characters
   ASSERT_EQ(t.notifier.messages.size(), 1u);
   EXPECT_EQ(t.notifier.messages[0].text, kUnderLimitText);
@@ -264,15 +265,17 @@ TEST(Calculation, AFullDiskStopsBeforeTheRecordsSoBothFilesStillAgree) {
   TempDir dir;
   const std::string disk = dir.File("disk");
   std::filesystem::create_directory(disk);
-  if (::mount("tmpfs", disk.c_str(), "tmpfs", 0, "size=256k") != 0) GTEST_SKIP() << "cannot mount a small file system here";
-  test::WriteItemTable(disk, {Heading("U", 1, '1', "H"), Item("U", 2, '2', "a", 2, 100), Item("U", 3, '2', "b", 1, 50)});
+  if (::mount("tmpfs", disk.c_str(), "tmpfs", 0, "size=256k") != 0)
+    GTEST_SKIP() << "cannot mount a small file system here";
+  test::WriteItemTable(disk,
+                       {Heading("U", 1, '1', "H"), Item("U", 2, '2', "a", 2, 100), Item("U", 3, '2', "b", 1, 50)});
   test::WriteHeader(disk, "1", "계산 시험");
   TXbaseEnv env;
   RecordingNotifier notifier;
   TZekTable items(env, notifier);
   bool flag = true;
-  const bool opened = PrepareData(disk, env, items, notifier, flag) && ReorganiseItemTable(items, disk, notifier, flag) &&
-                      !RunStartupPass(items, notifier).failed;
+  const bool opened = PrepareData(disk, env, items, notifier, flag) &&
+                      ReorganiseItemTable(items, disk, notifier, flag) && !RunStartupPass(items, notifier).failed;
   // Fill the disk to the last block.
   {
     std::ofstream filler(disk + "/filler", std::ios::binary);
@@ -321,7 +324,8 @@ TEST(Calculation, ADamagedHeaderOrUnreadableNumbersWriteNothingUnlessTheUserSays
   EXPECT_FALSE(t.Calculate().completed);
   ASSERT_EQ(t.notifier.messages.size(), 1u);
   EXPECT_EQ(t.notifier.messages[0].text,
-            "숫자나 레벨을 읽을 수 없는 줄이 1개 있습니다. 읽을 수 없는 값은 0으로 계산됩니다.\n  U 순번 2 「a」: F_PRIC\n\n그대로 계산하시겠습니까?");
+            "숫자나 레벨을 읽을 수 없는 줄이 1개 있습니다. 읽을 수 없는 값은 0으로 계산됩니다.\n  U 순번 2 「a」: "
+            "F_PRIC\n\n그대로 계산하시겠습니까?");
   EXPECT_EQ(t.notifier.messages[0].buttons, MessageButtons::YesNo);
   EXPECT_EQ(t.dir.Read("VAK.DBF"), damaged);
   EXPECT_EQ(t.dir.Read("VAK.MEM"), good);
@@ -370,7 +374,8 @@ TEST(Calculation, OneStepWhateverFails) {
 
   // A read-only header is refused before anything is written, its mode kept.
   test::Tender t({Heading("U", 1, '1', "H"), Item("U", 2, '2', "a", 2, 150)}, "1");
-  std::filesystem::permissions(t.dir.File("VAK.MEM"), std::filesystem::perms::owner_write, std::filesystem::perm_options::remove);
+  std::filesystem::permissions(t.dir.File("VAK.MEM"), std::filesystem::perms::owner_write,
+                               std::filesystem::perm_options::remove);
   const std::string table = t.dir.Read("VAK.DBF");
   EXPECT_FALSE(t.Calculate().completed);
   EXPECT_EQ(t.notifier.messages.back().text, OpenFailureText(t.dir.File("VAK.MEM"), DbfStatus::ReadOnly));
@@ -388,7 +393,8 @@ namespace {
 // A part with lines but no line in the overall summary: no tender amount that depends on which
 // part was calculated last; nothing written, and the user told which line is missing.
 TEST(Calculation, APartWithoutItsOverallSummaryLineIsRefused) {
-  test::Tender t({Row{"T1", 1, '1', "건축공사", 1}, Item("U1", 1, '1', "a", 2, 100), Item("U2", 1, '1', "b", 1, 50)}, "2");
+  test::Tender t({Row{"T1", 1, '1', "건축공사", 1}, Item("U1", 1, '1', "a", 2, 100), Item("U2", 1, '1', "b", 1, 50)},
+                 "2");
   const std::string table = t.dir.Read("VAK.DBF"), header = t.dir.Read("VAK.MEM");
   EXPECT_FALSE(t.Calculate("1").completed);
   EXPECT_EQ(t.notifier.messages.back().text,

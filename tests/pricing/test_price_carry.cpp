@@ -2,8 +2,8 @@
 
 #include <filesystem>
 #include <functional>
-#include <optional>
 #include <map>
+#include <optional>
 #include <set>
 
 #include "common/CodePage.h"
@@ -48,12 +48,12 @@ CarryItem Candidate(const std::string& part, long seq, const std::string& code, 
 TEST(PriceCarry, MatchingByUniqueCodesThenByTextsTheNthToTheNth) {
   const std::vector<CarryItem> source = {
       Candidate("U1", 1, "A1", "터파기", "M3", "10.000", "1000"),
-      Candidate("U1", 2, "D", "거푸집", "M2", "5.000", "200"),    // code D twice: not a key
+      Candidate("U1", 2, "D", "거푸집", "M2", "5.000", "200"),  // code D twice: not a key
       Candidate("U1", 3, "D", "거푸집", "M2", "6.000", "300"),
       Candidate("U1", 4, "", "현장정리", "식", "1.000", "50"),
       Candidate("U1", 5, "", "현장정리", "식", "1.000", "60"),
       Candidate("U1", 6, "B7", "철근", "TON", "2.000", "900"),
-      Candidate("U1", 7, "", "", "", "1.000", "5"),               // an empty name is a text like any other
+      Candidate("U1", 7, "", "", "", "1.000", "5"),  // an empty name is a text like any other
       Candidate("U1", 8, "X9", "사라진 항목", "EA", "1.000", "10"),
       Candidate("U2", 1, "A1", "터파기", "M3", "10.000", "1111"),  // the same code in another part
       Candidate("U1", 9, "C3", "단가 없음", "EA", "1.000", "0"),
@@ -61,15 +61,15 @@ TEST(PriceCarry, MatchingByUniqueCodesThenByTextsTheNthToTheNth) {
   std::vector<CarryItem> target = {
       Candidate("U1", 1, "A1", "터파기(변경)", "M3", "10.000", "0"),  // code wins over the changed name
       Candidate("U1", 2, "D", "거푸집", "M2", "5.000", "0"),
-      Candidate("U1", 3, "D", "거푸집", "M2", "7.000", "0"),         // 2nd to 2nd, quantity changed
+      Candidate("U1", 3, "D", "거푸집", "M2", "7.000", "0"),  // 2nd to 2nd, quantity changed
       Candidate("U1", 4, "", "현장정리", "식", "1.000", "0"),
       Candidate("U1", 5, "", "현장정리", "식", "1.000", "0"),
-      Candidate("U1", 6, "B7", "철근", "KG", "2000.000", "0"),        // unit changed: not carried
+      Candidate("U1", 6, "B7", "철근", "KG", "2000.000", "0"),  // unit changed: not carried
       Candidate("U1", 7, "", "", "", "1.000", "0"),
       Candidate("U1", 8, "N1", "새 항목", "EA", "1.000", "0"),
       Candidate("U1", 9, "C3", "단가 없음", "EA", "1.000", "0"),
-      Candidate("U1", 10, "", "현장정리", "식", "1.000", "0"),        // a third: no third in the source
-      Candidate("U2", 1, "A1", "터파기", "M3", "10.000", "77"),       // priced already
+      Candidate("U1", 10, "", "현장정리", "식", "1.000", "0"),   // a third: no third in the source
+      Candidate("U2", 1, "A1", "터파기", "M3", "10.000", "77"),  // priced already
   };
   // Texts differ only in trailing blanks after they are read: CarryItemsOf trims them.
   CarryPlan plan = MatchPrices(source, target, false);
@@ -99,7 +99,8 @@ TEST(PriceCarry, MatchingByUniqueCodesThenByTextsTheNthToTheNth) {
   ASSERT_EQ(plan.Count(CarryOutcome::Removed), 1);
   EXPECT_EQ(Cp949ToUtf8(plan.lines.back().source.name), "사라진 항목");
   EXPECT_EQ(CarrySummaryText(plan),
-            "가져옴 5, 수량 변경 1, 유지 1, 신규 2, 단위 변경 1, 원본 단가 없음 1, 원본 단가 읽을 수 없음 0, 한도 초과 0, 삭제됨 1");
+            "가져옴 5, 수량 변경 1, 유지 1, 신규 2, 단위 변경 1, 원본 단가 없음 1, 원본 단가 읽을 수 없음 0, 한도 초과 "
+            "0, 삭제됨 1");
 
   // --overwrite replaces the price entered in the target.
   plan = MatchPrices(source, target, true);
@@ -211,7 +212,8 @@ bool TakesPriceRaw(const std::vector<std::string>& records, size_t i) {
 // An item between two lines of its own level and part: removing it or adding a line beside it
 // leaves the outline as it was.
 bool Sibling(const std::vector<std::string>& records, size_t i) {
-  if (i == 0 || i + 1 >= records.size() || !TakesPriceRaw(records, i) || Get(records[i], "F_CODE").empty()) return false;
+  if (i == 0 || i + 1 >= records.size() || !TakesPriceRaw(records, i) || Get(records[i], "F_CODE").empty())
+    return false;
   for (size_t j : {i - 1, i + 1}) {
     if (Get(records[j], "F_PART") != Get(records[i], "F_PART") || Get(records[j], "F_LVL") != Get(records[i], "F_LVL"))
       return false;
@@ -239,8 +241,10 @@ TEST(PriceCarry, AnAmendedBillTakesEveryPriceItCanAndTellsWhatChanged) {
   }
   ASSERT_GE(siblings.size(), 13u);
   std::set<size_t> removed = {siblings[0], siblings[4], siblings[8]};
-  for (size_t i : {siblings[1], siblings[5], siblings[9]}) Put(records[i], "F_QQTY", std::to_string(std::stold(Get(records[i], "F_QQTY")) + 1));
-  for (size_t i : {siblings[2], siblings[6]}) Put(records[i], "F_QUNIT", Get(records[i], "F_QUNIT") == "KG" ? "TON" : "KG");
+  for (size_t i : {siblings[1], siblings[5], siblings[9]})
+    Put(records[i], "F_QQTY", std::to_string(std::stold(Get(records[i], "F_QQTY")) + 1));
+  for (size_t i : {siblings[2], siblings[6]})
+    Put(records[i], "F_QUNIT", Get(records[i], "F_QUNIT") == "KG" ? "TON" : "KG");
   Put(records[siblings[3]], "F_PRIC", "777");
   Put(records[siblings[3]], "F_MA0", "777");
   const std::string keptCode = Get(records[siblings[3]], "F_CODE");
@@ -291,7 +295,8 @@ TEST(PriceCarry, AnAmendedBillTakesEveryPriceItCanAndTellsWhatChanged) {
   }
   PriceAndCalculate(byHand.path(), env, [&](const TZekTable& t) -> std::optional<HandPrice> {
     const std::string code = TrimmedText(t.FieldAsString("F_CODE"));
-    const std::string key = code.empty() ? TrimmedText(t.FieldAsString("F_PART")) + TrimmedText(t.FieldAsString("F_DES")) : code;
+    const std::string key =
+        code.empty() ? TrimmedText(t.FieldAsString("F_PART")) + TrimmedText(t.FieldAsString("F_DES")) : code;
     if (!sourceSeq.count(key) || sourceUnit[key] != TrimmedText(t.FieldAsString("F_QUNIT"))) return std::nullopt;
     return PriceFor(sourceSeq[key]);
   });
@@ -303,7 +308,8 @@ TEST(PriceCarry, AnAmendedBillTakesEveryPriceItCanAndTellsWhatChanged) {
       ASSERT_EQ(Get(carried[i], field), Get(expected[i], field)) << "record " << i + 1 << " " << field;
   }
   EXPECT_EQ(LoadProjectHeader(target.path()).values[kCmnIpmt], LoadProjectHeader(byHand.path()).values[kCmnIpmt]);
-  EXPECT_EQ(std::to_string(static_cast<long long>(result.tenderAmount)), LoadProjectHeader(target.path()).values[kCmnIpmt]);
+  EXPECT_EQ(std::to_string(static_cast<long long>(result.tenderAmount)),
+            LoadProjectHeader(target.path()).values[kCmnIpmt]);
   // The kept line still holds its own price, the originals were kept, no scratch copy is left.
   for (const std::string& r : carried) {
     if (Get(r, "F_CODE") == keptCode) {
@@ -311,7 +317,8 @@ TEST(PriceCarry, AnAmendedBillTakesEveryPriceItCanAndTellsWhatChanged) {
     }
   }
   EXPECT_TRUE(FileExists(JoinPath(JoinPath(target.path(), kOriginalsDir), "VAK.DBF")));
-  for (const auto& [name, bytes] : FilesIn(target.path())) EXPECT_EQ(name.find(".vak-carry"), std::string::npos) << name;
+  for (const auto& [name, bytes] : FilesIn(target.path()))
+    EXPECT_EQ(name.find(".vak-carry"), std::string::npos) << name;
   // Checked afterwards, the carried tender is consistent; only the new and re-unitised lines are unpriced.
   TZekTable check(env, notifier);
   ASSERT_TRUE(OpenTenderForReview(target.path(), check, notifier));
@@ -415,18 +422,21 @@ TEST(PriceCarry, UnreadableSourcesReadOnlyTargetsAndFailingRenames) {
   EXPECT_FALSE(CarryPrices({source.path(), target.path(), false}, env, no).completed);
   ASSERT_EQ(no.messages.size(), 1u);
   EXPECT_NE(no.messages[0].text.find("이전 내역에 단가를 읽을 수 없는 항목이 1개 있습니다."), std::string::npos);
-  EXPECT_NE(no.messages[0].text.find(Cp949ToUtf8(unreadable) + "」: 단가 12a4x"), std::string::npos) << no.messages[0].text;
+  EXPECT_NE(no.messages[0].text.find(Cp949ToUtf8(unreadable) + "」: 단가 12a4x"), std::string::npos)
+      << no.messages[0].text;
   EXPECT_EQ(FilesIn(target.path()), before);
 
   // Read-only data files are refused as the calculation refuses them, mode and bytes kept.
   for (const char* name : {"VAK.DBF", "VAK.MEM"}) {
-    std::filesystem::permissions(target.File(name), std::filesystem::perms::owner_write, std::filesystem::perm_options::remove);
+    std::filesystem::permissions(target.File(name), std::filesystem::perms::owner_write,
+                                 std::filesystem::perm_options::remove);
     RecordingNotifier n;
     EXPECT_FALSE(CarryPrices({source.path(), target.path(), false}, env, n).completed);
     EXPECT_EQ(n.messages.at(0).text, OpenFailureText(target.File(name), DbfStatus::ReadOnly) +
                                          "\n단가를 가져오지 않았습니다. 지금 내역은 그대로입니다.");
     EXPECT_EQ(FilesIn(target.path()), before);
-    std::filesystem::permissions(target.File(name), std::filesystem::perms::owner_write, std::filesystem::perm_options::add);
+    std::filesystem::permissions(target.File(name), std::filesystem::perms::owner_write,
+                                 std::filesystem::perm_options::add);
   }
 
   // A rename fails, the last ones (the replacement) included: either nothing changed, or the
@@ -488,7 +498,9 @@ TEST(PriceCarry, FromABillOpenInAWindow) {
   TZekTable window(env, n);
   ASSERT_TRUE(OpenTenderAsTheProgramDoes(source.path(), env, window, n));
   EXPECT_FALSE(CarryPrices({source.path(), target.path(), true}, env, n).completed);  // taken while it is prepared
-  EXPECT_EQ(n.messages.back().text, source.File("VAK.DBF") + "\n다른 사용자가 사용하고 있습니다.\n단가를 가져오지 않았습니다. 지금 내역은 그대로입니다.");
+  EXPECT_EQ(n.messages.back().text,
+            source.File("VAK.DBF") +
+                "\n다른 사용자가 사용하고 있습니다.\n단가를 가져오지 않았습니다. 지금 내역은 그대로입니다.");
   window.engine()->file().ShareWithReadersBetweenWrites();
   EXPECT_TRUE(CarryPrices({source.path(), target.path(), true}, env, n).completed);
   DbfFile& table = window.engine()->file();

@@ -33,11 +33,21 @@ std::vector<Row> MixedStatement() {
   onlyLabour.labour = 40;
   Row fixedHeading = Heading("U1", 9, '2', "단가고정 공종");
   fixedHeading.fixed = '*';
-  return {Row{"T1", 1, '1', "건축공사", 1}, Row{"T2", 1, '1', "토목공사", 1},
-          Heading("U1", 1, '1', "H"), Item("U1", 2, '2', "a", 2, 100), Item("U1", 3, '2', "b", 3, 0),
-          Fixed("U1", 4, '2', "고정", 1, 500), Item("U1", 5, '2', "수량없음", 0, 0), Split("U1", 6, "split", 1, 10, 5, 0),
-          Item("U1", 7, '0', "레벨0", 1, 0), onlyLabour, fixedHeading, Item("U1", 10, '3', "고정 아래", 1, 70),
-          Heading("U2", 1, '1', "P2"), Item("U2", 2, '2', "c", 1, 0), Item("U2", 3, '2', "d", 4, 25)};
+  return {Row{"T1", 1, '1', "건축공사", 1},
+          Row{"T2", 1, '1', "토목공사", 1},
+          Heading("U1", 1, '1', "H"),
+          Item("U1", 2, '2', "a", 2, 100),
+          Item("U1", 3, '2', "b", 3, 0),
+          Fixed("U1", 4, '2', "고정", 1, 500),
+          Item("U1", 5, '2', "수량없음", 0, 0),
+          Split("U1", 6, "split", 1, 10, 5, 0),
+          Item("U1", 7, '0', "레벨0", 1, 0),
+          onlyLabour,
+          fixedHeading,
+          Item("U1", 10, '3', "고정 아래", 1, 70),
+          Heading("U2", 1, '1', "P2"),
+          Item("U2", 2, '2', "c", 1, 0),
+          Item("U2", 3, '2', "d", 4, 25)};
 }
 
 const PartReview& PartOf(const TenderReview& review, const std::string& code) {
@@ -191,9 +201,11 @@ TEST(TenderReview, TheQuestionBeforeAReportNamesWhatIsMissing) {
   TenderStatus status;
   status.Reset(ReviewTender(t.items, ProjectType::Compound, LoadProjectHeader(t.dir.path()).values));
   EXPECT_EQ(StatusText(status, "U2", true), "단가입력 1 / 2 · 전체 5 / 8 · 재계산 필요 (다른 공사 건축공사)");
-  EXPECT_EQ(UnfinishedTenderQuestion(status, "보고서를 작성"),
-            "입찰서가 완성되지 않았습니다.\n  단가를 입력하지 않은 항목: 3개\n  다시 계산해야 하는 공사: 건축공사, 토목공사\n\n"
-            "보고서를 작성하기 전에 내역서를 계산하시겠습니까?\n  예: 계산한 뒤 계속  아니오: 그대로 계속  취소: 그만둠");
+  EXPECT_EQ(
+      UnfinishedTenderQuestion(status, "보고서를 작성"),
+      "입찰서가 완성되지 않았습니다.\n  단가를 입력하지 않은 항목: 3개\n  다시 계산해야 하는 공사: 건축공사, "
+      "토목공사\n\n"
+      "보고서를 작성하기 전에 내역서를 계산하시겠습니까?\n  예: 계산한 뒤 계속  아니오: 그대로 계속  취소: 그만둠");
   // Unchanged bytes (the same price entered again) leave the part as it was.
   ASSERT_TRUE(t.Calculate("1").completed);
   status.SetPart(ReviewPart(t.items, ProjectType::Compound, "1"));

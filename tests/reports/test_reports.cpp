@@ -48,7 +48,8 @@ class Statement {
     };
     for (uint32_t r = 1; r <= file->RecordCount(); ++r) {
       out.push_back(field(r, "F_PAGE") + "|" + field(r, "F_DES") + "|" + field(r, "F_SIZE") + "|" + field(r, "F_QQTY") +
-                    "|" + field(r, "F_QUNIT") + "|" + field(r, "F_PRIC") + "|" + field(r, "F_COST") + "|" + field(r, "F_BIGO"));
+                    "|" + field(r, "F_QUNIT") + "|" + field(r, "F_PRIC") + "|" + field(r, "F_COST") + "|" +
+                    field(r, "F_BIGO"));
     }
     return out;
   }
@@ -63,7 +64,8 @@ class Statement {
   ProjectType type_;
 };
 
-Row Item(const std::string& part, int seq, char level, const std::string& name, double quantity, double price, double cost) {
+Row Item(const std::string& part, int seq, char level, const std::string& name, double quantity, double price,
+         double cost) {
   Row r{part, seq, level, name, quantity, 0, price};
   r.cost = cost;
   return r;
@@ -89,11 +91,9 @@ TEST(ReportTables, PagesOfEighteenRowsClosedByTheTotalsRow) {
     std::vector<std::pair<int, int>> pages;  // page, rows on it
   };
   const Case cases[] = {
-      {0, 1, {{1, 18}}},
-      {17, 1, {{1, 18}}},
+      {0, 1, {{1, 18}}},           {17, 1, {{1, 18}}},
       {18, 1, {{1, 18}, {2, 18}}},  // a full last page: the totals row goes onto a further page
-      {19, 1, {{1, 18}, {2, 18}}},
-      {40, 5, {{5, 18}, {6, 18}, {7, 18}}},
+      {19, 1, {{1, 18}, {2, 18}}}, {40, 5, {{5, 18}, {6, 18}, {7, 18}}},
       {3, 0, {{1, 18}}},  // first page 0 numbers from 1
   };
   for (const Case& c : cases) {
@@ -130,8 +130,8 @@ TEST(ReportTables, TheTenderStatementRowAndItsRules) {
   ASSERT_EQ(rows.size(), 18u);
   EXPECT_EQ(rows[0], "1| 공사||0.0000000||0.000000|3000.000000|");
   EXPECT_EQ(rows[1], "1|   콘크리트 타설||2.5000000|M3|1200.000000|3000.000000|현장");  // three blanks for level 3
-  EXPECT_EQ(rows[2], "1|   고정 단가||1.0000000||700.000000|700.000000|단가고정");  // the fixed-price remark
-  EXPECT_EQ(rows[3], "1|||||||");  // the level-0 line is not in the tender statement
+  EXPECT_EQ(rows[2], "1|   고정 단가||1.0000000||700.000000|700.000000|단가고정");      // the fixed-price remark
+  EXPECT_EQ(rows[3], "1|||||||");                                     // the level-0 line is not in the tender statement
   EXPECT_EQ(rows[17], "1|                     계|||||3000.000000|");  // only level 1 counts
 }
 
@@ -208,9 +208,9 @@ TEST(ReportTables, TheItemTableIsGivenBackAndFailuresLeaveNothingHalfWritten) {
   EXPECT_FALSE(BuildReportTable(s.items, {s.dir.path(), ReportKind::TenderStatement, 1, ProjectType::Single, "1"},
                                 s.notifier, info));
   ASSERT_FALSE(s.notifier.messages.empty());
-  EXPECT_EQ(s.notifier.messages.back().text,
-            s.dir.File("VakRpt3.DBF") +
-                "\n보고서 자료 화일을 만들 수 없습니다. 디스크 공간과 쓰기 권한, 같은 이름의 디렉토리가 있는지 확인하십시오.");
+  EXPECT_EQ(s.notifier.messages.back().text, s.dir.File("VakRpt3.DBF") +
+                                                 "\n보고서 자료 화일을 만들 수 없습니다. 디스크 공간과 쓰기 권한, 같은 "
+                                                 "이름의 디렉토리가 있는지 확인하십시오.");
   EXPECT_FALSE(FileExists(s.dir.File("VakRpt3.DBF.new~")));
   EXPECT_EQ(s.dir.Read("VAK.DBF"), table);
   EXPECT_EQ(s.items.Xbase().Filter(), "F_SEQ = 7");
@@ -293,7 +293,8 @@ TEST(KoreanWords, TheWorkedValuesAndTheEdges) {
       {1000010, "일백만일십"},
       {1200000, "일백이십만"},
   };
-  for (const auto& [amount, words] : cases) EXPECT_EQ(AmountToKoreanWords(amount).value_or("<none>"), words) << static_cast<double>(amount);
+  for (const auto& [amount, words] : cases)
+    EXPECT_EQ(AmountToKoreanWords(amount).value_or("<none>"), words) << static_cast<double>(amount);
   // What cannot be spelled is refused, never spelled from its leading digits.
   EXPECT_FALSE(AmountToKoreanWords(-1));
   EXPECT_FALSE(AmountToKoreanWords(1e16L));
@@ -302,7 +303,8 @@ TEST(KoreanWords, TheWorkedValuesAndTheEdges) {
   EXPECT_FALSE(CoverAmount("12억"));
   EXPECT_FALSE(CoverAmount("-5"));
   EXPECT_FALSE(CoverAmount("10000000000000000"));
-  for (const char* never : {"0", "1234.5", "0.4", "1000000000000"}) EXPECT_FALSE(CoverAmount(never)) << never;  // not a calculation's
+  for (const char* never : {"0", "1234.5", "0.4", "1000000000000"})
+    EXPECT_FALSE(CoverAmount(never)) << never;  // not a calculation's
   EXPECT_EQ(CoverAmount("999999999999").value_or(-1), 999999999999.0L);
   EXPECT_EQ(CoverAmount(" 1200000 ").value_or(-1), 1200000.0L);
 }

@@ -73,7 +73,8 @@ void CheckTree(const std::string& file, uint32_t headerAt, int length) {
         for (uint32_t i = 0; i < n; ++i) {
           uint64_t x = 0;
           for (int k = nb - 1; k >= 0; --k) x = (x << 8) | static_cast<unsigned char>(file[at + 24 + i * nb + k]);
-          stored += static_cast<uint32_t>(length) - ((x >> rb) & ((1u << db) - 1)) - ((x >> (rb + db)) & ((1u << tb) - 1));
+          stored +=
+              static_cast<uint32_t>(length) - ((x >> rb) & ((1u << db) - 1)) - ((x >> (rb + db)) & ((1u << tb) - 1));
         }
         EXPECT_EQ(Le(file, at + 12, 2), 488 - n * nb - stored) << "free count of leaf at " << at;
       } else {
@@ -86,7 +87,8 @@ void CheckTree(const std::string& file, uint32_t headerAt, int length) {
           const uint32_t childN = Le(file, child, 2) & 2 ? 0 : Le(file, child + 2, 2);
           if (childN > 0) {
             const size_t last = child + 12 + (childN - 1) * static_cast<size_t>(length + 8);
-            EXPECT_EQ(file.substr(e, static_cast<size_t>(length + 4)), file.substr(last, static_cast<size_t>(length + 4)));
+            EXPECT_EQ(file.substr(e, static_cast<size_t>(length + 4)),
+                      file.substr(last, static_cast<size_t>(length + 4)));
           }
         }
       }
@@ -167,7 +169,8 @@ TEST(Cdx, IndependentReaderListsEveryKeyInOrder) {
     while (size_t got = fread(buffer, 1, sizeof buffer, pipe)) output.append(buffer, got);
     ASSERT_EQ(pclose(pipe), 0) << output.substr(0, 300);
     std::string expected;
-    for (uint32_t i = 0; i < n; ++i) expected += keys.bytes.substr(i * 8, 8) + " " + std::to_string(keys.recnos[i]) + "\n";
+    for (uint32_t i = 0; i < n; ++i)
+      expected += keys.bytes.substr(i * 8, 8) + " " + std::to_string(keys.recnos[i]) + "\n";
     EXPECT_EQ(output, expected) << "with " << n << " keys";
   }
 }

@@ -69,7 +69,7 @@ TEST(DbfFile, NumbersAreRoundedHalfAwayAndRefusedWhenTooWide) {
   EXPECT_TRUE(StoreNumericField(r.data(), money, 999999999999.0L));
   EXPECT_EQ(r.substr(1), "999999999999");
   EXPECT_FALSE(StoreNumericField(r.data(), money, 1000000000000.0L));
-  EXPECT_EQ(r.substr(1), "999999999999");  // untouched
+  EXPECT_EQ(r.substr(1), "999999999999");                              // untouched
   EXPECT_FALSE(StoreNumericField(r.data(), money, -999999999999.0L));  // 13 characters
   EXPECT_TRUE(StoreNumericField(r.data(), money, -0.4L));
   EXPECT_EQ(r.substr(1), "           0");
@@ -225,10 +225,10 @@ TEST(DbfFile, HeaderBytesOthersOwnAreKeptThroughWritesAndPack) {
   TempDir dir;
   ASSERT_EQ(DbfFile::Create(dir.File("T.DBF"), kSmall), DbfStatus::Ok);
   std::string bytes = dir.Read("T.DBF");
-  bytes[14] = 1;      // dBASE IV transaction flag
-  bytes[20] = 0x33;   // multi-user reserved area
-  bytes[28] = 0x01;   // structural index flag as another tool left it
-  bytes[29] = 0x4E;   // dBASE's mark for code page 949
+  bytes[14] = 1;     // dBASE IV transaction flag
+  bytes[20] = 0x33;  // multi-user reserved area
+  bytes[28] = 0x01;  // structural index flag as another tool left it
+  bytes[29] = 0x4E;  // dBASE's mark for code page 949
   bytes[31] = 0x77;
   bytes[32 + 20] = 0x05;  // a descriptor's work-area byte
   dir.Write("T.DBF", bytes);
@@ -299,7 +299,8 @@ TEST(DbfFile, AppendingOnAFullDiskFailsWithoutKillingTheProgram) {
   TempDir dir;
   const std::string disk = dir.File("disk");
   std::filesystem::create_directory(disk);
-  if (::mount("tmpfs", disk.c_str(), "tmpfs", 0, "size=64k") != 0) GTEST_SKIP() << "cannot mount a small file system here";
+  if (::mount("tmpfs", disk.c_str(), "tmpfs", 0, "size=64k") != 0)
+    GTEST_SKIP() << "cannot mount a small file system here";
   ASSERT_EQ(DbfFile::Create(disk + "/T.DBF", kSmall), DbfStatus::Ok);
   uint32_t appended = 0;
   DbfStatus last = DbfStatus::Ok;
@@ -356,8 +357,10 @@ TEST(DbfFile, HeadersThatDisagreeWithTheirRecordsAreDamagedNotMisread) {
 }
 
 TEST(DbfFile, NumbersTheProgramCannotReadAreToldApart) {
-  for (const char* readable : {"", "   ", "12", " -12.50", "+3", "0.001", "12."}) EXPECT_TRUE(IsReadableNumericField(readable)) << readable;
-  for (const char* unreadable : {"************", "1e999", "-", "1 2", "12,5", ".", "x"}) EXPECT_FALSE(IsReadableNumericField(unreadable)) << unreadable;
+  for (const char* readable : {"", "   ", "12", " -12.50", "+3", "0.001", "12."})
+    EXPECT_TRUE(IsReadableNumericField(readable)) << readable;
+  for (const char* unreadable : {"************", "1e999", "-", "1 2", "12,5", ".", "x"})
+    EXPECT_FALSE(IsReadableNumericField(unreadable)) << unreadable;
   EXPECT_FALSE(IsReadableNumericField(std::string(3, '\0')));
   // A 17-digit quantity in a wide field never overflows the scaled reading.
   long long scaled = 0;

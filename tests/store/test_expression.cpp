@@ -76,9 +76,9 @@ TEST(Expression, IndexKeyHasAFixedWidth) {
 }
 
 TEST(Expression, MistakesAreReportedNotCrashed) {
-  for (const char* bad : {"", "F_NONE = 'x'", "F_PART = ", "F_PART = \"U", "SubStr(F_PART)", "F_PART = 1",
-                          "F_SEQ + 'a'", "Frob(F_PART)", "(F_PART = 'U'", "F_PART = 'U' .and.", "Str(F_SEQ, F_SEQ)",
-                          "F_PART = 'U' extra", "'a' .and. 'b'", "@"}) {
+  for (const char* bad :
+       {"", "F_NONE = 'x'", "F_PART = ", "F_PART = \"U", "SubStr(F_PART)", "F_PART = 1", "F_SEQ + 'a'", "Frob(F_PART)",
+        "(F_PART = 'U'", "F_PART = 'U' .and.", "Str(F_SEQ, F_SEQ)", "F_PART = 'U' extra", "'a' .and. 'b'", "@"}) {
     std::string error;
     EXPECT_FALSE(Expression::Compile(bad, ItemTableFields(), true, &error)) << bad;
     EXPECT_FALSE(error.empty()) << bad;

@@ -23,7 +23,7 @@ HeaderValues SampleValues() {
   HeaderValues v;
   v[kCmnAuth] = Bytes("C1B6 B4DE C3BB");  // 조달청
   v[kCmnCdno] = "A1";
-  v[kCmnCona] = Bytes("C8AB");  // 홍
+  v[kCmnCona] = Bytes("C8AB");       // 홍
   v[kCmnDesc] = Bytes("B5B5 B7CE");  // 도로
   v[kCmnIpmt] = "250";
   v[kCmnMaxd] = "0";
@@ -218,7 +218,8 @@ TEST(MemFile, AHeaderNotReadWholeIsNeverSavedOver) {
   EXPECT_EQ(notifier.messages[0].text,
             dir.File("VAK.MEM") +
                 "\n공사 정보 화일(VAK.MEM)이 손상되었습니다 (비었거나 잘렸거나 형식이 다릅니다)."
-                "\n공사 정보를 읽을 수 없어 내역서계산과 공사정보 저장을 하지 않습니다. 발주기관의 원본 화일을 확인하십시오.");
+                "\n공사 정보를 읽을 수 없어 내역서계산과 공사정보 저장을 하지 않습니다. 발주기관의 원본 화일을 "
+                "확인하십시오.");
   EXPECT_EQ(notifier.messages[0].caption, "오류");
 }
 
@@ -251,7 +252,8 @@ TEST(MemFile, AFullDiskKeepsTheOldFile) {
   TempDir dir;
   const std::string mount = dir.File("disk");
   std::filesystem::create_directory(mount);
-  if (::mount("tmpfs", mount.c_str(), "tmpfs", 0, "size=8k") != 0) GTEST_SKIP() << "cannot mount a small file system here";
+  if (::mount("tmpfs", mount.c_str(), "tmpfs", 0, "size=8k") != 0)
+    GTEST_SKIP() << "cannot mount a small file system here";
   const std::string old = CharEntry("CMN_DESC", "old");
   {
     std::ofstream(mount + "/VAK.MEM", std::ios::binary) << old;

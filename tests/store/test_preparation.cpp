@@ -171,8 +171,8 @@ TEST_F(PreparationTest, ACorrectTableIsNotRewrittenByTheStartupPass) {
 // An old-layout table: no F_NLVL, F_MA, F_LA, F_EQ; a date, a logical, a memo and an extra field.
 void WriteOldTable(const TempDir& dir, int records, unsigned char codePage = 0x4E) {
   const std::vector<DbfField> fields = {
-      {"F_SEQ", 'N', 6, 0, 0},  {"F_LVL", 'C', 1, 0, 0},  {"F_DES", 'C', 40, 0, 0}, {"F_QQTY", 'N', 14, 3, 0},
-      {"F_PRIC", 'C', 12, 0, 0}, {"F_DATE", 'D', 8, 0, 0}, {"F_OK", 'L', 1, 0, 0},   {"F_MEMO", 'M', 10, 0, 0},
+      {"F_SEQ", 'N', 6, 0, 0},    {"F_LVL", 'C', 1, 0, 0},  {"F_DES", 'C', 40, 0, 0}, {"F_QQTY", 'N', 14, 3, 0},
+      {"F_PRIC", 'C', 12, 0, 0},  {"F_DATE", 'D', 8, 0, 0}, {"F_OK", 'L', 1, 0, 0},   {"F_MEMO", 'M', 10, 0, 0},
       {"F_EXTRA", 'C', 20, 0, 0}, {"F_PART", 'C', 2, 0, 0}, {"F_CODE", 'N', 10, 0, 0}};
   DbfWriter writer(dir.File("VAK.DBF"), fields, codePage);
   std::vector<DbfField> placed = fields;
@@ -312,7 +312,8 @@ TEST_F(PreparationTest, TheAgencysOriginalsAreKeptOnceBeforeTheFirstWrite) {
   EXPECT_EQ(dir.Read("원본/VAK.MEM"), header);
   ASSERT_EQ(notifier.messages.size(), 1u);
   EXPECT_EQ(notifier.messages[0].text, "발주기관의 원본 화일을 " + dir.File("원본") +
-                                           " 에 그대로 보관했습니다. 제출할 화일에는 포함되지 않으며, 작업 › \"원본으로 되돌리기...\" (또는 'vaktool restore')로 되돌릴 수 있습니다.");
+                                           " 에 그대로 보관했습니다. 제출할 화일에는 포함되지 않으며, 작업 › "
+                                           "\"원본으로 되돌리기...\" (또는 'vaktool restore')로 되돌릴 수 있습니다.");
   EXPECT_EQ(notifier.messages[0].caption, "알림");
   // The next start says nothing and overwrites nothing.
   ASSERT_TRUE(OpenTenderAsTheProgramDoes(dir.path(), env, items, notifier));
@@ -331,9 +332,10 @@ TEST_F(PreparationTest, ACutTableIsShownAndWrittenOnlyWhenTheUserAgrees) {
   EXPECT_FALSE(PrepareData(dir.path(), env, notifier, startupFlag));
   EXPECT_FALSE(startupFlag);
   ASSERT_EQ(notifier.messages.size(), 1u);
-  EXPECT_EQ(notifier.messages[0].text, dir.File("VAK.DBF") +
-                                           "\n헤더의 레코드 수(3)가 화일에 든 레코드 수(2)보다 많습니다. 화일이 잘렸을 수 있습니다. "
-                                           "\n이대로 계속하면 읽을 수 있는 레코드만으로 화일을 고쳐 씁니다. 계속하시겠습니까?");
+  EXPECT_EQ(notifier.messages[0].text,
+            dir.File("VAK.DBF") +
+                "\n헤더의 레코드 수(3)가 화일에 든 레코드 수(2)보다 많습니다. 화일이 잘렸을 수 있습니다. "
+                "\n이대로 계속하면 읽을 수 있는 레코드만으로 화일을 고쳐 씁니다. 계속하시겠습니까?");
   EXPECT_EQ(notifier.messages[0].buttons, MessageButtons::YesNo);
   EXPECT_EQ(dir.Read("VAK.DBF"), cut);
   EXPECT_EQ(dir.Names(), (std::vector<std::string>{"VAK.DBF", "VAK.MEM"}));

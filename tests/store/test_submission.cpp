@@ -85,11 +85,13 @@ TEST(Submission, ACopyThatReadsBackDifferentIsAFailedCopy) {
 TEST(Submission, AFullMediumIsReportedAndTheDataDirectoryIsUntouched) {
   Tender t;
   const std::string medium = t.Medium();
-  if (::mount("tmpfs", medium.c_str(), "tmpfs", 0, "size=8k") != 0) GTEST_SKIP() << "cannot mount a small file system here";
+  if (::mount("tmpfs", medium.c_str(), "tmpfs", 0, "size=8k") != 0)
+    GTEST_SKIP() << "cannot mount a small file system here";
   const std::string table = t.data.Read("VAK.DBF");
   const SubmitOutcome outcome = SubmitTender(t.data.path(), medium, t.notifier);
   bool leftover = false;
-  for (const auto& e : std::filesystem::directory_iterator(medium)) leftover = leftover || e.path().extension() == ".new~";
+  for (const auto& e : std::filesystem::directory_iterator(medium))
+    leftover = leftover || e.path().extension() == ".new~";
   ::umount(medium.c_str());
   EXPECT_EQ(outcome, SubmitOutcome::MediumFailed);
   ASSERT_EQ(t.notifier.messages.size(), 1u);
@@ -109,14 +111,17 @@ TEST(Submission, UnsafeMediaAndDamagedTendersAreRefused) {
   for (const std::string& inside : {t.data.File("원본"), t.data.File("sub")}) {
     RecordingNotifier n;
     EXPECT_EQ(SubmitTender(t.data.path(), inside, n), SubmitOutcome::SameDirectory);
-    EXPECT_EQ(n.messages.at(0).text, inside + "\n제출할 매체가 작업 중인 자료 디렉토리 안(원본 보관 디렉토리 포함)에 있습니다. 다른 드라이브(디렉토리)를 선택하십시오.");
+    EXPECT_EQ(n.messages.at(0).text, inside +
+                                         "\n제출할 매체가 작업 중인 자료 디렉토리 안(원본 보관 디렉토리 포함)에 "
+                                         "있습니다. 다른 드라이브(디렉토리)를 선택하십시오.");
   }
   // A directory where a file goes, and a tender the program holds on the medium.
   std::filesystem::create_directory(t.outside.File("medium/vak.dbf"));
   RecordingNotifier dir;
   EXPECT_EQ(SubmitTender(t.data.path(), t.Medium(), dir), SubmitOutcome::MediumRefused);
   EXPECT_EQ(dir.messages.at(0).text, t.outside.File("medium/vak.dbf") +
-                                         "\n제출할 매체에 VAK.DBF 이름의 디렉토리가 있어 화일을 쓸 수 없습니다. 그 디렉토리를 옮기거나 다른 매체를 선택하십시오.");
+                                         "\n제출할 매체에 VAK.DBF 이름의 디렉토리가 있어 화일을 쓸 수 없습니다. 그 "
+                                         "디렉토리를 옮기거나 다른 매체를 선택하십시오.");
   std::filesystem::remove(t.outside.File("medium/vak.dbf"));
   t.outside.Write("medium/VAK.DBF", table);
   t.outside.Write("medium/vak.dbf", table);  // the held one is the other spelling
@@ -131,9 +136,9 @@ TEST(Submission, UnsafeMediaAndDamagedTendersAreRefused) {
   }
   EXPECT_EQ(t.outside.Read("medium/VAK.MEM"), "the last submission");
   // Tenders the program would not open: a table cut short, a foreign file, a cut header.
-  const std::vector<std::pair<std::string, std::string>> damages = {
-      {"VAK.DBF", table.substr(0, table.size() - 300)}, {"VAK.DBF", "not a table at all, just text"},
-      {"VAK.MEM", header.substr(0, header.size() - 5)}};
+  const std::vector<std::pair<std::string, std::string>> damages = {{"VAK.DBF", table.substr(0, table.size() - 300)},
+                                                                    {"VAK.DBF", "not a table at all, just text"},
+                                                                    {"VAK.MEM", header.substr(0, header.size() - 5)}};
   for (const auto& [name, bytes] : damages) {
     t.data.Write(name, bytes);
     RecordingNotifier n;

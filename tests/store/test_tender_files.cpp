@@ -7,9 +7,9 @@
 #include "common/FileCommit.h"
 #include "common/Files.h"
 #include "store/Preparation.h"
-#include "store/Xbase.h"
 #include "store/Restore.h"
 #include "store/TenderFiles.h"
+#include "store/Xbase.h"
 #include "tests/support/ItemRows.h"
 #include "tests/support/TestSupport.h"
 
@@ -28,14 +28,22 @@ TEST(TenderFiles, OutputsNeverNameATendersOwnFiles) {
   std::filesystem::create_directory_symlink(tender.path(), other.File("via-link"));
   std::filesystem::create_hard_link(tender.File("VAK.MEM"), other.File("header-link.pdf"));
   const std::vector<std::pair<std::string, bool>> cases = {
-      {tender.File("VAK.DBF"), false},         {tender.File("vak.mem"), false},
-      {tender.File("Vak.CDX"), false},         {tender.File("VakRpt3.DBF"), false},
-      {tender.File("원본/VAK.DBF"), false},    {tender.File("VAK.DBF.20261208-043512"), false},
-      {other.File("via-link/VAK.DBF"), false}, {other.File("header-link.pdf"), false},
-      {tender.File("VAK.COMMIT"), false},      {other.path(), false},
-      {"/dev/null", false},                    {tender.File("원본/VakRpt1.DBF"), false},
-      {tender.File("원본/입찰서.pdf"), false},  {other.File("nowhere/out.pdf"), false},
-      {tender.File("입찰내역서.pdf"), true},   {other.File("VAK.DBF"), false},
+      {tender.File("VAK.DBF"), false},
+      {tender.File("vak.mem"), false},
+      {tender.File("Vak.CDX"), false},
+      {tender.File("VakRpt3.DBF"), false},
+      {tender.File("원본/VAK.DBF"), false},
+      {tender.File("VAK.DBF.20261208-043512"), false},
+      {other.File("via-link/VAK.DBF"), false},
+      {other.File("header-link.pdf"), false},
+      {tender.File("VAK.COMMIT"), false},
+      {other.path(), false},
+      {"/dev/null", false},
+      {tender.File("원본/VakRpt1.DBF"), false},
+      {tender.File("원본/입찰서.pdf"), false},
+      {other.File("nowhere/out.pdf"), false},
+      {tender.File("입찰내역서.pdf"), true},
+      {other.File("VAK.DBF"), false},
       {tender.File("단가가져오기-결과.csv"), true},
   };
   for (const auto& [path, allowed] : cases) {
@@ -43,8 +51,11 @@ TEST(TenderFiles, OutputsNeverNameATendersOwnFiles) {
     EXPECT_EQ(problem.empty(), allowed) << path << ": " << problem;
   }
   EXPECT_EQ(OutputPathProblem(tender.File("VAK.DBF"), {tender.path()}),
-            tender.File("VAK.DBF") + "\n입찰 자료의 화일 이름(VAK.DBF, VAK.MEM, Vak.CDX, VakRpt…, VAK.DBF.날짜-시각 …)에는 출력 화일을 쓸 수 없습니다. 다른 이름을 주십시오.");
-  EXPECT_EQ(OutputPathProblem(other.path(), {tender.path()}), other.path() + "\n디렉토리입니다. 출력 화일의 이름을 주십시오.");
+            tender.File("VAK.DBF") +
+                "\n입찰 자료의 화일 이름(VAK.DBF, VAK.MEM, Vak.CDX, VakRpt…, VAK.DBF.날짜-시각 …)에는 출력 화일을 쓸 "
+                "수 없습니다. 다른 이름을 주십시오.");
+  EXPECT_EQ(OutputPathProblem(other.path(), {tender.path()}),
+            other.path() + "\n디렉토리입니다. 출력 화일의 이름을 주십시오.");
 }
 
 TEST(TenderFiles, AnInterruptedCommitIsFinishedAndLeftoversCleared) {
@@ -68,7 +79,8 @@ TEST(TenderFiles, AnInterruptedCommitIsFinishedAndLeftoversCleared) {
   ASSERT_TRUE(TidyDataDirectory(dir.path(), n));
   EXPECT_EQ(dir.Read("VAK.DBF"), "new table");
   EXPECT_EQ(dir.Read("VAK.MEM"), "new header");
-  EXPECT_EQ(dir.Names(), (std::vector<std::string>{".vak-carry-notes.txt", "VAK.DBF", "VAK.MEM", "원본", "입찰서.pdf.abcdefgh.new~"}));
+  EXPECT_EQ(dir.Names(), (std::vector<std::string>{".vak-carry-notes.txt", "VAK.DBF", "VAK.MEM", "원본",
+                                                   "입찰서.pdf.abcdefgh.new~"}));
   EXPECT_TRUE(std::filesystem::is_empty(dir.File("원본")));
   EXPECT_TRUE(n.messages.empty());
   // A record that is not ours, or names a path outside the directory, is left alone and said.
@@ -91,7 +103,8 @@ TEST(TenderFiles, AnInterruptedCommitIsFinishedAndLeftoversCleared) {
     EXPECT_NE(told.messages[0].text.find("중단된 저장을 마무리하지 못했습니다"), std::string::npos);
     EXPECT_EQ(dir.Read("VAK.DBF"), "new table");
     EXPECT_EQ(dir.Read("VAK.MEM"), "new header");
-    EXPECT_FALSE(FileExists(dir.File("vak.dbf")) && FileExists(dir.File("VAK.DBF")) && dir.Read("vak.dbf") != "new table");
+    EXPECT_FALSE(FileExists(dir.File("vak.dbf")) && FileExists(dir.File("VAK.DBF")) &&
+                 dir.Read("vak.dbf") != "new table");
   }
 }
 
@@ -110,7 +123,8 @@ TEST(TenderFiles, TwoRestoresKeepEveryPricedFileAndDamagedOriginalsAreRefused) {
   ASSERT_TRUE(second.restored);
   EXPECT_NE(first.keptDbf, second.keptDbf);
   bool askedForTheFreeName = false;  // the question names the copy's real name, not one taken
-  for (const auto& m : n.messages) askedForTheFreeName |= m.text.find("지금 화일은 " + second.keptDbf + ",") != std::string::npos;
+  for (const auto& m : n.messages)
+    askedForTheFreeName |= m.text.find("지금 화일은 " + second.keptDbf + ",") != std::string::npos;
   EXPECT_TRUE(askedForTheFreeName);
   EXPECT_EQ(dir.Read(first.keptDbf), original + "priced one");
   EXPECT_EQ(dir.Read(second.keptDbf), original + "priced two");
@@ -125,7 +139,8 @@ TEST(TenderFiles, TwoRestoresKeepEveryPricedFileAndDamagedOriginalsAreRefused) {
     RecordingNotifier told;
     EXPECT_FALSE(RestoreOriginals(dir.path(), told).restored);
     ASSERT_EQ(told.messages.size(), 1u);
-    EXPECT_NE(told.messages[0].text.find("보관된 원본을 읽을 수 없어 되돌리지 않았습니다. 화일은 그대로입니다."), std::string::npos);
+    EXPECT_NE(told.messages[0].text.find("보관된 원본을 읽을 수 없어 되돌리지 않았습니다. 화일은 그대로입니다."),
+              std::string::npos);
     EXPECT_EQ(dir.Read("VAK.DBF"), original + "priced three");
     EXPECT_EQ(dir.Names(), before);
   }
@@ -200,7 +215,8 @@ TEST(TenderFiles, TheStartRefusesWhatItMustNotWrite) {
     EXPECT_FALSE(FindFileNoCase(where, "Vak.CDX"));
   }
   // A read-only header: the start-up pass would change the table before F3 refuses the header.
-  std::filesystem::permissions(dir.File("VAK.MEM"), std::filesystem::perms::owner_write, std::filesystem::perm_options::remove);
+  std::filesystem::permissions(dir.File("VAK.MEM"), std::filesystem::perms::owner_write,
+                               std::filesystem::perm_options::remove);
   RecordingNotifier told;
   TXbaseEnv env;
   bool startup = true;

@@ -34,7 +34,8 @@ TEST(TXbaseEnv, OnlyOneAtATime) {
 class ZekTableTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    test::WriteItemTable(dir.path(), {{"U", 1, '1', "단일"}, {"U1", 1, '1', "첫째"}, {"U1", 2, '2', "둘째", 2.5, 0, 100}});
+    test::WriteItemTable(dir.path(),
+                         {{"U", 1, '1', "단일"}, {"U1", 1, '1', "첫째"}, {"U1", 2, '2', "둘째", 2.5, 0, 100}});
     env.SetDeleted(true);
     env.SetExact(true);
   }

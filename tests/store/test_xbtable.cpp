@@ -15,8 +15,10 @@ using test::TempDir;
 // Physical order deliberately out of key order; record 4 is deleted.
 std::vector<Row> Rows() {
   return {
-      {"U2", 2, '1', "b2"},  {"T1", 1, '1', "t1"}, {"U1", 2, '2', "a2"}, {"U1", 3, '2', "gone", 0, 0, 0, ' ', "", ' ', true},
-      {"U1", 1, '1', "a1"},  {"U2", 1, '1', "b1"}, {"U", 1, '1', "single"}, {"U1", 10, '2', "a10"},
+      {"U2", 2, '1', "b2"},    {"T1", 1, '1', "t1"},
+      {"U1", 2, '2', "a2"},    {"U1", 3, '2', "gone", 0, 0, 0, ' ', "", ' ', true},
+      {"U1", 1, '1', "a1"},    {"U2", 1, '1', "b1"},
+      {"U", 1, '1', "single"}, {"U1", 10, '2', "a10"},
   };
 }
 

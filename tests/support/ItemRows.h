@@ -7,10 +7,10 @@
 namespace vak::test {
 
 struct Row {
-  std::string part;   // "U", "U1", "T1"
+  std::string part;  // "U", "U1", "T1"
   int seq = 0;
   char level = '1';
-  std::string name;   // UTF-8
+  std::string name;  // UTF-8
   double quantity = 0;
   double headingQuantity = 0;
   double price = 0;
@@ -18,14 +18,14 @@ struct Row {
   std::string remark;  // F_REMK
   char nextLevel = ' ';
   bool deleted = false;
-  std::string unit;      // F_QUNIT (UTF-8)
-  double material = 0;   // F_MA0
-  double labour = 0;     // F_LA0
-  double expense = 0;    // F_EQ0
-  double cost = 0;       // F_COST
-  std::string bigo;      // F_BIGO (UTF-8)
-  std::string code;      // F_CODE
-  std::string size;      // F_SIZE, the specification (UTF-8)
+  std::string unit;     // F_QUNIT (UTF-8)
+  double material = 0;  // F_MA0
+  double labour = 0;    // F_LA0
+  double expense = 0;   // F_EQ0
+  double cost = 0;      // F_COST
+  std::string bigo;     // F_BIGO (UTF-8)
+  std::string code;     // F_CODE
+  std::string size;     // F_SIZE, the specification (UTF-8)
 };
 
 // Writes VAK.DBF with these rows (in this physical order) into `dir`.

@@ -53,7 +53,8 @@ struct Snapshot {
 };
 
 Snapshot Take(const std::string& dir) {
-  return {ReadWholeFile(JoinPath(dir, "VAK.DBF")).value_or("<none>"), ReadWholeFile(JoinPath(dir, "VAK.MEM")).value_or("<none>")};
+  return {ReadWholeFile(JoinPath(dir, "VAK.DBF")).value_or("<none>"),
+          ReadWholeFile(JoinPath(dir, "VAK.MEM")).value_or("<none>")};
 }
 
 const DbfField& Field(const char* name) {
@@ -100,8 +101,10 @@ TEST(DamagedTenders, AHeaderThatCannotBeReadWholeStopsTheCalculationBeforeAnyWri
   std::string badType = good;
   badType[11 + 32 + 8] = static_cast<char>('Q' | 0x80);  // the second entry's type byte
   const std::vector<std::pair<std::string, std::string>> headers = {
-      {"bad type byte", badType}, {"truncated", good.substr(0, good.size() / 2)},
-      {"random bytes", std::string("\x11\x95\xfe") + '\0' + "\x7f zz not a header at all ........"}, {"empty", ""}};
+      {"bad type byte", badType},
+      {"truncated", good.substr(0, good.size() / 2)},
+      {"random bytes", std::string("\x11\x95\xfe") + '\0' + "\x7f zz not a header at all ........"},
+      {"empty", ""}};
   for (const auto& [what, bytes] : headers) {
     dir.Write("VAK.MEM", bytes);
     const Snapshot before = Take(dir.path());
@@ -141,7 +144,7 @@ TEST(DamagedTenders, ATableWhoseHeaderDisagreesWithItsFieldsIsRefusedAndLeftAlon
   };
   std::string fieldShorter = good;
   fieldShorter[32 + 3 * 32 + 16] = 35;  // F_DES 40 -> 35: the fields no longer add up
-  std::string fieldsSwapped = good;  // F_DES 35 and F_SIZE 45: the sum holds, the offsets do not
+  std::string fieldsSwapped = good;     // F_DES 35 and F_SIZE 45: the sum holds, the offsets do not
   fieldsSwapped[32 + 3 * 32 + 16] = 35;
   fieldsSwapped[32 + 4 * 32 + 16] = 45;
   const std::vector<std::pair<std::string, std::string>> tables = {
@@ -216,7 +219,8 @@ TEST(DamagedTenders, UnreadableNumbersAreListedAndNotTakenAsZeroWithoutAWord) {
 
 TEST(DamagedTenders, ALevelThatIsNotANumberNeverMakesAHeadingOrLosesTheQuantity) {
   TempDir dir;
-  test::WriteItemTable(dir.path(), {{"U", 1, '1', "H", 0, 0}, {"U", 2, 'X', "not a level", 482.739, 5}, {"U", 3, '2', "a", 1, 0, 100}});
+  test::WriteItemTable(
+      dir.path(), {{"U", 1, '1', "H", 0, 0}, {"U", 2, 'X', "not a level", 482.739, 5}, {"U", 3, '2', "a", 1, 0, 100}});
   test::WriteHeader(dir.path(), "1");
   ASSERT_EQ(Vaktool("prepare " + dir.path()).status, 0);
   DbfStatus status;
@@ -280,14 +284,16 @@ TEST(DamagedTenders, OpenFailuresSayWhatHappened) {
   // Deeply nested queries are refused, not a stack overflow.
   fs::remove(dir.File("VAK.DBF"));
   test::WriteItemTable(dir.path(), {{"U", 1, '1', "a"}});
-  run = Vaktool("dump " + dir.path() + " --query '" + std::string(10000, '(') + "F_LVL=\"1\"" + std::string(10000, ')') + "'");
+  run = Vaktool("dump " + dir.path() + " --query '" + std::string(10000, '(') + "F_LVL=\"1\"" +
+                std::string(10000, ')') + "'");
   EXPECT_EQ(run.status, 2);
   EXPECT_TRUE(Contains(run.out, "조건식이 올바르지 않습니다")) << run.out.substr(0, 300);
   std::string nots;
   for (int i = 0; i < 20000; ++i) nots += ".NOT. ";
   run = Vaktool("dump " + dir.path() + " --query '" + nots + "F_LVL=\"1\"'");
   EXPECT_EQ(run.status, 2);
-  run = Vaktool("dump " + dir.path() + " --query '" + std::string(50, '(') + "F_LVL=\"1\"" + std::string(50, ')') + "'");
+  run =
+      Vaktool("dump " + dir.path() + " --query '" + std::string(50, '(') + "F_LVL=\"1\"" + std::string(50, ')') + "'");
   EXPECT_EQ(run.status, 0) << run.out.substr(0, 300);
 }
 
@@ -457,8 +463,9 @@ TEST(TenderCheck, ACompleteCalculatedTenderPassesAndEveryDamageIsReported) {
   EXPECT_EQ(run.status, 0);
   EXPECT_TRUE(Contains(run.out, "\"complete\": true,\n  \"consistent\": true,")) << run.out;
   if (test::ToolAvailable("python3 -c pass")) {
-    const ShellRun json = test::Shell("timeout 60 " + std::string(VAKTOOL) + " check " + Quoted(clean.File("t")) +
-                                      " --json | python3 -c 'import json,sys; d=json.load(sys.stdin); print(len(d[\"parts\"]), d[\"unpriced\"])'");
+    const ShellRun json = test::Shell(
+        "timeout 60 " + std::string(VAKTOOL) + " check " + Quoted(clean.File("t")) +
+        " --json | python3 -c 'import json,sys; d=json.load(sys.stdin); print(len(d[\"parts\"]), d[\"unpriced\"])'");
     EXPECT_EQ(json.out, "3 0\n");
   }
 
@@ -467,7 +474,8 @@ TEST(TenderCheck, ACompleteCalculatedTenderPassesAndEveryDamageIsReported) {
     std::function<void(TempDir&)> make;
     const char* reported;
   };
-  auto partLine = [](const char* part, const std::function<bool(std::string_view, std::string_view, std::string_view)>& more) {
+  auto partLine = [](const char* part,
+                     const std::function<bool(std::string_view, std::string_view, std::string_view)>& more) {
     return [=](const char* rec) {
       return FieldBytes(rec, Field("F_PART")) == part &&
              more(FieldBytes(rec, Field("F_LVL")), FieldBytes(rec, Field("F_NLVL")), FieldBytes(rec, Field("F_QQTY")));
@@ -478,19 +486,28 @@ TEST(TenderCheck, ACompleteCalculatedTenderPassesAndEveryDamageIsReported) {
   });
   auto heading = partLine("U2", [](auto lvl, auto nlvl, auto) { return lvl[0] < nlvl[0] && lvl != "0"; });
   const std::vector<Damage> damages = {
-      {"an unpriced item", [&](TempDir& d) { Patch(d, FirstRecord(d, item), "F_PRIC", "0"); Patch(d, FirstRecord(d, item), "F_MA0", "0"); },
+      {"an unpriced item",
+       [&](TempDir& d) {
+         Patch(d, FirstRecord(d, item), "F_PRIC", "0");
+         Patch(d, FirstRecord(d, item), "F_MA0", "0");
+       },
        "(미입력 1개)"},
       {"an item amount", [&](TempDir& d) { Patch(d, FirstRecord(d, item), "F_COST", "1"); },
        "금액이 수량 × 단가(원 미만 버림)와 다른 항목: 1줄"},
       {"a heading total", [&](TempDir& d) { Patch(d, FirstRecord(d, heading), "F_LA", "5"); },
        "합계가 아래 줄들의 합과 맞지 않는 공종: 1줄"},
-      {"a summary line", [&](TempDir& d) { Patch(d, FirstRecord(d, [](const char* r) { return FieldBytes(r, Field("F_PART")) == "T2"; }), "F_COST", "7"); },
+      {"a summary line",
+       [&](TempDir& d) {
+         Patch(d, FirstRecord(d, [](const char* r) { return FieldBytes(r, Field("F_PART")) == "T2"; }), "F_COST", "7");
+       },
        "총괄집계의 공사 줄이 공사 합계와 다릅니다."},
-      {"the tender amount", [&](TempDir& d) {
+      {"the tender amount",
+       [&](TempDir& d) {
          HeaderValues v = LoadProjectHeader(d.path()).values;
          v[kCmnIpmt] = "12345";
          ASSERT_TRUE(WriteMemFile(d.File("VAK.MEM"), v));
-       }, "총입찰금액(CMN_IPMT): 저장 12,345"},
+       },
+       "총입찰금액(CMN_IPMT): 저장 12,345"},
       {"a value over the limits", [&](TempDir& d) { Patch(d, FirstRecord(d, item), "F_PRIC", "999999999999"); },
        "12자리(999,999,999,999)를 넘는 값"},
       {"an unreadable number", [&](TempDir& d) { Patch(d, FirstRecord(d, item), "F_PRIC", "****"); },
@@ -532,9 +549,13 @@ TEST(TenderCarry, TheCommandCarriesEveryPriceReportsAndLeavesTheSourceAlone) {
   TempDir dir;
   OldAndNewBill(dir);
   const Snapshot source = Take(dir.File("old"));
-  ShellRun run = Vaktool("carry " + Quoted(dir.File("old")) + " " + Quoted(dir.File("new")) + " --report " + Quoted(dir.File("r.csv")));
+  ShellRun run = Vaktool("carry " + Quoted(dir.File("old")) + " " + Quoted(dir.File("new")) + " --report " +
+                         Quoted(dir.File("r.csv")));
   ASSERT_EQ(run.status, 0) << run.out;
-  EXPECT_TRUE(Contains(run.out, ", 수량 변경 0, 유지 0, 신규 0, 단위 변경 0, 원본 단가 없음 0, 원본 단가 읽을 수 없음 0, 한도 초과 0, 삭제됨 0\n")) << run.out;
+  EXPECT_TRUE(Contains(run.out,
+                       ", 수량 변경 0, 유지 0, 신규 0, 단위 변경 0, 원본 단가 없음 0, 원본 단가 읽을 수 없음 0, 한도 "
+                       "초과 0, 삭제됨 0\n"))
+      << run.out;
   EXPECT_TRUE(Take(dir.File("old")) == source);
   EXPECT_EQ(dir.Read("r.csv").rfind("\xEF\xBB\xBF결과,", 0), 0u);
   // The same prices, the same amounts: the new bill is now what the old one is.
@@ -577,7 +598,8 @@ TEST(TenderSafety, OutputsMediaRestoresAndUnreadablePricesLoseNothing) {
 
   // A carry report never replaces a tender's file, nor goes into a directory; checked first.
   const Snapshot fresh = Take(dir.File("new"));
-  for (const std::string& report : {dir.File("new/VAK.DBF"), dir.File("old/VAK.MEM"), dir.File("new/원본/VAK.DBF"), dir.path()}) {
+  for (const std::string& report :
+       {dir.File("new/VAK.DBF"), dir.File("old/VAK.MEM"), dir.File("new/원본/VAK.DBF"), dir.path()}) {
     run = Vaktool("carry " + Quoted(dir.File("old")) + " " + Quoted(dir.File("new")) + " --report " + Quoted(report));
     EXPECT_EQ(run.status, 1) << report;
     EXPECT_TRUE(Take(dir.File("new")) == fresh) << report;
@@ -590,7 +612,8 @@ TEST(TenderSafety, OutputsMediaRestoresAndUnreadablePricesLoseNothing) {
     auto file = DbfFile::Open(dir.File("old/VAK.DBF"), DbfOpenMode::Exclusive, status);
     ASSERT_TRUE(file);
     uint32_t priced = 1;
-    while (priced < file->RecordCount() && ParseNumericField(FieldBytes(file->Record(priced), Field("F_PRIC"))) == 0) ++priced;
+    while (priced < file->RecordCount() && ParseNumericField(FieldBytes(file->Record(priced), Field("F_PRIC"))) == 0)
+      ++priced;
     std::string rec(file->Record(priced), kItemRecordLength);
     StoreCharacterField(rec.data(), Field("F_PRIC"), "12a4x");
     ASSERT_TRUE(file->WriteRecord(priced, rec.data()));

@@ -112,7 +112,8 @@ TEST(IndependentReaders, IndexDumpListsTheSampleInOrder) {
 
 TEST(Vaktool, DumpPrintsTheVisibleRecordsOfAQuery) {
   TempDir dir;
-  test::WriteItemTable(dir.path(), {{"U1", 2, '2', "둘째 줄", 1.5}, {"U2", 1, '1', "다른 공사"}, {"U1", 1, '1', "첫 줄"}});
+  test::WriteItemTable(dir.path(),
+                       {{"U1", 2, '2', "둘째 줄", 1.5}, {"U2", 1, '1', "다른 공사"}, {"U1", 1, '1', "첫 줄"}});
   test::WriteHeader(dir.path(), "2");
   ASSERT_EQ(Shell(Vaktool("prepare " + dir.path())).status, 0);
   const ShellRun dump = Shell(Vaktool("dump " + dir.path() + " --order 1 --query 'F_PART=\"U1\"'"));

@@ -38,7 +38,8 @@ class ApplicationTest : public QObject {
     QVERIFY(!QApplication::sendEvent(&failing, &event));
     QCOMPARE(notifier.messages.size(), size_t(1));
     QCOMPARE(QString::fromStdString(notifier.messages[0].text),
-             QStringLiteral("작업 중에 처리하지 못한 오류가 생겼습니다. 마지막 작업이 끝나지 않았을 수 있습니다.\n(disk gone)"));
+             QStringLiteral(
+                 "작업 중에 처리하지 못한 오류가 생겼습니다. 마지막 작업이 끝나지 않았을 수 있습니다.\n(disk gone)"));
     QCOMPARE(QString::fromStdString(notifier.messages[0].caption), QStringLiteral("오류"));
     QVERIFY(QApplication::overrideCursor() == nullptr);
     QVERIFY(!ProgressWindow());

@@ -5,42 +5,42 @@
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
+#include <QDialog>
 #include <QDir>
 #include <QHeaderView>
 #include <QLabel>
-#include <QProgressBar>
-#include <QMenu>
-#include <QScrollBar>
-#include <QSignalSpy>
-#include <QTabWidget>
-#include <QTimer>
 #include <QLineEdit>
+#include <QMenu>
+#include <QProgressBar>
 #include <QPushButton>
-#include <QTableView>
-#include <QDialog>
 #include <QRadioButton>
+#include <QScrollBar>
 #include <QSettings>
+#include <QSignalSpy>
 #include <QStandardPaths>
+#include <QTabWidget>
+#include <QTableView>
+#include <QTimer>
 #include <QToolButton>
 #include <QToolTip>
 #include <QtTest>
 
+#include "VakVersion.h"
+#include "common/CodePage.h"
+#include "common/Files.h"
 #include "gui/app/DataDirectory.h"
-#include "gui/common/Fonts.h"
 #include "gui/app/S_VakDisk.h"
 #include "gui/app/S_VakJungBo.h"
 #include "gui/app/s_VakMain.h"
-#include "gui/views/S_VakFind.h"
-#include "common/CodePage.h"
-#include "common/Files.h"
+#include "gui/common/Fonts.h"
 #include "gui/common/S_Progress.h"
+#include "gui/views/S_VakFind.h"
 #include "pricing/PriceEntry.h"
 #include "store/ItemTable.h"
 #include "store/MemFile.h"
 #include "tests/support/ItemRows.h"
 #include "tests/support/TestSupport.h"
 #include "tools/SampleTender.h"
-#include "VakVersion.h"
 
 #include <filesystem>
 #include <functional>
@@ -186,7 +186,8 @@ class MainWindowTest : public QObject {
     QCOMPARE(s.window.Tabs()->currentIndex(), 1);
     QCOMPARE(s.panel().view(), View::PartSummary);
     QCOMPARE(s.notifier.messages.size(), size_t(1));
-    QCOMPARE(QString::fromStdString(s.notifier.messages[0].text), QStringLiteral("단일공사에서는 총괄집계작업을 할 수 없습니다."));
+    QCOMPARE(QString::fromStdString(s.notifier.messages[0].text),
+             QStringLiteral("단일공사에서는 총괄집계작업을 할 수 없습니다."));
     QCOMPARE(QString::fromStdString(s.notifier.messages[0].caption), QStringLiteral("경고"));
   }
 
@@ -202,7 +203,8 @@ class MainWindowTest : public QObject {
       window.close();
     }
     QCOMPARE(notifier.messages.size(), size_t(1));  // the missing VAK.MEM only: no close question
-    QVERIFY(QString::fromStdString(notifier.messages[0].text).endsWith(QStringLiteral("디렉토리에 데이타화일(VAK.MEM)이 없습니다.")));
+    QVERIFY(QString::fromStdString(notifier.messages[0].text)
+                .endsWith(QStringLiteral("디렉토리에 데이타화일(VAK.MEM)이 없습니다.")));
   }
 
   void aDamagedHeaderIsShownAtTheStartAndF3WritesNothing() {
@@ -236,7 +238,8 @@ class MainWindowTest : public QObject {
     s.notifier.nextAnswer = MessageAnswer::No;
     QVERIFY(!s.window.close());
     QVERIFY(s.window.isVisible());
-    QCOMPARE(QString::fromStdString(s.notifier.messages.back().text), QStringLiteral("ZEK-VAK 시스템을 종료하겠습니까?"));
+    QCOMPARE(QString::fromStdString(s.notifier.messages.back().text),
+             QStringLiteral("ZEK-VAK 시스템을 종료하겠습니까?"));
     QCOMPARE(s.notifier.messages.back().buttons, MessageButtons::YesNo);
     QCOMPARE(QString::fromStdString(s.notifier.messages.back().caption), QStringLiteral("확인"));
     s.Key(Qt::Key_Escape);  // Esc asks too
@@ -298,7 +301,8 @@ class MainWindowTest : public QObject {
     QVERIFY(!closedInPass);
     QCOMPARE(chosen, 1);
     QVERIFY(window.Shown());
-    QVERIFY(QString::fromStdString(notifier.messages.back().text).startsWith(QStringLiteral("단가를 가져오고 모든 공사를 다시 계산했습니다.")));
+    QVERIFY(QString::fromStdString(notifier.messages.back().text)
+                .startsWith(QStringLiteral("단가를 가져오고 모든 공사를 다시 계산했습니다.")));
     QTRY_VERIFY(!window.isVisible());  // the close, once the carry was over
     QCOMPARE(QString::fromStdString(notifier.messages.back().text), QStringLiteral("ZEK-VAK 시스템을 종료하겠습니까?"));
   }
@@ -381,7 +385,8 @@ class MainWindowTest : public QObject {
     s.window.State().curPart = "9";  // a part without item lines
     s.Key(Qt::Key_Return);
     QCOMPARE(s.notifier.messages.size(), size_t(1));
-    QCOMPARE(QString::fromStdString(s.notifier.messages[0].text), QStringLiteral("내역에서 동일한 공종을 찾을 수 없습니다."));
+    QCOMPARE(QString::fromStdString(s.notifier.messages[0].text),
+             QStringLiteral("내역에서 동일한 공종을 찾을 수 없습니다."));
     QCOMPARE(QString::fromStdString(s.notifier.messages[0].caption), QStringLiteral("경고"));
     QCOMPARE(s.panel().view(), View::ItemDetails);
   }
@@ -511,7 +516,7 @@ class MainWindowTest : public QObject {
     ZekGridModel* m = s.grid().gridModel();
     auto colour = [&](int row, int col) { return m->data(m->index(row - 1, col), Qt::ForegroundRole).value<QColor>(); };
     auto bold = [&](int row, int col) { return m->data(m->index(row - 1, col), Qt::FontRole).value<QFont>().bold(); };
-    s.grid().SetRow(7);  // the current row is drawn by the selection; stand elsewhere
+    s.grid().SetRow(7);                                // the current row is drawn by the selection; stand elsewhere
     QCOMPARE(colour(1, kColName), QColor(0, 0, 128));  // heading: navy and bold
     QVERIFY(bold(1, kColName));
     QVERIFY(!bold(1, kColQuantity));
@@ -524,7 +529,8 @@ class MainWindowTest : public QObject {
     QCOMPARE(colour(4, kColName), QColor(Qt::red));  // zero-quantity item
     QVERIFY(s.Cell(4, kColQuantity).isEmpty());
     QVERIFY(!colour(5, kColName).isValid());  // an item with a fixed price stays an item...
-    QCOMPARE(m->data(m->index(4, kColNote), Qt::DisplayRole).toString(), QStringLiteral("단가고정"));  // ...marked in its note
+    QCOMPARE(m->data(m->index(4, kColNote), Qt::DisplayRole).toString(),
+             QStringLiteral("단가고정"));            // ...marked in its note
     QCOMPARE(colour(6, kColName), QColor(Qt::red));  // zero-quantity item of level 0
     QVERIFY(!colour(7, kColName).isValid());
     // Indentation: 2n-3 blanks from level 2.
@@ -646,7 +652,8 @@ class MainWindowTest : public QObject {
     Session s(dir.path());
     QVERIFY(s.window.findChild<QWidget*>(QStringLiteral("C_Sbt_Close"))->isEnabled());
     QCOMPARE(s.window.findChild<QWidget*>(QStringLiteral("C_Sbt_Close"))->toolTip(), QStringLiteral("닫기(Alt+X)"));
-    for (const char* name : {"C_Sbt_Mod", "C_Sbt_Calculate", "C_Sbt_Price", "C_Sbt_Report", "C_SBT_Find", "C_Sbt_JungBo2", "C_SBT_DiskMake"})
+    for (const char* name : {"C_Sbt_Mod", "C_Sbt_Calculate", "C_Sbt_Price", "C_Sbt_Report", "C_SBT_Find",
+                             "C_Sbt_JungBo2", "C_SBT_DiskMake"})
       QVERIFY2(s.window.findChild<QWidget*>(QString::fromLatin1(name))->isEnabled(), name);
     auto* calc = s.window.findChild<QAction*>(QStringLiteral("Mnu_Calc"));
     QCOMPARE(calc->shortcut(), QKeySequence(Qt::Key_F3));
@@ -656,9 +663,9 @@ class MainWindowTest : public QObject {
     QStringList captions;
     for (QAction* a : detail->actions()) captions << (a->isSeparator() ? QStringLiteral("-") : a->text());
     QCOMPARE(captions, (QStringList{QStringLiteral("수  정"), QStringLiteral("-"), QStringLiteral("내역서 계산\tF3"),
-                                    QStringLiteral("-"), QStringLiteral("공종찾기\tF4"), QStringLiteral("다음 미입력 항목"),
-                                    QStringLiteral("-"), QStringLiteral("공사정보"), QStringLiteral("보고서작성"), QStringLiteral("-"),
-                                    QStringLiteral("종료")}));
+                                    QStringLiteral("-"), QStringLiteral("공종찾기\tF4"),
+                                    QStringLiteral("다음 미입력 항목"), QStringLiteral("-"), QStringLiteral("공사정보"),
+                                    QStringLiteral("보고서작성"), QStringLiteral("-"), QStringLiteral("종료")}));
   }
 
   void theWorkSearchByKeysJumpsToTheChosenItem() {
@@ -668,7 +675,8 @@ class MainWindowTest : public QObject {
     rows[44].name = "특수 방수공사";
     test::WriteItemTable(dir.path(), rows);
     test::WriteHeader(dir.path(), "1");
-    dir.Write("findoption.ini", test::Bytes("5B 46 49 4E 44 56 41 4B 5D 0D 0A 66 76 61 6B 3D") + "\xB9\xE6\xBC\xF6\r\n");  // fvak=방수
+    dir.Write("findoption.ini",
+              test::Bytes("5B 46 49 4E 44 56 41 4B 5D 0D 0A 66 76 61 6B 3D") + "\xB9\xE6\xBC\xF6\r\n");  // fvak=방수
     Session s(dir.path());
     QString startText;
     // The find dialog starts with the options file's text; Enter confirms; the result list
@@ -773,7 +781,8 @@ class MainWindowTest : public QObject {
     dialog.show();
     QVERIFY(QTest::qWaitForWindowActive(&dialog));
     const QString bytes20 = QStringLiteral("최대 20바이트(한글 10자)까지 입력할 수 있습니다.");
-    const QString noForm = QStringLiteral("한글 코드(CP949)로 나타낼 수 없는 글자(🙂)는 입력할 수 없습니다.");
+    const QString noForm =
+        QStringLiteral("한글 코드(CP949)로 나타낼 수 없는 글자(🙂)는 입력할 수 없습니다.");
     // Field, text before (cursor at the end; "*" all selected), input, text and counter after,
     // inputs refused, last refusal ("" when the last input was taken).
     const struct {
@@ -812,17 +821,20 @@ class MainWindowTest : public QObject {
       des->grab();
       return des->inputMethodQuery(Qt::ImCursorRectangle).toRect().center().x();
     };
-    for (const QString& name : {QStringLiteral("한빛광역시 종합스포츠센터 건립공사 중 토목공사"), QString(25, QChar(0xD7A3))}) {
+    for (const QString& name :
+         {QStringLiteral("한빛광역시 종합스포츠센터 건립공사 중 토목공사"), QString(25, QChar(0xD7A3))}) {
       QVERIFY(Cp949Width(name) <= 50);
       des->setText(name);
       des->home(false);
       const int start = cursorX();
       des->end(false);
-      QVERIFY2(cursorX() - start >= des->fontMetrics().horizontalAdvance(name), qPrintable(QString::number(des->width())));
+      QVERIFY2(cursorX() - start >= des->fontMetrics().horizontalAdvance(name),
+               qPrintable(QString::number(des->width())));
     }
 
     dialog.Confirm();  // saved as shown
-    QCOMPARE(QString::fromStdString(Cp949ToUtf8(LoadProjectHeader(dir.path()).values[kCmnComp])), QStringLiteral("한빛건설"));
+    QCOMPARE(QString::fromStdString(Cp949ToUtf8(LoadProjectHeader(dir.path()).values[kCmnComp])),
+             QStringLiteral("한빛건설"));
   }
 
   void theSubmissionGoesToTheDirectoryOfTheChosenDrive() {
@@ -865,7 +877,8 @@ class MainWindowTest : public QObject {
     const std::string table = dir.Read("VAK.DBF");
     drive("C_Rbt_B", "C_BBT_ConfirmRun");
     s.window.DiskCommand();
-    QVERIFY(QString::fromStdString(s.notifier.messages.back().text).contains(QStringLiteral("작업 중인 자료 디렉토리와 같습니다")));
+    QVERIFY(QString::fromStdString(s.notifier.messages.back().text)
+                .contains(QStringLiteral("작업 중인 자료 디렉토리와 같습니다")));
     QVERIFY(dir.Read("VAK.DBF") == table);
     SetDriveDirectory(QLatin1Char('B'), QString());
   }
@@ -923,21 +936,25 @@ class MainWindowTest : public QObject {
 
   void theTenderToOpenFromTheArgumentTheProgramsDirectoryOrTheUser() {
     QCOMPARE(DataDirectoryOfArgument(QStringLiteral("/data/tender/")), QStringLiteral("/data/tender"));
-    QCOMPARE(DataDirectoryOfArgument(QStringLiteral("./tender")), QDir::current().absoluteFilePath(QStringLiteral("tender")));
+    QCOMPARE(DataDirectoryOfArgument(QStringLiteral("./tender")),
+             QDir::current().absoluteFilePath(QStringLiteral("tender")));
     QCOMPARE(DataDirectoryOfArgument(QStringLiteral("/data/D ")), QStringLiteral("/data/D "));
     TempDir medium;
     Sample(medium, 1, 30);
     // VAK.DBF itself names its directory, in whatever case the medium spells it.
-    QCOMPARE(DataDirectoryOfArgument(QString::fromStdString(medium.File("VAK.DBF"))), QString::fromStdString(medium.path()));
+    QCOMPARE(DataDirectoryOfArgument(QString::fromStdString(medium.File("VAK.DBF"))),
+             QString::fromStdString(medium.path()));
     std::filesystem::rename(medium.File("VAK.DBF"), medium.File("vak.dbf"));
-    QCOMPARE(DataDirectoryOfArgument(QString::fromStdString(medium.File("vak.dbf"))), QString::fromStdString(medium.path()));
+    QCOMPARE(DataDirectoryOfArgument(QString::fromStdString(medium.File("vak.dbf"))),
+             QString::fromStdString(medium.path()));
     // The agency's medium: VAK.DBF beside the program; the program's directory is trimmed.
     int asked = 0;
     const DirectoryChooser count = [&](const QString&) {
       ++asked;
       return QString();
     };
-    QCOMPARE(TenderDirectoryToOpen({QStringLiteral("vak")}, QString::fromStdString(medium.path()) + QStringLiteral(" "), count),
+    QCOMPARE(TenderDirectoryToOpen({QStringLiteral("vak")}, QString::fromStdString(medium.path()) + QStringLiteral(" "),
+                                   count),
              QString::fromStdString(medium.path()));
     QCOMPARE(asked, 0);
     // An installed program (/usr/bin holds no tender) asks.
@@ -973,8 +990,9 @@ class MainWindowTest : public QObject {
     startup = StartProgram(arguments, programDir, env, notifier, choose(QString::fromStdString(empty.path())));
     QVERIFY(!startup.window);
     QCOMPARE(startup.exitCode, 1);
-    QCOMPARE(QString::fromStdString(notifier.messages.back().text),
-             QStringLiteral("\"%1\"디렉토리에 데이타화일(VAK.DBF)이 없습니다.").arg(QString::fromStdString(empty.path())));
+    QCOMPARE(
+        QString::fromStdString(notifier.messages.back().text),
+        QStringLiteral("\"%1\"디렉토리에 데이타화일(VAK.DBF)이 없습니다.").arg(QString::fromStdString(empty.path())));
     QCOMPARE(LastTenderDirectory(), QString());  // not opened, not remembered
     // The tender: opened, and offered the next time.
     startup = StartProgram(arguments, programDir, env, notifier, choose(QString::fromStdString(tender.path())));

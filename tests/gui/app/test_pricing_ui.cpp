@@ -16,14 +16,14 @@
 #include <functional>
 #include <optional>
 
-#include "gui/common/Fonts.h"
-#include "gui/app/s_VakMain.h"
 #include "common/CodePage.h"
-#include "gui/common/DialogKeys.h"
 #include "common/Files.h"
-#include "gui/common/NumEdit.h"
 #include "common/Numbers.h"
 #include "common/Text.h"
+#include "gui/app/s_VakMain.h"
+#include "gui/common/DialogKeys.h"
+#include "gui/common/Fonts.h"
+#include "gui/common/NumEdit.h"
 #include "gui/pricing/s_VakFixPrice.h"
 #include "gui/pricing/s_VakLineInsert.h"
 #include "store/MemFile.h"
@@ -80,8 +80,12 @@ Row Line(int seq, char level, const std::string& name, double quantity, double p
 
 // Heading, two priced items, a zero-quantity item, a fixed-price item, a huge-quantity item.
 std::vector<Row> Statement() {
-  return {Line(1, '1', "works", 0), Line(2, '2', "concrete", 2.5),   Line(3, '2', "formwork", 1.5),
-          Line(4, '2', "no quantity", 0), Line(5, '2', "agency price", 1, 700, '*'), Line(6, '2', "huge", 2),
+  return {Line(1, '1', "works", 0),
+          Line(2, '2', "concrete", 2.5),
+          Line(3, '2', "formwork", 1.5),
+          Line(4, '2', "no quantity", 0),
+          Line(5, '2', "agency price", 1, 700, '*'),
+          Line(6, '2', "huge", 2),
           Line(7, '0', "level zero", 0)};
 }
 
@@ -232,7 +236,7 @@ class PricingUiTest : public QObject {
     QCOMPARE(s.Field(2, "F_COST"), 832.0L);
     QCOMPARE(s.Field(2, "F_PRIC"), 333.0L);
     QCOMPARE(s.Field(2, "F_MA0"), 333.0L);
-    QCOMPARE(s.grid().Row(), 3);  // moved on
+    QCOMPARE(s.grid().Row(), 3);                                                 // moved on
     QCOMPARE(s.grid().gridModel()->Cell(2, kColAmount), QStringLiteral("832"));  // the page was reloaded
 
     // A price with decimals is refused when confirmed and the box keeps it; then Esc: nothing
@@ -414,7 +418,8 @@ class PricingUiTest : public QObject {
       QCOMPARE(QString::fromStdString(s.notifier.messages.back().text), QString::fromStdString(expectedMessage));
     }
     QProcess vaktool;
-    vaktool.start(QStringLiteral(VAKTOOL), {QStringLiteral("calc"), QString::fromStdString(tool.path()), QStringLiteral("--part"), QStringLiteral("2")});
+    vaktool.start(QStringLiteral(VAKTOOL), {QStringLiteral("calc"), QString::fromStdString(tool.path()),
+                                            QStringLiteral("--part"), QStringLiteral("2")});
     QVERIFY(vaktool.waitForFinished(30000));
     QCOMPARE(vaktool.exitCode(), 0);
     QCOMPARE(QString::fromUtf8(vaktool.readAllStandardOutput()).trimmed(), QString::fromStdString(expectedMessage));
@@ -448,7 +453,8 @@ class PricingUiTest : public QObject {
       s.Key(Qt::Key_F8);
       QCOMPARE(current(), QStringLiteral("formwork"));
       // F8 again (no entry since): huge, and round again to formwork.
-      QCOMPARE(s.window.findChild<QAction*>(QStringLiteral("C_Mnu_Detail_Unpriced"))->shortcut(), QKeySequence(Qt::Key_F8));
+      QCOMPARE(s.window.findChild<QAction*>(QStringLiteral("C_Mnu_Detail_Unpriced"))->shortcut(),
+               QKeySequence(Qt::Key_F8));
       s.Key(Qt::Key_F8);
       QCOMPARE(current(), QStringLiteral("huge"));
       s.Key(Qt::Key_F8);
@@ -465,7 +471,8 @@ class PricingUiTest : public QObject {
     // A restart finds the state again from the data, and shows the tender amount the header holds.
     Session s(dir.path());
     QCOMPARE(s.Label("C_LBL_Status"), QStringLiteral("단가입력 3 / 3 · 재계산 필요"));
-    QCOMPARE(s.Label("Label31"), QString::fromStdString(AmountText(TextToNumber(LoadProjectHeader(dir.path()).values[kCmnIpmt]))));
+    QCOMPARE(s.Label("Label31"),
+             QString::fromStdString(AmountText(TextToNumber(LoadProjectHeader(dir.path()).values[kCmnIpmt]))));
     QVERIFY(s.Label("Label31") != QStringLiteral("0"));
     const std::string header = dir.Read("VAK.MEM");
     const QString question = QStringLiteral(
@@ -497,7 +504,8 @@ class PricingUiTest : public QObject {
     QApplication::processEvents();
     QVERIFY(!opened);
     QCOMPARE(s.notifier.messages.size(), asked + 1);
-    QVERIFY(QString::fromStdString(s.notifier.messages.back().text).contains(QStringLiteral("제출 화일을 작성하기 전에 내역서를 계산하시겠습니까?")));
+    QVERIFY(QString::fromStdString(s.notifier.messages.back().text)
+                .contains(QStringLiteral("제출 화일을 작성하기 전에 내역서를 계산하시겠습니까?")));
     s.notifier.nextAnswer = MessageAnswer::No;
     WhenDialogOpens([](QDialog* d) { d->reject(); }, &opened);
     s.window.DiskCommand();
@@ -548,8 +556,11 @@ class PricingUiTest : public QObject {
     QVERIFY(s.window.Shown());
     QVERIFY(s.window.Items().Exclusive());
     const QString summary = QString::fromStdString(s.notifier.messages.back().text);
-    QVERIFY2(summary.startsWith(QStringLiteral("단가를 가져오고 모든 공사를 다시 계산했습니다.\n\n  가져옴: 3\n  수량 변경: 0\n")), qPrintable(summary));
-    QVERIFY(summary.contains(QStringLiteral("전체금액계산 완료 ( 총입찰금액: 1,264 )")));  // 250 + 300 + 14 + the fixed 700
+    QVERIFY2(summary.startsWith(
+                 QStringLiteral("단가를 가져오고 모든 공사를 다시 계산했습니다.\n\n  가져옴: 3\n  수량 변경: 0\n")),
+             qPrintable(summary));
+    QVERIFY(
+        summary.contains(QStringLiteral("전체금액계산 완료 ( 총입찰금액: 1,264 )")));  // 250 + 300 + 14 + the fixed 700
     QCOMPARE(s.Field(2, "F_PRIC"), 100.0L);
     QCOMPARE(s.Field(2, "F_COST"), 250.0L);
     QCOMPARE(s.Label("C_LBL_Status"), QStringLiteral("단가입력 3 / 3"));
@@ -587,9 +598,12 @@ class PricingUiTest : public QObject {
       QVERIFY(s.notifier.messages[0].caption == "오류" && s.notifier.messages[0].icon == MessageIcon::Error);
       QVERIFY(s.window.Shown() && target.Read("VAK.DBF") == table);
     };
-    refused(empty.path(), "\"" + empty.path() + "\"디렉토리에 데이타화일(VAK.DBF)이 없습니다. 단가를 가져올 입찰 자료가 아닙니다.");
+    refused(empty.path(),
+            "\"" + empty.path() + "\"디렉토리에 데이타화일(VAK.DBF)이 없습니다. 단가를 가져올 입찰 자료가 아닙니다.");
     refused(other.path(), other.File("VAK.DBF") + "\n다른 사용자가 사용하고 있습니다." + nothing);
-    refused(target.path(), target.path() + "\n단가를 가져올 내역이 지금 내역과 같은 화일입니다. 다른 입찰의 자료 디렉토리를 고르십시오.");
+    refused(
+        target.path(),
+        target.path() + "\n단가를 가져올 내역이 지금 내역과 같은 화일입니다. 다른 입찰의 자료 디렉토리를 고르십시오.");
     elsewhere.reset();
     target.Write("VAK.MEM", "damaged");
     refused(other.path(), HeaderProblemText(LoadProjectHeader(target.path())) + nothing);

@@ -14,14 +14,14 @@
 #include <QToolButton>
 #include <QtTest>
 
+#include "common/Files.h"
 #include "gui/app/s_VakMain.h"
-#include "gui/views/S_ZekGrid.h"
 #include "gui/common/Fonts.h"
 #include "gui/common/NumEdit.h"
-#include "common/Files.h"
 #include "gui/reports/ReportPrinting.h"
 #include "gui/reports/S_VakPreview.h"
 #include "gui/reports/s_VakRpt.h"
+#include "gui/views/S_ZekGrid.h"
 #include "store/MemFile.h"
 #include "store/Preparation.h"
 #include "tests/support/ItemRows.h"
@@ -67,24 +67,27 @@ class ReportsUiTest : public QObject {
 
   void theEntriesOfSingleAndCompoundProjectsAndTheTablesTheyBuild() {
     {
-    Opened single(1, 80);
-    QVERIFY(single.opened);
-    Tfm_VakRpt dialog(single.items, single.Context(ProjectType::Single), single.notifier);
-    auto* select = Child<QComboBox>(&dialog, "c_cbx_RptSelect");
-    QCOMPARE(select->count(), 3);
-    QCOMPARE(select->itemText(0), QStringLiteral("총괄 내역서"));
-    QCOMPARE(dialog.Kind(), ReportKind::OverallStatement);
-    int previews = 0;
-    bool modal = false;  // only a modal window's input passes the main window's filter during a command
-    dialog.SetPreviewHook([&](TFM_VakPreview& preview) {
-      ++previews;
-      QTimer::singleShot(0, &preview, [&] { modal = QApplication::activeModalWidget() == &preview; preview.reject(); });
-    });
-    dialog.Confirm();
-    QCOMPARE(previews, 1);
-    QVERIFY(modal);
-    QVERIFY(FileExists(single.dir.File("VakRpt2.DBF")));
-    QCOMPARE(dialog.PrintJobs(), 0);
+      Opened single(1, 80);
+      QVERIFY(single.opened);
+      Tfm_VakRpt dialog(single.items, single.Context(ProjectType::Single), single.notifier);
+      auto* select = Child<QComboBox>(&dialog, "c_cbx_RptSelect");
+      QCOMPARE(select->count(), 3);
+      QCOMPARE(select->itemText(0), QStringLiteral("총괄 내역서"));
+      QCOMPARE(dialog.Kind(), ReportKind::OverallStatement);
+      int previews = 0;
+      bool modal = false;  // only a modal window's input passes the main window's filter during a command
+      dialog.SetPreviewHook([&](TFM_VakPreview& preview) {
+        ++previews;
+        QTimer::singleShot(0, &preview, [&] {
+          modal = QApplication::activeModalWidget() == &preview;
+          preview.reject();
+        });
+      });
+      dialog.Confirm();
+      QCOMPARE(previews, 1);
+      QVERIFY(modal);
+      QVERIFY(FileExists(single.dir.File("VakRpt2.DBF")));
+      QCOMPARE(dialog.PrintJobs(), 0);
     }
 
     Opened compound(2, 80);
@@ -92,7 +95,8 @@ class ReportsUiTest : public QObject {
     auto* choices = Child<QComboBox>(&four, "c_cbx_RptSelect");
     QCOMPARE(choices->count(), 4);
     QCOMPARE(four.Kind(), ReportKind::OverallSummarySheet);
-    four.SetPreviewHook([](TFM_VakPreview& preview) { QTimer::singleShot(0, &preview, [&preview] { preview.reject(); }); });
+    four.SetPreviewHook(
+        [](TFM_VakPreview& preview) { QTimer::singleShot(0, &preview, [&preview] { preview.reject(); }); });
     four.Confirm();
     QVERIFY(FileExists(compound.dir.File("VakRpt1.DBF")));
     choices->setCurrentIndex(2);
@@ -132,7 +136,8 @@ class ReportsUiTest : public QObject {
     dialog.SetPreviewHook([&](TFM_VakPreview& preview) {
       last = preview.LastPage();
       QCOMPARE(Child<QLabel>(&preview, "C_Lbl_PageStart")->text(), QStringLiteral("Page 시작:1"));
-      for (const char* b : {"C_SBT_First", "C_SBT_Prior", "C_SBT_Next", "C_SBT_Last"}) QVERIFY(!Child<QToolButton>(&preview, b)->isEnabled());
+      for (const char* b : {"C_SBT_First", "C_SBT_Prior", "C_SBT_Next", "C_SBT_Last"})
+        QVERIFY(!Child<QToolButton>(&preview, b)->isEnabled());
       QTimer::singleShot(0, &preview, [&preview] { preview.reject(); });
     });
     dialog.Confirm();
@@ -144,7 +149,8 @@ class ReportsUiTest : public QObject {
     Opened t(1, 60);  // a statement of a few pages
     SilentNotifier quiet;
     ReportTableInfo info;
-    QVERIFY(BuildReportTable(t.items, {t.dir.path(), ReportKind::TenderStatement, 0, ProjectType::Single, "1"}, quiet, info));
+    QVERIFY(BuildReportTable(t.items, {t.dir.path(), ReportKind::TenderStatement, 0, ProjectType::Single, "1"}, quiet,
+                             info));
     DbfStatus status;
     ReportSetup setup;
     setup.firstPageField = 0;
@@ -195,7 +201,8 @@ class ReportsUiTest : public QObject {
     end->SetValue(2);
     Child<QToolButton>(&preview, "C_SBT_PDF")->click();
     QVERIFY(FileExists(pdf));
-    QVERIFY(QString::fromStdString(t.notifier.messages.back().text).endsWith(QStringLiteral("2쪽을 PDF로 저장했습니다.")));
+    QVERIFY(
+        QString::fromStdString(t.notifier.messages.back().text).endsWith(QStringLiteral("2쪽을 PDF로 저장했습니다.")));
     // Escape in the page field closes without printing.
     pageField->setFocus();
     QTest::keyClick(pageField, Qt::Key_Escape);
@@ -221,14 +228,18 @@ class ReportsUiTest : public QObject {
     bool previewed = false;
     dialog.SetPreviewHook([&](TFM_VakPreview& preview) {
       previewed = true;
-      QTimer::singleShot(0, &preview, [&preview] { Child<QToolButton>(&preview, "C_SBT_PRN")->click(); preview.reject(); });
+      QTimer::singleShot(0, &preview, [&preview] {
+        Child<QToolButton>(&preview, "C_SBT_PRN")->click();
+        preview.reject();
+      });
     });
     dialog.Confirm();
     QVERIFY(previewed);
     QCOMPARE(dialog.PrintJobs(), 0);
     QVERIFY(!t.notifier.messages.empty());
     QCOMPARE(QString::fromStdString(t.notifier.messages.back().text),
-             QStringLiteral("프린터가 설정되어 있어야만 새 보고서를 작성/인쇄할 수 있습니다.\n프린터 Driver설치 후, 프로그램을 재시작해주십시요."));
+             QStringLiteral("프린터가 설정되어 있어야만 새 보고서를 작성/인쇄할 수 있습니다.\n프린터 Driver설치 후, "
+                            "프로그램을 재시작해주십시요."));
     QCOMPARE(QString::fromStdString(t.notifier.messages.back().caption), QStringLiteral("경고"));
     QCOMPARE(t.notifier.messages.back().icon, MessageIcon::Warning);
   }
@@ -237,7 +248,10 @@ class ReportsUiTest : public QObject {
   void pdfSaveNeverWritesOverTheTendersFiles() {
     Opened t(1, 60);
     Tfm_VakRpt dialog(t.items, t.Context(ProjectType::Single), t.notifier);
-    const std::string table = t.dir.Read("VAK.DBF"), why = "\n입찰 자료의 화일 이름(VAK.DBF, VAK.MEM, Vak.CDX, VakRpt…, VAK.DBF.날짜-시각 …)에는 출력 화일을 쓸 수 없습니다. 다른 이름을 주십시오.";
+    const std::string table = t.dir.Read("VAK.DBF"),
+                      why =
+                          "\n입찰 자료의 화일 이름(VAK.DBF, VAK.MEM, Vak.CDX, VakRpt…, VAK.DBF.날짜-시각 …)에는 출력 "
+                          "화일을 쓸 수 없습니다. 다른 이름을 주십시오.";
     dialog.SetPreviewHook([&](TFM_VakPreview& preview) {
       for (const char* name : {"vak.dbf", "VakRpt2.DBF"}) {
         preview.SetFileChooser([&, name](const QString&) { return QString::fromStdString(t.dir.File(name)); });
@@ -268,7 +282,8 @@ class ReportsUiTest : public QObject {
     QVERIFY(!viewFilter.empty());
     QVERIFY(window.findChild<QToolButton*>(QStringLiteral("C_Sbt_Report"))->isEnabled());
     // Ctrl+P on the statement, as the popup of the view offers it.
-    QCOMPARE(window.findChild<QAction*>(QStringLiteral("C_Mnu_Chong_Report"))->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_P));
+    QCOMPARE(window.findChild<QAction*>(QStringLiteral("C_Mnu_Chong_Report"))->shortcut(),
+             QKeySequence(Qt::CTRL | Qt::Key_P));
     window.activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(&window));
     window.Panel()->XGrid()->setFocus();
@@ -345,7 +360,8 @@ class ReportsUiTest : public QObject {
     QVERIFY2(info.out.find("Pages:           2") != std::string::npos, info.out.c_str());  // pages 2 and 3
     // The sheets carry the landscape page: a spooler turns it onto the portrait A4 sheet, so
     // the 18 row lines of the grid run up the sheet and outnumber the lines across it.
-    QVERIFY(test::Shell("pdftoppm -gray -r 30 -f 1 -l 1 '" + printed.toStdString() + "' '" + t.dir.File("sheet") + "'").status == 0);
+    QVERIFY(test::Shell("pdftoppm -gray -r 30 -f 1 -l 1 '" + printed.toStdString() + "' '" + t.dir.File("sheet") + "'")
+                .status == 0);
     QFile image(QString::fromStdString(t.dir.File("sheet-1.pgm")));
     QVERIFY(image.open(QIODevice::ReadOnly));
     const QImage sheet = QImage::fromData(image.readAll(), "PGM");
@@ -369,28 +385,30 @@ class ReportsUiTest : public QObject {
   // "넓이에 맞게": the sheet as wide as the window allows, centred, in windows of two widths.
   void fitWidthFillsTheWindowCentred() {
     for (const int width : {1000, 1250})
-    for (const bool landscape : {true, false}) {
-      ReportSetup setup;
-      setup.kind = ReportKind::Cover;
-      setup.landscape = landscape;
-      const ReportDocument doc(setup, nullptr);
-      SilentNotifier quiet;
-      TFM_VakPreview preview(doc, quiet);
-      preview.Setup(1, 1, 1);
-      preview.resize(width, 700);
-      preview.show();
-      QVERIFY(QTest::qWaitForWindowExposed(&preview));
-      Child<QToolButton>(&preview, "C_SBT_WIDTH")->click();
-      const QImage shown = Child<QScrollArea>(&preview, "C_Sbx_Shower")->viewport()->grab().toImage();
-      const int y = std::clamp(Child<QWidget>(&preview, "C_Pbx_Shower")->geometry().center().y(), 0, shown.height() - 1);
-      int left = -1, right = -1;
-      for (int x = 0; x < shown.width(); ++x)
-        if (shown.pixelColor(x, y) == Qt::white) (left < 0 ? left : right) = x;
-      // 10 pixels of border on each side, and less than a percent's width to spare, split evenly.
-      const int spare = shown.width() - (right + 1 - left);
-      QVERIFY2(spare >= 20 && spare < 30 && qAbs(left - (shown.width() - 1 - right)) <= 1,
-               qPrintable(QStringLiteral("%1 | %2 | %3").arg(left).arg(right + 1 - left).arg(shown.width() - 1 - right)));
-    }
+      for (const bool landscape : {true, false}) {
+        ReportSetup setup;
+        setup.kind = ReportKind::Cover;
+        setup.landscape = landscape;
+        const ReportDocument doc(setup, nullptr);
+        SilentNotifier quiet;
+        TFM_VakPreview preview(doc, quiet);
+        preview.Setup(1, 1, 1);
+        preview.resize(width, 700);
+        preview.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&preview));
+        Child<QToolButton>(&preview, "C_SBT_WIDTH")->click();
+        const QImage shown = Child<QScrollArea>(&preview, "C_Sbx_Shower")->viewport()->grab().toImage();
+        const int y =
+            std::clamp(Child<QWidget>(&preview, "C_Pbx_Shower")->geometry().center().y(), 0, shown.height() - 1);
+        int left = -1, right = -1;
+        for (int x = 0; x < shown.width(); ++x)
+          if (shown.pixelColor(x, y) == Qt::white) (left < 0 ? left : right) = x;
+        // 10 pixels of border on each side, and less than a percent's width to spare, split evenly.
+        const int spare = shown.width() - (right + 1 - left);
+        QVERIFY2(
+            spare >= 20 && spare < 30 && qAbs(left - (shown.width() - 1 - right)) <= 1,
+            qPrintable(QStringLiteral("%1 | %2 | %3").arg(left).arg(right + 1 - left).arg(shown.width() - 1 - right)));
+      }
   }
 
   // Two cups-pdf queues, the second one's driver keeping 15 mm clear at the sides of the upright
@@ -401,10 +419,12 @@ class ReportsUiTest : public QObject {
     Spooler spooler;
     if (!spooler.ready) QSKIP(qPrintable(QStringLiteral("no print spooler here: ") + spooler.why));
     Opened t(1, 60);
-    test::Shell("sed 's|^\\*ImageableArea A4/A4:.*|*ImageableArea A4/A4: \"42.5 28.3 552.5 813.7\"|' " + spooler.ppd + " > " + t.dir.File("wide.ppd"));
+    test::Shell("sed 's|^\\*ImageableArea A4/A4:.*|*ImageableArea A4/A4: \"42.5 28.3 552.5 813.7\"|' " + spooler.ppd +
+                " > " + t.dir.File("wide.ppd"));
     QVERIFY(spooler.AddQueue(QStringLiteral("VakTestWide"), t.dir.File("wide.ppd")));
     ReportTableInfo info;
-    QVERIFY(BuildReportTable(t.items, {t.dir.path(), ReportKind::TenderStatement, 1, ProjectType::Single, "1"}, t.notifier, info));
+    QVERIFY(BuildReportTable(t.items, {t.dir.path(), ReportKind::TenderStatement, 1, ProjectType::Single, "1"},
+                             t.notifier, info));
     ReportSetup setup;
     setup.company = QStringLiteral("주식회사 시험건설");
     DbfStatus status;
@@ -428,16 +448,22 @@ class ReportsUiTest : public QObject {
       const QDateTime before = QDateTime::currentDateTime().addSecs(-1);
       Child<QToolButton>(&preview, "C_SBT_PRN")->click();
       QVERIFY(preview.isVisible());
-      QCOMPARE(QString::fromStdString(t.notifier.messages.back().text), queue + QStringLiteral("\n1쪽을 프린터로 보냈습니다."));
-      QCOMPARE(said->text(), QStringLiteral("인쇄: 1쪽 → ") + queue + (fitted ? QStringLiteral(" (%1)").arg(fit) : QString()));
+      QCOMPARE(QString::fromStdString(t.notifier.messages.back().text),
+               queue + QStringLiteral("\n1쪽을 프린터로 보냈습니다."));
+      QCOMPARE(said->text(),
+               QStringLiteral("인쇄: 1쪽 → ") + queue + (fitted ? QStringLiteral(" (%1)").arg(fit) : QString()));
       const QString printed = spooler.WaitForOutput(before, queue);
       QCOMPARE(std::stoi(test::Shell(jobs).out), jobsBefore + 1);
       QSize sheet;
       const QRectF ink = Ink(printed, t.dir.File("printed"), &sheet);  // the landscape page turned upright
-      const double mm = sheet.width() / 210.0, scale = fitted ? fit.section(QLatin1Char('%'), 0, 0).section(QLatin1Char(' '), -1).toDouble() / 100 : 1;
+      const double mm = sheet.width() / 210.0,
+                   scale =
+                       fitted ? fit.section(QLatin1Char('%'), 0, 0).section(QLatin1Char(' '), -1).toDouble() / 100 : 1;
       const QRectF printable(15 * mm, 10 * mm, 180 * mm, 277 * mm);
-      QVERIFY(qAbs(ink.width() - designed.height() * scale) <= (fitted ? 3 : 1) && qAbs(ink.height() - designed.width() * scale) <= (fitted ? 3 : 1));
-      QCOMPARE(printable.adjusted(-1, -1, 1, 1).contains(ink) && QLineF(ink.center(), printable.center()).length() < 3, fitted);
+      QVERIFY(qAbs(ink.width() - designed.height() * scale) <= (fitted ? 3 : 1) &&
+              qAbs(ink.height() - designed.width() * scale) <= (fitted ? 3 : 1));
+      QCOMPARE(printable.adjusted(-1, -1, 1, 1).contains(ink) && QLineF(ink.center(), printable.center()).length() < 3,
+               fitted);
     }
   }
 
@@ -493,7 +519,8 @@ class ReportsUiTest : public QObject {
     }
     // A cups-pdf queue with the driver description `driver`, removed again at the end.
     bool AddQueue(const QString& queue, const std::string& driver) {
-      if (!test::ToolAvailable("lpadmin -p " + queue.toStdString() + " -v cups-pdf:/ -P " + driver + " -E 2>/dev/null")) return false;
+      if (!test::ToolAvailable("lpadmin -p " + queue.toStdString() + " -v cups-pdf:/ -P " + driver + " -E 2>/dev/null"))
+        return false;
       added.push_back(queue);
       return true;
     }

@@ -65,7 +65,9 @@ std::string Squeezed(const std::string& text) {
   }
   return out;
 }
-bool Contains(const std::string& text, const std::string& part) { return Squeezed(text).find(Squeezed(part)) != std::string::npos; }
+bool Contains(const std::string& text, const std::string& part) {
+  return Squeezed(text).find(Squeezed(part)) != std::string::npos;
+}
 
 class ReportPdf : public ::testing::Test {
  protected:
@@ -86,7 +88,7 @@ TEST_F(ReportPdf, TheTenderStatementWithItsStripsAndPageNumbers) {
   EXPECT_EQ(PdfInfo(pdf, "Page size"), "842 x 595 pts (A4)");
   const std::string first = PdfText(pdf, 1);
   EXPECT_TRUE(Contains(first, "Page : 1")) << first;
-  EXPECT_TRUE(Contains(first, "건축공사")) << first;        // the part in the header strip
+  EXPECT_TRUE(Contains(first, "건축공사")) << first;         // the part in the header strip
   EXPECT_TRUE(Contains(first, "한빛건설(주)")) << first;     // the company in the footer strip
   EXPECT_TRUE(Contains(first, "명           칭")) << first;  // the captions
   EXPECT_TRUE(Contains(first, "단가고정")) << first;
@@ -96,7 +98,9 @@ TEST_F(ReportPdf, TheTenderStatementWithItsStripsAndPageNumbers) {
   EXPECT_TRUE(FileExists(dir.File("VakRpt3.DBF")));  // built where the program builds it
 
   // First page 0: no page numbers; a range of pages; portrait.
-  ASSERT_EQ(Vaktool("report " + dir.path() + " --kind statement --first-page 0 --pages 2-3 --portrait --pdf " + pdf).status, 0);
+  ASSERT_EQ(
+      Vaktool("report " + dir.path() + " --kind statement --first-page 0 --pages 2-3 --portrait --pdf " + pdf).status,
+      0);
   EXPECT_EQ(PdfInfo(pdf, "Pages"), "2");
   EXPECT_EQ(PdfInfo(pdf, "Page size"), "595 x 842 pts (A4)");
   EXPECT_FALSE(Contains(PdfText(pdf), "Page :"));
@@ -116,7 +120,9 @@ TEST_F(ReportPdf, EveryPartInOneDocument) {
       const std::string pdf = dir.File(kind + part + ".pdf");
       starts.push_back(pages + 1);
       ASSERT_EQ(Vaktool("report " + dir.path() + " --kind " + kind + " --part " + part + " --first-page " +
-                        std::to_string(starts.back()) + " --pdf " + pdf).status, 0);
+                        std::to_string(starts.back()) + " --pdf " + pdf)
+                    .status,
+                0);
       pages += std::stoi(PdfInfo(pdf, "Pages"));
     }
     const std::string all = dir.File(kind + "-all.pdf");
@@ -136,9 +142,8 @@ TEST_F(ReportPdf, EveryPartInOneDocument) {
 }
 
 TEST_F(ReportPdf, EveryDocumentOfTheSample) {
-  const std::pair<const char*, const char*> kinds[] = {{"summary", "입  찰   금  액   총  계"},
-                                                       {"overall", "공  사  금  액  계"},
-                                                       {"statement-lme", "재  료  비"}};
+  const std::pair<const char*, const char*> kinds[] = {
+      {"summary", "입  찰   금  액   총  계"}, {"overall", "공  사  금  액  계"}, {"statement-lme", "재  료  비"}};
   for (const auto& [kind, text] : kinds) {
     const std::string pdf = dir.File(std::string(kind) + ".pdf");
     const ShellRun run = Vaktool("report " + dir.path() + " --kind " + kind + " --pdf " + pdf);
@@ -177,7 +182,8 @@ TEST_F(ReportPdf, TheCoverSpellsTheAmountOrIsRefused) {
     const std::string refused = other.File("cover.pdf");
     run = Vaktool("report " + other.path() + " --kind cover --pdf " + refused);
     EXPECT_EQ(run.status, 1) << amount;
-    EXPECT_TRUE(Contains(run.out, "입찰 금액(CMN_IPMT)이 없거나 범위를 벗어나 입찰 표지를 만들 수 없습니다.")) << run.out;
+    EXPECT_TRUE(Contains(run.out, "입찰 금액(CMN_IPMT)이 없거나 범위를 벗어나 입찰 표지를 만들 수 없습니다."))
+        << run.out;
     EXPECT_FALSE(FileExists(refused)) << amount;
   }
 }
@@ -200,7 +206,9 @@ TEST_F(ReportPdf, TheFrameLiesAtTheLeftMargin) {
   const int y = height / 2;
   int left = -1;
   for (int x = 0; x < width && left < 0; ++x) {
-    if (static_cast<unsigned char>(pixels[static_cast<size_t>(y) * static_cast<size_t>(width) + static_cast<size_t>(x)]) < 128) left = x;
+    if (static_cast<unsigned char>(
+            pixels[static_cast<size_t>(y) * static_cast<size_t>(width) + static_cast<size_t>(x)]) < 128)
+      left = x;
   }
   EXPECT_NEAR(left, 40, 1);
 }
@@ -223,7 +231,8 @@ TEST_F(ReportPdf, AReportThatCannotBeWrittenLeavesNothingBehind) {
   EXPECT_TRUE(Contains(run.out, "출력 화일을 둘 디렉토리(" + dir.File("no/such/dir") + ")가 없습니다.")) << run.out;
   // Bad options.
   EXPECT_EQ(Vaktool("report " + dir.path() + " --kind memo --pdf " + dir.File("m.pdf")).status, 2);
-  EXPECT_EQ(Vaktool("report " + dir.path() + " --kind statement --first-page 901 --pdf " + dir.File("m.pdf")).status, 2);
+  EXPECT_EQ(Vaktool("report " + dir.path() + " --kind statement --first-page 901 --pdf " + dir.File("m.pdf")).status,
+            2);
   EXPECT_EQ(Vaktool("report " + dir.path() + " --kind statement --margins 1,2,3 --pdf " + dir.File("m.pdf")).status, 2);
 }
 
@@ -249,9 +258,9 @@ TEST(ReportPdfFile, FiguresAndTheFixedPriceRemarkAreNeverCut) {
   const long double lines[][3] = {{123456.789L, 1234567, 999999999999.0L},
                                   {9876543.21L, 123456789012.0L, 987654321098.0L},
                                   {98765432109.8765L, 1, 1}};  // the widest quantity the table holds
-  for (const auto& [kind, landscape, widestFits] : {std::tuple{ReportKind::TenderStatement, true, true},
-                                                    std::tuple{ReportKind::TenderStatement, false, false},
-                                                    std::tuple{ReportKind::TenderStatementSplit, true, true}}) {
+  for (const auto& [kind, landscape, widestFits] :
+       {std::tuple{ReportKind::TenderStatement, true, true}, std::tuple{ReportKind::TenderStatement, false, false},
+        std::tuple{ReportKind::TenderStatementSplit, true, true}}) {
     TempDir dir;
     const std::vector<DbfField>& fields = ReportTableFields(kind);
     DbfWriter writer(dir.File("t.dbf"), fields);
@@ -299,10 +308,12 @@ TEST(ReportPdfFile, AFailureOnTheWayToTheDiskKeepsTheOldPdf) {
     EXPECT_EQ(dir.Names(), std::vector<std::string>{"cover.pdf"});  // nothing left beside it
     EXPECT_TRUE(error.starts_with(pdf + "\nPDF 화일을 쓰지 못했습니다: ") && error.ends_with(kept)) << error;
   }
-  EXPECT_EQ(error, pdf + "\nPDF 화일을 쓰지 못했습니다: 디스크에 쓰는 중 오류가 났습니다 (오류 번호 5)" + kept);  // rename
+  EXPECT_EQ(error,
+            pdf + "\nPDF 화일을 쓰지 못했습니다: 디스크에 쓰는 중 오류가 났습니다 (오류 번호 5)" + kept);  // rename
   FailNthFileOperation(FileFault::Write, 1);
   EXPECT_FALSE(WriteReportPdf(cover, dir.File("new.pdf"), 1, 1, &error));
-  EXPECT_EQ(error, dir.File("new.pdf") + "\nPDF 화일을 쓰지 못했습니다: 디스크 공간이 모자랍니다. 화일을 만들지 않았습니다.");
+  EXPECT_EQ(error,
+            dir.File("new.pdf") + "\nPDF 화일을 쓰지 못했습니다: 디스크 공간이 모자랍니다. 화일을 만들지 않았습니다.");
   EXPECT_EQ(dir.Names(), std::vector<std::string>{"cover.pdf"});
 }
 
