@@ -38,6 +38,7 @@
 #include "pricing/PriceEntry.h"
 #include "store/ItemTable.h"
 #include "store/MemFile.h"
+#include "tests/gui/support/WindowSession.h"
 #include "tests/support/ItemRows.h"
 #include "tests/support/TestSupport.h"
 #include "tools/SampleTender.h"
@@ -49,33 +50,11 @@
 namespace vak {
 
 using test::RecordingNotifier;
+using test::RejectDialogWhenOpen;
 using test::Row;
+using test::Session;
 using test::TempDir;
-
-// One window on one tender, with its environment, shown and past its show step.
-struct Session {
-  explicit Session(const std::string& dir, int screenWidth = 800)
-      : window(QString::fromStdString(dir), env, notifier, screenWidth) {
-    if (window.Prepared()) {
-      window.show();
-      window.RunShowStep();
-    }
-  }
-  ~Session() {
-    notifier.nextAnswer = MessageAnswer::Yes;
-    window.close();
-  }
-  TVakPanel& panel() { return *window.Panel(); }
-  TZekGrid& grid() { return *window.Panel()->XGrid(); }
-  QString Cell(int row, GridColumn column) { return grid().gridModel()->Cell(row, column); }
-  QString Label(const char* name) { return window.findChild<QLabel*>(QString::fromLatin1(name))->text(); }
-  void Key(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) { QTest::keyClick(&grid(), key, modifiers); }
-  int FirstLinePosition() { return static_cast<int>(panel().pager().PositionOf(1)); }
-
-  TXbaseEnv env;
-  RecordingNotifier notifier;
-  TFm_VakMain window;
-};
+using test::WhenDialogOpens;
 
 // Shows every pass in the real progress window, as the program's notifier does (its event
 // processing included), and runs `inPass` once, at the next step of a pass.
@@ -95,17 +74,6 @@ struct ShowingNotifier : RecordingNotifier {
   }
   std::function<void()> inPass;
 };
-
-// Rejects the modal dialog open when the event loop next runs, and says whether there was one.
-void RejectDialogWhenOpen(bool* opened) {
-  *opened = false;
-  QTimer::singleShot(0, [opened] {
-    if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
-      *opened = true;
-      dialog->reject();
-    }
-  });
-}
 
 std::string Cp949(const QString& text) { return Utf8ToCp949(text.toStdString()).value(); }
 
@@ -638,7 +606,7 @@ class MainWindowTest : public QObject {
     Sample(dir, 1, 60);
     Session s(dir.path());
     const QRect rect = s.grid().visualRect(s.grid().model()->index(5, 1));
-    QTimer::singleShot(50, [] {
+    QTimer::singleShot(0, [] {  // the popup opens inside its own loop; the timer runs there
       if (QWidget* popup = QApplication::activePopupWidget()) popup->close();
     });
     QTest::mousePress(s.grid().viewport(), Qt::RightButton, Qt::NoModifier, rect.center());
@@ -681,14 +649,10 @@ class MainWindowTest : public QObject {
     QString startText;
     // The find dialog starts with the options file's text; Enter confirms; the result list
     // takes Enter on its one line.
-    QTimer::singleShot(0, [&] {
-      auto* find = qobject_cast<QDialog*>(QApplication::activeModalWidget());
-      if (!find) return;
+    WhenDialogOpens([&](QDialog* find) {
       auto* edit = find->findChild<QLineEdit*>(QStringLiteral("C_EDT_Find"));
       startText = edit->text();
-      QTimer::singleShot(0, [] {
-        auto* result = qobject_cast<QDialog*>(QApplication::activeModalWidget());
-        if (!result) return;
+      WhenDialogOpens([](QDialog* result) {
         QTest::keyClick(result->findChild<QTableView*>(QStringLiteral("C_STG_Find")), Qt::Key_Return);
       });
       find->findChild<QPushButton*>(QStringLiteral("C_Bbt_Ok"))->click();
@@ -697,18 +661,14 @@ class MainWindowTest : public QObject {
     QCOMPARE(startText, QStringLiteral("방수"));
     QCOMPARE(s.Cell(s.grid().Row(), kColName), QStringLiteral("특수 방수공사"));
     // No match: the message, and the view stays.
-    QTimer::singleShot(0, [&] {
-      auto* find = qobject_cast<QDialog*>(QApplication::activeModalWidget());
-      if (!find) return;
+    WhenDialogOpens([&](QDialog* find) {
       find->findChild<QLineEdit*>(QStringLiteral("C_EDT_Find"))->setText(QStringLiteral("없는공종"));
       find->findChild<QPushButton*>(QStringLiteral("C_Bbt_Ok"))->click();
     });
     s.window.FindCommand();
     QCOMPARE(QString::fromStdString(s.notifier.messages.back().text), QStringLiteral("조건에 맞는 공종이 없습니다."));
     // Blanks only: refused as empty, the dialog stays until cancelled.
-    QTimer::singleShot(0, [&] {
-      auto* find = qobject_cast<QDialog*>(QApplication::activeModalWidget());
-      if (!find) return;
+    WhenDialogOpens([&](QDialog* find) {
       find->findChild<QLineEdit*>(QStringLiteral("C_EDT_Find"))->setText(QStringLiteral("   "));
       find->findChild<QPushButton*>(QStringLiteral("C_Bbt_Ok"))->click();
       find->findChild<QPushButton*>(QStringLiteral("C_Bbt_Cancel"))->click();
@@ -736,22 +696,15 @@ class MainWindowTest : public QObject {
     Session s(dir.path());
     const std::string before = dir.Read("VAK.MEM");
     // 취소 and Esc leave the file byte for byte.
-    QTimer::singleShot(0, [] {
-      if (auto* d = qobject_cast<QDialog*>(QApplication::activeModalWidget()))
-        d->findChild<QPushButton*>(QStringLiteral("C_Bbt_Cancel"))->click();
-    });
+    WhenDialogOpens([](QDialog* d) { d->findChild<QPushButton*>(QStringLiteral("C_Bbt_Cancel"))->click(); });
     s.window.InfoCommand();
-    QTimer::singleShot(0, [] {
-      if (auto* d = qobject_cast<QDialog*>(QApplication::activeModalWidget()))
-        QTest::keyClick(d->findChild<QLineEdit*>(QStringLiteral("C_EDT_DES")), Qt::Key_Escape);
-    });
+    WhenDialogOpens(
+        [](QDialog* d) { QTest::keyClick(d->findChild<QLineEdit*>(QStringLiteral("C_EDT_DES")), Qt::Key_Escape); });
     s.window.InfoCommand();
     QVERIFY(dir.Read("VAK.MEM") == before);
     // Shown trimmed; 50 bytes of name hold 25 syllables; saved as typed with the fixed values.
     QString shown;
-    QTimer::singleShot(0, [&] {
-      auto* d = qobject_cast<QDialog*>(QApplication::activeModalWidget());
-      if (!d) return;
+    WhenDialogOpens([&](QDialog* d) {
       auto* des = d->findChild<QLineEdit*>(QStringLiteral("C_EDT_DES"));
       shown = des->text();
       des->clear();
@@ -846,9 +799,7 @@ class MainWindowTest : public QObject {
     SetDriveDirectory(QLatin1Char('B'), QString::fromStdString(medium.path()));
     Session s(dir.path());
     auto drive = [](const char* radio, const char* button) {
-      QTimer::singleShot(0, [radio, button] {
-        auto* d = qobject_cast<QDialog*>(QApplication::activeModalWidget());
-        if (!d) return;
+      WhenDialogOpens([radio, button](QDialog* d) {
         d->findChild<QRadioButton*>(QString::fromLatin1(radio))->setChecked(true);
         d->findChild<QPushButton*>(QString::fromLatin1(button))->click();
         if (d->isVisible()) d->findChild<QPushButton*>(QStringLiteral("C_BBT_ConfirmCancel"))->click();
@@ -1016,9 +967,7 @@ class MainWindowTest : public QObject {
     QVERIFY(about);
     QCOMPARE(about->text(), QStringLiteral("전산내역입찰 정보..."));
     QString text;
-    QTimer::singleShot(0, [&] {
-      auto* box = qobject_cast<QDialog*>(QApplication::activeModalWidget());
-      if (!box) return;
+    WhenDialogOpens([&](QDialog* box) {
       text = box->findChild<QLabel*>(QStringLiteral("C_LBL_About"))->text();
       box->accept();
     });

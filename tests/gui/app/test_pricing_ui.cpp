@@ -27,6 +27,7 @@
 #include "gui/pricing/s_VakFixPrice.h"
 #include "gui/pricing/s_VakLineInsert.h"
 #include "store/MemFile.h"
+#include "tests/gui/support/WindowSession.h"
 #include "tests/support/ItemRows.h"
 #include "tests/support/TestSupport.h"
 #include "tools/SampleTender.h"
@@ -35,44 +36,14 @@ namespace vak {
 
 using test::RecordingNotifier;
 using test::Row;
+using test::Session;
 using test::TempDir;
+using test::WhenDialogOpens;
 
 namespace {
 
-// Runs `act` on the modal dialog once it is open (inside its event loop).
-void WhenDialogOpens(std::function<void(QDialog*)> act, bool* opened = nullptr) {
-  QTimer::singleShot(0, [act, opened] {
-    auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
-    if (opened) *opened = dialog != nullptr;
-    if (dialog) act(dialog);
-  });
-}
-
 void Type(QWidget* w, const QString& text) { QTest::keyClicks(w, text); }
 void Press(QWidget* w, Qt::Key key) { QTest::keyClick(w, key); }
-
-struct Session {
-  explicit Session(const std::string& dir) : window(QString::fromStdString(dir), env, notifier, 800) {
-    window.show();
-    window.RunShowStep();
-  }
-  ~Session() {
-    notifier.nextAnswer = MessageAnswer::Yes;
-    window.close();
-  }
-  TZekGrid& grid() { return *window.Panel()->XGrid(); }
-  void Key(Qt::Key key) { QTest::keyClick(&grid(), key); }
-  // The stored value of a field on the line of the grid row.
-  long double Field(int row, const char* field) {
-    window.Panel()->pager().GoToSlot(row);
-    return window.Items().FieldAsFloat(field);
-  }
-  QString Label(const char* name) { return window.findChild<QLabel*>(QString::fromLatin1(name))->text(); }
-
-  TXbaseEnv env;
-  RecordingNotifier notifier;
-  TFm_VakMain window;
-};
 
 Row Line(int seq, char level, const std::string& name, double quantity, double price = 0, char fixed = ' ') {
   return Row{"U", seq, level, name, quantity, 0, price, fixed};

@@ -24,14 +24,17 @@
 #include "gui/views/S_ZekGrid.h"
 #include "store/MemFile.h"
 #include "store/Preparation.h"
+#include "tests/gui/support/WindowSession.h"
 #include "tests/support/ItemRows.h"
 #include "tests/support/TestSupport.h"
 #include "tools/SampleTender.h"
 
 namespace vak {
 
+using test::Child;
 using test::RecordingNotifier;
 using test::TempDir;
+using test::WhenDialogOpens;
 
 // A sample tender opened as the program opens it.
 struct Opened {
@@ -53,11 +56,6 @@ struct Opened {
   TZekTable items{env, notifier};
   bool opened = false;
 };
-
-template <typename T>
-T* Child(QWidget* parent, const char* name) {
-  return parent->findChild<T*>(QString::fromLatin1(name));
-}
 
 class ReportsUiTest : public QObject {
   Q_OBJECT
@@ -291,8 +289,8 @@ class ReportsUiTest : public QObject {
     QString title, partShown, reportAfterDelete, reportFromList, popupTyped;
     std::string filterWhileOpen = "<not seen>", partChosen;
     QStringList parts;
-    QTimer::singleShot(0, [&] {
-      auto* dialog = qobject_cast<Tfm_VakRpt*>(QApplication::activeModalWidget());
+    WhenDialogOpens([&](QDialog* opened) {
+      auto* dialog = qobject_cast<Tfm_VakRpt*>(opened);
       if (!dialog) return;
       title = dialog->windowTitle();
       filterWhileOpen = window.Items().Xbase().Filter();
