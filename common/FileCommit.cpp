@@ -73,7 +73,7 @@ std::string Relative(const std::string& dir, const std::string& path) {
 
 std::string RecordPath(const std::string& dir) { return JoinPath(dir, kCommitRecordName); }
 
-std::string ErrorText(int error) { return std::strerror(error ? error : EIO); }
+std::string ErrorText(int error) { return SystemErrorText(error ? error : EIO); }
 
 // The renames of a record, in order; each skipped when its staged file is gone already (the
 // rename happened before the run was killed).

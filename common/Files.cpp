@@ -17,6 +17,30 @@
 namespace fs = std::filesystem;
 
 namespace vak {
+
+std::string SystemErrorText(int error) {
+  switch (error) {
+    case ENOSPC: return "디스크 공간이 없습니다";
+    case EDQUOT: return "디스크 사용 한도를 넘었습니다";
+    case EACCES:
+    case EPERM: return "권한이 없습니다";
+    case EROFS: return "읽기 전용 디스크입니다";
+    case ENOENT: return "화일이나 디렉토리가 없습니다";
+    case EEXIST: return "같은 이름이 이미 있습니다";
+    case EISDIR: return "디렉토리입니다";
+    case ENOTDIR: return "디렉토리가 아닙니다";
+    case EBUSY:
+    case ETXTBSY: return "다른 프로그램이 사용 중입니다";
+    case EXDEV: return "다른 디스크로는 옮길 수 없습니다";
+    case ENAMETOOLONG: return "이름이 너무 깁니다";
+    case ELOOP: return "링크가 너무 많이 이어집니다";
+    case EMFILE:
+    case ENFILE: return "열린 화일이 너무 많습니다";
+    case EAGAIN: return "다른 프로그램이 잠가 두었습니다";
+    case EIO: return "디스크를 읽거나 쓰는 중 오류가 났습니다";
+    default: return "시스템 오류 " + std::to_string(error);
+  }
+}
 namespace {
 
 char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }

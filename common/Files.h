@@ -9,6 +9,10 @@
 
 namespace vak {
 
+// The system's reason for a failed file operation (an errno value), in the words a user of
+// this program reads: never the C library's English.
+std::string SystemErrorText(int error);
+
 // A read or write failure that CopyFileTo passes on to its caller.
 class FileError : public std::runtime_error {
  public:

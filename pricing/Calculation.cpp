@@ -463,8 +463,7 @@ CalculationResult CalculateStatement(TZekTable& items, const CalculationRequest&
 
   Run write(items, notifier, Mode::Write);
   const Outcome done = Walk(write, items, request);
-  std::string flushError;
-  if (write.failed || !items.engine()->Flush(&flushError)) {
+  if (write.failed || !items.engine()->Flush()) {
     table.AbandonStagedChange();
     if (!write.failed) notifier.Message(recordsFailure, "오류", MessageIcon::Error, MessageButtons::Ok);
     return result;

@@ -69,7 +69,7 @@ std::string MediumFailureText(int error) {
     case EDQUOT:
     case EIO:
     case 0: return "디스켓용량이 부족하거나 디스켓이 불량일 수 있습니다.";
-    default: return "디스켓용량이 부족하거나 디스켓이 불량일 수 있습니다. (" + std::string(std::strerror(error)) + ")";
+    default: return "디스켓용량이 부족하거나 디스켓이 불량일 수 있습니다. (" + SystemErrorText(error) + ")";
   }
 }
 

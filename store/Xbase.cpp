@@ -341,7 +341,7 @@ std::string OpenFailureText(const std::string& path, DbfStatus status) {
       if (error == ELOOP)
         why += " (심볼릭 링크가 순환합니다)";
       else if (error != 0)
-        why += " (" + std::string(std::strerror(error)) + ")";
+        why += " (" + SystemErrorText(error) + ")";
       why += ".";
       break;
     }

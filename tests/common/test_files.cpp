@@ -1,3 +1,4 @@
+#include <cerrno>
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
@@ -118,6 +119,20 @@ TEST(ReplaceFileContents, ReplacesInOneStepAndKeepsTheOldFileOnFailure) {
   dir.Write("DIR/inside", "x");
   EXPECT_FALSE(ReplaceFileContents(dir.File("DIR"), "bytes"));
   EXPECT_EQ(dir.Names(), (std::vector<std::string>{"DIR", "VAK.MEM"}));
+}
+
+}  // namespace
+}  // namespace vak
+
+namespace vak {
+namespace {
+
+// What the user reads of a system error is Korean, never the C library's English.
+TEST(Files, TheSystemsReasonInKorean) {
+  EXPECT_EQ(SystemErrorText(ENOSPC), "디스크 공간이 없습니다");
+  EXPECT_EQ(SystemErrorText(EROFS), "읽기 전용 디스크입니다");
+  EXPECT_EQ(SystemErrorText(EACCES), SystemErrorText(EPERM));
+  EXPECT_EQ(SystemErrorText(9999), "시스템 오류 9999");
 }
 
 }  // namespace
