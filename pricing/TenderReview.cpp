@@ -236,10 +236,15 @@ std::string StatusText(const TenderStatus& status, const std::string& partCode, 
     const PricedCount whole = status.Whole();
     text += " · 전체 " + CountText(whole.priced) + " / " + CountText(whole.takesPrice);
   }
-  if (status.Stale(partCode)) text += " · 재계산 필요";
   std::vector<std::string> others = status.StaleParts();
   others.erase(std::remove(others.begin(), others.end(), status.PartOfCode(partCode)), others.end());
-  if (severalParts && !others.empty()) text += " (다른 공사 " + status.PartNames(others) + ")";
+  if (!severalParts) others.clear();
+  if (status.Stale(partCode)) {
+    text += " · 재계산 필요";
+    if (!others.empty()) text += " (다른 공사 " + status.PartNames(others) + ")";
+  } else if (!others.empty()) {
+    text += " · 다른 공사 재계산 필요: " + status.PartNames(others);
+  }
   return text;
 }
 

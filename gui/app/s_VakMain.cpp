@@ -733,7 +733,13 @@ void TFm_VakMain::ReviewWholeTender() {
 
 void TFm_VakMain::UpdateStatusLabel() {
   if (!statusLabel_) return;
-  const std::string code = TrimmedText(PartCode(state_.projectType, state_.curPart));
+  std::string part = state_.curPart;
+  // On the overall summary the status line is of the line the cursor stands on, as the part label is.
+  if (panel_ && panel_->view() == View::OverallSummary && HasPartCodes(state_.projectType)) {
+    const int row = panel_->XGrid()->Row();
+    if (row >= 1 && panel_->pager().Slot(row).used) part = ConstructionPartOf(panel_->pager().Slot(row).part);
+  }
+  const std::string code = TrimmedText(PartCode(state_.projectType, part));
   statusLabel_->setText(QString::fromStdString(StatusText(tenderStatus_, code, tenderStatus_.PartCount() > 1)));
   const bool finished = tenderStatus_.Whole().Unpriced() == 0 && tenderStatus_.StaleParts().empty();
   statusLabel_->setStyleSheet(finished ? QStringLiteral("color: #006400;") : QStringLiteral("color: #a00000;"));
@@ -764,7 +770,7 @@ bool TFm_VakMain::ConfirmFinished(const std::string& what) {
   if (answer == MessageAnswer::Cancel) return false;
   if (answer != MessageAnswer::Yes) return true;
   const bool calculated = CalculateParts(tenderStatus_.StaleParts());
-  TabEntered(tabs_->currentIndex());
+  ShowAgainOnTheSameRow(tabs_->currentIndex());
   return calculated;
 }
 
@@ -869,7 +875,7 @@ void TFm_VakMain::ReportCommand() {
   context.part = TrimmedText(state_.curPart).empty() ? std::string("1") : state_.curPart;
   context.partLabel = partLabel_->text();
   const int tab = tabs_->currentIndex();
-  RunReportDialog(*items_, context, notifier_, this, [this, tab] { TabEntered(tab); });
+  RunReportDialog(*items_, context, notifier_, this, [this, tab] { ShowAgainOnTheSameRow(tab); });
 }
 
 void TFm_VakMain::SetSplitInputMode(bool split) {
@@ -903,7 +909,11 @@ void TFm_VakMain::CalculateCommand() {
     notifier_.Message(CompletionText(result.tenderAmount), "알림", MessageIcon::Information, MessageButtons::Ok);
     totalLabel_->setText(QString::fromStdString(AmountText(result.tenderAmount)));
   }
-  // The view is shown again, and the cursor stays on the line the user stood on.
+  ShowAgainOnTheSameRow(tab);
+}
+
+// The view is shown again, and the cursor stays on the line the user stood on.
+void TFm_VakMain::ShowAgainOnTheSameRow(int tab) {
   const int row = panel_->XGrid()->Row();
   TabEntered(tab);
   if (row >= 1 && panel_->pager().Slot(row).used) panel_->XGrid()->SetRow(row);

@@ -220,8 +220,12 @@ void Tfm_VakRpt::Preview(const ReportDocument& document, int firstPageField, int
   preview.Setup(firstPageField, lastPage, pageToShow);
   preview.SetTenderDirectory(context_.dataDir);
   const ProjectHeader header = LoadProjectHeader(context_.dataDir);
-  preview.SetSuggestedName(Unicode(header.values[kCmnDesc]).replace(QLatin1Char('/'), QLatin1Char('_')) +
-                           QStringLiteral(" ") + DocumentName(kind_) + QStringLiteral(".pdf"));
+  // Each part's document by a name of its own, so that saving one never replaces another.
+  const QString part =
+      !part_->isHidden() && part_->isEnabled() ? QStringLiteral(" (%1)").arg(part_->currentText()) : QString();
+  preview.SetSuggestedName(QString(Unicode(header.values[kCmnDesc]) + QStringLiteral(" ") + DocumentName(kind_) + part)
+                               .replace(QLatin1Char('/'), QLatin1Char('_')) +
+                           QStringLiteral(".pdf"));
   if (previewHook_) previewHook_(preview);
   // Maximised by its state, not shown first: exec() must be what shows it, or the window is
   // not modal and the main window's filter during the command drops its input.

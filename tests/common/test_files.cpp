@@ -1,5 +1,5 @@
-#include <cerrno>
 #include <gtest/gtest.h>
+#include <cerrno>
 
 #include <sys/stat.h>
 #include <unistd.h>

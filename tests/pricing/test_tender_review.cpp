@@ -212,6 +212,7 @@ TEST(TenderReview, TheQuestionBeforeAReportNamesWhatIsMissing) {
   status.NoteEntry("U1", {true, true}, {true, true}, false);
   EXPECT_FALSE(status.Stale("U1"));
   EXPECT_EQ(status.StaleParts(), std::vector<std::string>{"2"});
+  EXPECT_EQ(StatusText(status, "U1", true), "단가입력 4 / 6 · 전체 5 / 8 · 다른 공사 재계산 필요: 토목공사");
 }
 
 TEST(TenderReview, TheNextUnpricedLineWrapsAtTheEndAndIsZeroWhenThereIsNone) {

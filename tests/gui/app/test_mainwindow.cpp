@@ -365,8 +365,10 @@ class MainWindowTest : public QObject {
     Session s(dir.path());
     s.Key(Qt::Key_Down);
     s.Key(Qt::Key_Down);  // the third part
+    const QString statusOnTheLine = s.Label("C_LBL_Status");
     s.window.Tabs()->setCurrentIndex(1);
     QCOMPARE(s.window.State().curPart, std::string("3"));
+    QCOMPARE(s.Label("C_LBL_Status"), statusOnTheLine);  // the status line followed the cursor
     QCOMPARE(s.panel().pager().Slot(1).part, std::string("U3"));
     // The menu's view commands keep the part of the last tab change.
     s.window.ShowOverallSummary();
