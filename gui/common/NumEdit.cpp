@@ -3,7 +3,6 @@
 #include <algorithm>
 
 #include <QKeyEvent>
-#include <QMessageBox>
 
 #include "common/Numbers.h"
 #include "gui/common/FieldRefusal.h"
@@ -65,8 +64,9 @@ long double TNumberEdit::Value() const {
   return v;
 }
 
-void TNumberEdit::ShowError() const {
-  if (errorMessage_ != QLatin1String("[No Text]")) QMessageBox::warning(nullptr, QStringLiteral("경고"), errorMessage_);
+// A form's own text for a value beyond the limits, said under the box as every refusal is.
+void TNumberEdit::ShowError() {
+  if (errorMessage_ != QLatin1String("[No Text]")) ShowRefusal(this, errorMessage_);
 }
 
 void TNumberEdit::SetValue(long double value) {
@@ -97,11 +97,8 @@ void TNumberEdit::SetDigits(int digits) {
 void TNumberEdit::SetMin(long double min) {
   if (min == min_) return;
   const long double v = Value();
-  if (min > max_) {
-    QMessageBox::warning(nullptr, QStringLiteral("경고"),
-                         QStringLiteral("Min-Value has to be less than or equal to Max-Value !"));
-    min = max_;
-  }
+  Q_ASSERT_X(min <= max_, "TNumberEdit::SetMin", "a minimum above the maximum");  // a form's own mistake
+  min = std::min(min, max_);
   min_ = min;
   SetValue(v);
 }
@@ -109,11 +106,8 @@ void TNumberEdit::SetMin(long double min) {
 void TNumberEdit::SetMax(long double max) {
   if (max == max_) return;
   const long double v = Value();
-  if (max < min_) {
-    QMessageBox::warning(nullptr, QStringLiteral("경고"),
-                         QStringLiteral("Max-Value has to be greater than or equal to Min-Value !"));
-    max = min_;
-  }
+  Q_ASSERT_X(max >= min_, "TNumberEdit::SetMax", "a maximum below the minimum");  // a form's own mistake
+  max = std::max(max, min_);
   max_ = max;
   SetValue(v);
 }

@@ -54,7 +54,7 @@ class TNumberEdit : public QLineEdit {
   void focusOutEvent(QFocusEvent* event) override;
 
  private:
-  void ShowError() const;
+  void ShowError();
   void Refuse(const QString& why);
   // Why `result` may not stand in the box after typing or pasting; empty when it may.
   QString ProblemWith(const QString& result, bool* outOfLimits = nullptr) const;
