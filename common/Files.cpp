@@ -361,7 +361,7 @@ ExclusiveFileHold::~ExclusiveFileHold() {
 bool CopyFileTo(const std::string& source, const std::string& destination) {
   if (source == destination || !FileExists(source)) return false;
   const int in = ::open(source.c_str(), O_RDONLY | O_CLOEXEC);
-  if (in < 0) throw FileError("cannot read " + source);
+  if (in < 0) throw FileError(source + ": 읽을 수 없습니다");
   // Streamed in blocks: a table of a million lines is not held in memory twice.
   FileBeside out(destination, FileExists(destination) ? destination : source);
   std::string block(1u << 20, '\0');
@@ -370,12 +370,12 @@ bool CopyFileTo(const std::string& source, const std::string& destination) {
     if (got < 0 && errno == EINTR) continue;
     if (got < 0) {
       ::close(in);
-      throw FileError("cannot read " + source);
+      throw FileError(source + ": 읽을 수 없습니다");
     }
     out.Write(block.data(), static_cast<size_t>(got));
   }
   ::close(in);
-  if (out.Commit() != 0) throw FileError("cannot write " + destination);
+  if (out.Commit() != 0) throw FileError(destination + ": 쓸 수 없습니다");
   return true;
 }
 

@@ -514,7 +514,7 @@ CarryResult CarryPrices(const CarryRequest& request, TXbaseEnv& env, UserNotifie
     const std::string keep = JoinPath(scratch.path(), kOriginalsDir);
     std::filesystem::create_directory(keep);
     for (const char* name : {"VAK.DBF", "VAK.MEM"}) {
-      if (!std::ofstream(JoinPath(keep, name))) throw FileError("cannot write " + JoinPath(keep, name));
+      if (!std::ofstream(JoinPath(keep, name))) throw FileError(JoinPath(keep, name) + ": 쓸 수 없습니다");
     }
   } catch (const std::exception&) {
     Fail(notifier,

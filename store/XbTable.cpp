@@ -30,7 +30,7 @@ bool XbTable::Flush(std::string* error) {
   if (file_->mode() == DbfOpenMode::ReadOnly) return true;
   if (indexDirty_ && !tags_.empty() && !WriteIndexFile(error)) return false;
   if (!file_->Sync()) {
-    if (error) *error = "cannot flush " + file_->path();
+    if (error) *error = file_->path() + ": 디스크에 기록할 수 없습니다";
     return false;
   }
   return true;
@@ -194,7 +194,7 @@ bool XbTable::WriteIndexFile(std::string* error) {
     parts.push_back({tag.info, keyBuffers[t].data(), tag.order.data(), tag.order.size()});
   }
   if (!ReplaceFileContents(IndexPath(), BuildCdx(parts))) {
-    if (error) *error = "cannot write " + IndexPath();
+    if (error) *error = IndexPath() + ": 쓸 수 없습니다";
     return false;
   }
   indexDirty_ = false;

@@ -193,7 +193,7 @@ bool WriteSampleTender(const std::string& dir, const SampleOptions& options, std
   DbfWriter writer(JoinPath(dir, "VAK.DBF"), ItemTableFields());
   for (const std::string& r : records) writer.Add(r.data());
   if (writer.Commit() != 0) {
-    if (error) *error = "cannot write " + JoinPath(dir, "VAK.DBF");
+    if (error) *error = JoinPath(dir, "VAK.DBF") + ": 쓸 수 없습니다";
     return false;
   }
 
@@ -212,7 +212,7 @@ bool WriteSampleTender(const std::string& dir, const SampleOptions& options, std
   header[kCmnTop] = "0";
   header[kCmnType] = std::to_string(options.type);
   if (!WriteMemFile(JoinPath(dir, "VAK.MEM"), header)) {
-    if (error) *error = "cannot write " + JoinPath(dir, "VAK.MEM");
+    if (error) *error = JoinPath(dir, "VAK.MEM") + ": 쓸 수 없습니다";
     return false;
   }
   return true;
