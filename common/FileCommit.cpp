@@ -73,18 +73,17 @@ std::string Relative(const std::string& dir, const std::string& path) {
 
 std::string RecordPath(const std::string& dir) { return JoinPath(dir, kCommitRecordName); }
 
-std::string ErrorText(int error) { return SystemErrorText(error ? error : EIO); }
+void Fail(Failure* failure, FailureCode code, std::string path, int systemError = 0) {
+  if (failure) *failure = {code, std::move(path), systemError};
+}
 
 // The renames of a record, in order; each skipped when its staged file is gone already (the
 // rename happened before the run was killed).
-bool DoMoves(const std::string& dir, const std::vector<std::pair<std::string, std::string>>& moves,
-             std::string* error) {
+bool DoMoves(const std::string& dir, const std::vector<std::pair<std::string, std::string>>& moves, Failure* error) {
   // Every file is looked at before the first one moves: a foreign one stops the step untouched.
   for (const auto& move : moves) {
     if (StagedFileState(dir, move.first) == Staged::Foreign) {
-      if (error)
-        *error = JoinPath(dir, move.first) + "이(가) 이 프로그램이 만든 화일이 아닙니다. 그 화일과 " +
-                 kCommitRecordName + "를 확인하십시오";
+      Fail(error, FailureCode::NotOurs, JoinPath(dir, move.first));
       return false;
     }
   }
@@ -92,7 +91,7 @@ bool DoMoves(const std::string& dir, const std::vector<std::pair<std::string, st
     const std::string from = JoinPath(dir, staged);
     if (StagedFileState(dir, staged) == Staged::Gone) continue;  // renamed already before the run stopped
     if (RenameFile(from, JoinPath(dir, target)) != 0) {
-      if (error) *error = JoinPath(dir, target) + ": " + ErrorText(errno);
+      Fail(error, FailureCode::Write, JoinPath(dir, target), errno);
       return false;
     }
   }
@@ -119,11 +118,11 @@ void FileSetCommit::Add(const std::string& staged, const std::string& target) {
   moves_.emplace_back(Relative(dir_, staged), Relative(dir_, target));
 }
 
-bool FileSetCommit::Commit(std::string* error) {
+bool FileSetCommit::Commit(Failure* error) {
   std::string record = std::string(kRecordHeader) + "\n";
   for (const auto& [staged, target] : moves_) {
     if (!ValidMove(staged, target)) {
-      if (error) *error = dir_ + ": 바꿔 쓸 화일이 이 프로그램이 만든 화일이 아닙니다.";
+      Fail(error, FailureCode::NotOurs, JoinPath(dir_, staged));
       return false;
     }
     record += staged + "\t" + target + "\n";
@@ -139,16 +138,14 @@ bool FileSetCommit::Commit(std::string* error) {
   const int why = linked ? 0 : (errno ? errno : EIO);
   if (!staged.empty()) ::unlink(staged.c_str());
   if (!linked) {
-    if (error)
-      *error =
-          RecordPath(dir_) + ": " + (why == EEXIST ? std::string("다른 작업의 저장 기록이 있습니다") : ErrorText(why));
+    Fail(error, why == EEXIST ? FailureCode::OtherRecord : FailureCode::Write, RecordPath(dir_), why);
     return false;
   }
   SyncParentDirectory(RecordPath(dir_));
   recorded_ = true;
   if (!DoMoves(dir_, moves_, error)) return false;
   committed_ = true;
-  if (!RemoveRecord(dir_) && error) *error = RecordPath(dir_) + ": " + ErrorText(errno);
+  if (!RemoveRecord(dir_)) Fail(error, FailureCode::Write, RecordPath(dir_), errno);
   return true;
 }
 
@@ -157,11 +154,11 @@ bool HasInterruptedCommit(const std::string& dir) {
   return ::lstat(RecordPath(dir).c_str(), &st) == 0;
 }
 
-InterruptedCommit FinishInterruptedCommit(const std::string& dir, std::string* error) {
+InterruptedCommit FinishInterruptedCommit(const std::string& dir, Failure* error) {
   if (!HasInterruptedCommit(dir)) return InterruptedCommit::None;
   std::string bytes;
   if (ReadSmallFile(RecordPath(dir), 1u << 16, bytes) != SmallFileStatus::Ok) {
-    if (error) *error = RecordPath(dir) + ": 저장 기록을 읽을 수 없습니다.";
+    Fail(error, FailureCode::Read, RecordPath(dir));
     return InterruptedCommit::Failed;
   }
   std::vector<std::pair<std::string, std::string>> moves;
@@ -187,15 +184,12 @@ InterruptedCommit FinishInterruptedCommit(const std::string& dir, std::string* e
     if (!ValidMove(moves.back().first, moves.back().second) || !TargetSpelledOnce(dir, moves.back().second)) break;
   }
   if (!header || !end || at != bytes.size()) {
-    if (error)
-      *error = RecordPath(dir) +
-               "이(가) 이 프로그램의 저장 기록이 아니거나 손상되었습니다. 이 프로그램이 만든 것이 아니면 그 화일을 "
-               "지우고 다시 여십시오";
+    Fail(error, FailureCode::DamagedRecord, RecordPath(dir));
     return InterruptedCommit::Failed;
   }
   if (!DoMoves(dir, moves, error)) return InterruptedCommit::Failed;
   if (!RemoveRecord(dir)) {
-    if (error) *error = RecordPath(dir) + ": " + ErrorText(errno);
+    Fail(error, FailureCode::Write, RecordPath(dir), errno);
     return InterruptedCommit::Failed;
   }
   return InterruptedCommit::Finished;

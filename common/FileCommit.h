@@ -6,6 +6,8 @@
 // files that belong together never disagree.
 #pragma once
 
+#include "common/Failure.h"
+
 #include <string>
 #include <utility>
 #include <vector>
@@ -29,7 +31,7 @@ class FileSetCommit {
   // Record, renames, record removed. False with `error` set (a sentence) when the record could
   // not be written (then nothing was replaced) or a rename failed (then the record stays and
   // the next start finishes the step).
-  bool Commit(std::string* error = nullptr);
+  bool Commit(Failure* error = nullptr);
   // Whether a failed Commit got as far as the record (the step will be finished later).
   bool recorded() const { return recorded_; }
 
@@ -46,7 +48,7 @@ enum class InterruptedCommit {
   Failed,    // a record was found and could not be finished (unreadable, or a rename failed)
 };
 // Finishes what a killed commit in `dir` left; the caller holds the directory's table.
-InterruptedCommit FinishInterruptedCommit(const std::string& dir, std::string* error = nullptr);
+InterruptedCommit FinishInterruptedCommit(const std::string& dir, Failure* error = nullptr);
 // Whether `dir` holds a commit record (for a check that changes nothing).
 bool HasInterruptedCommit(const std::string& dir);
 

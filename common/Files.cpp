@@ -361,7 +361,7 @@ ExclusiveFileHold::~ExclusiveFileHold() {
 bool CopyFileTo(const std::string& source, const std::string& destination) {
   if (source == destination || !FileExists(source)) return false;
   const int in = ::open(source.c_str(), O_RDONLY | O_CLOEXEC);
-  if (in < 0) throw FileError(source + ": 읽을 수 없습니다");
+  if (in < 0) throw FileError({FailureCode::Read, source, errno});
   // Streamed in blocks: a table of a million lines is not held in memory twice.
   FileBeside out(destination, FileExists(destination) ? destination : source);
   std::string block(1u << 20, '\0');
@@ -369,13 +369,14 @@ bool CopyFileTo(const std::string& source, const std::string& destination) {
   while ((got = ::read(in, block.data(), block.size())) != 0) {
     if (got < 0 && errno == EINTR) continue;
     if (got < 0) {
+      const int why = errno;
       ::close(in);
-      throw FileError(source + ": 읽을 수 없습니다");
+      throw FileError({FailureCode::Read, source, why});
     }
     out.Write(block.data(), static_cast<size_t>(got));
   }
   ::close(in);
-  if (out.Commit() != 0) throw FileError(destination + ": 쓸 수 없습니다");
+  if (out.Commit() != 0) throw FileError({FailureCode::Write, destination, errno});
   return true;
 }
 

@@ -2,6 +2,8 @@
 // file (write beside it, then rename over it) that every writer of the data files uses.
 #pragma once
 
+#include "common/Failure.h"
+
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -16,7 +18,11 @@ std::string SystemErrorText(int error);
 // A read or write failure that CopyFileTo passes on to its caller.
 class FileError : public std::runtime_error {
  public:
-  using std::runtime_error::runtime_error;
+  explicit FileError(Failure failure) : std::runtime_error(FailureText(failure)), failure_(std::move(failure)) {}
+  const Failure& failure() const { return failure_; }
+
+ private:
+  Failure failure_;
 };
 
 // The platform's path separator ("/" here, "\" on Windows).

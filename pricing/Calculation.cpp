@@ -468,7 +468,7 @@ CalculationResult CalculateStatement(TZekTable& items, const CalculationRequest&
     if (!write.failed) notifier.Message(recordsFailure, "오류", MessageIcon::Error, MessageButtons::Ok);
     return result;
   }
-  std::string commitError;
+  Failure commitError;
   if (!commit.Commit(&commitError)) {
     if (!commit.recorded()) {
       table.AbandonStagedChange();
@@ -478,7 +478,7 @@ CalculationResult CalculateStatement(TZekTable& items, const CalculationRequest&
     // The commit record stands: the next start finishes the renames, and the copy already is
     // the table this run goes on with.
     table.AdoptStagedChange();
-    notifier.Message(UnfinishedCommitText(request.dataDir, commitError), "오류", MessageIcon::Error,
+    notifier.Message(UnfinishedCommitText(request.dataDir, FailureText(commitError)), "오류", MessageIcon::Error,
                      MessageButtons::Ok);
     return result;
   }

@@ -444,12 +444,12 @@ bool ReplaceTarget(const std::string& scratch, const std::string& toDir, UserNot
     commit.Add(*from, DataFilePath(toDir, name));
   }
   const ExclusiveFileHold newTable(*FindFileNoCase(scratch, "VAK.DBF"));
-  std::string error;
+  Failure error;
   if (commit.Commit(&error)) return true;
   unfinished = commit.recorded();
-  Fail(notifier, unfinished
-                     ? UnfinishedCommitText(toDir, error)
-                     : toDir + "\n화일을 바꿔 쓸 수 없습니다 (" + error + "). 디스크와 쓰기 권한을 확인하십시오.");
+  Fail(notifier, unfinished ? UnfinishedCommitText(toDir, FailureText(error))
+                            : toDir + "\n화일을 바꿔 쓸 수 없습니다 (" + FailureText(error) +
+                                  "). 디스크와 쓰기 권한을 확인하십시오.");
   return false;
 }
 
@@ -514,7 +514,7 @@ CarryResult CarryPrices(const CarryRequest& request, TXbaseEnv& env, UserNotifie
     const std::string keep = JoinPath(scratch.path(), kOriginalsDir);
     std::filesystem::create_directory(keep);
     for (const char* name : {"VAK.DBF", "VAK.MEM"}) {
-      if (!std::ofstream(JoinPath(keep, name))) throw FileError(JoinPath(keep, name) + ": 쓸 수 없습니다");
+      if (!std::ofstream(JoinPath(keep, name))) throw FileError({FailureCode::Write, JoinPath(keep, name), errno});
     }
   } catch (const std::exception&) {
     Fail(notifier,

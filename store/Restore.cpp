@@ -139,12 +139,12 @@ RestoreResult RestoreOriginals(const std::string& dataDir, UserNotifier& notifie
   if (!stagedDbf.empty()) commit.Add(stagedDbf, dbf);
   const std::string stagedMem = stagedDbf.empty() ? std::string() : StageCopy(*FindFileNoCase(keep, "VAK.MEM"), mem);
   if (!stagedMem.empty()) commit.Add(stagedMem, mem);
-  std::string error;
+  Failure error;
   const ExclusiveFileHold newTable(stagedDbf);  // held as it becomes the table, like F3's and the carry's
   if (stagedMem.empty() || !commit.Commit(&error)) {
     if (commit.recorded()) {
       result.unfinished = true;
-      Fail(notifier, UnfinishedCommitText(dataDir, error));
+      Fail(notifier, UnfinishedCommitText(dataDir, FailureText(error)));
       return result;
     }
     dropKept();

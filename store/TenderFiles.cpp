@@ -116,9 +116,10 @@ bool TidyDataDirectory(const std::string& dataDir, UserNotifier& notifier) {
   // Without the table there is nobody to ask; with a holder, the directory is the holder's.
   const ExclusiveFileHold hold(dbf.value_or(JoinPath(dataDir, "VAK.DBF")));
   if (hold.lockedElsewhere()) return true;
-  std::string detail;
+  Failure detail;
   if (FinishInterruptedCommit(dataDir, &detail) == InterruptedCommit::Failed) {
-    notifier.Message(InterruptedCommitText(dataDir, detail), "오류", MessageIcon::Error, MessageButtons::Ok);
+    notifier.Message(InterruptedCommitText(dataDir, FailureText(detail)), "오류", MessageIcon::Error,
+                     MessageButtons::Ok);
     return false;
   }
   // Only the program's own names: the temporary files of the data files, the originals and

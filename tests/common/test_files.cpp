@@ -133,6 +133,12 @@ TEST(Files, TheSystemsReasonInKorean) {
   EXPECT_EQ(SystemErrorText(EROFS), "읽기 전용 디스크입니다");
   EXPECT_EQ(SystemErrorText(EACCES), SystemErrorText(EPERM));
   EXPECT_EQ(SystemErrorText(9999), "시스템 오류 9999");
+  EXPECT_EQ(FailureText({FailureCode::Write, "/d/VAK.DBF", ENOSPC}), "/d/VAK.DBF: 디스크 공간이 없습니다");
+  EXPECT_EQ(FailureText({FailureCode::Read, "/d/VAK.MEM", 0}), "/d/VAK.MEM: 읽을 수 없습니다");
+  EXPECT_EQ(FailureText({FailureCode::OtherRecord, "/d/VAK.COMMIT", EEXIST}),
+            "/d/VAK.COMMIT: 다른 작업의 저장 기록이 있습니다");
+  EXPECT_EQ(FileError({FailureCode::Read, "/d/x", EACCES}).what(),
+            std::string("/d/x: 읽을 수 없습니다 (권한이 없습니다)"));
 }
 
 }  // namespace
