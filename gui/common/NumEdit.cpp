@@ -66,7 +66,7 @@ long double TNumberEdit::Value() const {
 
 // A form's own text for a value beyond the limits, said under the box as every refusal is.
 void TNumberEdit::ShowError() {
-  if (errorMessage_ != QLatin1String("[No Text]")) ShowRefusal(this, errorMessage_);
+  if (errorMessage_ != QLatin1String("[No Text]")) ShowRefusal(this, errorMessage_, notifier_);
 }
 
 void TNumberEdit::SetValue(long double value) {
@@ -170,7 +170,7 @@ QString TNumberEdit::ProblemWith(const QString& result, bool* outOfLimits) const
 
 void TNumberEdit::Refuse(const QString& why) {
   lastRefusal_ = why;
-  ShowRefusal(this, why);
+  ShowRefusal(this, why, notifier_);
   emit Refused(why);
 }
 

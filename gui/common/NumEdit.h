@@ -8,6 +8,7 @@
 #include <QLineEdit>
 
 #include "common/Numbers.h"
+#include "common/UserNotifier.h"
 
 namespace vak {
 
@@ -38,6 +39,8 @@ class TNumberEdit : public QLineEdit {
   void SetTakesTypedFraction(bool on) { takesTypedFraction_ = on; }
   // The text holds a number with a part below the unit that the box's decimals do not show.
   bool HasFraction() const;
+  // The notifier a refused key beeps through (the application's beep without one).
+  void SetNotifier(UserNotifier* notifier) { notifier_ = notifier; }
   // Why the last keystroke was refused; empty when none was.
   QString LastRefusal() const { return lastRefusal_; }
 
@@ -73,6 +76,7 @@ class TNumberEdit : public QLineEdit {
   QChar decimal_ = QLatin1Char('.');
   bool takesTypedFraction_ = false;
   QString lastRefusal_;
+  UserNotifier* notifier_ = nullptr;
   QString lastGood_;
 };
 

@@ -15,6 +15,7 @@ Tfm_VakFixPrice::Tfm_VakFixPrice(UserNotifier& notifier, QWidget* parent) : QDia
   ma_ = MakePriceBox(QStringLiteral("C_NED_ma"), this);
   la_ = MakePriceBox(QStringLiteral("C_NED_La"), this);
   eq_ = MakePriceBox(QStringLiteral("C_NED_Eq"), this);
+  for (TNumberEdit* box : {ma_, la_, eq_}) box->SetNotifier(&notifier);
   auto* ok = new QPushButton(QStringLiteral("확인"), this);
   ok->setObjectName(QStringLiteral("C_Bbt_Ok"));
   auto* cancel = new QPushButton(QStringLiteral("취소"), this);

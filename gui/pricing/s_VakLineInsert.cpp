@@ -39,6 +39,7 @@ bool PricesInWholeWon(std::initializer_list<TNumberEdit*> boxes, UserNotifier& n
 Tfm_VakLineInsert::Tfm_VakLineInsert(UserNotifier& notifier, QWidget* parent) : QDialog(parent) {
   SetUpDialog(this, QStringLiteral("fm_VakLineInsert"), QStringLiteral("단가 수정"));
   price_ = MakePriceBox(QStringLiteral("C_NED_PRIC"), this);
+  price_->SetNotifier(&notifier);
   auto* ok = new QPushButton(QStringLiteral("확인"), this);
   ok->setObjectName(QStringLiteral("C_Bbt_Ok"));
   auto* cancel = new QPushButton(QStringLiteral("취소"), this);

@@ -127,6 +127,7 @@ TFM_VakPreview::TFM_VakPreview(const ReportDocument& document, UserNotifier& not
   pageField_ = NumberField(QStringLiteral("c_ned_PageStart"), 0, 999999, 1, 56, bar);
   startNumber_ = NumberField(QStringLiteral("c_Ned_PrintPageNum"), 0, 9999, 1, 44, bar);
   copies_ = NumberField(QStringLiteral("C_EDT_CopyCount"), 1, 99, 1, 30, bar);
+  for (TNumberEdit* field : {start_, end_, pageField_, startNumber_, copies_}) field->SetNotifier(&notifier_);
   for (QWidget* w :
        std::initializer_list<QWidget*>{close, print, pdf, fit, width, zoomIn_, zoomOut_, first_, prior_, next_, last_})
     row->addWidget(w);

@@ -85,6 +85,7 @@ Tfm_VakRpt::Tfm_VakRpt(TZekTable& items, ReportContext context, UserNotifier& no
   right_ = Field(QStringLiteral("c_nbe_rmargin"), 0, 20, 4, margins);
   left_ = Field(QStringLiteral("C_Nbe_LMargin"), 0, 20, 4, margins);
   bottom_ = Field(QStringLiteral("c_nbe_bmargin"), 0, 20, 0, margins);
+  for (TNumberEdit* field : {pageNum_, top_, right_, left_, bottom_}) field->SetNotifier(&notifier_);
   m->addWidget(new QLabel(QStringLiteral("위쪽여백"), margins), 0, 0);
   m->addWidget(top_, 0, 1);
   m->addWidget(new QLabel(QStringLiteral("오른여백"), margins), 0, 2);

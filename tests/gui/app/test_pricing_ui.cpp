@@ -78,6 +78,8 @@ class PricingUiTest : public QObject {
     decimals.SetDigits(2);
     holder.show();
     QVERIFY(QTest::qWaitForWindowActive(&holder));
+    RecordingNotifier beeps;  // a refused key beeps through the notifier the dialog gives
+    box->SetNotifier(&beeps);
     QSignalSpy refusals(box, &TNumberEdit::Refused);
     QSignalSpy pageRefusals(&page, &TNumberEdit::Refused);
     QSignalSpy decimalRefusals(&decimals, &TNumberEdit::Refused);
@@ -119,6 +121,7 @@ class PricingUiTest : public QObject {
     }
     // Every refused key beeps: one refusal per refused keystroke.
     QCOMPARE(refusals.size(), 6);
+    QCOMPARE(beeps.beeps, 6);
     QCOMPARE(pageRefusals.size(), 4);
     QCOMPARE(decimalRefusals.size(), 1);
 
