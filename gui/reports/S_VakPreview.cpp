@@ -205,7 +205,9 @@ TFM_VakPreview::TFM_VakPreview(const ReportDocument& document, UserNotifier& not
   connect(prior_, &QToolButton::clicked, this, [this] { ShowPage(page_ - 1); });
   connect(next_, &QToolButton::clicked, this, [this] { ShowPage(page_ + 1); });
   connect(last_, &QToolButton::clicked, this, [this] { ShowPage(lastPage_); });
-  connect(pageField_, &QLineEdit::textEdited, this, [this] { ShowPage(FieldValue(pageField_)); });
+  // While typing, the nearest page is shown but the box keeps what is typed ("905" on the way
+  // from "9"); the box takes the page shown when the typing is done.
+  connect(pageField_, &QLineEdit::textEdited, this, [this] { ShowPage(FieldValue(pageField_), false); });
   connect(pageField_, &QLineEdit::editingFinished, this, [this] { ShowPage(FieldValue(pageField_)); });
   connect(start_, &QLineEdit::editingFinished, this, [this] { ClampRangeField(start_); });
   connect(end_, &QLineEdit::editingFinished, this, [this] { ClampRangeField(end_); });
@@ -237,12 +239,12 @@ void TFM_VakPreview::Setup(int firstPageField, int lastPage, int pageToShow) {
   SetZoom(100);
 }
 
-void TFM_VakPreview::ShowPage(int page) {
+void TFM_VakPreview::ShowPage(int page, bool intoTheBox) {
   if (settingPage_) return;
   page = std::clamp(page, firstPage_, lastPage_);
   page_ = page;
   settingPage_ = true;
-  if (FieldValue(pageField_) != page) pageField_->SetValue(page);
+  if (intoTheBox && FieldValue(pageField_) != page) pageField_->SetValue(page);
   settingPage_ = false;
   UpdatePageButtons();
   pageLabel_->setText(QString::number(page));

@@ -53,7 +53,7 @@ class TFM_VakPreview : public QDialog {
   // The open tender's data directory: "PDF 저장" never writes over one of its files.
   void SetTenderDirectory(std::string dir) { tenderDir_ = std::move(dir); }
 
-  void ShowPage(int page);
+  void ShowPage(int page, bool intoTheBox = true);
   void SetZoom(int percent);
   void FitWholePage();
   void FitWidth();

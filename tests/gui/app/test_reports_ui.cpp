@@ -173,6 +173,8 @@ class ReportsUiTest : public QObject {
     pageField->setFocus();
     pageField->selectAll();
     QTest::keyClicks(pageField, QStringLiteral("99"));
+    QCOMPARE(pageField->text(), QStringLiteral("99"));  // kept while typing, the nearest page shown
+    QCOMPARE(preview.Page(), doc.lastPage());
     QTest::keyClick(pageField, Qt::Key_Return);
     QCOMPARE(preview.Page(), doc.lastPage());
     QCOMPARE(static_cast<int>(pageField->Value()), doc.lastPage());
