@@ -20,6 +20,7 @@ std::string FailureText(const Failure& f) {
       return f.path +
              "이(가) 이 프로그램의 저장 기록이 아니거나 손상되었습니다. 이 프로그램이 만든 것이 아니면 그 화일을 "
              "지우고 다시 여십시오";
+    case FailureCode::BadKey: return f.path + ": 색인의 키로 순서를 정할 수 없습니다";
   }
   return f.path;
 }

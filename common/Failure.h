@@ -14,6 +14,7 @@ enum class FailureCode {
   NotOurs,        // a file to be put in place is not one this program made
   OtherRecord,    // another run's save record stands in the directory
   DamagedRecord,  // the save record is not this program's, or is damaged
+  BadKey,         // an index key that cannot order the table (fields it lacks, not a text)
 };
 
 struct Failure {

@@ -1,6 +1,7 @@
 #include "store/XbTable.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 #include <filesystem>
 
@@ -26,11 +27,11 @@ XbTable::XbTable(std::unique_ptr<DbfFile> file, const EngineSettings& settings)
 
 XbTable::~XbTable() { Flush(nullptr); }
 
-bool XbTable::Flush(std::string* error) {
+bool XbTable::Flush(Failure* error) {
   if (file_->mode() == DbfOpenMode::ReadOnly) return true;
   if (indexDirty_ && !tags_.empty() && !WriteIndexFile(error)) return false;
   if (!file_->Sync()) {
-    if (error) *error = file_->path() + ": 디스크에 기록할 수 없습니다";
+    if (error) *error = {FailureCode::Write, file_->path(), errno};
     return false;
   }
   return true;
@@ -146,23 +147,23 @@ bool XbTable::SetOrder(int order) {
   return true;
 }
 
-bool XbTable::IndexTag(const std::string& tagName, const std::string& keyExpression, std::string* error) {
+bool XbTable::IndexTag(const std::string& tagName, const std::string& keyExpression, Failure* error) {
   if (file_->mode() == DbfOpenMode::ReadOnly) {
-    if (error) *error = "read-only table";
+    if (error) *error = {FailureCode::Write, IndexPath(), EROFS};  // the table was opened only to read
     return false;
   }
   return AddTag(tagName, keyExpression, true, error);
 }
 
-bool XbTable::IndexTagInMemory(const std::string& tagName, const std::string& keyExpression, std::string* error) {
+bool XbTable::IndexTagInMemory(const std::string& tagName, const std::string& keyExpression, Failure* error) {
   return AddTag(tagName, keyExpression, false, error);
 }
 
-bool XbTable::AddTag(const std::string& tagName, const std::string& keyExpression, bool writeFile, std::string* error) {
-  std::string compileError;
-  std::unique_ptr<Expression> key = Expression::Compile(keyExpression, file_->fields(), settings_.exact, &compileError);
+bool XbTable::AddTag(const std::string& tagName, const std::string& keyExpression, bool writeFile, Failure* error) {
+  std::unique_ptr<Expression> key = Expression::Compile(keyExpression, file_->fields(), settings_.exact);
+  // A key is a text of 1 to 240 bytes over fields the table has; anything else cannot order it.
   if (!key || key->type() != Expression::Type::Text || key->width() < 1 || key->width() > 240) {
-    if (error) *error = key ? "the key must be a text of 1 to 240 bytes" : compileError;
+    if (error) *error = {FailureCode::BadKey, file_->path() + " (" + tagName + ": " + keyExpression + ")", 0};
     return false;
   }
   const std::string name = AsciiUpper(tagName);
@@ -179,7 +180,7 @@ bool XbTable::AddTag(const std::string& tagName, const std::string& keyExpressio
   return true;
 }
 
-bool XbTable::WriteIndexFile(std::string* error) {
+bool XbTable::WriteIndexFile(Failure* error) {
   std::vector<std::string> keyBuffers(tags_.size());
   std::vector<CdxTagKeys> parts;
   for (size_t t = 0; t < tags_.size(); ++t) {
@@ -194,7 +195,7 @@ bool XbTable::WriteIndexFile(std::string* error) {
     parts.push_back({tag.info, keyBuffers[t].data(), tag.order.data(), tag.order.size()});
   }
   if (!ReplaceFileContents(IndexPath(), BuildCdx(parts))) {
-    if (error) *error = IndexPath() + ": 쓸 수 없습니다";
+    if (error) *error = {FailureCode::Write, IndexPath(), errno};
     return false;
   }
   indexDirty_ = false;

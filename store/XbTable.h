@@ -8,6 +8,8 @@
 // other xBase tools see the order too.
 #pragma once
 
+#include "common/Failure.h"
+
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -45,17 +47,17 @@ class XbTable {
   // Adds (or replaces) a tag with a text key and writes the index file; the tag becomes the
   // current order. False with `error` set when the key is not a text expression of this table
   // or the index file cannot be written.
-  bool IndexTag(const std::string& tag, const std::string& keyExpression, std::string* error = nullptr);
+  bool IndexTag(const std::string& tag, const std::string& keyExpression, Failure* error = nullptr);
   std::string IndexPath() const;
   // The same order held in memory only, for a table that is only read: the index file is
   // neither read nor written.
-  bool IndexTagInMemory(const std::string& tag, const std::string& keyExpression, std::string* error = nullptr);
+  bool IndexTagInMemory(const std::string& tag, const std::string& keyExpression, Failure* error = nullptr);
   // Forgets the tags read from the index file (the file itself is left alone), for a start
   // that deletes and rebuilds it.
   void ForgetIndexFile();
   // Writes what is pending (an index file whose orders changed) and flushes the table to the
   // disk; false with `error` set when either fails. Closing calls it too, but cannot report.
-  bool Flush(std::string* error = nullptr);
+  bool Flush(Failure* error = nullptr);
 
   // --- query ("" lifts it)
   bool Query(const std::string& expression, std::string* error = nullptr);
@@ -96,7 +98,7 @@ class XbTable {
 
   XbTable(std::unique_ptr<DbfFile> file, const EngineSettings& settings);
   void LoadIndexFile();
-  bool AddTag(const std::string& tag, const std::string& keyExpression, bool writeFile, std::string* error);
+  bool AddTag(const std::string& tag, const std::string& keyExpression, bool writeFile, Failure* error);
   void BuildOrder(Tag& tag);
   std::string KeyOf(const Tag& tag, const char* record) const;
   bool QueryPasses(const char* record) const;
@@ -104,7 +106,7 @@ class XbTable {
   void EnsureVisible();
   void PlaceCursorAt(uint32_t recno);
   void SetAtEnd();
-  bool WriteIndexFile(std::string* error);
+  bool WriteIndexFile(Failure* error);
 
   std::unique_ptr<DbfFile> file_;
   const EngineSettings& settings_;

@@ -56,8 +56,7 @@ bool TZekTable::Close() {
   bool ok = true;
   if (table_) {
     ok = PostPending();
-    std::string error;
-    if (!table_->Flush(&error)) {
+    if (!table_->Flush()) {
       ok = false;
       notifier_.Message(
           table_->file().path() + "\n자료를 디스크에 기록하지 못했습니다. 디스크 공간과 쓰기 권한을 확인하십시오.",

@@ -210,3 +210,19 @@ TEST(XbTable, AnIndexFileOfAnotherTableIsOnlyUsedWhenItsKeyFits) {
 
 }  // namespace
 }  // namespace vak
+
+namespace vak {
+namespace {
+
+// A key that cannot order the table is refused with the failure named, and the order stays.
+TEST_F(XbTableTest, AKeyThatCannotOrderTheTableIsAFailureNamed) {
+  Failure failure;
+  EXPECT_FALSE(table->IndexTag("BAD", "F_NOSUCH + F_PART", &failure));
+  EXPECT_EQ(failure.code, FailureCode::BadKey);
+  EXPECT_EQ(FailureText(failure),
+            dir.File("VAK.DBF") + " (BAD: F_NOSUCH + F_PART): 색인의 키로 순서를 정할 수 없습니다");
+  EXPECT_EQ(table->IndexOrd(), 1);
+}
+
+}  // namespace
+}  // namespace vak
