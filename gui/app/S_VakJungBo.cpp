@@ -186,7 +186,13 @@ TFM_VakJungBo::TFM_VakJungBo(const std::string& dataDir, UserNotifier& notifier,
   std::string amount = TrimmedText(v[kCmnIpmt]);
   ipmt_->SetValue(IsNumberText(amount) ? TextToNumber(amount) : 0);
   des_->setFocus();
-  if (!header_.Whole()) notifier_.Message(HeaderProblemText(header_), "경고", MessageIcon::Warning, MessageButtons::Ok);
+  if (header_.Whole()) return;
+  // A header that cannot be read whole is never saved over: it is shown for reading only, so
+  // nothing is typed that "확인" would then refuse.
+  for (QLineEdit* edit : std::initializer_list<QLineEdit*>{des_, mtno_, cdno_, comp_, cona_, auth_, name_, tel_})
+    edit->setReadOnly(true);
+  ok->setEnabled(false);
+  notifier_.Message(HeaderProblemText(header_), "경고", MessageIcon::Warning, MessageButtons::Ok);
 }
 
 void TFM_VakJungBo::Confirm() {

@@ -197,6 +197,16 @@ class MainWindowTest : public QObject {
     QVERIFY(dir.Read("VAK.DBF") == table);
     QVERIFY(dir.Read("VAK.MEM") == header.substr(0, header.size() / 2));
     QCOMPARE(s.Label("Label31"), QStringLiteral("0"));
+    // The project information shows it for reading only: nothing typed there that cannot be saved.
+    bool readOnly = false, okEnabled = true;
+    WhenDialogOpens([&](QDialog* d) {
+      readOnly = d->findChild<QLineEdit*>(QStringLiteral("C_EDT_COMP"))->isReadOnly();
+      okEnabled = d->findChild<QPushButton*>(QStringLiteral("C_Bbt_Ok"))->isEnabled();
+      d->reject();
+    });
+    s.window.InfoCommand();
+    QVERIFY(readOnly);
+    QVERIFY(!okEnabled);
   }
 
   void theCloseQuestionDecides() {
