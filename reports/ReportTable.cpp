@@ -336,6 +336,14 @@ std::string IndentText(std::string_view text, int level) {
   return CutToWidth(std::string(static_cast<size_t>(std::max(level, 1)), ' ') + std::string(text), 40);
 }
 
+ReportRequest PartReportRequest(const std::string& dataDir, ReportKind kind, int firstPage, ProjectType type,
+                                const std::string& partOrAll) {
+  ReportRequest request{dataDir, kind, firstPage, type, partOrAll};
+  request.allParts = partOrAll == kAllParts;
+  if (request.allParts) request.part = "1";
+  return request;
+}
+
 bool BuildReportTable(TZekTable& items, const ReportRequest& request, UserNotifier& notifier, ReportTableInfo& info) {
   const ReportKind kind = request.kind;
   const std::string name = ReportTableName(kind);

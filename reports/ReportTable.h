@@ -47,6 +47,11 @@ struct ReportRequest {
   bool allParts = false;
 };
 
+// The part named "all" stands for every construction part in one document.
+inline constexpr const char* kAllParts = "all";
+ReportRequest PartReportRequest(const std::string& dataDir, ReportKind kind, int firstPage, ProjectType type,
+                                const std::string& partOrAll);
+
 // Where a construction part's statement starts in a report of all parts.
 struct PartStart {
   std::string part;

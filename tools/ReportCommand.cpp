@@ -89,7 +89,7 @@ int ReportCommand(const ReportOptions& o, UserNotifier& notifier, int argc, char
   long firstPage = 1, from = 1, to = 100000;
   long margins[4] = {8, 4, 4, 0};
   bool ok = kind != kKinds.end() && !o.pdf.empty() && ParseWhole(o.firstPage, 0, 900, firstPage) &&
-            (o.part.size() == 1 || o.part == "all");
+            (o.part.size() == 1 || o.part == kAllParts);
   const std::vector<std::string> m = SplitOn(o.margins, ',');
   ok = ok && m.size() == 4;
   for (size_t i = 0; ok && i < 4; ++i) ok = ParseWhole(m[i], 0, 20, margins[i]);
@@ -146,9 +146,8 @@ int ReportCommand(const ReportOptions& o, UserNotifier& notifier, int argc, char
     TXbaseEnv env;
     TZekTable items(env, notifier);
     if (!OpenTenderAsTheProgramDoes(o.dir, env, items, notifier)) return 1;
-    ReportRequest request{o.dir, setup.kind, static_cast<int>(firstPage), ProjectTypeOf(v[kCmnType]), o.part};
-    request.allParts = o.part == "all";
-    if (request.allParts) request.part = "1";
+    const ReportRequest request =
+        PartReportRequest(o.dir, setup.kind, static_cast<int>(firstPage), ProjectTypeOf(v[kCmnType]), o.part);
     built = AssembleReport(items, request, setup, notifier);
     if (!built || !items.Close()) return 1;
   }

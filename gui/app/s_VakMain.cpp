@@ -518,11 +518,13 @@ void TFm_VakMain::TabChanged(int index) {
 
 // On the overall summary the part is that of the line the user stands on, not the part last
 // shown in the other views.
-void TFm_VakMain::TakePartOfSummaryRow() {
-  state_.curPart.clear();
-  if (HasPartCodes(state_.projectType) && panel_->pager().GoToSlot(panel_->XGrid()->Row())) {
-    state_.curPart = ConstructionPartOf(items_->FieldAsString("F_PART"));
-  }
+void TFm_VakMain::TakePartOfSummaryRow() { state_.curPart = PartOfSummaryRow(); }
+
+// The construction part of the grid's current line, as the page holds it; empty without one.
+std::string TFm_VakMain::PartOfSummaryRow() const {
+  const int row = panel_->XGrid()->Row();
+  if (!HasPartCodes(state_.projectType) || row < 1 || !panel_->pager().Slot(row).used) return std::string();
+  return ConstructionPartOf(panel_->pager().Slot(row).part);
 }
 
 void TFm_VakMain::TabEntered(int index) {
@@ -736,8 +738,7 @@ void TFm_VakMain::UpdateStatusLabel() {
   std::string part = state_.curPart;
   // On the overall summary the status line is of the line the cursor stands on, as the part label is.
   if (panel_ && panel_->view() == View::OverallSummary && HasPartCodes(state_.projectType)) {
-    const int row = panel_->XGrid()->Row();
-    if (row >= 1 && panel_->pager().Slot(row).used) part = ConstructionPartOf(panel_->pager().Slot(row).part);
+    if (const std::string onTheLine = PartOfSummaryRow(); !onTheLine.empty()) part = onTheLine;
   }
   const std::string code = TrimmedText(PartCode(state_.projectType, part));
   statusLabel_->setText(QString::fromStdString(StatusText(tenderStatus_, code, tenderStatus_.PartCount() > 1)));

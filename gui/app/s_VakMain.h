@@ -116,6 +116,7 @@ class TFm_VakMain : public QMainWindow, public PanelHost {
   bool ConfirmFinished(const std::string& what);
   bool CalculateParts(const std::vector<std::string>& parts);
   void TakePartOfSummaryRow();
+  std::string PartOfSummaryRow() const;
   void ShowAgainOnTheSameRow(int tab);
   // Closes the table and the panel; the show step opens them again.
   void ReleaseTable();

@@ -132,7 +132,7 @@ void Tfm_VakRpt::FillPartList() {
     part_->addItem(name.isEmpty() ? QStringLiteral("공사 %1").arg(QString::fromStdString(p.part)) : name,
                    QString::fromStdString(p.part));
   }
-  part_->addItem(QStringLiteral("전체 공사"), QString());
+  part_->addItem(QStringLiteral("전체 공사"), QString::fromLatin1(kAllParts));
   const int chosen = part_->findData(QString::fromStdString(TrimmedText(context_.part)));
   part_->setCurrentIndex(chosen >= 0 ? chosen : 0);
 }
@@ -206,10 +206,8 @@ void Tfm_VakRpt::Confirm() {
     Preview(document, 1, 1, 1);
     return;
   }
-  const std::string part = ChosenPart();
-  ReportRequest request{context_.dataDir, kind_, setup.firstPageField, context_.projectType, part};
-  request.allParts = part.empty();
-  if (request.allParts) request.part = "1";
+  const ReportRequest request =
+      PartReportRequest(context_.dataDir, kind_, setup.firstPageField, context_.projectType, ChosenPart());
   const std::unique_ptr<ReportDocument> document = AssembleReport(items_, request, setup, notifier_);
   if (!document) return;  // the user has been told
   Preview(*document, setup.firstPageField, document->lastPage(), setup.firstPageField);

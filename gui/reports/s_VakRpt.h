@@ -39,7 +39,7 @@ class Tfm_VakRpt : public QDialog {
   ~Tfm_VakRpt() override;
 
   ReportKind Kind() const { return kind_; }
-  // The construction part the statements will be of; empty for every part ("전체 공사").
+  // The construction part the statements will be of; "all" for every part ("전체 공사").
   std::string ChosenPart() const;
   // Called with each preview before it is shown modally (tests drive it from here).
   void SetPreviewHook(std::function<void(TFM_VakPreview&)> hook) { previewHook_ = std::move(hook); }
