@@ -285,11 +285,10 @@ class Parser {
   NodePtr ParseAll() {
     // Deep trees are evaluated and freed by recursion too: the text bounds the tree's size,
     // the nesting counter its depth, so no query can exhaust the stack.
-    if (text_.size() > kMaxExpressionLength)
-      Fail("expression longer than " + std::to_string(kMaxExpressionLength) + " characters");
+    if (text_.size() > kMaxExpressionLength) Fail("식이 " + std::to_string(kMaxExpressionLength) + "자보다 깁니다");
     NodePtr node = ParseOr();
     SkipBlanks();
-    if (pos_ != text_.size()) Fail("unexpected text");
+    if (pos_ != text_.size()) Fail("식이 끝나야 할 곳에 글자가 더 있습니다");
     return node;
   }
 
@@ -300,16 +299,15 @@ class Parser {
   // Counts one level of recursion for as long as it lives.
   struct Nesting {
     explicit Nesting(Parser& p) : parser(p) {
-      if (++parser.depth_ > kMaxNesting) parser.Fail("nested deeper than " + std::to_string(kMaxNesting) + " levels");
+      if (++parser.depth_ > kMaxNesting)
+        parser.Fail("괄호나 연산이 " + std::to_string(kMaxNesting) + "단계보다 깊습니다");
     }
     ~Nesting() { --parser.depth_; }
     Parser& parser;
   };
   int depth_ = 0;
 
-  [[noreturn]] void Fail(const std::string& what) {
-    throw ParseError{what + " at position " + std::to_string(pos_ + 1)};
-  }
+  [[noreturn]] void Fail(const std::string& what) { throw ParseError{std::to_string(pos_ + 1) + "번째 글자: " + what}; }
 
   void SkipBlanks() {
     while (pos_ < text_.size() && (text_[pos_] == ' ' || text_[pos_] == '\t')) ++pos_;
@@ -324,11 +322,11 @@ class Parser {
   }
 
   void Expect(std::string_view token) {
-    if (!Accept(token)) Fail("expected \"" + std::string(token) + "\"");
+    if (!Accept(token)) Fail("\"" + std::string(token) + "\"가 있어야 합니다");
   }
 
   NodePtr Logical(NodePtr node) {
-    if (node->type != Type::Logical) Fail("a logical value is needed");
+    if (node->type != Type::Logical) Fail("참/거짓 값이 있어야 합니다");
     return node;
   }
 
@@ -364,7 +362,7 @@ class Parser {
     for (const auto& [token, op] : kOps) {
       if (Accept(token)) {
         NodePtr right = ParseAdditive();
-        if (left->type != right->type) Fail("values of different types compared");
+        if (left->type != right->type) Fail("종류가 다른 값을 비교합니다");
         return std::make_unique<CompareNode>(op, std::move(left), std::move(right), exact_);
       }
     }
@@ -378,13 +376,13 @@ class Parser {
       if (pos_ >= text_.size() || (text_[pos_] != '+' && text_[pos_] != '-')) return left;
       const char op = text_[pos_++];
       NodePtr right = ParseUnary();
-      if (left->type != right->type) Fail("values of different types joined");
+      if (left->type != right->type) Fail("종류가 다른 값을 잇습니다");
       if (left->type == Type::Text && op == '+') {
         left = std::make_unique<ConcatNode>(std::move(left), std::move(right));
       } else if (left->type == Type::Number) {
         left = std::make_unique<ArithmeticNode>(op, std::move(left), std::move(right));
       } else {
-        Fail("this operator does not apply here");
+        Fail("이 값에는 쓸 수 없는 연산입니다");
       }
     }
   }
@@ -395,7 +393,7 @@ class Parser {
     if (pos_ < text_.size() && text_[pos_] == '-') {
       ++pos_;
       NodePtr operand = ParseUnary();
-      if (operand->type != Type::Number) Fail("a number is needed");
+      if (operand->type != Type::Number) Fail("숫자가 있어야 합니다");
       return std::make_unique<ArithmeticNode>('-', nullptr, std::move(operand));
     }
     return ParsePrimary();
@@ -403,7 +401,7 @@ class Parser {
 
   NodePtr ParsePrimary() {
     SkipBlanks();
-    if (pos_ >= text_.size()) Fail("expression ends too early");
+    if (pos_ >= text_.size()) Fail("식이 너무 일찍 끝납니다");
     const char c = text_[pos_];
     if (c == '(') {
       const Nesting nesting(*this);
@@ -414,7 +412,7 @@ class Parser {
     }
     if (c == '"' || c == '\'') {
       const size_t end = text_.find(c, pos_ + 1);
-      if (end == std::string_view::npos) Fail("text without its closing quote");
+      if (end == std::string_view::npos) Fail("닫는 따옴표가 없습니다");
       std::string value(text_.substr(pos_ + 1, end - pos_ - 1));
       pos_ = end + 1;
       return std::make_unique<TextLiteral>(std::move(value));
@@ -425,11 +423,12 @@ class Parser {
       const size_t start = pos_;
       while (pos_ < text_.size() && ((text_[pos_] >= '0' && text_[pos_] <= '9') || text_[pos_] == '.')) ++pos_;
       std::string number(text_.substr(start, pos_ - start));
-      if (!IsNumberText(number) || number.find_first_of("0123456789") == std::string::npos) Fail("bad number");
+      if (!IsNumberText(number) || number.find_first_of("0123456789") == std::string::npos)
+        Fail("숫자를 읽을 수 없습니다");
       return std::make_unique<NumberLiteral>(TextToNumber(number));
     }
     if (IsNameStart(c)) return ParseNameOrCall();
-    Fail("unexpected character");
+    Fail("쓸 수 없는 글자입니다");
   }
 
   static bool IsNameStart(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_'; }
@@ -451,7 +450,8 @@ class Parser {
       if (f.type == 'L') return std::make_unique<FieldLogical>(f);
       return std::make_unique<FieldText>(f);
     }
-    Fail("unknown field " + name);
+    pos_ = start;  // the message points at the name, not past it
+    Fail("그런 필드가 없습니다: " + name);
   }
 
   std::vector<NodePtr> Arguments() {
@@ -467,17 +467,17 @@ class Parser {
   }
 
   long ConstantArgument(const NodePtr& node) {
-    if (node->type != Type::Number || !node->IsConstant()) Fail("a constant number is needed");
+    if (node->type != Type::Number || !node->IsConstant()) Fail("상수 숫자가 있어야 합니다");
     return static_cast<long>(node->Num(nullptr));
   }
 
   NodePtr ParseCall(const std::string& name) {
     std::vector<NodePtr> args = Arguments();
     auto need = [&](size_t min, size_t max, Type first) {
-      if (args.size() < min || args.size() > max) Fail(name + ": wrong number of arguments");
-      if (args[0]->type != first) Fail(name + ": wrong type of argument");
+      if (args.size() < min || args.size() > max) Fail(name + ": 인수의 개수가 맞지 않습니다");
+      if (args[0]->type != first) Fail(name + ": 인수의 종류가 맞지 않습니다");
       for (size_t i = 1; i < args.size(); ++i) {
-        if (args[i]->type != Type::Number) Fail(name + ": a number is needed");
+        if (args[i]->type != Type::Number) Fail(name + ": 숫자 인수가 있어야 합니다");
       }
     };
     if (name == "SUBSTR") {
@@ -489,7 +489,7 @@ class Parser {
       need(1, 3, Type::Number);
       const long length = args.size() > 1 ? ConstantArgument(args[1]) : 10;
       const long decimals = args.size() > 2 ? ConstantArgument(args[2]) : 0;
-      if (length < 1 || length > 64 || decimals < 0 || decimals > 15) Fail("STR: length out of range");
+      if (length < 1 || length > 64 || decimals < 0 || decimals > 15) Fail("STR: 길이가 범위를 벗어납니다");
       return std::make_unique<StrNode>(std::move(args[0]), static_cast<int>(length), static_cast<int>(decimals));
     }
     if (name == "UPPER") {
@@ -500,7 +500,7 @@ class Parser {
       need(1, 1, Type::Text);
       return std::make_unique<TrimNode>(std::move(args[0]));
     }
-    Fail("unknown function " + name);
+    Fail("그런 함수가 없습니다: " + name);
   }
 
   std::string_view text_;

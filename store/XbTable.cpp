@@ -215,7 +215,7 @@ bool XbTable::Query(const std::string& expression, std::string* error) {
     compiled = Expression::Compile(text, file_->fields(), settings_.exact, error);
     if (!compiled) return false;
     if (compiled->type() != Expression::Type::Logical) {
-      if (error) *error = "a query must be a logical expression";
+      if (error) *error = "조건식은 참/거짓 값이어야 합니다";
       return false;
     }
   }

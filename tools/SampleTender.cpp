@@ -168,7 +168,7 @@ class Generator {
 
 bool WriteSampleTender(const std::string& dir, const SampleOptions& options, std::string* error) {
   if (options.type != 1 && options.type != 2) {
-    if (error) *error = "--type must be 1 or 2";
+    if (error) *error = "--type은 1 또는 2여야 합니다";
     return false;
   }
   const long lines = std::max(options.lines, 1L);

@@ -83,6 +83,10 @@ TEST(Expression, MistakesAreReportedNotCrashed) {
     EXPECT_FALSE(Expression::Compile(bad, ItemTableFields(), true, &error)) << bad;
     EXPECT_FALSE(error.empty()) << bad;
   }
+  // The message is for the person who typed the query: where, and what, in Korean.
+  std::string error;
+  Expression::Compile("F_NONE = 'x'", ItemTableFields(), true, &error);
+  EXPECT_EQ(error, "1번째 글자: 그런 필드가 없습니다: F_NONE");
 }
 
 }  // namespace
