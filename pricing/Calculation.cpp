@@ -9,6 +9,7 @@
 #include "common/Files.h"
 #include "common/Numbers.h"
 #include "common/Text.h"
+#include "pricing/RollUp.h"
 #include "store/ItemTable.h"
 #include "store/MemFile.h"
 #include "store/TenderFiles.h"
@@ -26,10 +27,11 @@ char FirstChar(std::string_view v) { return v.empty() ? ' ' : v[0]; }
 // Level as a whole number: "3" is 3; anything else 0.
 int LevelNumber(char c) { return c >= '0' && c <= '9' ? c - '0' : 0; }
 
+using Sums = LevelSums<4>;
+
 // The nearest integer is 0 (a half goes to the even neighbour, so 0.5 counts as 0).
 bool RoundsToZero(long double v) { return v >= -0.5L && v <= 0.5L; }
 
-constexpr long double kWholeLimit = 9e18L;
 // No amount, and no tender amount, may exceed twelve digits.
 constexpr size_t kListedLines = 5;
 
@@ -69,28 +71,26 @@ class Run {
   // Backward over the part; returns the part totals.
   Amounts RollUp(std::string& prevPart, const std::string& topLevel) {
     Amounts totals{};
-    std::array<Amounts, 10> acc{};
+    Sums acc;
     for (t_.Xbase().GoBottom(); !t_.Eof() && !t_.Bof() && !failed; t_.Skip(-1)) {
       const std::string_view part = t_.FieldBytesAt(f_.part);
       if (IsOverallSummaryPart(part)) break;
       ++lines;
       if (part != prevPart) {
-        acc = {};
+        acc.Clear();
         prevPart.assign(part.data(), part.size());
       }
       const std::string_view lvlText = t_.FieldBytesAt(f_.lvl);
       const char level = FirstChar(lvlText);
       const char next = FirstChar(t_.FieldBytesAt(f_.nlvl));
       const bool heading = IsHeadingLevel(level, next);
-      long long q1000 = 0;
-      const bool exact = ParseScaledField(t_.FieldBytesAt(f_.qqty), 3, q1000);
-      const long double q = exact ? 0 : t_.FieldNumberAt(f_.qqty);  // only needed when not exact
-      const bool hasQuantity = exact ? q1000 != 0 : q != 0;
+      const Quantity q = Quantity::Of(t_.FieldBytesAt(f_.qqty));
+      const bool hasQuantity = q.NonZero();
       const bool onTop = lvlText == topLevel;  // read before the edit changes the record image
       const bool item = !heading && hasQuantity;
       if (!write_) CheckInputs(level, item);
       if (review_) ReviewLine(level, next, heading, hasQuantity);
-      const Amounts stored = item ? Item(q, q1000, exact, level, acc, totals) : Heading(level, acc);
+      const Amounts stored = item ? Item(q, level, acc, totals) : Heading(level, acc);
       if (onTop) {
         for (int k = 0; k < 4; ++k) totals[k] = Add(totals[k], stored[k]);
       }
@@ -226,89 +226,46 @@ class Run {
     return whole;
   }
 
-  // A cut amount computed in extended precision.
-  long long Store(int field, long double cut) {
-    if (std::fabs(cut) < kWholeLimit) return Store(field, static_cast<long long>(cut));
-    if (!write_) Note(overflowing_, t_.engine()->file().fields()[static_cast<size_t>(field)].name);
+  // cut(q x price) for one price field.
+  long long Amount(const Quantity& q, int priceField, int amountField) {
+    const std::optional<long long> cut = CutProduct(q, t_.FieldBytesAt(priceField), t_.FieldNumberAt(priceField));
+    if (cut) return Store(amountField, *cut);
+    if (!write_) Note(overflowing_, t_.engine()->file().fields()[static_cast<size_t>(amountField)].name);
     return 0;
   }
 
-  // cut(q x price) for one price field: in exact integers when the quantity and the price are
-  // plain fixed-point text (the result TruncDecimals gives for such values, without its
-  // cost); otherwise through TruncDecimals. `q` is the quantity when it is not exact.
-  long long Amount(long double q, long long q1000, bool exact, int priceField, int amountField) {
-    long long price = 0;
-    if (exact && ParseScaledField(t_.FieldBytesAt(priceField), 0, price)) {
-      long long whole = 0;
-      if (!__builtin_mul_overflow(q1000, price, &whole)) return Store(amountField, whole / 1000);  // toward zero
-      const __int128 product = static_cast<__int128>(q1000) * price / 1000;
-      if (product > -1000000000000000LL && product < 1000000000000000LL)
-        return Store(amountField, static_cast<long long>(product));
-      return Store(amountField, static_cast<long double>(product));
-    }
-    if (exact) q = static_cast<long double>(q1000) / 1000;
-    return Store(amountField, TruncDecimals(q * t_.FieldNumberAt(priceField), 0));
-  }
-
   // The amounts are whole won and fit their fields, so what is stored is what was computed.
-  Amounts Item(long double q, long long q1000, bool exact, char level, std::array<Amounts, 10>& acc, Amounts& totals) {
-    const Amounts stored = {Amount(q, q1000, exact, f_.pric, f_.cost), Amount(q, q1000, exact, f_.ma0, f_.ma),
-                            Amount(q, q1000, exact, f_.la0, f_.la), Amount(q, q1000, exact, f_.eq0, f_.eq)};
+  Amounts Item(const Quantity& q, char level, Sums& acc, Amounts& totals) {
+    const Amounts stored = {Amount(q, f_.pric, f_.cost), Amount(q, f_.ma0, f_.ma), Amount(q, f_.la0, f_.la),
+                            Amount(q, f_.eq0, f_.eq)};
     if (level == '0') {
       for (int k = 0; k < 4; ++k) totals[k] = Add(totals[k], stored[k]);
-      return stored;
     }
-    // Levels above the item add it; its own level and those below start again.
-    const int l = LevelNumber(level);
-    for (int i = 1; i < l; ++i) {
-      for (int k = 0; k < 4; ++k) acc[i][k] = Add(acc[i][k], stored[k]);
-    }
-    for (int i = std::max(l, 1); i <= 9; ++i) acc[i] = {};
+    acc.AddItem(level, stored);
+    NoteSumOverflow(acc);
     return stored;
   }
 
-  Amounts Heading(char level, std::array<Amounts, 10>& acc) {
+  Amounts Heading(char level, Sums& acc) {
     const int l = LevelNumber(level);
     if (l < 1 || l > 9) {
       if (write_) notifier_.Beep();
       for (int field : {f_.cost, f_.ma, f_.la, f_.eq}) Store(field, 0LL);
-      acc = {};
+      acc.Clear();
       return Amounts{};
     }
     const long double multiplier = t_.FieldNumberAt(f_.tqty);
-    Amounts stored;
-    if (multiplier == 0) {
-      stored = {Store(f_.cost, acc[l][0]), Store(f_.ma, acc[l][1]), Store(f_.la, acc[l][2]), Store(f_.eq, acc[l][3])};
-    } else {
-      Amounts multiplied;
-      for (int k = 0; k < 4; ++k) {
-        const long double cut = TruncDecimals(multiplier * static_cast<long double>(acc[l][k]), 0);
-        if (std::fabs(cut) < kWholeLimit) {
-          multiplied[k] = static_cast<long long>(cut);
-        } else {
-          if (!write_) Note(overflowing_, "F_TQTY × 합계");
-          multiplied[k] = 0;
-        }
-      }
-      stored[0] = Store(f_.cost, multiplied[0]);
-      Store(f_.pric, Add(Add(multiplied[1], multiplied[2]), multiplied[3]));
-      stored[1] = Store(f_.ma, multiplied[1]);
-      stored[2] = Store(f_.la, multiplied[2]);
-      stored[3] = Store(f_.eq, multiplied[3]);
-      // The levels above count the multiplied amounts instead of the unit sums.
-      for (int i = 1; i < l; ++i) {
-        for (int k = 0; k < 4; ++k) {
-          long long less = 0;
-          if (__builtin_sub_overflow(acc[i][k], acc[l][k], &less)) {
-            if (!write_) Note(overflowing_, "합계");
-            less = acc[i][k];
-          }
-          acc[i][k] = Add(less, multiplied[k]);
-        }
-      }
-    }
-    for (int i = l; i <= 9; ++i) acc[i] = {};
-    return stored;
+    const Amounts sums = acc.CloseHeading(l, multiplier);
+    NoteSumOverflow(acc);
+    const long long cost = Store(f_.cost, sums[0]);
+    if (multiplier != 0) Store(f_.pric, Add(Add(sums[1], sums[2]), sums[3]));  // the multiplied unit price
+    return {cost, Store(f_.ma, sums[1]), Store(f_.la, sums[2]), Store(f_.eq, sums[3])};
+  }
+
+  void NoteSumOverflow(Sums& acc) {
+    if (acc.multipliedOverflow && !write_) Note(overflowing_, "F_TQTY × 합계");
+    if (acc.overflowed && !write_) Note(overflowing_, "합계");
+    acc.multipliedOverflow = acc.overflowed = false;
   }
 
   TZekTable& t_;
