@@ -19,6 +19,7 @@
 #include "pricing/Calculation.h"
 #include "pricing/PriceEntry.h"
 #include "pricing/TenderReview.h"
+#include "pricing/TenderRewrite.h"
 #include "store/ItemTable.h"
 #include "store/MemFile.h"
 #include "store/Preparation.h"
@@ -290,29 +291,6 @@ void Fail(UserNotifier& notifier, const std::string& text) {
   notifier.Message(text, "오류", MessageIcon::Error, MessageButtons::Ok);
 }
 
-// A scratch directory beside the target, removed with everything in it.
-class ScratchDir {
- public:
-  explicit ScratchDir(const std::string& beside) {
-    std::string name = JoinPath(beside, ".vak-carry-XXXXXX");
-    if (::mkdtemp(name.data())) path_ = name;
-  }
-  ~ScratchDir() {
-    if (path_.empty() || kept_) return;
-    std::error_code ec;
-    std::filesystem::remove_all(path_, ec);
-  }
-  ScratchDir(const ScratchDir&) = delete;
-  ScratchDir& operator=(const ScratchDir&) = delete;
-  const std::string& path() const { return path_; }
-  // Left in place: a commit record names files in it (the next start finishes and removes it).
-  void Keep() { kept_ = true; }
-
- private:
-  std::string path_;
-  bool kept_ = false;
-};
-
 bool SameFile(const std::string& a, const std::string& b) {
   struct stat x {
   }, y{};
@@ -374,23 +352,6 @@ void WritePrices(TZekTable& items, CarryPlan& plan, UserNotifier& notifier) {
   for (const CarryLine& line : plan.lines) ++plan.counts[static_cast<size_t>(line.outcome)];
 }
 
-// Every file the carry replaces must be a file (or absent) before the first one is replaced.
-bool TargetReplaceable(const std::string& toDir, UserNotifier& notifier) {
-  for (const char* name : {"VAK.DBF", "Vak.CDX", "VAK.MEM"}) {
-    const std::string to = DataFilePath(toDir, name);
-    struct stat st {};
-    if (::lstat(to.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) {
-      Fail(notifier, to + "\n일반 화일이 아니어서 바꿔 쓸 수 없습니다.");
-      return false;
-    }
-    if (const std::string problem = ReadOnlyDataFileProblem(to); !problem.empty()) {
-      Fail(notifier, problem);
-      return false;
-    }
-  }
-  return true;
-}
-
 // Source lines whose prices cannot be read are named before anything is written: carried as 0
 // they would price the tender wrongly without a word. True when the user goes on without them.
 bool AcceptUnreadableSources(const CarryPlan& plan, UserNotifier& notifier) {
@@ -409,48 +370,6 @@ bool AcceptUnreadableSources(const CarryPlan& plan, UserNotifier& notifier) {
   if (count > 5) text += "\n  … 외 " + std::to_string(count - 5) + "개";
   text += "\n\n그대로 가져오시겠습니까?";
   return notifier.Message(text, "확인", MessageIcon::Question, MessageButtons::YesNo) == MessageAnswer::Yes;
-}
-
-// Messages about the scratch copy name the user's tender, not a directory that is gone when
-// they read it.
-class TargetNamingNotifier : public UserNotifier {
- public:
-  TargetNamingNotifier(UserNotifier& inner, std::string scratch, std::string target)
-      : inner_(inner), scratch_(std::move(scratch)), target_(std::move(target)) {}
-  MessageAnswer Message(const std::string& text, const std::string& caption, MessageIcon icon,
-                        MessageButtons buttons) override {
-    return inner_.Message(ReplaceAll(text, scratch_, target_), caption, icon, buttons);
-  }
-  void ProgressOpen(const std::string& text, long maximum) override { inner_.ProgressOpen(text, maximum); }
-  void ProgressStep() override { inner_.ProgressStep(); }
-  void ProgressClose() override { inner_.ProgressClose(); }
-  void Beep() override { inner_.Beep(); }
-
- private:
-  UserNotifier& inner_;
-  std::string scratch_, target_;
-};
-
-// Renames the scratch files over the target's in one commit: the table, its index and the
-// header are all new, or all as they were. The new table is held while it is put in place.
-bool ReplaceTarget(const std::string& scratch, const std::string& toDir, UserNotifier& notifier, bool& unfinished) {
-  FileSetCommit commit(toDir);
-  for (const char* name : {"VAK.DBF", "Vak.CDX", "VAK.MEM"}) {
-    const std::optional<std::string> from = FindFileNoCase(scratch, name);
-    if (!from) {
-      Fail(notifier, toDir + "\n단가를 가져온 화일을 만들지 못했습니다.");
-      return false;
-    }
-    commit.Add(*from, DataFilePath(toDir, name));
-  }
-  const ExclusiveFileHold newTable(*FindFileNoCase(scratch, "VAK.DBF"));
-  Failure error;
-  if (commit.Commit(&error)) return true;
-  unfinished = commit.recorded();
-  Fail(notifier, unfinished ? UnfinishedCommitText(toDir, FailureText(error))
-                            : toDir + "\n화일을 바꿔 쓸 수 없습니다 (" + FailureText(error) +
-                                  "). 디스크와 쓰기 권한을 확인하십시오.");
-  return false;
 }
 
 }  // namespace
@@ -475,7 +394,6 @@ std::string CarryProblem(const std::string& fromDir, const std::string& toDir) {
 
 CarryResult CarryPrices(const CarryRequest& request, TXbaseEnv& env, UserNotifier& notifier) {
   CarryResult result;
-  const std::string toDbf = DataFilePath(request.toDir, "VAK.DBF");
   if (const std::string problem = CarryProblem(request.fromDir, request.toDir); !problem.empty()) {
     Fail(notifier, problem);
     return result;
@@ -486,75 +404,18 @@ CarryResult CarryPrices(const CarryRequest& request, TXbaseEnv& env, UserNotifie
   notifier.ProgressStep();
   notifier.ProgressClose();
   if (!source) return result;
-  if (!TidyDataDirectory(request.toDir, notifier)) return result;
-
-  // The target is held for the whole carry: a tender open in the program is refused, and the
-  // program cannot open it meanwhile.
-  const ExclusiveFileHold hold(toDbf);
-  if (!hold.held()) {
-    Fail(notifier, OpenFailureText(toDbf, hold.lockedElsewhere() ? DbfStatus::Locked : DbfStatus::NotFound));
-    return result;
-  }
-  if (!TargetReplaceable(request.toDir, notifier)) return result;
-  const ProjectHeader header = LoadProjectHeader(request.toDir);
-  if (!header.Whole()) {
-    Fail(notifier, HeaderProblemText(header));
-    return result;
-  }
-  ScratchDir scratch(request.toDir);
-  if (scratch.path().empty()) {
-    Fail(notifier, request.toDir + "\n작업 디렉토리를 만들 수 없습니다. 디스크 공간과 쓰기 권한을 확인하십시오.");
-    return result;
-  }
-  try {
-    CopyFileTo(toDbf, JoinPath(scratch.path(), "VAK.DBF"));
-    CopyFileTo(DataFilePath(request.toDir, "VAK.MEM"), JoinPath(scratch.path(), "VAK.MEM"));
-    // The scratch copy keeps no originals of its own (the target's are kept when it is
-    // replaced): empty stand-ins tell the preparation that they are kept already.
-    const std::string keep = JoinPath(scratch.path(), kOriginalsDir);
-    std::filesystem::create_directory(keep);
-    for (const char* name : {"VAK.DBF", "VAK.MEM"}) {
-      if (!std::ofstream(JoinPath(keep, name))) throw FileError({FailureCode::Write, JoinPath(keep, name), errno});
-    }
-  } catch (const std::exception&) {
-    Fail(notifier,
-         request.toDir +
-             "\n작업 사본을 만들 수 없습니다. 디스크 공간과 쓰기 권한을 확인하십시오. 지금 내역은 그대로입니다.");
-    return result;
-  }
-
-  {
-    TargetNamingNotifier toTarget(notifier, scratch.path(), request.toDir);
-    TZekTable items(env, toTarget);
-    if (!OpenTenderAsTheProgramDoes(scratch.path(), env, items, toTarget)) return result;
+  TenderRewrite rewrite;
+  rewrite.dir = request.toDir;
+  rewrite.change = [&](TZekTable& items, ProjectType, UserNotifier& toTarget) {
     result.plan = MatchPrices(std::move(*source), CarryItemsOf(items.engine()->file()), request.overwrite);
-    if (!AcceptUnreadableSources(result.plan, notifier)) {
-      items.Close();
-      return result;
-    }
+    if (!AcceptUnreadableSources(result.plan, notifier)) return false;
     WritePrices(items, result.plan, toTarget);
-    const ProjectType type = ProjectTypeOf(header.values[kCmnType]);
-    const std::vector<std::string> parts = ConstructionParts(items, type);
-    notifier.ProgressOpen("모든 공사를 다시 계산하고 있습니다.", static_cast<long>(parts.size()));
-    for (const std::string& part : parts) {
-      notifier.ProgressStep();
-      const CalculationResult calculated = CalculateStatement(items, {scratch.path(), type, part}, toTarget);
-      if (!calculated.completed) {
-        notifier.ProgressClose();
-        items.Close();
-        return result;
-      }
-      result.tenderAmount = calculated.tenderAmount;
-    }
-    notifier.ProgressClose();
-    if (!items.Close()) return result;
-  }
-  if (!TargetReplaceable(request.toDir, notifier) || !KeepAgencyOriginals(request.toDir, notifier) ||
-      !ReplaceTarget(scratch.path(), request.toDir, notifier, result.unfinished)) {
-    if (result.unfinished) scratch.Keep();
-    return result;
-  }
-  result.completed = true;
+    return true;
+  };
+  const TenderRewriteResult rewritten = RewriteTender(rewrite, env, notifier);
+  result.unfinished = rewritten.unfinished;
+  result.tenderAmount = rewritten.tenderAmount;
+  result.completed = rewritten.completed;
   return result;
 }
 
