@@ -64,4 +64,14 @@ bool EqualsNoCase(std::string_view a, std::string_view b) {
   return a.size() == b.size() && AsciiUpper(a) == AsciiUpper(b);
 }
 
+std::string CsvRow(const std::vector<std::string>& fields) {
+  std::string row;
+  for (size_t i = 0; i < fields.size(); ++i) {
+    if (i > 0) row += ',';
+    const std::string& f = fields[i];
+    row += f.find_first_of(",\"\r\n") == std::string::npos ? f : "\"" + ReplaceAll(f, "\"", "\"\"") + "\"";
+  }
+  return row + "\r\n";
+}
+
 }  // namespace vak

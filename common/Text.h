@@ -4,6 +4,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace vak {
 
@@ -24,6 +25,9 @@ std::string RemoveSpaces(std::string_view text);
 
 // Every occurrence of `find` replaced, left to right, inserted text not scanned again.
 std::string ReplaceAll(std::string_view source, std::string_view find, std::string_view replacement);
+
+// One CSV row, ended by CR LF; a field is quoted when it holds a separator, a quote or a line break.
+std::string CsvRow(const std::vector<std::string>& fields);
 
 // ASCII upper case; bytes of double-byte characters are left alone.
 std::string AsciiUpper(std::string_view text);

@@ -90,12 +90,6 @@ CarryOutcome OutcomeOf(const CarryItem& target, const CarryItem& source, bool ov
   return SameQuantity(target.quantity, source.quantity) ? CarryOutcome::Carried : CarryOutcome::QuantityChanged;
 }
 
-// A CSV field: quoted when it holds a separator, a quote or a line break.
-std::string CsvField(const std::string& text) {
-  if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
-  return "\"" + ReplaceAll(text, "\"", "\"\"") + "\"";
-}
-
 }  // namespace
 
 const char* CarryOutcomeText(CarryOutcome outcome) {
@@ -250,7 +244,7 @@ std::string CarryReportCsv(const CarryPlan& plan) {
     const bool carried = line.outcome == CarryOutcome::Carried || line.outcome == CarryOutcome::QuantityChanged;
     const CarryItem& priced = removed ? line.source : line.target;
     const bool showPrices = carried || removed || line.outcome == CarryOutcome::Kept;
-    const std::string fields[] = {
+    csv += CsvRow({
         CarryOutcomeText(line.outcome),
         item.part,
         removed ? std::string() : std::to_string(item.seq),
@@ -266,11 +260,7 @@ std::string CarryReportCsv(const CarryPlan& plan) {
         showPrices && priced.split ? priced.material : std::string(),
         showPrices && priced.split ? priced.labour : std::string(),
         showPrices && priced.split ? priced.expense : std::string(),
-    };
-    std::string row;
-    for (const std::string& f : fields) row += (row.empty() ? "" : ",") + CsvField(f);
-    // The first field is never empty, so an empty row cannot occur.
-    csv += row + "\r\n";
+    });
   }
   return csv;
 }

@@ -17,6 +17,7 @@
 #include "common/Files.h"
 #include "common/Numbers.h"
 #include "common/Text.h"
+#include "pricing/AmountAdjustment.h"
 #include "pricing/Calculation.h"
 #include "pricing/PriceCarry.h"
 #include "pricing/TenderReview.h"
@@ -81,6 +82,12 @@ void PrintHelp() {
       "               없거나 겹치면 공종명·규격·단위로 짝짓습니다. 단가고정 항목과 이미 넣은\n"
       "               단가는 그대로 둡니다(--overwrite: 이미 넣은 단가도 바꿉니다).\n"
       "               --report: 항목마다 결과를 CSV(UTF-8)로 씁니다. FROM_DIR은 읽기만 합니다.\n"
+      "  adjust DIR --target AMOUNT [--report FILE.csv] [--yes]\n"
+      "               단가를 입력한 항목의 단가에 같은 비율을 곱해(원 미만 버림) 총입찰금액을\n"
+      "               AMOUNT원에 맞추고, 남는 몇 원은 가능한 한 적은 항목의 단가를 올려 채운 뒤\n"
+      "               모든 공사를 다시 계산합니다. 단가고정, 단가 없는 항목, 음수 단가는 그대로\n"
+      "               둡니다. 바뀐 항목을 CSV(UTF-8)로 씁니다(기본: DIR/금액맞추기-결과.csv).\n"
+      "               목표 금액에 원 단위까지 맞추지 못하면(모자라는 금액을 보임) 3으로 끝납니다.\n"
       "  dump DIR [--order 0|1] [--query EXPR]\n"
       "               VAK.DBF의 레코드를 탭으로 구분해 보입니다.\n"
       "\n"
@@ -353,6 +360,45 @@ int Carry(const std::vector<std::string>& args) {
   return 0;
 }
 
+// The tender amount brought to the bid amount, to the won.
+int Adjust(const std::vector<std::string>& args) {
+  std::map<std::string, std::string> options;
+  if (args.size() < 2 || !ParseOptions(args, 2, {"--target", "--report", "--yes"}, options) ||
+      !options.count("--target")) {
+    std::fputs("사용법: vaktool adjust DIR --target AMOUNT [--report FILE.csv] [--yes]\n", stderr);
+    return 2;
+  }
+  const std::string dir = AbsoluteDir(args[1]);
+  long long target = 0;
+  if (!ReadTargetAmount(options["--target"], target)) {
+    std::fprintf(stderr, "vaktool: 목표 금액은 원 단위의 양의 정수여야 합니다: %s\n", options["--target"].c_str());
+    return 2;
+  }
+  ConsoleNotifier notifier(options.count("--yes") > 0);
+  const std::string report = options.count("--report") ? options["--report"] : JoinPath(dir, "금액맞추기-결과.csv");
+  if (const std::string problem = OutputPathProblem(report, {dir}); !problem.empty()) {
+    notifier.Message(problem, "오류", MessageIcon::Error, MessageButtons::Ok);
+    return 1;
+  }
+  TXbaseEnv env;
+  const AdjustmentResult result =
+      AdjustTenderAmount(dir, target, env, notifier, [](const AdjustmentPlan&) { return true; });
+  if (!result.completed) {
+    if (!result.unfinished)
+      std::fprintf(stderr, "vaktool: 금액을 맞추지 않았습니다. %s 는 그대로입니다.\n", dir.c_str());
+    return 1;
+  }
+  std::printf("%s: 단가를 조정하고 모든 공사를 다시 계산했습니다.\n", dir.c_str());
+  const bool reported = ReplaceFileContents(report, AdjustmentReportCsv(result.plan));
+  std::printf("%s\n", AdjustmentSummaryText(result.plan).c_str());
+  if (!reported) {
+    std::fprintf(stderr, "vaktool: 결과 화일을 쓸 수 없습니다: %s\n", report.c_str());
+    return 1;
+  }
+  std::printf("결과 화일: %s\n", report.c_str());
+  return result.plan.Shortfall() > 0 ? 3 : 0;
+}
+
 // The tender documents as PDF files.
 int Report(const std::vector<std::string>& args, int argc, char* argv[]) {
   std::map<std::string, std::string> options;
@@ -523,6 +569,7 @@ int main(int argc, char* argv[]) {
   if (command == "submit") return Submit(args);
   if (command == "check") return Check(args);
   if (command == "carry") return Carry(args);
+  if (command == "adjust") return Adjust(args);
   if (command == "report") return Report(args, argc, argv);
   std::fprintf(stderr, "vaktool: 알 수 없는 명령입니다: %s (vaktool --help 참조)\n", command.c_str());
   return 2;

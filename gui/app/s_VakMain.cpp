@@ -34,8 +34,10 @@
 #include "gui/app/S_VakJungBo.h"
 #include "gui/common/S_Progress.h"
 #include "gui/common/WaitCursor.h"
+#include "gui/pricing/s_VakAdjust.h"
 #include "gui/pricing/s_VakInputType.h"
 #include "gui/reports/s_VakRpt.h"
+#include "pricing/AmountAdjustment.h"
 #include "pricing/Calculation.h"
 #include "pricing/PriceCarry.h"
 #include "pricing/TenderReview.h"
@@ -407,6 +409,7 @@ void TFm_VakMain::BuildMenus() {
   edit->addAction(Action(QStringLiteral("입력형식"), QStringLiteral("Mnu_InputType"), false));
   edit->addSeparator();
   edit->addAction(Action(QStringLiteral("단가 가져오기..."), QStringLiteral("Mnu_Carry"), false));
+  edit->addAction(Action(QStringLiteral("금액 맞추기..."), QStringLiteral("Mnu_Adjust"), false));
   QAction* reports = Action(QStringLiteral("보고서"), QStringLiteral("Mnu_Report"), false);
   menuBar()->addAction(reports);
   QMenu* help = menuBar()->addMenu(QStringLiteral("도움말"));
@@ -669,6 +672,7 @@ void TFm_VakMain::WireCommands() {
     if (panel_) panel_->JumpToNextUnpriced();
   });
   wire(QStringLiteral("Mnu_Carry"), std::bind_front(&TFm_VakMain::CarryCommand, this));
+  wire(QStringLiteral("Mnu_Adjust"), std::bind_front(&TFm_VakMain::AdjustCommand, this));
   wire(QStringLiteral("Mnu_Restore"), std::bind_front(&TFm_VakMain::RestoreCommand, this));
   wire(QStringLiteral("Mnu_About"), [this] {
     TFm_VakAbout box(this);
@@ -818,6 +822,37 @@ void TFm_VakMain::CarryCommand() {
   summary += "\n" + CompletionText(result.tenderAmount) + "\n";
   summary += reported ? "항목별 결과: " + reportPath : "항목별 결과 화일을 쓸 수 없습니다: " + reportPath;
   notifier_.Message(summary, "단가 가져오기", MessageIcon::Information, MessageButtons::Ok);
+}
+
+void TFm_VakMain::AdjustCommand() {
+  if (!panel_) return;
+  const int tab = tabs_->currentIndex();
+  long long current = 0;
+  {
+    WaitCursor hourglass;
+    current = TenderAmountOfAllParts(*items_, state_.projectType);
+  }
+  ShowAgainOnTheSameRow(tab);  // the review moved the table
+  TFm_VakAdjust dialog(current, notifier_, this);
+  if (dialog.exec() != QDialog::Accepted) return;
+  ReleaseTable();
+  const AdjustmentResult result =
+      AdjustTenderAmount(dataDir_.toStdString(), dialog.Target(), env_, notifier_, [this](const AdjustmentPlan& plan) {
+        return notifier_.Message(
+                   AdjustmentSummaryText(plan) + "\n\n이대로 단가를 바꾸고 모든 공사를 다시 계산하시겠습니까?",
+                   "금액 맞추기", MessageIcon::Question, MessageButtons::YesNo) == MessageAnswer::Yes;
+      });
+  startupFlag_ = true;
+  if (!RunShowStep()) return;
+  if (tab != tabs_->currentIndex()) TabEntered(tabs_->currentIndex());
+  if (!result.completed) return;
+  totalLabel_->setText(QString::fromStdString(AmountText(static_cast<long double>(result.plan.newAmount))));
+  const std::string reportPath = JoinPath(dataDir_.toStdString(), "금액맞추기-결과.csv");
+  const bool reported = ReplaceFileContents(reportPath, AdjustmentReportCsv(result.plan));
+  std::string summary =
+      "단가를 조정하고 모든 공사를 다시 계산했습니다.\n\n" + AdjustmentSummaryText(result.plan) + "\n";
+  summary += reported ? "항목별 결과: " + reportPath : "항목별 결과 화일을 쓸 수 없습니다: " + reportPath;
+  notifier_.Message(summary, "금액 맞추기", MessageIcon::Information, MessageButtons::Ok);
 }
 
 void TFm_VakMain::DiskCommand() {

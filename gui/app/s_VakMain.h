@@ -81,6 +81,7 @@ class TFm_VakMain : public QMainWindow, public PanelHost {
   // 편집 › "단가 가져오기...": the other tender's directory, the question whether prices already
   // entered are replaced, the carry with its progress, a summary, the table opened again.
   void CarryCommand();
+  void AdjustCommand();
   // The directory dialog of the carry (given the last directory chosen); tests set their own.
   void SetCarryDirectoryChooser(std::function<QString(const QString&)> chooser) { carryChooser_ = std::move(chooser); }
   // 작업 › "원본으로 되돌리기...": the agency's VAK.DBF and VAK.MEM back in place (the question,

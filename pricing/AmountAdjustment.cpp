@@ -1,0 +1,556 @@
+#include "pricing/AmountAdjustment.h"
+
+#include <algorithm>
+#include <optional>
+
+#include "common/CodePage.h"
+#include "common/Numbers.h"
+#include "common/Text.h"
+#include "pricing/PriceEntry.h"
+#include "pricing/RollUp.h"
+#include "pricing/TenderReview.h"
+#include "pricing/TenderRewrite.h"
+
+namespace vak {
+namespace {
+
+// One line of a part as the roll-up reads it.
+struct ModelLine {
+  char level = ' ';
+  bool item = false;         // an item with a quantity; otherwise a heading or a line without one
+  bool onTop = false;        // its level text is that of the part's first line
+  bool partChanges = false;  // its part code differs from the next line's (the roll-up starts again)
+  bool summary = false;      // an overall summary line: the backward walk stops here
+  Quantity q;
+  long double multiplier = 0;  // a heading's own quantity
+  long long fixedCost = 0;     // an item whose price stays: its amount
+  bool fixedCostFits = true;
+  int free = -1;  // index into the free prices
+};
+
+// An item whose price the adjustment scales.
+struct FreeItem {
+  uint32_t recno = 0;
+  bool split = false;
+  long long price = 0;               // F_PRIC
+  std::array<long long, 3> parts{};  // material, labour, expense of a split price
+  Quantity q;
+  bool additive = false;  // its amount reaches the tender amount one won for one won
+};
+
+// Per free item, the F_PRIC it holds, and a split item's three prices.
+struct Prices {
+  std::vector<long long> price;
+  std::vector<std::array<long long, 3>> parts;
+};
+
+bool OverLimit(long long amount) { return amount > kAmountLimit || amount < -kAmountLimit; }
+
+class TenderModel {
+ public:
+  std::vector<std::vector<ModelLine>> parts;
+  std::vector<FreeItem> free;
+  std::vector<size_t> counted;  // the parts whose totals the tender amount adds
+  long long constant = 0;       // stored amounts of summary lines the calculation adds as they are
+
+  Prices Current() const {
+    Prices p;
+    for (const FreeItem& f : free) {
+      p.price.push_back(f.price);
+      p.parts.push_back(f.parts);
+    }
+    return p;
+  }
+
+  // The prices at `factor`; empty when one would leave the amount limit.
+  std::optional<Prices> At(long long factor) const {
+    Prices p;
+    p.price.reserve(free.size());
+    p.parts.reserve(free.size());
+    for (const FreeItem& f : free) {
+      std::array<long long, 3> parts{};
+      long long price = 0;
+      if (f.split) {
+        for (size_t k = 0; k < 3; ++k) {
+          const __int128 scaled = static_cast<__int128>(f.parts[k]) * factor / kFactorScale;
+          if (scaled > kAmountLimit) return std::nullopt;
+          parts[k] = static_cast<long long>(scaled);
+          price += parts[k];
+        }
+      } else {
+        const __int128 scaled = static_cast<__int128>(f.price) * factor / kFactorScale;
+        if (scaled > kAmountLimit) return std::nullopt;
+        price = static_cast<long long>(scaled);
+        parts = {price, f.parts[1], f.parts[2]};
+      }
+      if (OverLimit(price)) return std::nullopt;
+      p.price.push_back(price);
+      p.parts.push_back(parts);
+    }
+    return p;
+  }
+
+  std::optional<long long> Tender(const std::vector<long long>& prices) const {
+    long long tender = constant;
+    for (size_t p : counted) {
+      const std::optional<long long> total = PartTotal(parts[p], prices);
+      if (!total || __builtin_add_overflow(tender, *total, &tender)) return std::nullopt;
+    }
+    return tender;
+  }
+
+  // The part's total as the calculation's roll-up makes it, from the last line up.
+  std::optional<long long> PartTotal(const std::vector<ModelLine>& lines, const std::vector<long long>& prices) const {
+    long long total = 0;
+    LevelSums<1> acc;
+    for (size_t i = lines.size(); i-- > 0;) {
+      const ModelLine& line = lines[i];
+      if (line.summary) break;
+      if (line.partChanges) acc.Clear();
+      long long stored = 0;
+      if (line.item) {
+        const std::optional<long long> cost =
+            line.free >= 0 ? CutProduct(line.q, prices[static_cast<size_t>(line.free)])
+                           : (line.fixedCostFits ? std::optional<long long>(line.fixedCost) : std::nullopt);
+        if (!cost || OverLimit(*cost)) return std::nullopt;
+        stored = *cost;
+        if (line.level == '0') total = acc.Add(total, stored);
+        acc.AddItem(line.level, {stored});
+      } else if (line.level >= '1' && line.level <= '9') {
+        stored = acc.CloseHeading(line.level - '0', line.multiplier)[0];
+        if (OverLimit(stored)) return std::nullopt;
+      } else {
+        acc.Clear();
+      }
+      if (line.onTop) total = acc.Add(total, stored);
+      if (acc.overflowed || acc.multipliedOverflow) return std::nullopt;
+    }
+    return total;
+  }
+};
+
+// What the reading of the tender found besides the model.
+struct Reading {
+  TenderModel model;
+  AdjustmentPlan counts;                // only the line counts are filled
+  std::vector<std::string> unreadable;  // "where: fields", as the calculation lists them
+  long unreadableCount = 0;
+};
+
+// A price field as whole won: blanks are 0.
+bool ReadsWhole(std::string_view bytes, long long& value) {
+  value = 0;
+  return TrimmedText(bytes).empty() || ParseScaledField(bytes, 0, value);
+}
+
+// Reads one part in statement order into the model, and classifies its items.
+void ReadPart(TZekTable& items, ProjectType type, const std::string& part, Reading& reading) {
+  TXbase& xb = items.Xbase();
+  const ItemFieldMap& f = items.FieldMap();
+  xb.Query(PartLinesFilter(type, part));
+  std::vector<ModelLine> lines;
+  std::vector<std::string> partCodes;
+  // Open headings by level, with whether they multiply, to know which items add one to one.
+  std::vector<std::pair<int, bool>> open;
+  std::string topLevel;
+  for (xb.GoTop(); !items.Eof(); items.Skip(1)) {
+    ModelLine line;
+    const std::string_view lvl = items.FieldBytesAt(f.lvl);
+    if (lines.empty()) topLevel.assign(lvl.data(), lvl.size());
+    line.level = lvl.empty() ? ' ' : lvl[0];
+    const std::string_view next = items.FieldBytesAt(f.nlvl);
+    const std::string_view code = items.FieldBytesAt(f.part);
+    line.summary = IsOverallSummaryPart(code);
+    line.onTop = lvl == topLevel;
+    line.q = Quantity::Of(items.FieldBytesAt(f.qqty));
+    const bool heading = IsHeadingLevel(line.level, next.empty() ? ' ' : next[0]);
+    line.item = !heading && line.q.NonZero();
+    line.multiplier = items.FieldNumberAt(f.tqty);
+    partCodes.emplace_back(code);
+
+    const int level = IsLevelDigit(line.level) ? line.level - '0' : -1;
+    if (level > 0) {
+      while (!open.empty() && open.back().first >= level) open.pop_back();
+    }
+    const bool multiplied = std::any_of(open.begin(), open.end(), [](const auto& h) { return h.second; });
+    if (heading) {
+      ++reading.counts.headingLines;
+      open.emplace_back(level, line.multiplier != 0);
+    }
+    if (line.summary) ++reading.counts.summaryLines;
+    if (line.item && !line.summary) {
+      const std::string_view pric = items.FieldBytesAt(f.pric);
+      const std::optional<long long> cost = CutProduct(line.q, pric, items.FieldNumberAt(f.pric));
+      line.fixedCost = cost.value_or(0);
+      line.fixedCostFits = cost.has_value();
+      const std::string_view prices[4] = {pric, items.FieldBytesAt(f.ma0), items.FieldBytesAt(f.la0),
+                                          items.FieldBytesAt(f.eq0)};
+      const bool takesPrice =
+          TakesPrice(line.level, next.empty() ? ' ' : next[0], true, items.FieldBytesAt(f.fix), code);
+      const bool priced = std::any_of(std::begin(prices), std::end(prices), HoldsNonZero);
+      std::array<long long, 4> values{};
+      bool whole = true;
+      for (size_t k = 0; k < 4; ++k) whole = ReadsWhole(prices[k], values[k]) && whole;
+      const bool negative = std::any_of(values.begin(), values.end(), [](long long v) { return v < 0; });
+      if (!takesPrice) {
+        ++reading.counts.fixedLines;
+      } else if (!priced) {
+        ++reading.counts.unpricedLines;
+      } else if (negative || !whole) {
+        ++reading.counts.negativeLines;  // a price with decimals is left as it is too
+      } else {
+        FreeItem item;
+        item.recno = items.RecNo();
+        item.price = values[0];
+        item.split = (values[2] != 0 || values[3] != 0) && values[0] == values[1] + values[2] + values[3];
+        item.parts = {values[1], values[2], values[3]};
+        item.q = line.q;
+        item.additive = line.level == '0' || (level > 0 && !multiplied);
+        line.free = static_cast<int>(reading.model.free.size());
+        reading.model.free.push_back(item);
+      }
+    }
+    lines.push_back(line);
+  }
+  for (size_t i = 0; i < lines.size(); ++i)
+    lines[i].partChanges = i + 1 == lines.size() || partCodes[i] != partCodes[i + 1];
+  reading.model.parts.push_back(std::move(lines));
+}
+
+// The model of the whole tender, checked against the review of every part: the two must agree
+// on every part's total at today's prices, or nothing is planned.
+std::optional<Reading> ReadTender(TZekTable& items, ProjectType type, UserNotifier& notifier) {
+  TXbase& xb = items.Xbase();
+  if (xb.IndexOrd() == 0 && items.engine() && items.engine()->TagCount() > 0) xb.SetOrder(1);
+  const TenderReview review = ReviewTender(items, type, HeaderValues{});
+  Reading reading;
+  long long counted = 0;
+  for (size_t p = 0; p < review.parts.size(); ++p) {
+    const PartReview& part = review.parts[p];
+    reading.unreadableCount += part.unreadable;
+    for (const std::string& line : part.unreadableLines) {
+      if (reading.unreadable.size() < 5) reading.unreadable.push_back(line);
+    }
+    ReadPart(items, type, part.part, reading);
+    if (HasOverallSummary(type) || p == 0) {
+      reading.model.counted.push_back(p);
+      counted += part.total;
+    }
+  }
+  xb.Query("");
+  if (reading.unreadableCount > 0) {
+    std::string text = "숫자나 레벨을 읽을 수 없는 줄이 " + std::to_string(reading.unreadableCount) +
+                       "개 있어 금액을 맞출 수 없습니다. 아무것도 바꾸지 않았습니다.";
+    for (const std::string& line : reading.unreadable) text += "\n  " + line;
+    if (reading.unreadableCount > 5) text += "\n  … 외 " + std::to_string(reading.unreadableCount - 5) + "줄";
+    notifier.Message(text, "오류", MessageIcon::Error, MessageButtons::Ok);
+    return std::nullopt;
+  }
+  reading.model.constant = review.computedTender - counted;
+  const Prices now = reading.model.Current();
+  for (size_t p = 0; p < review.parts.size(); ++p) {
+    const std::optional<long long> total = reading.model.PartTotal(reading.model.parts[p], now.price);
+    if (!total || *total != review.parts[p].total || OverLimit(review.computedTender)) {
+      notifier.Message(
+          "지금 내역의 금액이 한도(999,999,999,999)를 넘어 계산할 수 없습니다. 단가와 수량을 확인하십시오.", "오류",
+          MessageIcon::Error, MessageButtons::Ok);
+      return std::nullopt;
+    }
+  }
+  return reading;
+}
+
+// The amount by which raising `item` from `price` by `d` won raises its line amount.
+std::optional<long long> Rise(const FreeItem& item, long long price, long long d) {
+  const std::optional<long long> before = CutProduct(item.q, price);
+  const std::optional<long long> after = CutProduct(item.q, price + d);
+  if (!before || !after || OverLimit(*after) || OverLimit(price + d)) return std::nullopt;
+  return *after - *before;
+}
+
+// The raise of `item` whose rise is the largest not above `wanted` (exactly `wanted` when one
+// exists); 0 when even one won rises too much.
+long long BestRaise(const FreeItem& item, long long price, long long wanted) {
+  const long double q = item.q.exact ? static_cast<long double>(item.q.thousandths) / 1000 : item.q.value;
+  if (q <= 0) return 0;
+  const long long guess = static_cast<long long>(static_cast<long double>(wanted) / q);
+  long long best = 0, bestRise = 0;
+  for (long long d = std::max(1LL, guess - 2); d <= guess + 2; ++d) {
+    const std::optional<long long> rise = Rise(item, price, d);
+    if (rise && *rise <= wanted && *rise > bestRise) {
+      best = d;
+      bestRise = *rise;
+    }
+  }
+  return best;
+}
+
+// Closes `remaining` by raising free prices by whole won, as few lines as possible: one line
+// that closes it exactly (a line adding one won per won first), else the largest step that
+// fits and again. Only lines whose amounts reach the tender amount one to one take part, so
+// the steps add up. Returns the won still missing.
+long long CloseRemainder(const TenderModel& model, Prices& prices, std::vector<long long>& raised,
+                         long long remaining) {
+  std::vector<size_t> candidates;
+  for (size_t i = 0; i < model.free.size(); ++i) {
+    const FreeItem& f = model.free[i];
+    if (f.additive && (f.q.exact ? f.q.thousandths > 0 : f.q.value > 0)) candidates.push_back(i);
+  }
+  // Lines of quantity 1 first; then the largest amounts, whose prices a raise changes least.
+  auto unit = [&](size_t i) { return model.free[i].q.exact && model.free[i].q.thousandths == 1000; };
+  std::stable_sort(candidates.begin(), candidates.end(), [&](size_t a, size_t b) {
+    if (unit(a) != unit(b)) return unit(a);
+    return prices.price[a] > prices.price[b];
+  });
+  for (int round = 0; remaining > 0 && round < 100; ++round) {
+    size_t best = candidates.size();
+    long long bestD = 0, bestRise = 0;
+    for (size_t c = 0; c < candidates.size(); ++c) {
+      const size_t i = candidates[c];
+      if (raised[i] != 0) continue;
+      const long long d = BestRaise(model.free[i], prices.price[i], remaining);
+      if (d == 0) continue;
+      const long long rise = *Rise(model.free[i], prices.price[i], d);
+      if (rise > bestRise) {
+        best = c;
+        bestD = d;
+        bestRise = rise;
+        if (rise == remaining) break;
+      }
+    }
+    if (best == candidates.size()) break;
+    const size_t i = candidates[best];
+    raised[i] = bestD;
+    prices.price[i] += bestD;
+    if (model.free[i].split) {
+      std::array<long long, 3>& parts = prices.parts[i];
+      *std::max_element(parts.begin(), parts.end()) += bestD;  // the largest part changes least
+    } else {
+      prices.parts[i][0] = prices.price[i];
+    }
+    remaining -= bestRise;
+  }
+  return remaining;
+}
+
+std::string Won(long long amount) { return AmountText(static_cast<long double>(amount)) + "원"; }
+
+// The changed lines, with their texts read from the table.
+void ListChanges(TZekTable& items, const TenderModel& model, const Prices& prices, const std::vector<long long>& raised,
+                 AdjustmentPlan& plan) {
+  const ItemFieldMap& f = items.FieldMap();
+  for (size_t i = 0; i < model.free.size(); ++i) {
+    const FreeItem& item = model.free[i];
+    if (prices.price[i] == item.price && prices.parts[i] == item.parts) continue;
+    if (!items.Xbase().Go(item.recno)) continue;
+    AdjustedLine line;
+    line.recno = item.recno;
+    line.part = TrimmedText(items.FieldBytesAt(f.part));
+    line.seq = TrimmedText(items.FieldBytesAt(f.seq));
+    line.name = Cp949ToUtf8(TrimmedText(items.FieldBytesAt(f.des)));
+    line.spec = Cp949ToUtf8(TrimmedText(items.FieldBytesAt(f.size)));
+    line.unit = Cp949ToUtf8(TrimmedText(items.FieldBytesAt(f.unit)));
+    line.quantity = TrimmedText(items.FieldBytesAt(f.qqty));
+    line.split = item.split;
+    line.oldPrice = item.price;
+    line.newPrice = prices.price[i];
+    line.oldSplit = item.parts;
+    line.newSplit = prices.parts[i];
+    line.newAmount = CutProduct(item.q, line.newPrice).value_or(0);
+    line.raisedBy = raised[i];
+    plan.changed.push_back(std::move(line));
+  }
+}
+
+}  // namespace
+
+long AdjustmentPlan::RemainderLines() const {
+  return static_cast<long>(
+      std::count_if(changed.begin(), changed.end(), [](const AdjustedLine& l) { return l.raisedBy != 0; }));
+}
+
+std::string FactorText(long long factor) {
+  const long long millionths = (factor + 500) / 1000;  // to six decimals, half up
+  std::string fraction = std::to_string(millionths % 1000000);
+  return std::to_string(millionths / 1000000) + "." + std::string(6 - fraction.size(), '0') + fraction;
+}
+
+std::string TargetAmountProblem(long long target) {
+  if (target <= 0) return "목표 금액은 1원 이상이어야 합니다.";
+  if (target > kAmountLimit) return "목표 금액은 999,999,999,999원 이하여야 합니다.";
+  return std::string();
+}
+
+bool ReadTargetAmount(const std::string& text, long long& target) {
+  const std::string digits = RemoveSpaces(ReplaceAll(text, ",", ""));
+  if (digits.empty() || digits.size() > 15 || digits.find_first_not_of("0123456789") != std::string::npos) return false;
+  target = std::stoll(digits);
+  return true;
+}
+
+long long TenderAmountOfAllParts(TZekTable& items, ProjectType type) {
+  if (!items.engine() || !MissingItemFields(items.engine()->file().fields()).empty()) return 0;
+  return ReviewTender(items, type, HeaderValues{}).computedTender;
+}
+
+std::optional<AdjustmentPlan> PlanAdjustment(TZekTable& items, ProjectType type, long long target,
+                                             UserNotifier& notifier) {
+  auto refuse = [&](const std::string& text) {
+    notifier.Message(text, "오류", MessageIcon::Error, MessageButtons::Ok);
+    return std::nullopt;
+  };
+  if (const std::string problem = TargetAmountProblem(target); !problem.empty()) return refuse(problem);
+  if (!items.engine() || !MissingItemFields(items.engine()->file().fields()).empty())
+    return refuse("내역 자료 화일의 형식이 아니어서 금액을 맞출 수 없습니다.");
+  std::optional<Reading> reading = ReadTender(items, type, notifier);
+  if (!reading) return std::nullopt;
+  const TenderModel& model = reading->model;
+  AdjustmentPlan plan = reading->counts;
+  plan.target = target;
+  plan.freeLines = static_cast<long>(model.free.size());
+  plan.currentAmount = *model.Tender(model.Current().price);
+  if (model.free.empty()) return refuse("단가를 입력한 항목이 없어 금액을 맞출 수 없습니다.");
+
+  const std::optional<long long> least = model.Tender(model.At(0)->price);
+  if (least && target < *least)
+    return refuse("목표 금액 " + Won(target) + "이 바꿀 수 없는 줄(단가고정, 단가 없는 항목, 음수 단가)의 합계 " +
+                  Won(*least) + "보다 적습니다. 아무것도 바꾸지 않았습니다.");
+  if (plan.unpricedLines > 0 &&
+      notifier.Message("단가를 입력하지 않은 항목이 " + std::to_string(plan.unpricedLines) +
+                           "개 있습니다. 단가를 입력한 항목만으로 금액을 맞추시겠습니까?",
+                       "확인", MessageIcon::Question, MessageButtons::YesNo) != MessageAnswer::Yes)
+    return std::nullopt;
+
+  // The tender amount at a factor; none when a price or an amount would leave its limits.
+  auto tenderAt = [&](long long factor) -> std::optional<long long> {
+    const std::optional<Prices> prices = model.At(factor);
+    return prices ? model.Tender(prices->price) : std::nullopt;
+  };
+  auto fits = [&](long long factor) {
+    const std::optional<long long> t = tenderAt(factor);
+    return t && *t <= target;
+  };
+  // Bisection for the largest factor that stays at or below the target: `low` fits, `high` not.
+  constexpr long long kHighestFactor = 1000 * kFactorScale;
+  long long low = 0, high = kFactorScale;
+  while (fits(high)) {
+    low = high;
+    if (high == kHighestFactor)
+      return refuse("목표 금액에 이르려면 단가를 1,000배 넘게 올려야 합니다. 목표 금액을 확인하십시오.");
+    high = std::min(high * 2, kHighestFactor);
+  }
+  while (high - low > 1) {
+    const long long middle = low + (high - low) / 2;
+    (fits(middle) ? low : high) = middle;
+  }
+  plan.factor = low;
+  Prices prices = *model.At(low);
+  const long long reached = *model.Tender(prices.price);
+  std::vector<long long> raised(model.free.size(), 0);
+  Prices closed = prices;
+  const long long missing = CloseRemainder(model, closed, raised, target - reached);
+  // The steps were added one by one; the whole calculation has the last word.
+  const std::optional<long long> closedTotal = model.Tender(closed.price);
+  if (closedTotal && *closedTotal == target - missing) {
+    prices = closed;
+    plan.newAmount = *closedTotal;
+  } else {
+    std::fill(raised.begin(), raised.end(), 0);
+    plan.newAmount = reached;
+  }
+  ListChanges(items, model, prices, raised, plan);
+  return plan;
+}
+
+AdjustmentResult AdjustTenderAmount(const std::string& dir, long long target, TXbaseEnv& env, UserNotifier& notifier,
+                                    const std::function<bool(const AdjustmentPlan&)>& confirm) {
+  AdjustmentResult result;
+  if (const std::string problem = TargetAmountProblem(target); !problem.empty()) {
+    notifier.Message(problem, "오류", MessageIcon::Error, MessageButtons::Ok);
+    return result;
+  }
+  TenderRewrite rewrite;
+  rewrite.dir = dir;
+  rewrite.change = [&](TZekTable& items, ProjectType type, UserNotifier& toTender) {
+    notifier.ProgressOpen("금액을 맞출 단가를 찾고 있습니다.", 1);
+    std::optional<AdjustmentPlan> plan = PlanAdjustment(items, type, target, toTender);
+    notifier.ProgressClose();
+    if (!plan || !confirm(*plan)) return false;
+    result.plan = std::move(*plan);
+    SilentNotifier quiet;  // every price was checked against the limits by the plan
+    notifier.ProgressOpen("단가를 바꾸고 있습니다.", static_cast<long>(result.plan.changed.size()));
+    for (const AdjustedLine& line : result.plan.changed) {
+      notifier.ProgressStep();
+      const bool written = items.Xbase().Go(line.recno) &&
+                           (line.split ? WriteSplitPrices(items, static_cast<long double>(line.newSplit[0]),
+                                                          static_cast<long double>(line.newSplit[1]),
+                                                          static_cast<long double>(line.newSplit[2]), quiet)
+                                       : WriteSinglePrice(items, static_cast<long double>(line.newPrice), quiet));
+      if (!written) {
+        notifier.ProgressClose();
+        toTender.Message(dir + "\n단가를 기록하지 못했습니다. 아무것도 바꾸지 않았습니다.", "오류", MessageIcon::Error,
+                         MessageButtons::Ok);
+        return false;
+      }
+    }
+    notifier.ProgressClose();
+    return true;
+  };
+  rewrite.accept = [&](long double tenderAmount) {
+    if (tenderAmount == static_cast<long double>(result.plan.newAmount)) return true;
+    notifier.Message("다시 계산한 총입찰금액 " + AmountText(tenderAmount) + "원이 맞춘 금액 " +
+                         Won(result.plan.newAmount) + "과 달라 아무것도 바꾸지 않았습니다.",
+                     "오류", MessageIcon::Error, MessageButtons::Ok);
+    return false;
+  };
+  const TenderRewriteResult rewritten = RewriteTender(rewrite, env, notifier);
+  result.completed = rewritten.completed;
+  result.unfinished = rewritten.unfinished;
+  return result;
+}
+
+std::string AdjustmentSummaryText(const AdjustmentPlan& plan) {
+  std::string text = "현재 총입찰금액: " + Won(plan.currentAmount) + "\n목표 금액: " + Won(plan.target) +
+                     "\n조정률: " + FactorText(plan.factor) + "\n바뀌는 단가: " + std::to_string(plan.changed.size()) +
+                     "개 (단가를 조정하는 항목 " + std::to_string(plan.freeLines) + "개)";
+  text += "\n그대로 두는 항목: 단가고정 " + std::to_string(plan.fixedLines) + ", 단가 없음 " +
+          std::to_string(plan.unpricedLines) + ", 음수 단가 " + std::to_string(plan.negativeLines);
+  const long remainder = plan.RemainderLines();
+  if (remainder > 0) text += "\n나머지를 받은 줄 " + std::to_string(remainder) + "개:";
+  int listed = 0;
+  for (const AdjustedLine& line : plan.changed) {
+    if (line.raisedBy == 0 || listed++ == 5) continue;
+    text += "\n  " + line.part + " 순번 " + line.seq + " 「" + line.name + "」 단가 +" +
+            AmountText(static_cast<long double>(line.raisedBy)) + "원";
+  }
+  if (remainder > 5) text += "\n  … 외 " + std::to_string(remainder - 5) + "줄";
+  text += "\n새 총입찰금액: " + Won(plan.newAmount);
+  if (plan.Shortfall() > 0)
+    text += "\n단가를 원 단위로 올려서는 목표 금액에 꼭 맞출 수 없어 " + Won(plan.Shortfall()) + " 모자랍니다.";
+  return text;
+}
+
+std::string AdjustmentReportCsv(const AdjustmentPlan& plan) {
+  std::string csv = "\xEF\xBB\xBF";
+  csv += CsvRow({"이전 총입찰금액", std::to_string(plan.currentAmount)});
+  csv += CsvRow({"목표 금액", std::to_string(plan.target)});
+  csv += CsvRow({"새 총입찰금액", std::to_string(plan.newAmount)});
+  csv += CsvRow({"모자람", std::to_string(plan.Shortfall())});
+  csv += CsvRow({"조정률", FactorText(plan.factor)});
+  csv += CsvRow({"그대로 둔 항목", "단가고정 " + std::to_string(plan.fixedLines),
+                 "단가 없음 " + std::to_string(plan.unpricedLines), "음수 단가 " + std::to_string(plan.negativeLines),
+                 "공종 " + std::to_string(plan.headingLines), "총괄집계 " + std::to_string(plan.summaryLines)});
+  csv += "\r\n";
+  csv += CsvRow({"공사", "순번", "공종명", "규격", "단위", "수량", "이전 단가", "새 단가", "새 금액", "이전 재료비",
+                 "이전 노무비", "이전 경비", "새 재료비", "새 노무비", "새 경비", "나머지 반영"});
+  for (const AdjustedLine& l : plan.changed) {
+    auto split = [&](const std::array<long long, 3>& v, size_t k) { return l.split ? std::to_string(v[k]) : ""; };
+    csv += CsvRow({l.part, l.seq, l.name, l.spec, l.unit, l.quantity, std::to_string(l.oldPrice),
+                   std::to_string(l.newPrice), std::to_string(l.newAmount), split(l.oldSplit, 0), split(l.oldSplit, 1),
+                   split(l.oldSplit, 2), split(l.newSplit, 0), split(l.newSplit, 1), split(l.newSplit, 2),
+                   l.raisedBy != 0 ? "+" + std::to_string(l.raisedBy) : ""});
+  }
+  return csv;
+}
+
+}  // namespace vak
