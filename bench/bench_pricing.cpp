@@ -8,6 +8,7 @@
 #include "common/Files.h"
 #include "common/Text.h"
 #include "common/UserNotifier.h"
+#include "pricing/AmountAdjustment.h"
 #include "pricing/Calculation.h"
 #include "pricing/PriceCarry.h"
 #include "pricing/PriceEntry.h"
@@ -17,6 +18,7 @@
 #include "store/Preparation.h"
 #include "store/Reorganise.h"
 
+#include <filesystem>
 #include <map>
 
 namespace {
@@ -193,5 +195,29 @@ void BM_CarryPrices(benchmark::State& state) {
   state.counters["carried"] = static_cast<double>(carried);
 }
 BENCHMARK(BM_CarryPrices)->Arg(100000)->Unit(benchmark::kMillisecond);
+
+// vaktool adjust's work on the priced tender: plan (bisection and remainder), write the changed
+// prices, calculate every part and replace the files. Its yardstick is BM_CalculateAllParts.
+void BM_AdjustTenderAmount(benchmark::State& state) {
+  const std::string& priced = PricedSource(state.range(0));
+  SilentNotifier notifier;
+  TXbaseEnv env;
+  const long long current = std::stoll(TrimmedText(ReadMemVar(JoinPath(priced, "VAK.MEM"), "CMN_IPMT")));
+  long changed = 0;
+  for (auto _ : state) {
+    state.PauseTiming();
+    const std::string work = priced + "-adjust";
+    std::filesystem::remove_all(work);
+    std::filesystem::create_directories(work);
+    for (const char* name : {"VAK.DBF", "VAK.MEM"}) std::filesystem::copy(priced + "/" + name, work + "/" + name);
+    state.ResumeTiming();
+    const AdjustmentResult r =
+        AdjustTenderAmount(work, current * 93 / 100 + 12345, env, notifier, [](const AdjustmentPlan&) { return true; });
+    if (!r.completed || r.plan.Shortfall() != 0) state.SkipWithError("not adjusted to the won");
+    changed = static_cast<long>(r.plan.changed.size());
+  }
+  state.counters["changed"] = static_cast<double>(changed);
+}
+BENCHMARK(BM_AdjustTenderAmount)->Arg(100000)->Unit(benchmark::kMillisecond);
 
 }  // namespace

@@ -61,7 +61,19 @@ std::string AsciiUpper(std::string_view text) {
 }
 
 bool EqualsNoCase(std::string_view a, std::string_view b) {
-  return a.size() == b.size() && AsciiUpper(a) == AsciiUpper(b);
+  if (a.size() != b.size()) return false;
+  // As AsciiUpper compares, without building the upper-case copies: the trail byte of a
+  // double-byte character is compared as it is.
+  for (size_t i = 0; i < a.size(); ++i) {
+    const unsigned char x = static_cast<unsigned char>(a[i]), y = static_cast<unsigned char>(b[i]);
+    if (x >= 0x81 || y >= 0x81) {
+      if (x != y || (i + 1 < a.size() && a[i + 1] != b[i + 1])) return false;
+      ++i;
+      continue;
+    }
+    if ((x >= 'a' && x <= 'z' ? x - 32 : x) != (y >= 'a' && y <= 'z' ? y - 32 : y)) return false;
+  }
+  return true;
 }
 
 std::string CsvRow(const std::vector<std::string>& fields) {
