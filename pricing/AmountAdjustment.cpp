@@ -70,6 +70,7 @@ class TenderModel {
     for (const FreeItem& f : free) {
       std::array<long long, 3> parts{};
       long long price = 0;
+      // A priced item stays priced: no price is cut below one won.
       if (f.split) {
         for (size_t k = 0; k < 3; ++k) {
           const __int128 scaled = static_cast<__int128>(f.parts[k]) * factor / kFactorScale;
@@ -77,10 +78,14 @@ class TenderModel {
           parts[k] = static_cast<long long>(scaled);
           price += parts[k];
         }
+        if (price == 0) {
+          price = 1;
+          ++parts[static_cast<size_t>(std::max_element(f.parts.begin(), f.parts.end()) - f.parts.begin())];
+        }
       } else {
         const __int128 scaled = static_cast<__int128>(f.price) * factor / kFactorScale;
         if (scaled > kAmountLimit) return std::nullopt;
-        price = static_cast<long long>(scaled);
+        price = std::max(static_cast<long long>(scaled), 1LL);
         parts = {price, f.parts[1], f.parts[2]};
       }
       if (OverLimit(price)) return std::nullopt;
@@ -177,7 +182,6 @@ void ReadPart(TZekTable& items, ProjectType type, const std::string& part, Readi
       ++reading.counts.headingLines;
       open.emplace_back(level, line.multiplier != 0);
     }
-    if (line.summary) ++reading.counts.summaryLines;
     if (line.item && !line.summary) {
       const std::string_view pric = items.FieldBytesAt(f.pric);
       const std::optional<long long> cost = CutProduct(line.q, pric, items.FieldNumberAt(f.pric));
@@ -196,13 +200,15 @@ void ReadPart(TZekTable& items, ProjectType type, const std::string& part, Readi
         ++reading.counts.fixedLines;
       } else if (!priced) {
         ++reading.counts.unpricedLines;
-      } else if (negative || !whole) {
-        ++reading.counts.negativeLines;  // a price with decimals is left as it is too
+      } else if (negative) {
+        ++reading.counts.negativeLines;
+      } else if (!whole || ((values[2] != 0 || values[3] != 0) && values[0] != values[1] + values[2] + values[3])) {
+        ++reading.counts.otherLines;  // scaled, they would lose their decimals or their split
       } else {
         FreeItem item;
         item.recno = items.RecNo();
         item.price = values[0];
-        item.split = (values[2] != 0 || values[3] != 0) && values[0] == values[1] + values[2] + values[3];
+        item.split = values[2] != 0 || values[3] != 0;
         item.parts = {values[1], values[2], values[3]};
         item.q = line.q;
         item.additive = line.level == '0' || (level > 0 && !multiplied);
@@ -237,6 +243,8 @@ std::optional<Reading> ReadTender(TZekTable& items, ProjectType type, UserNotifi
       counted += part.total;
     }
   }
+  xb.Query(kOverallSummaryFilter);
+  for (xb.GoTop(); !items.Eof(); items.Skip(1)) ++reading.counts.summaryLines;
   xb.Query("");
   if (reading.unreadableCount > 0) {
     std::string text = "숫자나 레벨을 읽을 수 없는 줄이 " + std::to_string(reading.unreadableCount) +
@@ -285,58 +293,107 @@ long long BestRaise(const FreeItem& item, long long price, long long wanted) {
   return best;
 }
 
-// Closes `remaining` by raising free prices by whole won, as few lines as possible: one line
-// that closes it exactly (a line adding one won per won first), else the largest step that
-// fits and again. Only lines whose amounts reach the tender amount one to one take part, so
-// the steps add up. Returns the won still missing.
-long long CloseRemainder(const TenderModel& model, Prices& prices, std::vector<long long>& raised,
-                         long long remaining) {
+// Raises item `i` by `d` won (a split price on its largest part, which changes least).
+void Raise(const TenderModel& model, Prices& prices, size_t i, long long d) {
+  prices.price[i] += d;
+  if (model.free[i].split) {
+    std::array<long long, 3>& parts = prices.parts[i];
+    *std::max_element(parts.begin(), parts.end()) += d;
+  } else {
+    prices.parts[i][0] = prices.price[i];
+  }
+}
+
+// What is left below the target after the factor is closed in two steps, each checked against
+// the whole calculation. First the scaled prices that lost the most in the cut are cut to the
+// won above instead (still within a won of old × factor): at a factor just below 1 every
+// price loses a won, and this gives them back. Then as few lines as possible are raised by
+// whole won: one that closes it exactly (a line adding one won per won first), else the
+// largest step that fits, and again, no line by more than a twentieth of its price. Only lines whose amounts reach the
+// tender amount one to one take part; a raise that does not move the total as its line does is taken back.
+struct Closing {
+  std::vector<char> roundedUp;
+  std::vector<long long> raised;
+  long long total = 0;
+};
+
+Closing CloseRemainder(const TenderModel& model, long long factor, Prices& prices, long long reached,
+                       long long target) {
+  Closing c{std::vector<char>(model.free.size(), 0), std::vector<long long>(model.free.size(), 0), reached};
   std::vector<size_t> candidates;
   for (size_t i = 0; i < model.free.size(); ++i) {
     const FreeItem& f = model.free[i];
     if (f.additive && (f.q.exact ? f.q.thousandths > 0 : f.q.value > 0)) candidates.push_back(i);
   }
-  // Lines of quantity 1 first; then the largest amounts, whose prices a raise changes least.
+  // Step one, by the part of a won each price lost in the cut, the largest first.
+  auto lost = [&](size_t i) {
+    return static_cast<long long>(static_cast<__int128>(model.free[i].price) * factor % kFactorScale);
+  };
+  std::vector<size_t> byLoss = candidates;
+  std::stable_sort(byLoss.begin(), byLoss.end(), [&](size_t a, size_t b) { return lost(a) > lost(b); });
+  const Prices scaled = prices;
+  long long expected = c.total;
+  for (size_t i : byLoss) {
+    if (lost(i) == 0) break;
+    const std::optional<long long> rise = Rise(model.free[i], prices.price[i], 1);
+    if (!rise || *rise <= 0 || expected + *rise > target) continue;
+    Raise(model, prices, i, 1);
+    c.roundedUp[i] = 1;
+    expected += *rise;
+  }
+  if (const std::optional<long long> t = model.Tender(prices.price); t && *t == expected) {
+    c.total = expected;
+
+  } else {
+    prices = scaled;
+    std::fill(c.roundedUp.begin(), c.roundedUp.end(), 0);
+  }
+
+  // Step two: lines of quantity 1 first; then the largest prices, which a raise changes least.
   auto unit = [&](size_t i) { return model.free[i].q.exact && model.free[i].q.thousandths == 1000; };
   std::stable_sort(candidates.begin(), candidates.end(), [&](size_t a, size_t b) {
     if (unit(a) != unit(b)) return unit(a);
     return prices.price[a] > prices.price[b];
   });
-  for (int round = 0; remaining > 0 && round < 100; ++round) {
-    size_t best = candidates.size();
+  std::vector<char> excluded(model.free.size(), 0);
+  for (int round = 0; c.total < target && round < 200; ++round) {
+    const long long remaining = target - c.total;
+    size_t best = model.free.size();
     long long bestD = 0, bestRise = 0;
-    for (size_t c = 0; c < candidates.size(); ++c) {
-      const size_t i = candidates[c];
-      if (raised[i] != 0) continue;
-      const long long d = BestRaise(model.free[i], prices.price[i], remaining);
+    for (size_t i : candidates) {
+      if (c.raised[i] != 0 || excluded[i]) continue;
+      // No line takes more than a twentieth of its price (or ten won): a remainder too large for
+      // one line is spread over several instead of making one price stand out.
+      const long long cap = std::max(10LL, prices.price[i] / 20);
+      const std::optional<long long> most = Rise(model.free[i], prices.price[i], cap);
+      if (!most) continue;
+      const long long d = BestRaise(model.free[i], prices.price[i], std::min(remaining, *most));
       if (d == 0) continue;
       const long long rise = *Rise(model.free[i], prices.price[i], d);
       if (rise > bestRise) {
-        best = c;
+        best = i;
         bestD = d;
         bestRise = rise;
         if (rise == remaining) break;
       }
     }
-    if (best == candidates.size()) break;
-    const size_t i = candidates[best];
-    raised[i] = bestD;
-    prices.price[i] += bestD;
-    if (model.free[i].split) {
-      std::array<long long, 3>& parts = prices.parts[i];
-      *std::max_element(parts.begin(), parts.end()) += bestD;  // the largest part changes least
+    if (best == model.free.size()) break;
+    Raise(model, prices, best, bestD);
+    if (const std::optional<long long> t = model.Tender(prices.price); t && *t == c.total + bestRise) {
+      c.raised[best] = bestD;
+      c.total = *t;
     } else {
-      prices.parts[i][0] = prices.price[i];
+      Raise(model, prices, best, -bestD);
+      excluded[best] = 1;
     }
-    remaining -= bestRise;
   }
-  return remaining;
+  return c;
 }
 
 std::string Won(long long amount) { return AmountText(static_cast<long double>(amount)) + "원"; }
 
 // The changed lines, with their texts read from the table.
-void ListChanges(TZekTable& items, const TenderModel& model, const Prices& prices, const std::vector<long long>& raised,
+void ListChanges(TZekTable& items, const TenderModel& model, const Prices& prices, const Closing& closing,
                  AdjustmentPlan& plan) {
   const ItemFieldMap& f = items.FieldMap();
   for (size_t i = 0; i < model.free.size(); ++i) {
@@ -357,7 +414,8 @@ void ListChanges(TZekTable& items, const TenderModel& model, const Prices& price
     line.oldSplit = item.parts;
     line.newSplit = prices.parts[i];
     line.newAmount = CutProduct(item.q, line.newPrice).value_or(0);
-    line.raisedBy = raised[i];
+    line.raisedBy = closing.raised[i];
+    line.roundedUp = closing.roundedUp[i] != 0;
     plan.changed.push_back(std::move(line));
   }
 }
@@ -382,7 +440,12 @@ std::string TargetAmountProblem(long long target) {
 }
 
 bool ReadTargetAmount(const std::string& text, long long& target) {
-  const std::string digits = RemoveSpaces(ReplaceAll(text, ",", ""));
+  // Separators only between groups of three digits: "1,2,3" is not a number of won.
+  for (size_t comma = text.find(','); comma != std::string::npos; comma = text.find(',', comma + 1)) {
+    const size_t next = text.find(',', comma + 1);
+    if (comma == 0 || (next == std::string::npos ? text.size() : next) - comma != 4) return false;
+  }
+  const std::string digits = ReplaceAll(text, ",", "");
   if (digits.empty() || digits.size() > 15 || digits.find_first_not_of("0123456789") != std::string::npos) return false;
   target = std::stoll(digits);
   return true;
@@ -445,20 +508,15 @@ std::optional<AdjustmentPlan> PlanAdjustment(TZekTable& items, ProjectType type,
   }
   plan.factor = low;
   Prices prices = *model.At(low);
-  const long long reached = *model.Tender(prices.price);
-  std::vector<long long> raised(model.free.size(), 0);
-  Prices closed = prices;
-  const long long missing = CloseRemainder(model, closed, raised, target - reached);
-  // The steps were added one by one; the whole calculation has the last word.
-  const std::optional<long long> closedTotal = model.Tender(closed.price);
-  if (closedTotal && *closedTotal == target - missing) {
-    prices = closed;
-    plan.newAmount = *closedTotal;
-  } else {
-    std::fill(raised.begin(), raised.end(), 0);
-    plan.newAmount = reached;
-  }
-  ListChanges(items, model, prices, raised, plan);
+  const Closing closing = CloseRemainder(model, low, prices, *model.Tender(prices.price), target);
+  // A factor stopped by a price or an amount at its limit, not by the target: what is left
+  // would all go onto a few lines.
+  if (closing.total < target && !tenderAt(high))
+    return refuse(
+        "목표 금액에 이르려면 어느 항목의 단가나 금액이 한도(999,999,999,999원)를 넘게 됩니다. "
+        "목표 금액과 큰 단가를 확인하십시오. 아무것도 바꾸지 않았습니다.");
+  plan.newAmount = closing.total;
+  ListChanges(items, model, prices, closing, plan);
   return plan;
 }
 
@@ -509,12 +567,14 @@ AdjustmentResult AdjustTenderAmount(const std::string& dir, long long target, TX
   return result;
 }
 
-std::string AdjustmentSummaryText(const AdjustmentPlan& plan) {
-  std::string text = "현재 총입찰금액: " + Won(plan.currentAmount) + "\n목표 금액: " + Won(plan.target) +
-                     "\n조정률: " + FactorText(plan.factor) + "\n바뀌는 단가: " + std::to_string(plan.changed.size()) +
-                     "개 (단가를 조정하는 항목 " + std::to_string(plan.freeLines) + "개)";
-  text += "\n그대로 두는 항목: 단가고정 " + std::to_string(plan.fixedLines) + ", 단가 없음 " +
+std::string AdjustmentSummaryText(const AdjustmentPlan& plan, bool done) {
+  std::string text = (done ? "이전 총입찰금액: " : "현재 총입찰금액: ") + Won(plan.currentAmount) +
+                     "\n목표 금액: " + Won(plan.target) + "\n조정률: " + FactorText(plan.factor) +
+                     (done ? "\n바뀐 단가: " : "\n바뀌는 단가: ") + std::to_string(plan.changed.size()) +
+                     "개 (단가를 조정한 항목 " + std::to_string(plan.freeLines) + "개 중)";
+  text += "\n그대로 둔 항목: 단가고정 " + std::to_string(plan.fixedLines) + ", 단가 없음 " +
           std::to_string(plan.unpricedLines) + ", 음수 단가 " + std::to_string(plan.negativeLines);
+  if (plan.otherLines > 0) text += ", 소수나 재/노/경 합계가 다른 단가 " + std::to_string(plan.otherLines);
   const long remainder = plan.RemainderLines();
   if (remainder > 0) text += "\n나머지를 받은 줄 " + std::to_string(remainder) + "개:";
   int listed = 0;
@@ -526,7 +586,8 @@ std::string AdjustmentSummaryText(const AdjustmentPlan& plan) {
   if (remainder > 5) text += "\n  … 외 " + std::to_string(remainder - 5) + "줄";
   text += "\n새 총입찰금액: " + Won(plan.newAmount);
   if (plan.Shortfall() > 0)
-    text += "\n단가를 원 단위로 올려서는 목표 금액에 꼭 맞출 수 없어 " + Won(plan.Shortfall()) + " 모자랍니다.";
+    text += "\n남은 " + Won(plan.Shortfall()) + "을 원 단위 단가 인상으로 채울 항목을 찾지 못해 목표 금액보다 " +
+            Won(plan.Shortfall()) + " 모자랍니다.";
   return text;
 }
 
@@ -539,10 +600,11 @@ std::string AdjustmentReportCsv(const AdjustmentPlan& plan) {
   csv += CsvRow({"조정률", FactorText(plan.factor)});
   csv += CsvRow({"그대로 둔 항목", "단가고정 " + std::to_string(plan.fixedLines),
                  "단가 없음 " + std::to_string(plan.unpricedLines), "음수 단가 " + std::to_string(plan.negativeLines),
+                 "소수나 재/노/경 합계가 다른 단가 " + std::to_string(plan.otherLines),
                  "공종 " + std::to_string(plan.headingLines), "총괄집계 " + std::to_string(plan.summaryLines)});
   csv += "\r\n";
   csv += CsvRow({"공사", "순번", "공종명", "규격", "단위", "수량", "이전 단가", "새 단가", "새 금액", "이전 재료비",
-                 "이전 노무비", "이전 경비", "새 재료비", "새 노무비", "새 경비", "나머지 반영"});
+                 "이전 노무비", "이전 경비", "새 재료비", "새 노무비", "새 경비", "올림", "나머지 반영"});
   for (const AdjustedLine& l : plan.changed) {
     auto split = [&](const std::array<long long, 3>& v, size_t k) { return l.split ? std::to_string(v[k]) : ""; };
     csv += CsvRow({l.part, l.seq, l.name, l.spec, l.unit, l.quantity, std::to_string(l.oldPrice),

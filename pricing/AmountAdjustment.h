@@ -35,6 +35,7 @@ struct AdjustedLine {
   long long oldPrice = 0, newPrice = 0;             // F_PRIC
   std::array<long long, 3> oldSplit{}, newSplit{};  // material, labour, expense (split lines)
   long long newAmount = 0;                          // the line's amount after the change
+  bool roundedUp = false;                           // the scaled price was cut to the won above instead of below
   long long raisedBy = 0;                           // won added to the scaled price to close the remainder
 };
 
@@ -46,6 +47,7 @@ struct AdjustmentPlan {
   std::vector<AdjustedLine> changed;  // in statement order
   long freeLines = 0;                 // prices scaled (changed or not)
   long fixedLines = 0, unpricedLines = 0, negativeLines = 0, headingLines = 0, summaryLines = 0;
+  long otherLines = 0;  // prices with decimals, split prices whose parts do not add up to F_PRIC
   long long Shortfall() const { return target - newAmount; }
   long RemainderLines() const;
 };
@@ -69,7 +71,8 @@ long long TenderAmountOfAllParts(TZekTable& items, ProjectType type);
 
 struct AdjustmentResult {
   bool completed = false;
-  bool unfinished = false;  // the replacement stopped half-way; the next start finishes it
+  bool alreadyThere = false;  // the tender amount is the target already: nothing was written
+  bool unfinished = false;    // the replacement stopped half-way; the next start finishes it
   AdjustmentPlan plan;
 };
 
@@ -79,8 +82,9 @@ struct AdjustmentResult {
 AdjustmentResult AdjustTenderAmount(const std::string& dir, long long target, TXbaseEnv& env, UserNotifier& notifier,
                                     const std::function<bool(const AdjustmentPlan&)>& confirm);
 
-// "현재 총입찰금액 …\n목표 금액 …": the outcome, for the question before writing and the summary after.
-std::string AdjustmentSummaryText(const AdjustmentPlan& plan);
+// "현재 총입찰금액 …\n목표 금액 …": the outcome, for the question before writing (`done` false)
+// and the summary after.
+std::string AdjustmentSummaryText(const AdjustmentPlan& plan, bool done);
 // The report: the amounts and the factor, then every changed line; CSV, UTF-8 with a byte-order mark.
 std::string AdjustmentReportCsv(const AdjustmentPlan& plan);
 

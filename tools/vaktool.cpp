@@ -380,6 +380,13 @@ int Adjust(const std::vector<std::string>& args) {
     notifier.Message(problem, "오류", MessageIcon::Error, MessageButtons::Ok);
     return 1;
   }
+  // The report lists what changed: a place it cannot be written stops the run before the tender changes.
+  const std::string reportDir = std::filesystem::path(report).parent_path().string();
+  if (::access(reportDir.empty() ? "." : reportDir.c_str(), W_OK | X_OK) != 0) {
+    notifier.Message(report + "\n결과 화일을 쓸 수 없는 곳입니다. 아무것도 바꾸지 않았습니다.", "오류",
+                     MessageIcon::Error, MessageButtons::Ok);
+    return 1;
+  }
   TXbaseEnv env;
   const AdjustmentResult result =
       AdjustTenderAmount(dir, target, env, notifier, [](const AdjustmentPlan&) { return true; });
@@ -390,7 +397,7 @@ int Adjust(const std::vector<std::string>& args) {
   }
   std::printf("%s: 단가를 조정하고 모든 공사를 다시 계산했습니다.\n", dir.c_str());
   const bool reported = ReplaceFileContents(report, AdjustmentReportCsv(result.plan));
-  std::printf("%s\n", AdjustmentSummaryText(result.plan).c_str());
+  std::printf("%s\n", AdjustmentSummaryText(result.plan, true).c_str());
   if (!reported) {
     std::fprintf(stderr, "vaktool: 결과 화일을 쓸 수 없습니다: %s\n", report.c_str());
     return 1;

@@ -839,7 +839,7 @@ void TFm_VakMain::AdjustCommand() {
   const AdjustmentResult result =
       AdjustTenderAmount(dataDir_.toStdString(), dialog.Target(), env_, notifier_, [this](const AdjustmentPlan& plan) {
         return notifier_.Message(
-                   AdjustmentSummaryText(plan) + "\n\n이대로 단가를 바꾸고 모든 공사를 다시 계산하시겠습니까?",
+                   AdjustmentSummaryText(plan, false) + "\n\n이대로 단가를 바꾸고 모든 공사를 다시 계산하시겠습니까?",
                    "금액 맞추기", MessageIcon::Question, MessageButtons::YesNo) == MessageAnswer::Yes;
       });
   startupFlag_ = true;
@@ -850,7 +850,7 @@ void TFm_VakMain::AdjustCommand() {
   const std::string reportPath = JoinPath(dataDir_.toStdString(), "금액맞추기-결과.csv");
   const bool reported = ReplaceFileContents(reportPath, AdjustmentReportCsv(result.plan));
   std::string summary =
-      "단가를 조정하고 모든 공사를 다시 계산했습니다.\n\n" + AdjustmentSummaryText(result.plan) + "\n";
+      "단가를 조정하고 모든 공사를 다시 계산했습니다.\n\n" + AdjustmentSummaryText(result.plan, true) + "\n";
   summary += reported ? "항목별 결과: " + reportPath : "항목별 결과 화일을 쓸 수 없습니다: " + reportPath;
   notifier_.Message(summary, "금액 맞추기", MessageIcon::Information, MessageButtons::Ok);
 }

@@ -61,7 +61,9 @@ TEST(AmountAdjustment, BringsPricedSamplesToTheTargetToTheWon) {
     const long long current = StoredTender(priced.path());
     const std::vector<std::string> before = Records(priced.path());
     for (int draw = 0; draw < 4; ++draw) {
-      const long long target = current / 2 + static_cast<long long>(rng() % static_cast<uint32_t>(current));
+      // One won below the amount first: the cut must not take a won off every price and load it onto one line.
+      const long long target =
+          draw == 0 ? current - 1 : current / 2 + static_cast<long long>(rng() % static_cast<uint32_t>(current));
       SCOPED_TRACE("type " + std::to_string(type) + ", target " + std::to_string(target));
       TempDir work;
       for (const char* name : {"VAK.DBF", "VAK.MEM"}) std::filesystem::copy(priced.File(name), work.File(name));
@@ -94,16 +96,22 @@ TEST(AmountAdjustment, BringsPricedSamplesToTheTargetToTheWon) {
         EXPECT_EQ(Whole(after[i], "F_PRIC"), l.newPrice);
         if (l.split) {
           EXPECT_EQ(Whole(after[i], "F_MA0") + Whole(after[i], "F_LA0") + Whole(after[i], "F_EQ0"), l.newPrice);
-          EXPECT_LE(l.newPrice - l.raisedBy - scaled, 0);
-          EXPECT_GE(l.newPrice - l.raisedBy - scaled, -2);  // each of three parts cut on its own
+          EXPECT_LE(l.newPrice - l.raisedBy - l.roundedUp - scaled, 0);
+          EXPECT_GE(l.newPrice - l.raisedBy - l.roundedUp - scaled, -2);  // each of three parts cut on its own
         } else {
-          EXPECT_EQ(l.newPrice - l.raisedBy, scaled);
+          EXPECT_EQ(l.newPrice - l.raisedBy - l.roundedUp, std::max(scaled, 1LL));
         }
         EXPECT_EQ(Get(after[i], "F_3SW"), Get(before[i], "F_3SW"));
       }
       EXPECT_GT(result.plan.fixedLines, 0);
       EXPECT_GT(result.plan.unpricedLines, 0);
-      EXPECT_LE(result.plan.RemainderLines(), 3);
+      EXPECT_LE(result.plan.RemainderLines(), 60);
+      for (const AdjustedLine& l : result.plan.changed) {
+        EXPECT_LE(l.raisedBy, std::max(10LL, (l.newPrice - l.raisedBy) / 20)) << l.name;
+        if (draw == 0) {
+          EXPECT_GE(l.newPrice, l.oldPrice - (l.split ? 3 : 1)) << l.name;  // a won a price
+        }
+      }
     }
   }
 }
@@ -132,7 +140,7 @@ TEST(AmountAdjustment, KeepsTheClosestTotalBelowWhenNoRaiseReachesTheTarget) {
     EXPECT_EQ(StoredTender(t.dir.path()), current + 1000);
     EXPECT_EQ(result.plan.negativeLines, 1);
     EXPECT_EQ(result.plan.fixedLines, 1);
-    EXPECT_NE(AdjustmentSummaryText(result.plan).find("7원 모자랍니다"), std::string::npos);
+    EXPECT_NE(AdjustmentSummaryText(result.plan, true).find("7원 모자랍니다"), std::string::npos);
 
     // The report names the amounts, the factor and each changed line.
     const std::string csv = AdjustmentReportCsv(result.plan);
@@ -173,7 +181,7 @@ TEST(AmountAdjustment, RefusalsLeaveEveryFileAsItWas) {
   const Case cases[] = {
       {"zero", 0, {top, priced}, MessageAnswer::Yes, "목표 금액은 1원 이상이어야 합니다."},
       {"over the limit", kAmountLimit + 1, {top, priced}, MessageAnswer::Yes, "999,999,999,999원 이하"},
-      {"below the fixed lines", 4999, {top, priced, fixed}, MessageAnswer::Yes, "합계 5,000원보다 적습니다"},
+      {"below the fixed lines", 4999, {top, priced, fixed}, MessageAnswer::Yes, "합계 5,003원보다 적습니다"},
       {"nothing priced", 5000, {top, unpriced}, MessageAnswer::Yes, "단가를 입력한 항목이 없어"},
       {"unpriced, declined", 5000, {top, priced, unpriced}, MessageAnswer::No, "단가를 입력하지 않은 항목이 1개"},
       {"out of reach", 999999999999, {top, priced}, MessageAnswer::Yes, "1,000배"},

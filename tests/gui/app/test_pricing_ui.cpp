@@ -26,7 +26,10 @@
 #include "gui/common/NumEdit.h"
 #include "gui/pricing/s_VakFixPrice.h"
 #include "gui/pricing/s_VakLineInsert.h"
+#include "pricing/PriceEntry.h"
+#include "pricing/TenderReview.h"
 #include "store/MemFile.h"
+#include "store/Preparation.h"
 #include "tests/gui/support/WindowSession.h"
 #include "tests/support/ItemRows.h"
 #include "tests/support/TestSupport.h"
@@ -334,6 +337,51 @@ class PricingUiTest : public QObject {
     s.grid().SetRow(3);
     QCOMPARE(s.Label("Tot_Unit"), QStringLiteral("3"));
     QCOMPARE(s.Label("Tot_Pric"), QStringLiteral("4"));  // what F_COST holds
+  }
+
+  // 편집 › 금액 맞추기: the dialog shows what a calculation of every part gives, takes the
+  // target, and the tender adds up to it afterwards; the window shows the new amount.
+  void amountAdjustmentThroughTheDialog() {
+    TempDir dir;
+    SampleOptions options;
+    options.type = 2;
+    options.lines = 200;
+    QVERIFY(WriteSampleTender(dir.path(), options));
+    {
+      TXbaseEnv env;
+      RecordingNotifier n;
+      TZekTable items(env, n);
+      QVERIFY(OpenTenderAsTheProgramDoes(dir.path(), env, items, n));
+      for (items.Xbase().GoTop(); !items.Eof(); items.Skip(1)) {
+        const uint32_t recno = items.RecNo();
+        if (LineStateOf(items).takesPrice) QVERIFY(WriteSinglePrice(items, 12345 + recno * 1000, n));
+        items.Xbase().Go(recno);
+      }
+      QVERIFY(items.Close());
+    }
+    Session s(dir.path());
+    QString shown;
+    bool opened = false;
+    WhenDialogOpens(
+        [&](QDialog* d) {
+          shown = test::Child<QLabel>(d, "C_Lbl_Current")->text();
+          auto* box = test::Child<TNumberEdit>(d, "C_NED_Target");
+          QTest::keyClicks(box, QStringLiteral("98765432"));
+          test::Child<QPushButton>(d, "C_Bbt_Ok")->click();
+        },
+        &opened);
+    s.window.findChild<QAction*>(QStringLiteral("Mnu_Adjust"))->trigger();
+    QVERIFY(opened);
+    QCOMPARE(ReadMemVar(dir.File("VAK.MEM"), "CMN_IPMT"), std::string("98765432"));
+    QCOMPARE(s.Label("Label31"), QStringLiteral("98,765,432"));
+    QVERIFY(shown.endsWith(QStringLiteral("원")) && shown != QStringLiteral("0원"));
+    // The outcome was asked before the write, and summed up after it.
+    const auto& m = s.notifier.messages;
+    QVERIFY(m.size() >= 2);
+    QCOMPARE(m[m.size() - 2].caption, std::string("금액 맞추기"));
+    QVERIFY(m[m.size() - 2].text.find("현재 총입찰금액: " + shown.toStdString()) != std::string::npos);
+    QVERIFY(m.back().text.find("새 총입찰금액: 98,765,432원") != std::string::npos);
+    QVERIFY(FileExists(dir.File("금액맞추기-결과.csv")));
   }
 
   void anEditOnTheLastRowScrollsTheWindow() {
