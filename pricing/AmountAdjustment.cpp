@@ -35,7 +35,8 @@ struct FreeItem {
   long long price = 0;               // F_PRIC
   std::array<long long, 3> parts{};  // material, labour, expense of a split price
   Quantity q;
-  bool additive = false;  // its amount reaches the tender amount one won for one won
+  bool additive = false;   // its amount reaches the tender amount one won for one won
+  long double weight = 0;  // otherwise about this many won per won (the multiplying headings above it)
 };
 
 // Per free item, the F_PRIC it holds, and a split item's three prices.
@@ -156,7 +157,7 @@ void ReadPart(TZekTable& items, ProjectType type, const std::string& part, Readi
   std::vector<ModelLine> lines;
   std::vector<std::string> partCodes;
   // Open headings by level, with whether they multiply, to know which items add one to one.
-  std::vector<std::pair<int, bool>> open;
+  std::vector<std::pair<int, long double>> open;
   std::string topLevel;
   for (xb.GoTop(); !items.Eof(); items.Skip(1)) {
     ModelLine line;
@@ -177,10 +178,14 @@ void ReadPart(TZekTable& items, ProjectType type, const std::string& part, Readi
     if (level > 0) {
       while (!open.empty() && open.back().first >= level) open.pop_back();
     }
-    const bool multiplied = std::any_of(open.begin(), open.end(), [](const auto& h) { return h.second; });
+    long double weight = level >= 0 ? 1 : 0;
+    for (const auto& [openLevel, multiplier] : open) {
+      if (multiplier != 0) weight *= multiplier;
+    }
+    const bool multiplied = std::any_of(open.begin(), open.end(), [](const auto& h) { return h.second != 0; });
     if (heading) {
       ++reading.counts.headingLines;
-      open.emplace_back(level, line.multiplier != 0);
+      open.emplace_back(level, line.multiplier);
     }
     if (line.item && !line.summary) {
       const std::string_view pric = items.FieldBytesAt(f.pric);
@@ -212,6 +217,7 @@ void ReadPart(TZekTable& items, ProjectType type, const std::string& part, Readi
         item.parts = {values[1], values[2], values[3]};
         item.q = line.q;
         item.additive = line.level == '0' || (level > 0 && !multiplied);
+        item.weight = line.level == '0' ? 1 : weight;
         line.free = static_cast<int>(reading.model.free.size());
         reading.model.free.push_back(item);
       }
@@ -276,15 +282,23 @@ std::optional<long long> Rise(const FreeItem& item, long long price, long long d
   return *after - *before;
 }
 
+// How far raising `item` by `d` won should raise the tender amount: exactly for a line that
+// adds one to one, as an estimate under multiplying headings (the whole calculation decides).
+std::optional<long long> TotalRise(const FreeItem& item, long long price, long long d) {
+  const std::optional<long long> rise = Rise(item, price, d);
+  if (!rise || item.additive) return rise;
+  return static_cast<long long>(static_cast<long double>(*rise) * item.weight);
+}
+
 // The raise of `item` whose rise is the largest not above `wanted` (exactly `wanted` when one
 // exists); 0 when even one won rises too much.
 long long BestRaise(const FreeItem& item, long long price, long long wanted) {
   const long double q = item.q.exact ? static_cast<long double>(item.q.thousandths) / 1000 : item.q.value;
-  if (q <= 0) return 0;
-  const long long guess = static_cast<long long>(static_cast<long double>(wanted) / q);
+  if (q * item.weight <= 0) return 0;
+  const long long guess = static_cast<long long>(static_cast<long double>(wanted) / (q * item.weight));
   long long best = 0, bestRise = 0;
   for (long long d = std::max(1LL, guess - 2); d <= guess + 2; ++d) {
-    const std::optional<long long> rise = Rise(item, price, d);
+    const std::optional<long long> rise = TotalRise(item, price, d);
     if (rise && *rise <= wanted && *rise > bestRise) {
       best = d;
       bestRise = *rise;
@@ -309,8 +323,9 @@ void Raise(const TenderModel& model, Prices& prices, size_t i, long long d) {
 // won above instead (still within a won of old × factor): at a factor just below 1 every
 // price loses a won, and this gives them back. Then as few lines as possible are raised by
 // whole won: one that closes it exactly (a line adding one won per won first), else the
-// largest step that fits, and again, no line by more than a twentieth of its price. Only lines whose amounts reach the
-// tender amount one to one take part; a raise that does not move the total as its line does is taken back.
+// largest step that fits, and again, no line by more than a twentieth of its price. A raise the
+// whole calculation does not confirm (a line under a multiplying heading whose estimate was
+// off, a line that counts nowhere) is taken back and the line left out.
 struct Closing {
   std::vector<char> roundedUp;
   std::vector<long long> raised;
@@ -323,13 +338,15 @@ Closing CloseRemainder(const TenderModel& model, long long factor, Prices& price
   std::vector<size_t> candidates;
   for (size_t i = 0; i < model.free.size(); ++i) {
     const FreeItem& f = model.free[i];
-    if (f.additive && (f.q.exact ? f.q.thousandths > 0 : f.q.value > 0)) candidates.push_back(i);
+    if (f.weight > 0 && (f.q.exact ? f.q.thousandths > 0 : f.q.value > 0)) candidates.push_back(i);
   }
   // Step one, by the part of a won each price lost in the cut, the largest first.
   auto lost = [&](size_t i) {
     return static_cast<long long>(static_cast<__int128>(model.free[i].price) * factor % kFactorScale);
   };
-  std::vector<size_t> byLoss = candidates;
+  std::vector<size_t> byLoss;
+  std::copy_if(candidates.begin(), candidates.end(), std::back_inserter(byLoss),
+               [&](size_t i) { return model.free[i].additive; });
   std::stable_sort(byLoss.begin(), byLoss.end(), [&](size_t a, size_t b) { return lost(a) > lost(b); });
   const Prices scaled = prices;
   long long expected = c.total;
@@ -349,10 +366,15 @@ Closing CloseRemainder(const TenderModel& model, long long factor, Prices& price
     std::fill(c.roundedUp.begin(), c.roundedUp.end(), 0);
   }
 
-  // Step two: lines of quantity 1 first; then the largest prices, which a raise changes least.
-  auto unit = [&](size_t i) { return model.free[i].q.exact && model.free[i].q.thousandths == 1000; };
+  // Step two: lines of quantity 1 that add one to one first, then the other lines that add one
+  // to one, then those under multiplying headings; each by the largest price, which a raise
+  // changes least.
+  auto rank = [&](size_t i) {
+    const FreeItem& f = model.free[i];
+    return f.additive ? (f.q.exact && f.q.thousandths == 1000 ? 0 : 1) : 2;
+  };
   std::stable_sort(candidates.begin(), candidates.end(), [&](size_t a, size_t b) {
-    if (unit(a) != unit(b)) return unit(a);
+    if (rank(a) != rank(b)) return rank(a) < rank(b);
     return prices.price[a] > prices.price[b];
   });
   std::vector<char> excluded(model.free.size(), 0);
@@ -365,11 +387,11 @@ Closing CloseRemainder(const TenderModel& model, long long factor, Prices& price
       // No line takes more than a twentieth of its price (or ten won): a remainder too large for
       // one line is spread over several instead of making one price stand out.
       const long long cap = std::max(10LL, prices.price[i] / 20);
-      const std::optional<long long> most = Rise(model.free[i], prices.price[i], cap);
+      const std::optional<long long> most = TotalRise(model.free[i], prices.price[i], cap);
       if (!most) continue;
       const long long d = BestRaise(model.free[i], prices.price[i], std::min(remaining, *most));
       if (d == 0) continue;
-      const long long rise = *Rise(model.free[i], prices.price[i], d);
+      const long long rise = *TotalRise(model.free[i], prices.price[i], d);
       if (rise > bestRise) {
         best = i;
         bestD = d;
@@ -379,7 +401,7 @@ Closing CloseRemainder(const TenderModel& model, long long factor, Prices& price
     }
     if (best == model.free.size()) break;
     Raise(model, prices, best, bestD);
-    if (const std::optional<long long> t = model.Tender(prices.price); t && *t == c.total + bestRise) {
+    if (const std::optional<long long> t = model.Tender(prices.price); t && *t > c.total && *t <= target) {
       c.raised[best] = bestD;
       c.total = *t;
     } else {
@@ -457,7 +479,7 @@ long long TenderAmountOfAllParts(TZekTable& items, ProjectType type) {
 }
 
 std::optional<AdjustmentPlan> PlanAdjustment(TZekTable& items, ProjectType type, long long target,
-                                             UserNotifier& notifier) {
+                                             UserNotifier& notifier, bool unpricedAccepted) {
   auto refuse = [&](const std::string& text) {
     notifier.Message(text, "오류", MessageIcon::Error, MessageButtons::Ok);
     return std::nullopt;
@@ -478,7 +500,7 @@ std::optional<AdjustmentPlan> PlanAdjustment(TZekTable& items, ProjectType type,
   if (least && target < *least)
     return refuse("목표 금액 " + Won(target) + "이 바꿀 수 없는 줄(단가고정, 단가 없는 항목, 음수 단가)의 합계 " +
                   Won(*least) + "보다 적습니다. 아무것도 바꾸지 않았습니다.");
-  if (plan.unpricedLines > 0 &&
+  if (plan.unpricedLines > 0 && !unpricedAccepted &&
       notifier.Message("단가를 입력하지 않은 항목이 " + std::to_string(plan.unpricedLines) +
                            "개 있습니다. 단가를 입력한 항목만으로 금액을 맞추시겠습니까?",
                        "확인", MessageIcon::Question, MessageButtons::YesNo) != MessageAnswer::Yes)
@@ -520,8 +542,18 @@ std::optional<AdjustmentPlan> PlanAdjustment(TZekTable& items, ProjectType type,
   return plan;
 }
 
+bool SamePlan(const AdjustmentPlan& a, const AdjustmentPlan& b) {
+  if (a.factor != b.factor || a.newAmount != b.newAmount || a.changed.size() != b.changed.size()) return false;
+  for (size_t i = 0; i < a.changed.size(); ++i) {
+    if (a.changed[i].recno != b.changed[i].recno || a.changed[i].newPrice != b.changed[i].newPrice ||
+        a.changed[i].newSplit != b.changed[i].newSplit)
+      return false;
+  }
+  return true;
+}
+
 AdjustmentResult AdjustTenderAmount(const std::string& dir, long long target, TXbaseEnv& env, UserNotifier& notifier,
-                                    const std::function<bool(const AdjustmentPlan&)>& confirm) {
+                                    const std::function<bool(const AdjustmentPlan&)>& confirm, bool unpricedAccepted) {
   AdjustmentResult result;
   if (const std::string problem = TargetAmountProblem(target); !problem.empty()) {
     notifier.Message(problem, "오류", MessageIcon::Error, MessageButtons::Ok);
@@ -531,7 +563,7 @@ AdjustmentResult AdjustTenderAmount(const std::string& dir, long long target, TX
   rewrite.dir = dir;
   rewrite.change = [&](TZekTable& items, ProjectType type, UserNotifier& toTender) {
     notifier.ProgressOpen("금액을 맞출 단가를 찾고 있습니다.", 1);
-    std::optional<AdjustmentPlan> plan = PlanAdjustment(items, type, target, toTender);
+    std::optional<AdjustmentPlan> plan = PlanAdjustment(items, type, target, toTender, unpricedAccepted);
     notifier.ProgressClose();
     if (!plan || !confirm(*plan)) return false;
     result.plan = std::move(*plan);

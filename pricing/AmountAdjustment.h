@@ -62,9 +62,9 @@ bool ReadTargetAmount(const std::string& text, long long& target);
 
 // Plans the adjustment of the open tender (every part read, nothing written). Empty, the user
 // told why, when a number cannot be read, the target is out of reach, or the user declines to
-// adjust a tender with unpriced items.
+// adjust a tender with unpriced items (asked unless `unpricedAccepted`).
 std::optional<AdjustmentPlan> PlanAdjustment(TZekTable& items, ProjectType type, long long target,
-                                             UserNotifier& notifier);
+                                             UserNotifier& notifier, bool unpricedAccepted = false);
 
 // The tender amount a calculation of every part gives (as the adjustment's model computes it).
 long long TenderAmountOfAllParts(TZekTable& items, ProjectType type);
@@ -80,7 +80,11 @@ struct AdjustmentResult {
 // writes it, recalculates every part and replaces the tender's files in one commit. CMN_IPMT
 // then holds plan.newAmount.
 AdjustmentResult AdjustTenderAmount(const std::string& dir, long long target, TXbaseEnv& env, UserNotifier& notifier,
-                                    const std::function<bool(const AdjustmentPlan&)>& confirm);
+                                    const std::function<bool(const AdjustmentPlan&)>& confirm,
+                                    bool unpricedAccepted = false);
+// Whether two plans change the same prices to the same amount (a plan shown, and the one made
+// again on the copy that is written).
+bool SamePlan(const AdjustmentPlan& a, const AdjustmentPlan& b);
 
 // "현재 총입찰금액 …\n목표 금액 …": the outcome, for the question before writing (`done` false)
 // and the summary after.

@@ -835,13 +835,29 @@ void TFm_VakMain::AdjustCommand() {
   ShowAgainOnTheSameRow(tab);  // the review moved the table
   TFm_VakAdjust dialog(current, notifier_, this);
   if (dialog.exec() != QDialog::Accepted) return;
+  // The outcome is planned on the window's own table and asked about before the table is let
+  // go: "아니오" leaves the window where it was.
+  std::optional<AdjustmentPlan> shown;
+  {
+    WaitCursor hourglass;
+    shown = PlanAdjustment(*items_, state_.projectType, dialog.Target(), notifier_);
+  }
+  ShowAgainOnTheSameRow(tab);
+  if (!shown || notifier_.Message(AdjustmentSummaryText(*shown, false) +
+                                      "\n\n이대로 단가를 바꾸고 모든 공사를 다시 계산하시겠습니까?",
+                                  "금액 맞추기", MessageIcon::Question, MessageButtons::YesNo) != MessageAnswer::Yes)
+    return;
   ReleaseTable();
-  const AdjustmentResult result =
-      AdjustTenderAmount(dataDir_.toStdString(), dialog.Target(), env_, notifier_, [this](const AdjustmentPlan& plan) {
-        return notifier_.Message(
-                   AdjustmentSummaryText(plan, false) + "\n\n이대로 단가를 바꾸고 모든 공사를 다시 계산하시겠습니까?",
-                   "금액 맞추기", MessageIcon::Question, MessageButtons::YesNo) == MessageAnswer::Yes;
-      });
+  const AdjustmentResult result = AdjustTenderAmount(
+      dataDir_.toStdString(), dialog.Target(), env_, notifier_,
+      [&](const AdjustmentPlan& plan) {
+        if (SamePlan(plan, *shown)) return true;
+        notifier_.Message(
+            "내역이 그 사이에 바뀌어 보여 드린 결과와 다릅니다. 아무것도 바꾸지 않았습니다. 다시 하십시오.", "오류",
+            MessageIcon::Error, MessageButtons::Ok);
+        return false;
+      },
+      true);
   startupFlag_ = true;
   if (!RunShowStep()) return;
   if (tab != tabs_->currentIndex()) TabEntered(tabs_->currentIndex());

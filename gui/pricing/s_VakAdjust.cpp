@@ -30,7 +30,7 @@ TFm_VakAdjust::TFm_VakAdjust(long long currentAmount, UserNotifier& notifier, QW
                                          "맞춥니다.\n단가고정, 단가 없는 항목, 음수 단가는 그대로 둡니다."),
                           this);
   auto* grid = new QGridLayout(this);
-  grid->addWidget(new QLabel(QStringLiteral("현재 총입찰금액:"), this), 0, 0);
+  grid->addWidget(new QLabel(QStringLiteral("모든 공사를 계산한\n현재 총입찰금액:"), this), 0, 0);
   grid->addWidget(current, 0, 1, 1, 2);
   grid->addWidget(new QLabel(QStringLiteral("목표 금액:"), this), 1, 0);
   grid->addWidget(box_, 1, 1, 1, 2);

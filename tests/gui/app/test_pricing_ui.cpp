@@ -360,6 +360,20 @@ class PricingUiTest : public QObject {
       QVERIFY(items.Close());
     }
     Session s(dir.path());
+    // "아니오" to the outcome: nothing written, and the window stays on the view it showed.
+    const std::string stored = ReadMemVar(dir.File("VAK.MEM"), "CMN_IPMT");
+    s.window.Tabs()->setCurrentIndex(2);
+    s.grid().SetRow(5);
+    s.notifier.nextAnswer = MessageAnswer::No;
+    WhenDialogOpens([](QDialog* d) {
+      QTest::keyClicks(test::Child<TNumberEdit>(d, "C_NED_Target"), QStringLiteral("98765432"));
+      test::Child<QPushButton>(d, "C_Bbt_Ok")->click();
+    });
+    s.window.findChild<QAction*>(QStringLiteral("Mnu_Adjust"))->trigger();
+    QCOMPARE(ReadMemVar(dir.File("VAK.MEM"), "CMN_IPMT"), stored);
+    QCOMPARE(s.window.Tabs()->currentIndex(), 2);
+    QCOMPARE(s.grid().Row(), 5);
+    s.notifier.nextAnswer = MessageAnswer::Yes;
     QString shown;
     bool opened = false;
     WhenDialogOpens(
