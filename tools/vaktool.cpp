@@ -17,6 +17,10 @@
 #include "common/Files.h"
 #include "common/Numbers.h"
 #include "common/Text.h"
+#ifdef VAK_HAS_SHEETS
+#include "sheets/StatementWorkbook.h"
+#include "sheets/XlsxExport.h"
+#endif
 #include "pricing/AmountAdjustment.h"
 #include "pricing/Calculation.h"
 #include "pricing/PriceCarry.h"
@@ -88,6 +92,9 @@ void PrintHelp() {
       "               모든 공사를 다시 계산합니다. 단가고정, 단가 없는 항목, 음수 단가는 그대로\n"
       "               둡니다. 바뀐 항목을 CSV(UTF-8)로 씁니다(기본: DIR/금액맞추기-결과.csv).\n"
       "               목표 금액에 원 단위까지 맞추지 못하면(모자라는 금액을 보임) 3으로 끝납니다.\n"
+      "  export DIR --xlsx OUT.xlsx\n"
+      "               내역을 엑셀 화일로 씁니다: 공사마다 한 시트(복합공사는 총괄집계 시트가 먼저),\n"
+      "               금액은 수식(수량 × 단가, 공종 합계, 공사 합계)과 프로그램이 계산한 값으로.\n"
       "  dump DIR [--order 0|1] [--query EXPR]\n"
       "               VAK.DBF의 레코드를 탭으로 구분해 보입니다.\n"
       "\n"
@@ -406,6 +413,48 @@ int Adjust(const std::vector<std::string>& args) {
   return result.plan.Shortfall() > 0 ? 3 : 0;
 }
 
+// The priced statement as a spreadsheet workbook.
+int Export(const std::vector<std::string>& args) {
+  std::map<std::string, std::string> options;
+  if (args.size() < 2 || !ParseOptions(args, 2, {"--xlsx"}, options) || !options.count("--xlsx")) {
+    std::fputs("사용법: vaktool export DIR --xlsx OUT.xlsx\n", stderr);
+    return 2;
+  }
+#ifdef VAK_HAS_SHEETS
+  const std::string dir = AbsoluteDir(args[1]);
+  const std::string out = options["--xlsx"];
+  ConsoleNotifier notifier;
+  if (const std::string problem = OutputPathProblem(out, {dir}); !problem.empty()) {
+    notifier.Message(problem, "오류", MessageIcon::Error, MessageButtons::Ok);
+    return 1;
+  }
+  StatementWorkbook book;
+  {
+    const ProjectHeader header = LoadProjectHeader(dir);
+    TXbaseEnv env;
+    TZekTable items(env, notifier);
+    if (!OpenTenderForReview(dir, items, notifier)) return 1;
+    book = ReadStatementWorkbook(items, ProjectTypeOf(header.values[kCmnType]));
+    items.Close();
+  }
+  WarnIfUnfinished(dir);
+  Failure failure;
+  if (!WriteStatementXlsx(book, out, &failure)) {
+    std::fprintf(stderr, "vaktool: %s\n엑셀 화일을 쓰지 못했습니다.\n", FailureText(failure).c_str());
+    return 1;
+  }
+  size_t lines = 0;
+  for (const PartSheet& p : book.parts) lines += p.lines.size();
+  std::printf("%s: 시트 %zu개, %zu줄, 총입찰금액 %s원\n", out.c_str(),
+              book.parts.size() + (book.summary.empty() ? 0 : 1), lines,
+              AmountText(static_cast<long double>(book.tenderAmount)).c_str());
+  return 0;
+#else
+  std::fputs("vaktool: 이 빌드에는 엑셀 내보내기 기능이 없습니다 (libxlsxwriter 없이 빌드됨).\n", stderr);
+  return 2;
+#endif
+}
+
 // The tender documents as PDF files.
 int Report(const std::vector<std::string>& args, int argc, char* argv[]) {
   std::map<std::string, std::string> options;
@@ -577,6 +626,7 @@ int main(int argc, char* argv[]) {
   if (command == "check") return Check(args);
   if (command == "carry") return Carry(args);
   if (command == "adjust") return Adjust(args);
+  if (command == "export") return Export(args);
   if (command == "report") return Report(args, argc, argv);
   std::fprintf(stderr, "vaktool: 알 수 없는 명령입니다: %s (vaktool --help 참조)\n", command.c_str());
   return 2;
