@@ -611,11 +611,12 @@ std::string AdjustmentSummaryText(const AdjustmentPlan& plan, bool done) {
   if (remainder > 0) text += "\n나머지를 받은 줄 " + std::to_string(remainder) + "개:";
   int listed = 0;
   for (const AdjustedLine& line : plan.changed) {
-    if (line.raisedBy == 0 || listed++ == 5) continue;
+    if (line.raisedBy == 0 || listed++ >= 5) continue;
     text += "\n  " + line.part + " 순번 " + line.seq + " 「" + line.name + "」 단가 +" +
             AmountText(static_cast<long double>(line.raisedBy)) + "원";
   }
   if (remainder > 5) text += "\n  … 외 " + std::to_string(remainder - 5) + "줄";
+  if (plan.changed.empty()) text += "\n단가는 그대로입니다: 모든 공사를 계산한 금액이 이미 목표 금액입니다.";
   text += "\n새 총입찰금액: " + Won(plan.newAmount);
   if (plan.Shortfall() > 0)
     text += "\n남은 " + Won(plan.Shortfall()) + "을 원 단위 단가 인상으로 채울 항목을 찾지 못해 목표 금액보다 " +
@@ -642,7 +643,7 @@ std::string AdjustmentReportCsv(const AdjustmentPlan& plan) {
     csv += CsvRow({l.part, l.seq, l.name, l.spec, l.unit, l.quantity, std::to_string(l.oldPrice),
                    std::to_string(l.newPrice), std::to_string(l.newAmount), split(l.oldSplit, 0), split(l.oldSplit, 1),
                    split(l.oldSplit, 2), split(l.newSplit, 0), split(l.newSplit, 1), split(l.newSplit, 2),
-                   l.raisedBy != 0 ? "+" + std::to_string(l.raisedBy) : ""});
+                   l.roundedUp ? "+1" : "", l.raisedBy != 0 ? "+" + std::to_string(l.raisedBy) : ""});
   }
   return csv;
 }

@@ -351,7 +351,7 @@ bool AcceptUnreadableSources(const CarryPlan& plan, UserNotifier& notifier) {
                      "개 있습니다. 이 항목의 단가는 가져오지 않고 \"원본 단가 읽을 수 없음\"으로 남깁니다.";
   int listed = 0;
   for (const CarryLine& line : plan.lines) {
-    if (line.outcome != CarryOutcome::SourceUnreadable || listed++ == 5) continue;
+    if (line.outcome != CarryOutcome::SourceUnreadable || listed++ >= 5) continue;
     const CarryItem& s = line.source;
     text += "\n  " + s.part + " 순번 " + std::to_string(s.seq) + " 「" + Cp949ToUtf8(s.name) + "」: 단가 " +
             Cp949ToUtf8(s.price) + ", 재료비 " + Cp949ToUtf8(s.material) + ", 노무비 " + Cp949ToUtf8(s.labour) +

@@ -15,7 +15,7 @@ constexpr const char* kTitles[kSheetColumns] = {
     "경비 단가", "경비 금액", "합계 단가", "합계 금액", "비고",      "키",          "상위행",      "합계반영"};
 
 // The amount columns with the unit price column each multiplies.
-constexpr std::array<int, 4> kAmountColumns = {kColMaterialAmount, kColLabourAmount, kColExpenseAmount, kColAmount};
+constexpr std::array<int, 4> kAmountColumns = {kSheetMaterialAmount, kSheetLabourAmount, kSheetExpenseAmount, kSheetAmount};
 
 long long WholeOf(std::string_view bytes) {
   long long v = 0;
@@ -107,22 +107,22 @@ std::string SheetName(const std::string& wanted, const std::vector<std::string>&
 std::string AmountFormula(const SheetLine& line, int column, int row, int lastRow) {
   const std::string col = ColumnLetter(column);
   const std::string r = std::to_string(row);
-  if (line.item) return "ROUNDDOWN(" + ColumnLetter(kColQuantity) + r + "*" + ColumnLetter(column - 1) + r + ",0)";
+  if (line.item) return "ROUNDDOWN(" + ColumnLetter(kSheetQuantity) + r + "*" + ColumnLetter(column - 1) + r + ",0)";
   if (!line.heading || line.level < 1) return std::string();
   // The lines that add to this heading come after it; the parent column names it.
   std::string sum = "0";
   if (row < lastRow) {
     const std::string from = std::to_string(row + 1), to = std::to_string(lastRow);
-    const std::string parent = ColumnLetter(kColParent);
+    const std::string parent = ColumnLetter(kSheetParent);
     sum = "SUMIF(" + parent + from + ":" + parent + to + "," + r + "," + col + from + ":" + col + to + ")";
   }
   if (line.quantity == 0) return sum;
-  return "ROUNDDOWN(" + ColumnLetter(kColQuantity) + r + "*" + sum + ",0)";
+  return "ROUNDDOWN(" + ColumnLetter(kSheetQuantity) + r + "*" + sum + ",0)";
 }
 
 std::string TotalFormula(int column, int lastRow) {
   const std::string to = std::to_string(lastRow);
-  const std::string counted = ColumnLetter(kColCounted);
+  const std::string counted = ColumnLetter(kSheetCounted);
   const std::string col = ColumnLetter(column);
   return "SUMPRODUCT(" + counted + "2:" + counted + to + "," + col + "2:" + col + to + ")";
 }

@@ -16,23 +16,23 @@ namespace vak {
 
 // The columns of a statement sheet, left to right.
 enum SheetColumn {
-  kColSeq,       // 순번
-  kColName,      // 공종명
-  kColSpec,      // 규격
-  kColUnit,      // 단위
-  kColQuantity,  // 수량 (a heading: its own quantity, which multiplies)
-  kColMaterialPrice,
-  kColMaterialAmount,
-  kColLabourPrice,
-  kColLabourAmount,
-  kColExpensePrice,
-  kColExpenseAmount,
-  kColPrice,   // 합계 단가 (F_PRIC)
-  kColAmount,  // 합계 금액 (F_COST)
-  kColRemark,  // 비고
-  kColKey,     // 키: part code and record number, "U1:123"
-  kColParent,  // the sheet row of the heading the line adds to (hidden)
-  kColCounted, // how often the part's total counts the line (hidden)
+  kSheetSeq,       // 순번
+  kSheetName,      // 공종명
+  kSheetSpec,      // 규격
+  kSheetUnit,      // 단위
+  kSheetQuantity,  // 수량 (a heading: its own quantity, which multiplies)
+  kSheetMaterialPrice,
+  kSheetMaterialAmount,
+  kSheetLabourPrice,
+  kSheetLabourAmount,
+  kSheetExpensePrice,
+  kSheetExpenseAmount,
+  kSheetPrice,   // 합계 단가 (F_PRIC)
+  kSheetAmount,  // 합계 금액 (F_COST)
+  kSheetRemark,  // 비고
+  kSheetKey,     // 키: part code and record number, "U1:123"
+  kSheetParent,  // the sheet row of the heading the line adds to (hidden)
+  kSheetCounted, // how often the part's total counts the line (hidden)
   kSheetColumns
 };
 const char* SheetColumnTitle(int column);

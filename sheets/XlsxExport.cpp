@@ -14,8 +14,8 @@
 namespace vak {
 namespace {
 
-constexpr std::array<int, 4> kPriceColumns = {kColMaterialPrice, kColLabourPrice, kColExpensePrice, kColPrice};
-constexpr std::array<int, 4> kAmountColumns = {kColMaterialAmount, kColLabourAmount, kColExpenseAmount, kColAmount};
+constexpr std::array<int, 4> kPriceColumns = {kSheetMaterialPrice, kSheetLabourPrice, kSheetExpensePrice, kSheetPrice};
+constexpr std::array<int, 4> kAmountColumns = {kSheetMaterialAmount, kSheetLabourAmount, kSheetExpenseAmount, kSheetAmount};
 
 // The cell formats of a workbook.
 struct Formats {
@@ -62,7 +62,7 @@ void SetUpSheet(lxw_worksheet* sheet, const Formats& formats) {
   for (int c = 0; c < kSheetColumns; ++c) {
     lxw_row_col_options hidden = {1, 0, 0};
     worksheet_set_column_opt(sheet, static_cast<lxw_col_t>(c), static_cast<lxw_col_t>(c), widths[c], nullptr,
-                             c >= kColParent ? &hidden : nullptr);
+                             c >= kSheetParent ? &hidden : nullptr);
   }
   for (int c = 0; c < kSheetColumns; ++c) worksheet_write_string(sheet, 0, static_cast<lxw_col_t>(c), SheetColumnTitle(c), formats.title);
   worksheet_freeze_panes(sheet, 1, 0);
@@ -80,24 +80,24 @@ void WritePart(lxw_worksheet* sheet, const PartSheet& part, const Formats& forma
     const lxw_row_t row = static_cast<lxw_row_t>(i + 1);
     const int sheetRow = static_cast<int>(i) + 2;
     const int bold = line.heading ? 1 : 0;
-    worksheet_write_string(sheet, row, kColSeq, line.seq.c_str(), formats.text[bold]);
-    worksheet_write_string(sheet, row, kColName, line.name.c_str(), formats.name[std::max(line.level, 0)][bold]);
-    worksheet_write_string(sheet, row, kColSpec, line.spec.c_str(), formats.text[bold]);
-    worksheet_write_string(sheet, row, kColUnit, line.unit.c_str(), formats.text[bold]);
+    worksheet_write_string(sheet, row, kSheetSeq, line.seq.c_str(), formats.text[bold]);
+    worksheet_write_string(sheet, row, kSheetName, line.name.c_str(), formats.name[std::max(line.level, 0)][bold]);
+    worksheet_write_string(sheet, row, kSheetSpec, line.spec.c_str(), formats.text[bold]);
+    worksheet_write_string(sheet, row, kSheetUnit, line.unit.c_str(), formats.text[bold]);
     if (line.item || line.quantity != 0)
-      worksheet_write_number(sheet, row, kColQuantity, static_cast<double>(line.quantity), formats.quantity[bold]);
+      worksheet_write_number(sheet, row, kSheetQuantity, static_cast<double>(line.quantity), formats.quantity[bold]);
     if (line.item) {
       lxw_format* price = line.fixed ? formats.fixedPrice : formats.amount[0];
       for (int k = 0; k < 3; ++k)
         worksheet_write_number(sheet, row, static_cast<lxw_col_t>(kPriceColumns[k]),
                                static_cast<double>(line.prices[k]), price);
-      const std::string sum = ColumnLetter(kColMaterialPrice) + std::to_string(sheetRow) + "+" +
-                              ColumnLetter(kColLabourPrice) + std::to_string(sheetRow) + "+" +
-                              ColumnLetter(kColExpensePrice) + std::to_string(sheetRow);
+      const std::string sum = ColumnLetter(kSheetMaterialPrice) + std::to_string(sheetRow) + "+" +
+                              ColumnLetter(kSheetLabourPrice) + std::to_string(sheetRow) + "+" +
+                              ColumnLetter(kSheetExpensePrice) + std::to_string(sheetRow);
       if (line.split)
-        worksheet_write_formula_num(sheet, row, kColPrice, sum.c_str(), price, static_cast<double>(line.prices[3]));
+        worksheet_write_formula_num(sheet, row, kSheetPrice, sum.c_str(), price, static_cast<double>(line.prices[3]));
       else
-        worksheet_write_number(sheet, row, kColPrice, static_cast<double>(line.prices[3]), price);
+        worksheet_write_number(sheet, row, kSheetPrice, static_cast<double>(line.prices[3]), price);
     }
     for (int k = 0; k < 4; ++k) {
       const std::string formula = AmountFormula(line, kAmountColumns[k], sheetRow, lastRow);
@@ -110,14 +110,14 @@ void WritePart(lxw_worksheet* sheet, const PartSheet& part, const Formats& forma
     }
     std::string remark = line.remark;
     if (line.fixed) remark = remark.empty() ? "단가고정" : remark + " 단가고정";
-    worksheet_write_string(sheet, row, kColRemark, remark.c_str(), formats.text[0]);
-    worksheet_write_string(sheet, row, kColKey, (part.partCode + ":" + std::to_string(line.recno)).c_str(),
+    worksheet_write_string(sheet, row, kSheetRemark, remark.c_str(), formats.text[0]);
+    worksheet_write_string(sheet, row, kSheetKey, (part.partCode + ":" + std::to_string(line.recno)).c_str(),
                            formats.text[0]);
-    if (line.parent >= 0) worksheet_write_number(sheet, row, kColParent, line.parent + 2, nullptr);
-    worksheet_write_number(sheet, row, kColCounted, line.counted, nullptr);
+    if (line.parent >= 0) worksheet_write_number(sheet, row, kSheetParent, line.parent + 2, nullptr);
+    worksheet_write_number(sheet, row, kSheetCounted, line.counted, nullptr);
   }
   const lxw_row_t totalRow = static_cast<lxw_row_t>(lastRow);
-  worksheet_write_string(sheet, totalRow, kColName, "합계", formats.name[0][1]);
+  worksheet_write_string(sheet, totalRow, kSheetName, "합계", formats.name[0][1]);
   for (int k = 0; k < 4; ++k)
     worksheet_write_formula_num(sheet, totalRow, static_cast<lxw_col_t>(kAmountColumns[k]),
                                 TotalFormula(kAmountColumns[k], lastRow).c_str(), formats.amount[1],
@@ -129,8 +129,8 @@ void WriteSummary(lxw_worksheet* sheet, const StatementWorkbook& book, const For
   for (size_t i = 0; i < book.summary.size(); ++i) {
     const SummarySheetLine& line = book.summary[i];
     const lxw_row_t row = static_cast<lxw_row_t>(i + 1);
-    worksheet_write_string(sheet, row, kColSeq, line.seq.c_str(), formats.text[0]);
-    worksheet_write_string(sheet, row, kColName, line.name.c_str(), formats.name[1][0]);
+    worksheet_write_string(sheet, row, kSheetSeq, line.seq.c_str(), formats.text[0]);
+    worksheet_write_string(sheet, row, kSheetName, line.name.c_str(), formats.name[1][0]);
     for (int k = 0; k < 4; ++k) {
       const double cached = static_cast<double>(line.amounts[k]);
       if (line.partSheet < 0) {
@@ -145,9 +145,9 @@ void WriteSummary(lxw_worksheet* sheet, const StatementWorkbook& book, const For
     }
   }
   const lxw_row_t total = static_cast<lxw_row_t>(book.summary.size() + 1);
-  worksheet_write_string(sheet, total, kColName, "총입찰금액", formats.name[0][1]);
-  const std::string col = ColumnLetter(kColAmount);
-  worksheet_write_formula_num(sheet, total, kColAmount,
+  worksheet_write_string(sheet, total, kSheetName, "총입찰금액", formats.name[0][1]);
+  const std::string col = ColumnLetter(kSheetAmount);
+  worksheet_write_formula_num(sheet, total, kSheetAmount,
                               ("SUM(" + col + "2:" + col + std::to_string(book.summary.size() + 1) + ")").c_str(),
                               formats.amount[1], static_cast<double>(book.tenderAmount));
 }

@@ -38,6 +38,10 @@
 #include "gui/pricing/s_VakInputType.h"
 #include "gui/reports/s_VakRpt.h"
 #include "pricing/AmountAdjustment.h"
+#ifdef VAK_HAS_SHEETS
+#include "sheets/StatementWorkbook.h"
+#include "sheets/XlsxExport.h"
+#endif
 #include "pricing/Calculation.h"
 #include "pricing/PriceCarry.h"
 #include "pricing/TenderReview.h"
@@ -389,6 +393,9 @@ void TFm_VakMain::BuildMenus() {
   work->addAction(Action(QStringLiteral("해당공사내역"), QStringLiteral("Mnu_Nae"), true));
   work->addSeparator();
   work->addAction(Action(QStringLiteral("디스켓만들기"), QStringLiteral("Mnu_Disk"), false));
+#ifdef VAK_HAS_SHEETS
+  work->addAction(Action(QStringLiteral("엑셀로 내보내기..."), QStringLiteral("Mnu_Export"), false));
+#endif
   work->addAction(Action(QStringLiteral("원본으로 되돌리기..."), QStringLiteral("Mnu_Restore"), false));
   work->addSeparator();
   QAction* quit = work->addAction(QStringLiteral("종료"));
@@ -661,6 +668,7 @@ void TFm_VakMain::WireCommands() {
   wire(QStringLiteral("Mnu_Info"), std::bind_front(&TFm_VakMain::InfoCommand, this));
   wireButton("C_SBT_DiskMake", std::bind_front(&TFm_VakMain::DiskCommand, this));
   wire(QStringLiteral("Mnu_Disk"), std::bind_front(&TFm_VakMain::DiskCommand, this));
+  wire(QStringLiteral("Mnu_Export"), std::bind_front(&TFm_VakMain::ExportCommand, this));
   wireButton("C_SBT_Find", std::bind_front(&TFm_VakMain::FindCommand, this));
   wire(QStringLiteral("Mnu_Find"), std::bind_front(&TFm_VakMain::FindCommand, this));
   wire(QStringLiteral("C_Mnu_Detail_Find"), std::bind_front(&TFm_VakMain::FindCommand, this));
@@ -869,6 +877,42 @@ void TFm_VakMain::AdjustCommand() {
       "단가를 조정하고 모든 공사를 다시 계산했습니다.\n\n" + AdjustmentSummaryText(result.plan, true) + "\n";
   summary += reported ? "항목별 결과: " + reportPath : "항목별 결과 화일을 쓸 수 없습니다: " + reportPath;
   notifier_.Message(summary, "금액 맞추기", MessageIcon::Information, MessageButtons::Ok);
+}
+
+void TFm_VakMain::ExportCommand() {
+#ifdef VAK_HAS_SHEETS
+  if (!panel_ || !ConfirmFinished("엑셀로 내보내기")) return;
+  const QString suggested = QString::fromStdString(JoinPath(dataDir_.toStdString(), "내역.xlsx"));
+  QString path = exportChooser_ ? exportChooser_(suggested)
+                                : QFileDialog::getSaveFileName(this, QStringLiteral("엑셀로 내보내기"), suggested,
+                                                               QStringLiteral("엑셀 통합 문서 (*.xlsx)"));
+  if (path.isEmpty()) return;
+  if (!path.endsWith(QStringLiteral(".xlsx"), Qt::CaseInsensitive)) path += QStringLiteral(".xlsx");
+  const std::string out = path.toStdString();
+  if (const std::string problem = OutputPathProblem(out, {dataDir_.toStdString()}); !problem.empty()) {
+    notifier_.Message(problem, "오류", MessageIcon::Error, MessageButtons::Ok);
+    return;
+  }
+  const int tab = tabs_->currentIndex();
+  StatementWorkbook book;
+  Failure failure;
+  bool written = false;
+  {
+    WaitCursor hourglass;
+    book = ReadStatementWorkbook(*items_, state_.projectType);
+    written = WriteStatementXlsx(book, out, &failure);
+  }
+  ShowAgainOnTheSameRow(tab);
+  if (!written) {
+    notifier_.Message(FailureText(failure) + "\n엑셀 화일을 쓰지 못했습니다.", "오류", MessageIcon::Error,
+                      MessageButtons::Ok);
+    return;
+  }
+  notifier_.Message("엑셀 화일을 썼습니다: " + out + "\n시트 " +
+                        std::to_string(book.parts.size() + (book.summary.empty() ? 0 : 1)) + "개, 총입찰금액 " +
+                        AmountText(static_cast<long double>(book.tenderAmount)) + "원",
+                    "엑셀로 내보내기", MessageIcon::Information, MessageButtons::Ok);
+#endif
 }
 
 void TFm_VakMain::DiskCommand() {

@@ -84,6 +84,9 @@ class TFm_VakMain : public QMainWindow, public PanelHost {
   void AdjustCommand();
   // The directory dialog of the carry (given the last directory chosen); tests set their own.
   void SetCarryDirectoryChooser(std::function<QString(const QString&)> chooser) { carryChooser_ = std::move(chooser); }
+  void ExportCommand();
+  // The file the statement is exported to, asked for with the suggested path (a file dialog by default).
+  void SetExportFileChooser(std::function<QString(const QString&)> chooser) { exportChooser_ = std::move(chooser); }
   // 작업 › "원본으로 되돌리기...": the agency's VAK.DBF and VAK.MEM back in place (the question,
   // the kept copies and every refusal are the core's), the table prepared and shown again.
   void RestoreCommand();
@@ -160,6 +163,7 @@ class TFm_VakMain : public QMainWindow, public PanelHost {
   QMenu* currentPopup_ = nullptr;
   std::function<QString(const QString&)> diskChooser_;
   std::function<QString(const QString&)> carryChooser_;
+  std::function<QString(const QString&)> exportChooser_;
   TenderStatus tenderStatus_;
   QLabel* statusLabel_ = nullptr;
   int passDepth_ = 0;

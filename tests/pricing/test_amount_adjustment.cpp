@@ -149,6 +149,12 @@ TEST(AmountAdjustment, KeepsTheClosestTotalBelowWhenNoRaiseReachesTheTarget) {
     EXPECT_NE(csv.find("모자람,7\r\n"), std::string::npos);
     EXPECT_NE(csv.find("조정률," + FactorText(result.plan.factor) + "\r\n"), std::string::npos);
     EXPECT_NE(csv.find("U,3,a,,,10.000,1000,"), std::string::npos) << csv;
+    // Every line has as many fields as the titles.
+    const size_t titles = csv.find("공사,순번");
+    const auto fields = [](std::string_view line) { return std::count(line.begin(), line.end(), ','); };
+    const size_t row = csv.find("\r\n", titles) + 2;
+    EXPECT_EQ(fields(std::string_view(csv).substr(row, csv.find("\r\n", row) - row)),
+              fields(std::string_view(csv).substr(titles, row - titles)));
   }
   // With a line of quantity 1 outside the heading the remainder closes on it, to the won.
   RecordingNotifier again;

@@ -97,7 +97,7 @@ TEST(StatementWorkbook, LibreOfficeShowsAndRecomputesTheProgramsAmounts) {
   ASSERT_TRUE(WriteStatementXlsx(book, work.File("book.xlsx")));
   ASSERT_TRUE(WriteStatementXlsx(zeroed, work.File("zeroed.xlsx")));
 
-  const int amountColumns[] = {kColMaterialAmount, kColLabourAmount, kColExpenseAmount, kColAmount};
+  const int amountColumns[] = {kSheetMaterialAmount, kSheetLabourAmount, kSheetExpenseAmount, kSheetAmount};
   struct Run {
     const char* file;
     bool recalculate;
@@ -112,7 +112,7 @@ TEST(StatementWorkbook, LibreOfficeShowsAndRecomputesTheProgramsAmounts) {
       ASSERT_EQ(rows.size(), part.lines.size() + 2) << part.name;
       for (size_t i = 0; i < part.lines.size(); ++i) {
         const std::vector<std::string>& row = rows[i + 1];
-        ASSERT_EQ(row.at(kColKey), part.partCode + ":" + std::to_string(part.lines[i].recno));
+        ASSERT_EQ(row.at(kSheetKey), part.partCode + ":" + std::to_string(part.lines[i].recno));
         for (int k = 0; k < 4; ++k) {
           EXPECT_EQ(row.at(static_cast<size_t>(amountColumns[k])), std::to_string(part.lines[i].amounts[k]))
               << part.name << " row " << i + 2 << " column " << ColumnLetter(amountColumns[k]);
@@ -123,7 +123,7 @@ TEST(StatementWorkbook, LibreOfficeShowsAndRecomputesTheProgramsAmounts) {
         EXPECT_EQ(rows.back().at(static_cast<size_t>(amountColumns[k])), std::to_string(part.total[k]));
     }
     EXPECT_GT(checked, 1000);
-    EXPECT_EQ(sheets["총괄집계"].back().at(kColAmount), std::to_string(book.tenderAmount));
+    EXPECT_EQ(sheets["총괄집계"].back().at(kSheetAmount), std::to_string(book.tenderAmount));
   }
 }
 
@@ -136,10 +136,10 @@ TEST(StatementWorkbook, SheetNamesAndFormulas) {
   heading.heading = true;
   heading.level = 2;
   heading.quantity = 2;
-  EXPECT_EQ(AmountFormula(heading, kColAmount, 5, 40), "ROUNDDOWN(E5*SUMIF(P6:P40,5,M6:M40),0)");
+  EXPECT_EQ(AmountFormula(heading, kSheetAmount, 5, 40), "ROUNDDOWN(E5*SUMIF(P6:P40,5,M6:M40),0)");
   SheetLine item;
   item.item = true;
-  EXPECT_EQ(AmountFormula(item, kColLabourAmount, 7, 40), "ROUNDDOWN(E7*H7,0)");
+  EXPECT_EQ(AmountFormula(item, kSheetLabourAmount, 7, 40), "ROUNDDOWN(E7*H7,0)");
 }
 
 }  // namespace

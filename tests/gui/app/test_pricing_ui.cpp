@@ -396,6 +396,21 @@ class PricingUiTest : public QObject {
     QVERIFY(m[m.size() - 2].text.find("현재 총입찰금액: " + shown.toStdString()) != std::string::npos);
     QVERIFY(m.back().text.find("새 총입찰금액: 98,765,432원") != std::string::npos);
     QVERIFY(FileExists(dir.File("금액맞추기-결과.csv")));
+#ifdef VAK_HAS_SHEETS
+    // 작업 › 엑셀로 내보내기: the file asked for, refused over a tender's file, written elsewhere.
+    QString suggested;
+    s.window.SetExportFileChooser([&](const QString& path) {
+      suggested = path;
+      return QString::fromStdString(dir.File("VAK"));  // ".xlsx" is added
+    });
+    s.window.findChild<QAction*>(QStringLiteral("Mnu_Export"))->trigger();
+    QCOMPARE(suggested, QString::fromStdString(dir.File("내역.xlsx")));
+    QVERIFY(FileExists(dir.File("VAK.xlsx")));
+    QVERIFY(s.notifier.messages.back().text.find("총입찰금액 98,765,432원") != std::string::npos);
+    s.window.SetExportFileChooser([&](const QString&) { return QString::fromStdString(dir.File("VAK.MEM")); });
+    s.window.findChild<QAction*>(QStringLiteral("Mnu_Export"))->trigger();
+    QCOMPARE(s.notifier.messages.back().caption, std::string("오류"));
+#endif
   }
 
   void anEditOnTheLastRowScrollsTheWindow() {
