@@ -9,6 +9,10 @@
 #include "common/Text.h"
 #include "common/UserNotifier.h"
 #include "pricing/AmountAdjustment.h"
+#ifdef VAK_HAS_SHEETS
+#include "sheets/StatementWorkbook.h"
+#include "sheets/XlsxExport.h"
+#endif
 #include "pricing/Calculation.h"
 #include "pricing/PriceCarry.h"
 #include "pricing/PriceEntry.h"
@@ -219,5 +223,22 @@ void BM_AdjustTenderAmount(benchmark::State& state) {
   state.counters["changed"] = static_cast<double>(changed);
 }
 BENCHMARK(BM_AdjustTenderAmount)->Arg(100000)->Unit(benchmark::kMillisecond);
+
+#ifdef VAK_HAS_SHEETS
+// vaktool export's work: the priced statement read from the table and written as a workbook.
+void BM_ExportXlsx(benchmark::State& state) {
+  const std::string& priced = PricedSource(state.range(0));
+  SilentNotifier notifier;
+  TXbaseEnv env;
+  for (auto _ : state) {
+    TZekTable items(env, notifier);
+    OpenTenderForReview(priced, items, notifier);
+    const StatementWorkbook book = ReadStatementWorkbook(items, ProjectType::Compound);
+    items.Close();
+    if (!WriteStatementXlsx(book, priced + "-export.xlsx")) state.SkipWithError("not written");
+  }
+}
+BENCHMARK(BM_ExportXlsx)->Arg(100000)->Unit(benchmark::kMillisecond);
+#endif
 
 }  // namespace

@@ -72,6 +72,11 @@ void SetUpSheet(lxw_worksheet* sheet, const Formats& formats) {
   worksheet_fit_to_pages(sheet, 1, 0);
 }
 
+// Empty texts are left out: a statement has many, and every cell costs time in the file.
+void WriteText(lxw_worksheet* sheet, lxw_row_t row, int column, const std::string& text, lxw_format* format) {
+  if (!text.empty()) worksheet_write_string(sheet, row, static_cast<lxw_col_t>(column), text.c_str(), format);
+}
+
 void WritePart(lxw_worksheet* sheet, const PartSheet& part, const Formats& formats) {
   SetUpSheet(sheet, formats);
   const int lastRow = static_cast<int>(part.lines.size()) + 1;  // sheet rows are 1-based; row 1 holds the titles
@@ -80,16 +85,17 @@ void WritePart(lxw_worksheet* sheet, const PartSheet& part, const Formats& forma
     const lxw_row_t row = static_cast<lxw_row_t>(i + 1);
     const int sheetRow = static_cast<int>(i) + 2;
     const int bold = line.heading ? 1 : 0;
-    worksheet_write_string(sheet, row, kSheetSeq, line.seq.c_str(), formats.text[bold]);
+    WriteText(sheet, row, kSheetSeq, line.seq, formats.text[bold]);
     worksheet_write_string(sheet, row, kSheetName, line.name.c_str(), formats.name[std::max(line.level, 0)][bold]);
-    worksheet_write_string(sheet, row, kSheetSpec, line.spec.c_str(), formats.text[bold]);
-    worksheet_write_string(sheet, row, kSheetUnit, line.unit.c_str(), formats.text[bold]);
+    WriteText(sheet, row, kSheetSpec, line.spec, formats.text[bold]);
+    WriteText(sheet, row, kSheetUnit, line.unit, formats.text[bold]);
     if (line.item || line.quantity != 0)
       worksheet_write_number(sheet, row, kSheetQuantity, static_cast<double>(line.quantity), formats.quantity[bold]);
     if (line.item) {
       lxw_format* price = line.fixed ? formats.fixedPrice : formats.amount[0];
       for (int k = 0; k < 3; ++k)
-        worksheet_write_number(sheet, row, static_cast<lxw_col_t>(kPriceColumns[k]),
+        if (k == 0 || line.prices[static_cast<size_t>(k)] != 0)  // a single price leaves labour and expense empty
+          worksheet_write_number(sheet, row, static_cast<lxw_col_t>(kPriceColumns[k]),
                                static_cast<double>(line.prices[k]), price);
       const std::string sum = ColumnLetter(kSheetMaterialPrice) + std::to_string(sheetRow) + "+" +
                               ColumnLetter(kSheetLabourPrice) + std::to_string(sheetRow) + "+" +
@@ -110,11 +116,11 @@ void WritePart(lxw_worksheet* sheet, const PartSheet& part, const Formats& forma
     }
     std::string remark = line.remark;
     if (line.fixed) remark = remark.empty() ? "단가고정" : remark + " 단가고정";
-    worksheet_write_string(sheet, row, kSheetRemark, remark.c_str(), formats.text[0]);
+    WriteText(sheet, row, kSheetRemark, remark, formats.text[0]);
     worksheet_write_string(sheet, row, kSheetKey, (part.partCode + ":" + std::to_string(line.recno)).c_str(),
                            formats.text[0]);
     if (line.parent >= 0) worksheet_write_number(sheet, row, kSheetParent, line.parent + 2, nullptr);
-    worksheet_write_number(sheet, row, kSheetCounted, line.counted, nullptr);
+    if (line.counted != 0) worksheet_write_number(sheet, row, kSheetCounted, line.counted, nullptr);
   }
   const lxw_row_t totalRow = static_cast<lxw_row_t>(lastRow);
   worksheet_write_string(sheet, totalRow, kSheetName, "합계", formats.name[0][1]);
