@@ -87,7 +87,9 @@ CarryOutcome OutcomeOf(const CarryItem& target, const CarryItem& source, bool ov
     if (!IsReadableNumericField(*price)) return CarryOutcome::SourceUnreadable;
   }
   if (!source.priced) return CarryOutcome::SourceUnpriced;
-  return SameQuantity(target.quantity, source.quantity) ? CarryOutcome::Carried : CarryOutcome::QuantityChanged;
+  // A price sheet without quantities gives none to compare.
+  return source.quantity.empty() || SameQuantity(target.quantity, source.quantity) ? CarryOutcome::Carried
+                                                                                   : CarryOutcome::QuantityChanged;
 }
 
 }  // namespace
@@ -171,10 +173,12 @@ std::vector<CarryItem> CarryItemsOf(const DbfFile& table) {
   return items;
 }
 
-CarryPlan MatchPrices(std::vector<CarryItem> source, std::vector<CarryItem> target, bool overwrite) {
+CarryPlan MatchPrices(std::vector<CarryItem> source, std::vector<CarryItem> target, bool overwrite, bool wholeTender) {
+  // Items are matched within their part, or over the whole tender as one.
+  auto group = [wholeTender](const CarryItem& item) { return wholeTender ? std::string() : item.part; };
   std::map<std::string, std::vector<const CarryItem*>> sourceParts, targetParts;
-  for (const CarryItem& item : source) sourceParts[item.part].push_back(&item);
-  for (const CarryItem& item : target) targetParts[item.part].push_back(&item);
+  for (const CarryItem& item : source) sourceParts[group(item)].push_back(&item);
+  for (const CarryItem& item : target) targetParts[group(item)].push_back(&item);
   std::map<std::string, SourcePool> pools;
   for (const auto& [part, items] : sourceParts) pools.emplace(part, SourcePool(items));
 
@@ -201,7 +205,7 @@ CarryPlan MatchPrices(std::vector<CarryItem> source, std::vector<CarryItem> targ
   // Every item lands in one line at most: the items are moved, not copied. The source items
   // that found no place are noted before any of them moves.
   std::vector<bool> removed(source.size());
-  for (size_t i = 0; i < source.size(); ++i) removed[i] = !pools.at(source[i].part).Taken(&source[i]);
+  for (size_t i = 0; i < source.size(); ++i) removed[i] = !pools.at(group(source[i])).Taken(&source[i]);
   for (CarryItem& item : target) {
     CarryLine line;
     const auto found = matched.find(&item);
@@ -375,29 +379,27 @@ std::string CarryProblem(const std::string& fromDir, const std::string& toDir) {
     return fromDir +
            "\n이 입찰 자료는 저장이 중단된 채입니다. 프로그램에서 한 번 열어 저장을 마무리한 뒤 단가를 가져오십시오.";
   if (const std::string problem = UnreadableTenderProblem(fromDir); !problem.empty()) return problem + nothingCarried;
-  if (const char* missing = MissingDataFile(toDir)) return MissingDataFileText(toDir, missing) + nothingCarried;
-  if (const ProjectHeader header = LoadProjectHeader(toDir); !header.Whole())
-    return HeaderProblemText(header) + nothingCarried;
-  if (const std::string problem = UnwritableTenderProblem(toDir); !problem.empty()) return problem + nothingCarried;
-  return std::string();
+  const std::string problem = TenderToPriceProblem(toDir);
+  return problem.empty() ? problem : problem + nothingCarried;
 }
 
-CarryResult CarryPrices(const CarryRequest& request, TXbaseEnv& env, UserNotifier& notifier) {
+std::string TenderToPriceProblem(const std::string& dir) {
+  if (const char* missing = MissingDataFile(dir)) return MissingDataFileText(dir, missing);
+  if (const ProjectHeader header = LoadProjectHeader(dir); !header.Whole()) return HeaderProblemText(header);
+  return UnwritableTenderProblem(dir);
+}
+
+CarryResult CarryPricesInto(CarrySource source, const std::string& toDir, bool overwrite, TXbaseEnv& env,
+                            UserNotifier& notifier) {
   CarryResult result;
-  if (const std::string problem = CarryProblem(request.fromDir, request.toDir); !problem.empty()) {
-    Fail(notifier, problem);
-    return result;
-  }
-  // Reading the other bill and copying this one take a while on large bills: said, not silent.
-  notifier.ProgressOpen("이전 내역의 단가를 읽고 있습니다.", 2);
-  std::optional<std::vector<CarryItem>> source = ReadSource(request.fromDir, notifier);
-  notifier.ProgressStep();
-  notifier.ProgressClose();
-  if (!source) return result;
   TenderRewrite rewrite;
-  rewrite.dir = request.toDir;
+  rewrite.dir = toDir;
   rewrite.change = [&](TZekTable& items, ProjectType, UserNotifier& toTarget) {
-    result.plan = MatchPrices(std::move(*source), CarryItemsOf(items.engine()->file()), request.overwrite);
+    std::vector<CarryItem> target = CarryItemsOf(items.engine()->file());
+    if (source.byKey) {
+      for (CarryItem& item : target) item.code = item.part + ":" + std::to_string(item.recno);
+    }
+    result.plan = MatchPrices(std::move(source.items), std::move(target), overwrite, source.wholeTender);
     if (!AcceptUnreadableSources(result.plan, notifier)) return false;
     WritePrices(items, result.plan, toTarget);
     return true;
@@ -407,6 +409,20 @@ CarryResult CarryPrices(const CarryRequest& request, TXbaseEnv& env, UserNotifie
   result.tenderAmount = rewritten.tenderAmount;
   result.completed = rewritten.completed;
   return result;
+}
+
+CarryResult CarryPrices(const CarryRequest& request, TXbaseEnv& env, UserNotifier& notifier) {
+  if (const std::string problem = CarryProblem(request.fromDir, request.toDir); !problem.empty()) {
+    Fail(notifier, problem);
+    return CarryResult();
+  }
+  // Reading the other bill and copying this one take a while on large bills: said, not silent.
+  notifier.ProgressOpen("이전 내역의 단가를 읽고 있습니다.", 2);
+  std::optional<std::vector<CarryItem>> source = ReadSource(request.fromDir, notifier);
+  notifier.ProgressStep();
+  notifier.ProgressClose();
+  if (!source) return CarryResult();
+  return CarryPricesInto({std::move(*source), false, false}, request.toDir, request.overwrite, env, notifier);
 }
 
 }  // namespace vak

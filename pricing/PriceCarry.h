@@ -69,7 +69,9 @@ struct CarryPlan {
 
 // Matches the items and decides each outcome (OverLimit is decided when the price is written).
 // The items are moved into the plan.
-CarryPlan MatchPrices(std::vector<CarryItem> source, std::vector<CarryItem> target, bool overwrite);
+// With `wholeTender`, items are matched over the whole tender instead of within their part.
+CarryPlan MatchPrices(std::vector<CarryItem> source, std::vector<CarryItem> target, bool overwrite,
+                      bool wholeTender = false);
 
 // The report: every line of the plan as CSV, UTF-8 with a byte-order mark.
 std::string CarryReportCsv(const CarryPlan& plan);
@@ -96,6 +98,9 @@ struct CarryResult {
 // read-only files. The tender's own table is not opened (the window holds it). Empty when the
 // carry can go on.
 std::string CarryProblem(const std::string& fromDir, const std::string& toDir);
+// Why prices cannot be written into the tender in `dir` (its files missing, its header damaged,
+// its files read-only); empty when they can.
+std::string TenderToPriceProblem(const std::string& dir);
 
 // Carries the prices of `fromDir` into `toDir`. The source is only read. The target is taken
 // for the whole run (a tender open in the program is refused), prepared as the program
@@ -104,5 +109,15 @@ std::string CarryProblem(const std::string& fromDir, const std::string& toDir);
 // Source prices that cannot be read are listed in a question before anything is written.
 // Failures are told through `notifier`; the target is then as it was (unless `unfinished`).
 CarryResult CarryPrices(const CarryRequest& request, TXbaseEnv& env, UserNotifier& notifier);
+
+// The items whose prices are carried, from another bill or from a price sheet.
+struct CarrySource {
+  std::vector<CarryItem> items;
+  bool byKey = false;        // their codes are keys of the tender's lines: part code and record number, "U1:123"
+  bool wholeTender = false;  // matched over the whole tender, not within their part
+};
+// Carries `source` into `toDir` as CarryPrices does once it has read the other bill.
+CarryResult CarryPricesInto(CarrySource source, const std::string& toDir, bool overwrite, TXbaseEnv& env,
+                            UserNotifier& notifier);
 
 }  // namespace vak

@@ -11,7 +11,7 @@ PACKAGES=(
   xvfb xauth
   python3 python3-dbfread libdbd-xbase-perl
   poppler-utils
-  libxlsxwriter-dev libreoffice-calc-nogui
+  libxlsxwriter-dev libzip-dev libexpat1-dev libreoffice-calc-nogui
   cups printer-driver-cups-pdf
 )
 

@@ -18,6 +18,7 @@
 #include "common/Numbers.h"
 #include "common/Text.h"
 #ifdef VAK_HAS_SHEETS
+#include "sheets/PriceImport.h"
 #include "sheets/StatementWorkbook.h"
 #include "sheets/XlsxExport.h"
 #endif
@@ -95,6 +96,11 @@ void PrintHelp() {
       "  export DIR --xlsx OUT.xlsx\n"
       "               내역을 엑셀 화일로 씁니다: 공사마다 한 시트(복합공사는 총괄집계 시트가 먼저),\n"
       "               금액은 수식(수량 × 단가, 공종 합계, 공사 합계)과 프로그램이 계산한 값으로.\n"
+      "  import DIR (--xlsx IN.xlsx [--sheet NAME] | --csv IN.csv) [--report FILE.csv] [--overwrite] [--yes]\n"
+      "               엑셀 화일(내보낸 화일, 또는 머리줄에 공종명·규격·단위·단가가 있는 시트)이나\n"
+      "               CSV(UTF-8 또는 완성형)의 단가를 같은 항목에 가져오고 모든 공사를 다시 계산합니다.\n"
+      "               키 열이 있으면 키로, 없으면 단가 가져오기(carry)처럼 짝짓습니다. 소수, 글자,\n"
+      "               음수 단가는 가져오지 않고 결과 화일에 적습니다.\n"
       "  dump DIR [--order 0|1] [--query EXPR]\n"
       "               VAK.DBF의 레코드를 탭으로 구분해 보입니다.\n"
       "\n"
@@ -455,6 +461,56 @@ int Export(const std::vector<std::string>& args) {
 #endif
 }
 
+// Unit prices from a spreadsheet (or a CSV file) into the tender.
+int Import(const std::vector<std::string>& args) {
+  std::map<std::string, std::string> options;
+  if (args.size() < 2 ||
+      !ParseOptions(args, 2, {"--xlsx", "--csv", "--sheet", "--report", "--overwrite", "--yes"}, options) ||
+      options.count("--xlsx") + options.count("--csv") != 1) {
+    std::fputs(
+        "사용법: vaktool import DIR (--xlsx IN.xlsx [--sheet NAME] | --csv IN.csv) [--report FILE.csv] [--overwrite] "
+        "[--yes]\n",
+        stderr);
+    return 2;
+  }
+#ifdef VAK_HAS_SHEETS
+  ImportRequest request;
+  request.dir = AbsoluteDir(args[1]);
+  request.csv = options.count("--csv") > 0;
+  request.path = request.csv ? options["--csv"] : options["--xlsx"];
+  request.sheet = options.count("--sheet") ? options["--sheet"] : std::string();
+  request.overwrite = options.count("--overwrite") > 0;
+  ConsoleNotifier notifier(options.count("--yes") > 0);
+  if (options.count("--report")) {
+    if (const std::string problem = OutputPathProblem(options["--report"], {request.dir}); !problem.empty()) {
+      notifier.Message(problem, "오류", MessageIcon::Error, MessageButtons::Ok);
+      return 1;
+    }
+  }
+  TXbaseEnv env;
+  const ImportResult result = ImportPrices(request, env, notifier);
+  if (!result.completed) {
+    if (!result.unfinished)
+      std::fprintf(stderr, "vaktool: 단가를 가져오지 않았습니다. %s 는 그대로입니다.\n", request.dir.c_str());
+    return 1;
+  }
+  std::printf("%s: %s 의 단가를 가져오고 모든 공사를 다시 계산했습니다.\n", request.dir.c_str(), request.path.c_str());
+  std::printf("%s\n", CompletionText(result.tenderAmount).c_str());
+  std::printf("%s, 제외한 행 %zu\n", CarrySummaryText(result.plan).c_str(), result.refused.size());
+  if (options.count("--report")) {
+    if (!ReplaceFileContents(options["--report"], ImportReportCsv(result))) {
+      std::fprintf(stderr, "vaktool: 결과 화일을 쓸 수 없습니다: %s\n", options["--report"].c_str());
+      return 1;
+    }
+    std::printf("결과 화일: %s\n", options["--report"].c_str());
+  }
+  return 0;
+#else
+  std::fputs("vaktool: 이 빌드에는 엑셀 가져오기 기능이 없습니다.\n", stderr);
+  return 2;
+#endif
+}
+
 // The tender documents as PDF files.
 int Report(const std::vector<std::string>& args, int argc, char* argv[]) {
   std::map<std::string, std::string> options;
@@ -627,6 +683,7 @@ int main(int argc, char* argv[]) {
   if (command == "carry") return Carry(args);
   if (command == "adjust") return Adjust(args);
   if (command == "export") return Export(args);
+  if (command == "import") return Import(args);
   if (command == "report") return Report(args, argc, argv);
   std::fprintf(stderr, "vaktool: 알 수 없는 명령입니다: %s (vaktool --help 참조)\n", command.c_str());
   return 2;

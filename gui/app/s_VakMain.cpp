@@ -39,6 +39,7 @@
 #include "gui/reports/s_VakRpt.h"
 #include "pricing/AmountAdjustment.h"
 #ifdef VAK_HAS_SHEETS
+#include "sheets/PriceImport.h"
 #include "sheets/StatementWorkbook.h"
 #include "sheets/XlsxExport.h"
 #endif
@@ -417,6 +418,9 @@ void TFm_VakMain::BuildMenus() {
   edit->addSeparator();
   edit->addAction(Action(QStringLiteral("단가 가져오기..."), QStringLiteral("Mnu_Carry"), false));
   edit->addAction(Action(QStringLiteral("금액 맞추기..."), QStringLiteral("Mnu_Adjust"), false));
+#ifdef VAK_HAS_SHEETS
+  edit->addAction(Action(QStringLiteral("엑셀에서 단가 가져오기..."), QStringLiteral("Mnu_Import"), false));
+#endif
   QAction* reports = Action(QStringLiteral("보고서"), QStringLiteral("Mnu_Report"), false);
   menuBar()->addAction(reports);
   QMenu* help = menuBar()->addMenu(QStringLiteral("도움말"));
@@ -669,6 +673,7 @@ void TFm_VakMain::WireCommands() {
   wireButton("C_SBT_DiskMake", std::bind_front(&TFm_VakMain::DiskCommand, this));
   wire(QStringLiteral("Mnu_Disk"), std::bind_front(&TFm_VakMain::DiskCommand, this));
   wire(QStringLiteral("Mnu_Export"), std::bind_front(&TFm_VakMain::ExportCommand, this));
+  wire(QStringLiteral("Mnu_Import"), std::bind_front(&TFm_VakMain::ImportCommand, this));
   wireButton("C_SBT_Find", std::bind_front(&TFm_VakMain::FindCommand, this));
   wire(QStringLiteral("Mnu_Find"), std::bind_front(&TFm_VakMain::FindCommand, this));
   wire(QStringLiteral("C_Mnu_Detail_Find"), std::bind_front(&TFm_VakMain::FindCommand, this));
@@ -912,6 +917,46 @@ void TFm_VakMain::ExportCommand() {
                         std::to_string(book.parts.size() + (book.summary.empty() ? 0 : 1)) + "개, 총입찰금액 " +
                         AmountText(static_cast<long double>(book.tenderAmount)) + "원",
                     "엑셀로 내보내기", MessageIcon::Information, MessageButtons::Ok);
+#endif
+}
+
+void TFm_VakMain::ImportCommand() {
+#ifdef VAK_HAS_SHEETS
+  if (!panel_) return;
+  QSettings settings = ProgramSettings();
+  const QString last = settings.value(QStringLiteral("import/file"), dataDir_).toString();
+  const QString from = importChooser_
+                           ? importChooser_(last)
+                           : QFileDialog::getOpenFileName(this, QStringLiteral("단가를 가져올 엑셀 화일"), last,
+                                                          QStringLiteral("엑셀 통합 문서 (*.xlsx);;CSV (*.csv)"));
+  if (from.isEmpty()) return;
+  settings.setValue(QStringLiteral("import/file"), from);
+  const MessageAnswer answer = notifier_.Message(
+      from.toStdString() + " 의 단가를 지금 내역의 같은 항목에 가져오고, 모든 공사를 다시 계산합니다.\n" +
+          "단가고정 항목은 그대로 둡니다. 이미 입력한 단가도 바꾸시겠습니까?\n  예: 바꿈  아니오: 이미 입력한 단가는 "
+          "그대로  취소: 그만둠",
+      "엑셀에서 단가 가져오기", MessageIcon::Question, MessageButtons::YesNoCancel);
+  if (answer == MessageAnswer::Cancel) return;
+  ImportRequest request;
+  request.dir = dataDir_.toStdString();
+  request.path = from.toStdString();
+  request.csv = from.endsWith(QStringLiteral(".csv"), Qt::CaseInsensitive);
+  request.overwrite = answer == MessageAnswer::Yes;
+  const int tab = tabs_->currentIndex();
+  ReleaseTable();
+  const ImportResult result = ImportPrices(request, env_, notifier_);
+  startupFlag_ = true;
+  if (!RunShowStep()) return;
+  if (tab != tabs_->currentIndex()) TabEntered(tabs_->currentIndex());
+  if (!result.completed) return;
+  totalLabel_->setText(QString::fromStdString(AmountText(result.tenderAmount)));
+  const std::string reportPath = JoinPath(request.dir, "엑셀단가가져오기-결과.csv");
+  const bool reported = ReplaceFileContents(reportPath, ImportReportCsv(result));
+  std::string summary = "단가를 가져오고 모든 공사를 다시 계산했습니다.\n\n" + CarrySummaryText(result.plan, true);
+  summary += "  가져오지 않은 행: " + std::to_string(result.refused.size()) + "\n";
+  summary += CompletionText(result.tenderAmount) + "\n";
+  summary += reported ? "항목별 결과: " + reportPath : "항목별 결과 화일을 쓸 수 없습니다: " + reportPath;
+  notifier_.Message(summary, "엑셀에서 단가 가져오기", MessageIcon::Information, MessageButtons::Ok);
 #endif
 }
 

@@ -85,6 +85,9 @@ class TFm_VakMain : public QMainWindow, public PanelHost {
   // The directory dialog of the carry (given the last directory chosen); tests set their own.
   void SetCarryDirectoryChooser(std::function<QString(const QString&)> chooser) { carryChooser_ = std::move(chooser); }
   void ExportCommand();
+  void ImportCommand();
+  // The workbook prices are imported from, asked for with the last one (a file dialog by default).
+  void SetImportFileChooser(std::function<QString(const QString&)> chooser) { importChooser_ = std::move(chooser); }
   // The file the statement is exported to, asked for with the suggested path (a file dialog by default).
   void SetExportFileChooser(std::function<QString(const QString&)> chooser) { exportChooser_ = std::move(chooser); }
   // 작업 › "원본으로 되돌리기...": the agency's VAK.DBF and VAK.MEM back in place (the question,
@@ -164,6 +167,7 @@ class TFm_VakMain : public QMainWindow, public PanelHost {
   std::function<QString(const QString&)> diskChooser_;
   std::function<QString(const QString&)> carryChooser_;
   std::function<QString(const QString&)> exportChooser_;
+  std::function<QString(const QString&)> importChooser_;
   TenderStatus tenderStatus_;
   QLabel* statusLabel_ = nullptr;
   int passDepth_ = 0;

@@ -1,0 +1,258 @@
+#include "sheets/SheetReader.h"
+
+#include <expat.h>
+#include <zip.h>
+
+#include <filesystem>
+#include <functional>
+#include <map>
+
+#include "common/CodePage.h"
+#include "common/Files.h"
+
+namespace vak {
+namespace {
+
+// The local name of an element or attribute: "x:c" is "c".
+std::string_view Local(const char* name) {
+  std::string_view n(name);
+  const size_t colon = n.rfind(':');
+  return colon == std::string_view::npos ? n : n.substr(colon + 1);
+}
+
+const char* Attribute(const char** attributes, std::string_view name) {
+  for (size_t i = 0; attributes[i]; i += 2) {
+    if (Local(attributes[i]) == name) return attributes[i + 1];
+  }
+  return nullptr;
+}
+
+// Streams one XML part through Expat: start and end of each element, and its text.
+class XmlPart {
+ public:
+  std::function<void(std::string_view, const char**)> start;
+  std::function<void(std::string_view)> end;
+  std::function<void(std::string_view)> text;
+
+  bool Parse(zip_t* archive, const std::string& name) {
+    zip_file_t* file = zip_fopen(archive, name.c_str(), 0);
+    if (!file) return false;
+    XML_Parser parser = XML_ParserCreate("UTF-8");
+    XML_SetUserData(parser, this);
+    XML_SetElementHandler(
+        parser,
+        [](void* self, const char* element, const char** attributes) {
+          auto* part = static_cast<XmlPart*>(self);
+          if (part->start) part->start(Local(element), attributes);
+        },
+        [](void* self, const char* element) {
+          auto* part = static_cast<XmlPart*>(self);
+          if (part->end) part->end(Local(element));
+        });
+    XML_SetCharacterDataHandler(parser, [](void* self, const char* s, int length) {
+      auto* part = static_cast<XmlPart*>(self);
+      if (part->text) part->text(std::string_view(s, static_cast<size_t>(length)));
+    });
+    char buffer[1 << 16];
+    bool ok = true;
+    while (ok) {
+      const zip_int64_t n = zip_fread(file, buffer, sizeof buffer);
+      ok = n >= 0 && XML_Parse(parser, buffer, static_cast<int>(n), n == 0) != XML_STATUS_ERROR;
+      if (n <= 0) break;
+    }
+    XML_ParserFree(parser);
+    zip_fclose(file);
+    return ok;
+  }
+};
+
+// "B12" → column 1.
+int ColumnOf(const char* reference) {
+  int column = 0;
+  for (const char* p = reference; *p >= 'A' && *p <= 'Z'; ++p) column = column * 26 + (*p - 'A' + 1);
+  return column - 1;
+}
+
+std::vector<std::string> SharedStrings(zip_t* archive) {
+  std::vector<std::string> strings;
+  XmlPart part;
+  bool inText = false;
+  int phonetic = 0;  // reading hints (<rPh>) are not part of the text
+  part.start = [&](std::string_view e, const char**) {
+    if (e == "si") strings.emplace_back();
+    if (e == "rPh") ++phonetic;
+    if (e == "t") inText = phonetic == 0;
+  };
+  part.end = [&](std::string_view e) {
+    if (e == "rPh") --phonetic;
+    if (e == "t") inText = false;
+  };
+  part.text = [&](std::string_view s) {
+    if (inText && !strings.empty()) strings.back() += s;
+  };
+  part.Parse(archive, "xl/sharedStrings.xml");
+  return strings;
+}
+
+bool ReadSheet(zip_t* archive, const std::string& name, const std::vector<std::string>& strings, SheetRows& sheet) {
+  XmlPart part;
+  SheetCell cell;
+  std::string type;
+  int column = 0;
+  size_t row = 0;
+  bool inValue = false, inInline = false;
+  std::string value;
+  part.start = [&](std::string_view e, const char** attributes) {
+    if (e == "row") {
+      const char* r = Attribute(attributes, "r");
+      row = r ? static_cast<size_t>(std::max(std::atol(r), 1L)) : sheet.rows.size() + 1;
+      column = 0;
+    } else if (e == "c") {
+      const char* r = Attribute(attributes, "r");
+      if (r) column = ColumnOf(r);
+      const char* t = Attribute(attributes, "t");
+      type = t ? t : "n";
+      cell = SheetCell();
+      value.clear();
+    } else if (e == "f") {
+      cell.formula = true;
+    } else if (e == "v") {
+      inValue = true;
+    } else if (e == "is") {
+      inInline = true;
+    } else if (e == "t" && inInline) {
+      inValue = true;
+    }
+  };
+  part.text = [&](std::string_view s) {
+    if (inValue) value += s;
+  };
+  part.end = [&](std::string_view e) {
+    if (e == "v" || e == "t") inValue = false;
+    if (e == "is") inInline = false;
+    if (e != "c") return;
+    if (type == "s") {
+      const size_t index = static_cast<size_t>(std::atol(value.c_str()));
+      cell.kind = SheetCell::Kind::Text;
+      cell.value = index < strings.size() ? strings[index] : std::string();
+    } else if (type == "inlineStr" || type == "str") {
+      cell.kind = SheetCell::Kind::Text;
+      cell.value = value;
+    } else if (type == "n" && !value.empty()) {
+      cell.kind = SheetCell::Kind::Number;
+      cell.value = value;
+    } else if (!value.empty()) {
+      cell.kind = SheetCell::Kind::Other;
+      cell.value = value;
+    }
+    if (cell.kind != SheetCell::Kind::Empty || cell.formula) {
+      if (sheet.rows.size() < row) sheet.rows.resize(row);
+      std::vector<SheetCell>& cells = sheet.rows[row - 1];
+      if (cells.size() <= static_cast<size_t>(column)) cells.resize(static_cast<size_t>(column) + 1);
+      cells[static_cast<size_t>(column)] = cell;
+    }
+    ++column;
+  };
+  return part.Parse(archive, name);
+}
+
+}  // namespace
+
+std::optional<std::vector<SheetRows>> ReadXlsxSheets(const std::string& path, std::string* problem) {
+  int error = 0;
+  zip_t* archive = zip_open(path.c_str(), ZIP_RDONLY, &error);
+  if (!archive) {
+    if (problem)
+      *problem = path + "\n" +
+                 (error == ZIP_ER_NOENT || error == ZIP_ER_OPEN ? "화일을 열 수 없습니다."
+                                                                : "엑셀 통합 문서(.xlsx)가 아닙니다.");
+    return std::nullopt;
+  }
+  // The sheets in the workbook's order, and the part each is stored in.
+  std::vector<std::pair<std::string, std::string>> sheets;  // name, relationship id
+  std::map<std::string, std::string> targets;               // relationship id → part
+  XmlPart workbook;
+  workbook.start = [&](std::string_view e, const char** a) {
+    const char* name = Attribute(a, "name");
+    const char* id = Attribute(a, "id");
+    if (e == "sheet" && name && id) sheets.emplace_back(name, id);
+  };
+  XmlPart relations;
+  relations.start = [&](std::string_view e, const char** a) {
+    const char* id = Attribute(a, "Id");
+    const char* target = Attribute(a, "Target");
+    if (e == "Relationship" && id && target) {
+      std::string t = target;
+      targets[id] = t.rfind('/', 0) == 0 ? t.substr(1) : "xl/" + t;
+    }
+  };
+  std::vector<SheetRows> result;
+  bool ok = workbook.Parse(archive, "xl/workbook.xml") && relations.Parse(archive, "xl/_rels/workbook.xml.rels");
+  if (ok) {
+    const std::vector<std::string> strings = SharedStrings(archive);
+    for (const auto& [name, id] : sheets) {
+      SheetRows sheet;
+      sheet.name = name;
+      const auto target = targets.find(id);
+      if (target == targets.end() || !ReadSheet(archive, target->second, strings, sheet)) {
+        ok = false;
+        break;
+      }
+      result.push_back(std::move(sheet));
+    }
+  }
+  zip_discard(archive);  // read only: nothing is ever written back
+  if (!ok || result.empty()) {
+    if (problem) *problem = path + "\n엑셀 통합 문서(.xlsx)를 읽을 수 없습니다. 손상되었거나 다른 형식입니다.";
+    return std::nullopt;
+  }
+  return result;
+}
+
+std::optional<SheetRows> ReadCsvSheet(const std::string& path, std::string* problem) {
+  std::optional<std::string> bytes = ReadWholeFile(path);
+  if (!bytes) {
+    if (problem) *problem = path + "\n화일을 읽을 수 없습니다.";
+    return std::nullopt;
+  }
+  std::string text = *bytes;
+  if (text.rfind("\xEF\xBB\xBF", 0) == 0) text.erase(0, 3);
+  if (Utf8ToCp949(text) == std::nullopt) text = Cp949ToUtf8(text);  // not UTF-8: the code page's
+  SheetRows sheet;
+  sheet.name = std::filesystem::path(path).stem().string();
+  std::vector<SheetCell> row(1);
+  bool quoted = false;
+  auto endRow = [&] {
+    if (!(row.size() == 1 && row[0].value.empty())) sheet.rows.push_back(row);
+    else sheet.rows.emplace_back();
+    row.assign(1, SheetCell());
+  };
+  for (size_t i = 0; i < text.size(); ++i) {
+    const char c = text[i];
+    if (quoted) {
+      if (c == '"' && i + 1 < text.size() && text[i + 1] == '"') {
+        row.back().value += '"';
+        ++i;
+      } else if (c == '"') {
+        quoted = false;
+      } else {
+        row.back().value += c;
+      }
+    } else if (c == '"') {
+      quoted = true;
+    } else if (c == ',') {
+      row.emplace_back();
+    } else if (c == '\n') {
+      endRow();
+    } else if (c != '\r') {
+      row.back().value += c;
+    }
+  }
+  if (!(row.size() == 1 && row[0].value.empty())) endRow();
+  for (std::vector<SheetCell>& cells : sheet.rows) {
+    for (SheetCell& cell : cells) cell.kind = cell.value.empty() ? SheetCell::Kind::Empty : SheetCell::Kind::Text;
+  }
+  return sheet;
+}
+
+}  // namespace vak

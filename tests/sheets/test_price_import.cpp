@@ -1,0 +1,170 @@
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+
+#include "sheets/PriceImport.h"
+#include "sheets/StatementWorkbook.h"
+#include "sheets/XlsxExport.h"
+#include "tests/pricing/TenderFixture.h"
+#include "tools/SampleTender.h"
+
+namespace vak {
+namespace {
+
+using test::FilesIn;
+using test::RecordingNotifier;
+using test::TempDir;
+
+bool HaveLibreOffice() { return std::system("command -v soffice >/dev/null 2>&1") == 0; }
+
+// LibreOffice converts `file` to `format` ("xlsx") into `out`; the new file's path.
+std::string Convert(const std::string& file, const std::string& format, const std::string& out) {
+  const bool csv = std::filesystem::path(file).extension() == ".csv";  // read as UTF-8, comma separated
+  const std::string command = "soffice -env:UserInstallation=file://" + out + "/profile --headless " +
+                              (csv ? "--infilter=CSV:44,34,76,1 " : "") + "--convert-to " + format + " --outdir " +
+                              out + " " + file + " >/dev/null 2>&1";
+  EXPECT_EQ(std::system(command.c_str()), 0) << command;
+  return out + "/" + std::filesystem::path(file).stem().string() + "." + format;
+}
+
+long long StoredTender(const std::string& dir) { return std::stoll(ReadMemVar(JoinPath(dir, "VAK.MEM"), "CMN_IPMT")); }
+
+void WriteSample(const std::string& dir) {
+  SampleOptions options;
+  options.lines = 300;
+  ASSERT_TRUE(WriteSampleTender(dir, options));
+}
+
+// The priced statement exported, saved again by LibreOffice, and imported into the unpriced
+// bill gives the same tender amount; a plain price sheet LibreOffice made from a CSV file puts
+// each price on its item.
+TEST(PriceImport, WorkbooksSavedByLibreOfficeComeBack) {
+  if (!HaveLibreOffice()) GTEST_SKIP() << "LibreOffice (soffice) is not installed";
+  TempDir priced, unpriced, plain, work;
+  WriteSample(priced.path());
+  WriteSample(unpriced.path());
+  WriteSample(plain.path());
+  TXbaseEnv env;
+  test::PriceAndCalculate(priced.path(), env, [](const TZekTable& t) -> std::optional<test::HandPrice> {
+    return test::PriceFor(static_cast<long>(t.FieldAsFloat("F_SEQ")));
+  });
+  {
+    RecordingNotifier n;
+    TZekTable items(env, n);
+    ASSERT_TRUE(OpenTenderForReview(priced.path(), items, n));
+    ASSERT_TRUE(WriteStatementXlsx(ReadStatementWorkbook(items, ProjectType::Compound), work.File("bill.xlsx")));
+  }
+  std::filesystem::create_directories(work.File("again"));
+  const std::string again = Convert(work.File("bill.xlsx"), "xlsx", work.File("again"));
+  const std::string before = *ReadWholeFile(again);
+  RecordingNotifier n;
+  const ImportResult result = ImportPrices({unpriced.path(), again, false, "", false}, env, n);
+  ASSERT_TRUE(result.completed) << (n.messages.empty() ? "" : n.messages.back().text);
+  EXPECT_EQ(StoredTender(unpriced.path()), StoredTender(priced.path()));
+  EXPECT_EQ(result.plan.Count(CarryOutcome::New), 0);
+  EXPECT_EQ(*ReadWholeFile(again), before);  // the source is only read
+
+  // A plain sheet: 공종명, 규격, 단위, 단가, made by LibreOffice from a CSV file.
+  std::ofstream(work.File("plain.csv")) << "공종명,규격,단위,단가\n교목 식재,소나무 H3.0,주,\"12,345\"\n"
+                                        << "자기질타일 붙이기,300x300,M2,23456\n없는 항목,,식,1\n";
+  std::filesystem::create_directories(work.File("plain"));
+  const std::string sheet = Convert(work.File("plain.csv"), "xlsx", work.File("plain"));
+  RecordingNotifier p;
+  const ImportResult plainResult = ImportPrices({plain.path(), sheet, false, "", false}, env, p);
+  ASSERT_TRUE(plainResult.completed) << (p.messages.empty() ? "" : p.messages.back().text);
+  EXPECT_EQ(plainResult.plan.Count(CarryOutcome::Removed), 1);  // 없는 항목
+  // Over the whole tender, the first such item takes the price (the n-th row the n-th item).
+  std::vector<std::string> carried;
+  for (const CarryLine& line : plainResult.plan.lines) {
+    if (line.outcome == CarryOutcome::Carried)
+      carried.push_back(Cp949ToUtf8(line.target.name) + " " + line.target.price);
+  }
+  std::sort(carried.begin(), carried.end());
+  EXPECT_EQ(carried, (std::vector<std::string>{"교목 식재 12345", "자기질타일 붙이기 23456"}));
+}
+
+SheetRows Sheet(std::vector<std::vector<std::string>> cells) {
+  SheetRows sheet;
+  sheet.name = "단가";
+  for (const auto& row : cells) {
+    std::vector<SheetCell> out;
+    for (const std::string& c : row) {
+      SheetCell cell;
+      if (c == "=") {
+        cell.formula = true;  // a formula saved without its value
+      } else if (!c.empty()) {
+        cell.kind = c[0] == '\'' ? SheetCell::Kind::Text : SheetCell::Kind::Number;
+        cell.value = c[0] == '\'' ? c.substr(1) : c;
+        if (cell.kind == SheetCell::Kind::Number && !std::isdigit(static_cast<unsigned char>(c.back())))
+          cell.kind = SheetCell::Kind::Text;
+      }
+      out.push_back(cell);
+    }
+    sheet.rows.push_back(out);
+  }
+  return sheet;
+}
+
+// Rows whose prices cannot be taken are listed with the reason; the others are taken.
+TEST(PriceImport, RowsThatCannotBeTakenAreListed) {
+  const SheetRows sheet = Sheet({{"제목 줄"},
+                                 {"키", "공종명", "규격", "단위", "단가"},
+                                 {"U1:5", "가", "", "M2", "1000"},
+                                 {"U1:6", "나", "", "M2", "1000.5"},
+                                 {"U1:7", "다", "", "M2", "'1,000"},
+                                 {"U1:8", "라", "", "M2", "-5"},
+                                 {"U1:9", "마", "", "M2", "="},
+                                 {"U1:5", "바", "", "M2", "7"},
+                                 {"", "", "", "", ""},
+                                 {"U1:10", "사", "", "M2", ""}});
+  const PriceRows rows = ReadPriceRows({sheet}, "", false);
+  ASSERT_EQ(rows.source.items.size(), 1u);
+  EXPECT_TRUE(rows.source.byKey);
+  EXPECT_EQ(rows.source.items[0].price, "1000");
+  std::vector<std::string> why;
+  for (const RefusedRow& r : rows.refused) why.push_back(std::to_string(r.row) + " " + r.why);
+  EXPECT_EQ(why, (std::vector<std::string>{"4 소수 단가", "5 숫자가 아닌 단가 (텍스트로 저장된 숫자)", "6 음수 단가",
+                                           "7 수식의 값이 저장되지 않은 단가", "8 키 중복"}));
+  // From a CSV file the same text is a number.
+  EXPECT_EQ(ReadPriceRows({Sheet({{"공종명", "규격", "단위", "단가"}, {"다", "", "M2", "'1,000"}})}, "", true)
+                .source.items.at(0)
+                .price,
+            "1000");
+}
+
+// What is not a price sheet is refused, and the tender stays as it was.
+TEST(PriceImport, BadFilesLeaveTheTenderAsItWas) {
+  TempDir tender, work;
+  WriteSample(tender.path());
+  std::ofstream(work.File("text.xlsx")) << "not a workbook";
+  std::ofstream(work.File("columns.csv")) << "이름,값\n터파기,1000\n";
+  std::ofstream(work.File("cp949.csv"))
+      << "\xB0\xF8\xC1\xBE\xB8\xED,\xB1\xD4\xB0\xDD,\xB4\xDC\xC0\xA7,\xB4\xDC\xB0\xA1\n";
+  const auto files = FilesIn(tender.path());
+  TXbaseEnv env;
+  struct Case {
+    std::string path;
+    bool csv;
+    const char* message;
+  };
+  for (const Case& c : {Case{work.File("text.xlsx"), false, "엑셀 통합 문서(.xlsx)가 아닙니다"},
+                        Case{work.File("missing.xlsx"), false, "화일을 열 수 없습니다"},
+                        Case{work.File("columns.csv"), true, "머리줄에 공종명, 규격, 단위, 단가 열이 있어야 합니다"}}) {
+    SCOPED_TRACE(c.path);
+    RecordingNotifier n;
+    EXPECT_FALSE(ImportPrices({tender.path(), c.path, c.csv, "", false}, env, n).completed);
+    ASSERT_FALSE(n.messages.empty());
+    EXPECT_NE(n.messages.back().text.find(c.message), std::string::npos) << n.messages.back().text;
+    EXPECT_EQ(FilesIn(tender.path()), files);
+  }
+  // A CSV file in code page 949 reads as the same Korean titles.
+  const std::optional<SheetRows> cp949 = ReadCsvSheet(work.File("cp949.csv"), nullptr);
+  ASSERT_TRUE(cp949);
+  EXPECT_EQ(cp949->rows.at(0).at(0).value, "공종명");
+  EXPECT_EQ(cp949->rows.at(0).at(3).value, "단가");
+}
+
+}  // namespace
+}  // namespace vak
