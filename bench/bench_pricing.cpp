@@ -10,6 +10,7 @@
 #include "common/UserNotifier.h"
 #include "pricing/AmountAdjustment.h"
 #ifdef VAK_HAS_SHEETS
+#include "sheets/PriceImport.h"
 #include "sheets/StatementWorkbook.h"
 #include "sheets/XlsxExport.h"
 #endif
@@ -239,6 +240,32 @@ void BM_ExportXlsx(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_ExportXlsx)->Arg(100000)->Unit(benchmark::kMillisecond);
+
+// vaktool import's work: the exported workbook's prices into an unpriced copy of the bill, every
+// part calculated and the files replaced.
+void BM_ImportXlsx(benchmark::State& state) {
+  const std::string& priced = PricedSource(state.range(0));
+  const std::string workbook = priced + "-import.xlsx";
+  {
+    SilentNotifier notifier;
+    TXbaseEnv env;
+    TZekTable items(env, notifier);
+    OpenTenderForReview(priced, items, notifier);
+    WriteStatementXlsx(ReadStatementWorkbook(items, ProjectType::Compound), workbook);
+  }
+  SilentNotifier notifier;
+  TXbaseEnv env;
+  long carried = 0;
+  for (auto _ : state) {
+    state.PauseTiming();
+    const std::string target = bench::FreshCopy(state.range(0), 2, "import-target");
+    state.ResumeTiming();
+    const ImportResult r = ImportPrices({target, workbook, false, "", false}, env, notifier);
+    carried = r.plan.Count(CarryOutcome::Carried);
+  }
+  state.counters["carried"] = static_cast<double>(carried);
+}
+BENCHMARK(BM_ImportXlsx)->Arg(100000)->Unit(benchmark::kMillisecond);
 #endif
 
 }  // namespace

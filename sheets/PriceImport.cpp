@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <map>
 #include <optional>
 #include <set>
@@ -13,7 +14,7 @@
 namespace vak {
 namespace {
 
-enum Column { kPart, kCode, kKey, kName, kSpec, kUnit, kQuantity, kPrice, kMaterial, kLabour, kExpense, kColumns };
+enum Column { kPart, kCode, kKey, kName, kSpec, kUnit, kQuantity, kPrice, kMaterial, kLabour, kExpense, kRemark, kColumns };
 
 // The titles a column may have; the program's own export gives the longer ones.
 int ColumnOfTitle(const std::string& title) {
@@ -22,7 +23,7 @@ int ColumnOfTitle(const std::string& title) {
       {"품명", kName},         {"규격", kSpec},          {"단위", kUnit},    {"수량", kQuantity},
       {"단가", kPrice},        {"합계 단가", kPrice},    {"합계단가", kPrice}, {"재료비", kMaterial},
       {"재료비 단가", kMaterial}, {"재료비단가", kMaterial}, {"노무비", kLabour}, {"노무비 단가", kLabour},
-      {"노무비단가", kLabour},  {"경비", kExpense},       {"경비 단가", kExpense}, {"경비단가", kExpense}};
+      {"노무비단가", kLabour},  {"경비", kExpense},       {"경비 단가", kExpense}, {"경비단가", kExpense}, {"비고", kRemark}};
   const auto found = titles.find(TrimmedText(title));
   return found == titles.end() ? -1 : found->second;
 }
@@ -85,6 +86,12 @@ std::optional<long long> PriceOf(const SheetCell& cell, bool fromText, std::stri
   return static_cast<long long>(value);
 }
 
+std::string ThousandthsText(const std::string& number) {
+  char text[64];
+  std::snprintf(text, sizeof text, "%.3Lf", std::strtold(number.c_str(), nullptr));
+  return text;
+}
+
 // The part code a 공사 cell names: "U1" as it is, "1" as "U1".
 std::string PartCodeOf(const std::string& text) {
   const std::string t = TrimmedText(text);
@@ -109,7 +116,8 @@ PriceRows ReadPriceRows(const std::vector<SheetRows>& sheets, const std::string&
       const std::vector<SheetCell>& row = sheet.rows[r];
       auto text = [&](int column) { return TrimmedText(CellAt(row, at[static_cast<size_t>(column)]).value); };
       RefusedRow seen{sheet.name, r + 1, text(kKey), text(kName), text(kSpec), text(kUnit), text(kPrice), ""};
-      if (seen.name.empty()) continue;
+      // Fixed-price lines, as the export marks them, are the agency's: not offered for import.
+      if (seen.name.empty() || text(kRemark).find("단가고정") != std::string::npos) continue;
       std::string why;
       std::array<std::optional<long long>, 4> prices;  // total, material, labour, expense
       const int priceColumns[4] = {kPrice, kMaterial, kLabour, kExpense};
@@ -138,7 +146,9 @@ PriceRows ReadPriceRows(const std::vector<SheetRows>& sheets, const std::string&
       item.name = *name;
       item.spec = *spec;
       item.unit = *unit;
-      item.quantity = text(kQuantity);
+      // A quantity as the spreadsheet stores it (80.57299999999999) is the statement's 80.573.
+      const SheetCell& quantity = CellAt(row, at[kQuantity]);
+      item.quantity = quantity.kind == SheetCell::Kind::Number ? ThousandthsText(quantity.value) : text(kQuantity);
       item.split = split;
       item.material = std::to_string(prices[1].value_or(0));
       item.labour = std::to_string(prices[2].value_or(0));
