@@ -64,6 +64,8 @@ TEST(PriceImport, WorkbooksSavedByLibreOfficeComeBack) {
   ASSERT_TRUE(result.completed) << (n.messages.empty() ? "" : n.messages.back().text);
   EXPECT_EQ(StoredTender(unpriced.path()), StoredTender(priced.path()));
   EXPECT_EQ(result.plan.Count(CarryOutcome::New), 0);
+  EXPECT_EQ(result.plan.Count(CarryOutcome::QuantityChanged), 0);  // 80.57299999999999 is 80.573
+  EXPECT_EQ(result.plan.Count(CarryOutcome::Removed), 0);          // fixed-price rows are not offered
   EXPECT_EQ(*ReadWholeFile(again), before);  // the source is only read
 
   // A plain sheet: 공종명, 규격, 단위, 단가, made by LibreOffice from a CSV file.
