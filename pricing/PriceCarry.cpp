@@ -397,7 +397,19 @@ CarryResult CarryPricesInto(CarrySource source, const std::string& toDir, bool o
   rewrite.change = [&](TZekTable& items, ProjectType, UserNotifier& toTarget) {
     std::vector<CarryItem> target = CarryItemsOf(items.engine()->file());
     if (source.byKey) {
-      for (CarryItem& item : target) item.code = item.part + ":" + std::to_string(item.recno);
+      // A key names a line only while the line is the one it named: the same work and
+      // specification. Otherwise (the bill changed since the sheet was made) the row is matched
+      // by its texts like a row without a key.
+      std::unordered_map<std::string, const CarryItem*> byKey;
+      for (CarryItem& item : target) {
+        item.code = item.part + ":" + std::to_string(item.recno);
+        byKey[item.code] = &item;
+      }
+      for (CarryItem& item : source.items) {
+        const auto found = byKey.find(item.code);
+        if (found != byKey.end() && (found->second->name != item.name || found->second->spec != item.spec))
+          item.code.clear();
+      }
     }
     result.plan = MatchPrices(std::move(source.items), std::move(target), overwrite, source.wholeTender);
     if (!AcceptUnreadableSources(result.plan, notifier)) return false;

@@ -65,8 +65,12 @@ std::optional<long long> PriceOf(const SheetCell& cell, bool fromText, std::stri
     why = "숫자가 아닌 단가";
     return std::nullopt;
   }
+  // Plain decimal notation only ("1200", "-5", "1.5", "1.2E3"): no hexadecimal, no "inf".
+  const size_t digits = text.find_first_not_of("+-0123456789.eE");
   char* end = nullptr;
-  const long double value = std::strtold(text.c_str(), &end);
+  const long double value = digits == std::string::npos && text.find_first_of("0123456789") != std::string::npos
+                                ? std::strtold(text.c_str(), &end)
+                                : 0;
   if (text.empty() || !end || *end != '\0' || !std::isfinite(value)) {
     why = "숫자가 아닌 단가";
     return std::nullopt;
@@ -117,7 +121,9 @@ PriceRows ReadPriceRows(const std::vector<SheetRows>& sheets, const std::string&
       auto text = [&](int column) { return TrimmedText(CellAt(row, at[static_cast<size_t>(column)]).value); };
       RefusedRow seen{sheet.name, r + 1, text(kKey), text(kName), text(kSpec), text(kUnit), text(kPrice), ""};
       // Fixed-price lines, as the export marks them, are the agency's: not offered for import.
-      if (seen.name.empty() || text(kRemark).find("단가고정") != std::string::npos) continue;
+      // Rows without a work name or a price are titles, totals or blank.
+      if (text(kRemark).find("단가고정") != std::string::npos) continue;
+      if (seen.name.empty() && seen.key.empty()) continue;
       std::string why;
       std::array<std::optional<long long>, 4> prices;  // total, material, labour, expense
       const int priceColumns[4] = {kPrice, kMaterial, kLabour, kExpense};
@@ -125,7 +131,13 @@ PriceRows ReadPriceRows(const std::vector<SheetRows>& sheets, const std::string&
         prices[k] = PriceOf(CellAt(row, at[static_cast<size_t>(priceColumns[k])]), fromText, why);
       const bool split = prices[2].value_or(0) != 0 || prices[3].value_or(0) != 0;
       const std::optional<long long> single = prices[0] ? prices[0] : prices[1];
-      if (why.empty() && !split && !single) continue;  // no price on the row: nothing to take
+      if (why.empty() && !split && single.value_or(0) == 0) continue;  // no price on the row: nothing to take
+      if (why.empty() && split && prices[0] &&
+          *prices[0] != prices[1].value_or(0) + prices[2].value_or(0) + prices[3].value_or(0))
+        why = "합계 단가가 재료비, 노무비, 경비의 합과 다름";
+      if (why.empty() && !split && prices[0] && prices[1] && *prices[0] != *prices[1])
+        why = "재료비 단가와 합계 단가가 다름";  // a single price is both: which one was meant is not known
+      if (why.empty() && seen.name.empty()) why = "공종명 없음";
       CarryItem item;
       if (!seen.key.empty()) {
         if (!keys.insert(seen.key).second) why = "키 중복";

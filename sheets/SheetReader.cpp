@@ -3,7 +3,9 @@
 #include <expat.h>
 #include <zip.h>
 
+#include <algorithm>
 #include <filesystem>
+#include <new>
 #include <functional>
 #include <map>
 
@@ -12,6 +14,13 @@
 
 namespace vak {
 namespace {
+
+// A spreadsheet's bounds: what lies beyond is a damaged or a hostile file, not a price sheet.
+constexpr int kMaxColumns = 16384;      // A to XFD
+constexpr size_t kMaxRows = 1048576;
+constexpr size_t kMaxText = 32767;      // the longest text a cell holds
+constexpr zip_uint64_t kMaxPart = 1ULL << 30;  // an XML part unpacked
+
 
 // The local name of an element or attribute: "x:c" is "c".
 std::string_view Local(const char* name) {
@@ -27,6 +36,20 @@ const char* Attribute(const char** attributes, std::string_view name) {
   return nullptr;
 }
 
+// Whether `text` is well-formed UTF-8 (what a code page 949 file almost never is).
+bool IsUtf8(std::string_view text) {
+  for (size_t i = 0; i < text.size();) {
+    const unsigned char c = static_cast<unsigned char>(text[i]);
+    const size_t length = c < 0x80 ? 1 : (c >> 5) == 6 ? 2 : (c >> 4) == 14 ? 3 : (c >> 3) == 30 ? 4 : 0;
+    if (length == 0 || i + length > text.size()) return false;
+    for (size_t k = 1; k < length; ++k) {
+      if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80) return false;
+    }
+    i += length;
+  }
+  return true;
+}
+
 // Streams one XML part through Expat: start and end of each element, and its text.
 class XmlPart {
  public:
@@ -34,7 +57,12 @@ class XmlPart {
   std::function<void(std::string_view)> end;
   std::function<void(std::string_view)> text;
 
+  bool failed = false;  // a handler found what no sheet holds
+
   bool Parse(zip_t* archive, const std::string& name) {
+    zip_stat_t stat;
+    if (zip_stat(archive, name.c_str(), 0, &stat) != 0 || ((stat.valid & ZIP_STAT_SIZE) && stat.size > kMaxPart))
+      return false;
     zip_file_t* file = zip_fopen(archive, name.c_str(), 0);
     if (!file) return false;
     XML_Parser parser = XML_ParserCreate("UTF-8");
@@ -57,7 +85,7 @@ class XmlPart {
     bool ok = true;
     while (ok) {
       const zip_int64_t n = zip_fread(file, buffer, sizeof buffer);
-      ok = n >= 0 && XML_Parse(parser, buffer, static_cast<int>(n), n == 0) != XML_STATUS_ERROR;
+      ok = n >= 0 && XML_Parse(parser, buffer, static_cast<int>(n), n == 0) != XML_STATUS_ERROR && !failed;
       if (n <= 0) break;
     }
     XML_ParserFree(parser);
@@ -66,14 +94,16 @@ class XmlPart {
   }
 };
 
-// "B12" → column 1.
+// "B12" → column 1; -1 for a reference without a column in the bounds.
 int ColumnOf(const char* reference) {
   int column = 0;
-  for (const char* p = reference; *p >= 'A' && *p <= 'Z'; ++p) column = column * 26 + (*p - 'A' + 1);
-  return column - 1;
+  const char* p = reference;
+  for (; *p >= 'A' && *p <= 'Z' && column <= kMaxColumns; ++p) column = column * 26 + (*p - 'A' + 1);
+  return p == reference || column > kMaxColumns ? -1 : column - 1;
 }
 
-std::vector<std::string> SharedStrings(zip_t* archive) {
+// The shared strings; empty when the part is damaged (a workbook without the part has none).
+std::optional<std::vector<std::string>> SharedStrings(zip_t* archive) {
   std::vector<std::string> strings;
   XmlPart part;
   bool inText = false;
@@ -88,9 +118,12 @@ std::vector<std::string> SharedStrings(zip_t* archive) {
     if (e == "t") inText = false;
   };
   part.text = [&](std::string_view s) {
-    if (inText && !strings.empty()) strings.back() += s;
+    if (!inText || strings.empty()) return;
+    strings.back() += s;
+    if (strings.back().size() > kMaxText * 4) part.failed = true;  // four bytes a character at most
   };
-  part.Parse(archive, "xl/sharedStrings.xml");
+  if (zip_name_locate(archive, "xl/sharedStrings.xml", 0) < 0) return strings;
+  if (!part.Parse(archive, "xl/sharedStrings.xml")) return std::nullopt;
   return strings;
 }
 
@@ -105,11 +138,17 @@ bool ReadSheet(zip_t* archive, const std::string& name, const std::vector<std::s
   part.start = [&](std::string_view e, const char** attributes) {
     if (e == "row") {
       const char* r = Attribute(attributes, "r");
-      row = r ? static_cast<size_t>(std::max(std::atol(r), 1L)) : sheet.rows.size() + 1;
+      const long long number = r ? std::atoll(r) : static_cast<long long>(sheet.rows.size()) + 1;
+      if (number < 1 || static_cast<size_t>(number) > kMaxRows) part.failed = true;
+      row = static_cast<size_t>(std::clamp(number, 1LL, static_cast<long long>(kMaxRows)));
       column = 0;
     } else if (e == "c") {
       const char* r = Attribute(attributes, "r");
       if (r) column = ColumnOf(r);
+      if (column < 0 || column >= kMaxColumns) {
+        part.failed = true;
+        column = 0;
+      }
       const char* t = Attribute(attributes, "t");
       type = t ? t : "n";
       cell = SheetCell();
@@ -125,7 +164,9 @@ bool ReadSheet(zip_t* archive, const std::string& name, const std::vector<std::s
     }
   };
   part.text = [&](std::string_view s) {
-    if (inValue) value += s;
+    if (!inValue) return;
+    value += s;
+    if (value.size() > kMaxText * 4) part.failed = true;
   };
   part.end = [&](std::string_view e) {
     if (e == "v" || e == "t") inValue = false;
@@ -145,7 +186,7 @@ bool ReadSheet(zip_t* archive, const std::string& name, const std::vector<std::s
       cell.kind = SheetCell::Kind::Other;
       cell.value = value;
     }
-    if (cell.kind != SheetCell::Kind::Empty || cell.formula) {
+    if ((cell.kind != SheetCell::Kind::Empty || cell.formula) && row > 0 && !part.failed) {
       if (sheet.rows.size() < row) sheet.rows.resize(row);
       std::vector<SheetCell>& cells = sheet.rows[row - 1];
       if (cells.size() <= static_cast<size_t>(column)) cells.resize(static_cast<size_t>(column) + 1);
@@ -188,18 +229,18 @@ std::optional<std::vector<SheetRows>> ReadXlsxSheets(const std::string& path, st
   };
   std::vector<SheetRows> result;
   bool ok = workbook.Parse(archive, "xl/workbook.xml") && relations.Parse(archive, "xl/_rels/workbook.xml.rels");
-  if (ok) {
-    const std::vector<std::string> strings = SharedStrings(archive);
-    for (const auto& [name, id] : sheets) {
+  try {
+    const std::optional<std::vector<std::string>> strings = ok ? SharedStrings(archive) : std::nullopt;
+    ok = ok && strings;
+    for (size_t i = 0; ok && i < sheets.size(); ++i) {
       SheetRows sheet;
-      sheet.name = name;
-      const auto target = targets.find(id);
-      if (target == targets.end() || !ReadSheet(archive, target->second, strings, sheet)) {
-        ok = false;
-        break;
-      }
-      result.push_back(std::move(sheet));
+      sheet.name = sheets[i].first;
+      const auto target = targets.find(sheets[i].second);
+      ok = target != targets.end() && ReadSheet(archive, target->second, *strings, sheet);
+      if (ok) result.push_back(std::move(sheet));
     }
+  } catch (const std::bad_alloc&) {
+    ok = false;  // a file that claims more than memory holds
   }
   zip_discard(archive);  // read only: nothing is ever written back
   if (!ok || result.empty()) {
@@ -217,7 +258,7 @@ std::optional<SheetRows> ReadCsvSheet(const std::string& path, std::string* prob
   }
   std::string text = *bytes;
   if (text.rfind("\xEF\xBB\xBF", 0) == 0) text.erase(0, 3);
-  if (Utf8ToCp949(text) == std::nullopt) text = Cp949ToUtf8(text);  // not UTF-8: the code page's
+  if (!IsUtf8(text)) text = Cp949ToUtf8(text);  // not UTF-8: the code page's
   SheetRows sheet;
   sheet.name = std::filesystem::path(path).stem().string();
   std::vector<SheetCell> row(1);
@@ -242,11 +283,15 @@ std::optional<SheetRows> ReadCsvSheet(const std::string& path, std::string* prob
       quoted = true;
     } else if (c == ',') {
       row.emplace_back();
-    } else if (c == '\n') {
-      endRow();
+    } else if (c == '\n' || (c == '\r' && (i + 1 == text.size() || text[i + 1] != '\n'))) {
+      endRow();  // LF, CR LF, or CR alone
     } else if (c != '\r') {
       row.back().value += c;
     }
+  }
+  if (quoted) {
+    if (problem) *problem = path + "\n따옴표(\")가 닫히지 않은 칸이 있어 CSV 화일을 읽을 수 없습니다.";
+    return std::nullopt;
   }
   if (!(row.size() == 1 && row[0].value.empty())) endRow();
   for (std::vector<SheetCell>& cells : sheet.rows) {

@@ -72,6 +72,11 @@ void SetUpSheet(lxw_worksheet* sheet, const Formats& formats) {
   worksheet_fit_to_pages(sheet, 1, 0);
 }
 
+// The printed page holds the statement's columns; the key and the helper columns stay on screen.
+void SetPrintArea(lxw_worksheet* sheet, size_t rows) {
+  worksheet_print_area(sheet, 0, 0, static_cast<lxw_row_t>(rows), kSheetRemark);
+}
+
 // Empty texts are left out: a statement has many, and every cell costs time in the file.
 void WriteText(lxw_worksheet* sheet, lxw_row_t row, int column, const std::string& text, lxw_format* format) {
   if (!text.empty()) worksheet_write_string(sheet, row, static_cast<lxw_col_t>(column), text.c_str(), format);
@@ -122,6 +127,7 @@ void WritePart(lxw_worksheet* sheet, const PartSheet& part, const Formats& forma
     if (line.parent >= 0) worksheet_write_number(sheet, row, kSheetParent, line.parent + 2, nullptr);
     if (line.counted != 0) worksheet_write_number(sheet, row, kSheetCounted, line.counted, nullptr);
   }
+  SetPrintArea(sheet, part.lines.size() + 1);
   const lxw_row_t totalRow = static_cast<lxw_row_t>(lastRow);
   worksheet_write_string(sheet, totalRow, kSheetName, "합계", formats.name[0][1]);
   for (int k = 0; k < 4; ++k)
@@ -150,6 +156,7 @@ void WriteSummary(lxw_worksheet* sheet, const StatementWorkbook& book, const For
                                   formats.amount[0], cached);
     }
   }
+  SetPrintArea(sheet, book.summary.size() + 1);
   const lxw_row_t total = static_cast<lxw_row_t>(book.summary.size() + 1);
   worksheet_write_string(sheet, total, kSheetName, "총입찰금액", formats.name[0][1]);
   const std::string col = ColumnLetter(kSheetAmount);

@@ -373,6 +373,19 @@ int Carry(const std::vector<std::string>& args) {
   return 0;
 }
 
+// Why a report cannot go to `report`, checked before the tender changes: a tender's file, a
+// directory that cannot be written, or the file the run reads.
+std::string ReportPlaceProblem(const std::string& report, const std::string& dir, const std::string& source = "") {
+  if (std::string problem = OutputPathProblem(report, {dir}); !problem.empty()) return problem;
+  std::error_code ec;
+  if (!source.empty() && std::filesystem::equivalent(report, source, ec))
+    return report + "\n가져올 화일에 결과를 쓸 수 없습니다. 다른 이름을 주십시오. 아무것도 바꾸지 않았습니다.";
+  const std::string reportDir = std::filesystem::path(report).parent_path().string();
+  if (::access(reportDir.empty() ? "." : reportDir.c_str(), W_OK | X_OK) != 0)
+    return report + "\n결과 화일을 쓸 수 없는 곳입니다. 아무것도 바꾸지 않았습니다.";
+  return std::string();
+}
+
 // The tender amount brought to the bid amount, to the won.
 int Adjust(const std::vector<std::string>& args) {
   std::map<std::string, std::string> options;
@@ -389,15 +402,8 @@ int Adjust(const std::vector<std::string>& args) {
   }
   ConsoleNotifier notifier(options.count("--yes") > 0);
   const std::string report = options.count("--report") ? options["--report"] : JoinPath(dir, "금액맞추기-결과.csv");
-  if (const std::string problem = OutputPathProblem(report, {dir}); !problem.empty()) {
+  if (const std::string problem = ReportPlaceProblem(report, dir); !problem.empty()) {
     notifier.Message(problem, "오류", MessageIcon::Error, MessageButtons::Ok);
-    return 1;
-  }
-  // The report lists what changed: a place it cannot be written stops the run before the tender changes.
-  const std::string reportDir = std::filesystem::path(report).parent_path().string();
-  if (::access(reportDir.empty() ? "." : reportDir.c_str(), W_OK | X_OK) != 0) {
-    notifier.Message(report + "\n결과 화일을 쓸 수 없는 곳입니다. 아무것도 바꾸지 않았습니다.", "오류",
-                     MessageIcon::Error, MessageButtons::Ok);
     return 1;
   }
   TXbaseEnv env;
@@ -438,6 +444,7 @@ int Export(const std::vector<std::string>& args) {
   {
     const ProjectHeader header = LoadProjectHeader(dir);
     TXbaseEnv env;
+    env.SetDeleted(true);  // lines marked deleted are not the statement's (the program drops them)
     TZekTable items(env, notifier);
     if (!OpenTenderForReview(dir, items, notifier)) return 1;
     book = ReadStatementWorkbook(items, ProjectTypeOf(header.values[kCmnType]));
@@ -451,9 +458,9 @@ int Export(const std::vector<std::string>& args) {
   }
   size_t lines = 0;
   for (const PartSheet& p : book.parts) lines += p.lines.size();
+  const std::string amount = AmountText(static_cast<long double>(book.tenderAmount));
   std::printf("%s: 시트 %zu개, %zu줄, 총입찰금액 %s원\n", out.c_str(),
-              book.parts.size() + (book.summary.empty() ? 0 : 1), lines,
-              AmountText(static_cast<long double>(book.tenderAmount)).c_str());
+              book.parts.size() + (book.summary.empty() ? 0 : 1), lines, amount.empty() ? "0" : amount.c_str());
   return 0;
 #else
   std::fputs("vaktool: 이 빌드에는 엑셀 내보내기 기능이 없습니다 (libxlsxwriter 없이 빌드됨).\n", stderr);
@@ -482,7 +489,8 @@ int Import(const std::vector<std::string>& args) {
   request.overwrite = options.count("--overwrite") > 0;
   ConsoleNotifier notifier(options.count("--yes") > 0);
   if (options.count("--report")) {
-    if (const std::string problem = OutputPathProblem(options["--report"], {request.dir}); !problem.empty()) {
+    if (const std::string problem = ReportPlaceProblem(options["--report"], request.dir, request.path);
+        !problem.empty()) {
       notifier.Message(problem, "오류", MessageIcon::Error, MessageButtons::Ok);
       return 1;
     }

@@ -1,8 +1,11 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
+
+#include <zip.h>
 
 #include "sheets/PriceImport.h"
 #include "sheets/StatementWorkbook.h"
@@ -66,7 +69,7 @@ TEST(PriceImport, WorkbooksSavedByLibreOfficeComeBack) {
   EXPECT_EQ(result.plan.Count(CarryOutcome::New), 0);
   EXPECT_EQ(result.plan.Count(CarryOutcome::QuantityChanged), 0);  // 80.57299999999999 is 80.573
   EXPECT_EQ(result.plan.Count(CarryOutcome::Removed), 0);          // fixed-price rows are not offered
-  EXPECT_EQ(*ReadWholeFile(again), before);  // the source is only read
+  EXPECT_EQ(*ReadWholeFile(again), before);                        // the source is only read
 
   // A plain sheet: 공종명, 규격, 단위, 단가, made by LibreOffice from a CSV file.
   std::ofstream(work.File("plain.csv")) << "공종명,규격,단위,단가\n교목 식재,소나무 H3.0,주,\"12,345\"\n"
@@ -129,11 +132,38 @@ TEST(PriceImport, RowsThatCannotBeTakenAreListed) {
   for (const RefusedRow& r : rows.refused) why.push_back(std::to_string(r.row) + " " + r.why);
   EXPECT_EQ(why, (std::vector<std::string>{"4 소수 단가", "5 숫자가 아닌 단가 (텍스트로 저장된 숫자)", "6 음수 단가",
                                            "7 수식의 값이 저장되지 않은 단가", "8 키 중복"}));
+  // A single price given twice, differently; a split price whose total was typed over.
+  const PriceRows both = ReadPriceRows({Sheet({{"공종명", "규격", "단위", "재료비", "노무비", "경비", "단가"},
+                                               {"가", "", "M2", "100", "", "", "120"},
+                                               {"나", "", "M2", "100", "10", "1", "120"}})},
+                                       "", false);
+  ASSERT_EQ(both.refused.size(), 2u);
+  EXPECT_EQ(both.refused[0].why, "재료비 단가와 합계 단가가 다름");
+  EXPECT_EQ(both.refused[1].why, "합계 단가가 재료비, 노무비, 경비의 합과 다름");
   // From a CSV file the same text is a number.
   EXPECT_EQ(ReadPriceRows({Sheet({{"공종명", "규격", "단위", "단가"}, {"다", "", "M2", "'1,000"}})}, "", true)
                 .source.items.at(0)
                 .price,
             "1000");
+}
+
+// A workbook of one sheet whose XML is `sheet`.
+void WriteWorkbook(const std::string& path, const std::string& sheet) {
+  int error = 0;
+  zip_t* zip = zip_open(path.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &error);
+  ASSERT_TRUE(zip);
+  const std::pair<const char*, std::string> parts[] = {
+      {"xl/workbook.xml", "<workbook><sheets><sheet name=\"단가\" r:id=\"rId1\"/></sheets></workbook>"},
+      {"xl/_rels/workbook.xml.rels",
+       "<Relationships><Relationship Id=\"rId1\" Target=\"worksheets/sheet1.xml\"/></Relationships>"},
+      {"xl/worksheets/sheet1.xml", "<worksheet><sheetData>" + sheet + "</sheetData></worksheet>"}};
+  for (const auto& [name, xml] : parts) {
+    char* copy = static_cast<char*>(std::malloc(xml.size()));
+    std::memcpy(copy, xml.data(), xml.size());
+    zip_source_t* source = zip_source_buffer(zip, copy, xml.size(), 1);
+    ASSERT_GE(zip_file_add(zip, name, source, ZIP_FL_OVERWRITE), 0);
+  }
+  ASSERT_EQ(zip_close(zip), 0);
 }
 
 // What is not a price sheet is refused, and the tender stays as it was.
@@ -142,6 +172,14 @@ TEST(PriceImport, BadFilesLeaveTheTenderAsItWas) {
   WriteSample(tender.path());
   std::ofstream(work.File("text.xlsx")) << "not a workbook";
   std::ofstream(work.File("columns.csv")) << "이름,값\n터파기,1000\n";
+  const std::string header =
+      "<row r=\"1\"><c r=\"A1\" t=\"inlineStr\"><is><t>공종명</t></is></c><c r=\"B1\" t=\"inlineStr\"><is><t>규격</t>"
+      "</is></c><c r=\"C1\" t=\"inlineStr\"><is><t>단위</t></is></c><c r=\"D1\" t=\"inlineStr\"><is><t>단가</t>"
+      "</is></c></row>";
+  WriteWorkbook(work.File("lower.xlsx"), header + "<row r=\"2\"><c r=\"a2\"><v>1</v></c></row>");
+  WriteWorkbook(work.File("wide.xlsx"), header + "<row r=\"2\"><c r=\"ZZZZZZ2\"><v>1</v></c></row>");
+  WriteWorkbook(work.File("long.xlsx"), header + "<row r=\"99999999\"><c><v>1</v></c></row>");
+  std::ofstream(work.File("quote.csv")) << "공종명,규격,단위,단가\n\"터파기,토사,M3,100\n";
   std::ofstream(work.File("cp949.csv"))
       << "\xB0\xF8\xC1\xBE\xB8\xED,\xB1\xD4\xB0\xDD,\xB4\xDC\xC0\xA7,\xB4\xDC\xB0\xA1\n";
   const auto files = FilesIn(tender.path());
@@ -151,9 +189,13 @@ TEST(PriceImport, BadFilesLeaveTheTenderAsItWas) {
     bool csv;
     const char* message;
   };
-  for (const Case& c : {Case{work.File("text.xlsx"), false, "엑셀 통합 문서(.xlsx)가 아닙니다"},
-                        Case{work.File("missing.xlsx"), false, "화일을 열 수 없습니다"},
-                        Case{work.File("columns.csv"), true, "머리줄에 공종명, 규격, 단위, 단가 열이 있어야 합니다"}}) {
+  for (const Case& c :
+       {Case{work.File("text.xlsx"), false, "엑셀 통합 문서(.xlsx)가 아닙니다"},
+        Case{work.File("missing.xlsx"), false, "화일을 열 수 없습니다"},
+        Case{work.File("columns.csv"), true, "머리줄에 공종명, 규격, 단위, 단가 열이 있어야 합니다"},
+        Case{work.File("lower.xlsx"), false, "손상되었거나"}, Case{work.File("wide.xlsx"), false, "손상되었거나"},
+        Case{work.File("long.xlsx"), false, "손상되었거나"},
+        Case{work.File("quote.csv"), true, "따옴표(\")가 닫히지 않은"}}) {
     SCOPED_TRACE(c.path);
     RecordingNotifier n;
     EXPECT_FALSE(ImportPrices({tender.path(), c.path, c.csv, "", false}, env, n).completed);
@@ -166,6 +208,9 @@ TEST(PriceImport, BadFilesLeaveTheTenderAsItWas) {
   ASSERT_TRUE(cp949);
   EXPECT_EQ(cp949->rows.at(0).at(0).value, "공종명");
   EXPECT_EQ(cp949->rows.at(0).at(3).value, "단가");
+  // UTF-8 with a character code page 949 lacks stays UTF-8 (the row is refused, not the file).
+  std::ofstream(work.File("won.csv")) << "공종명,규격,단위,단가,비고\n터파기,토사,M3,100,₩\n";
+  EXPECT_EQ(ReadCsvSheet(work.File("won.csv"), nullptr)->rows.at(1).at(4).value, "₩");
 }
 
 }  // namespace
