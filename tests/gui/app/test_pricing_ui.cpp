@@ -410,6 +410,14 @@ class PricingUiTest : public QObject {
     s.window.SetExportFileChooser([&](const QString&) { return QString::fromStdString(dir.File("VAK.MEM")); });
     s.window.findChild<QAction*>(QStringLiteral("Mnu_Export"))->trigger();
     QCOMPARE(s.notifier.messages.back().caption, std::string("오류"));
+    // 편집 › 엑셀에서 단가 가져오기: the workbook just written, with "아니오" (keep what is entered).
+    s.window.SetImportFileChooser([&](const QString&) { return QString::fromStdString(dir.File("VAK.xlsx")); });
+    s.notifier.nextAnswer = MessageAnswer::No;
+    s.window.findChild<QAction*>(QStringLiteral("Mnu_Import"))->trigger();
+    QCOMPARE(s.notifier.messages.back().caption, std::string("엑셀에서 단가 가져오기"));
+    QVERIFY(s.notifier.messages.back().text.find("유지: ") != std::string::npos);
+    QCOMPARE(ReadMemVar(dir.File("VAK.MEM"), "CMN_IPMT"), std::string("98765432"));
+    QVERIFY(FileExists(dir.File("엑셀단가가져오기-결과.csv")));
 #endif
   }
 
