@@ -114,7 +114,8 @@ PriceRows ReadPriceRows(const std::vector<SheetRows>& sheets, const std::string&
     const auto header = HeaderOf(sheet);
     if (!header) continue;
     out.sheets.push_back(sheet.name);
-    const auto& [headerRow, at] = *header;
+    const size_t headerRow = header->first;
+    const std::array<int, kColumns> at = header->second;  // a copy: the lambdas below capture it
     std::string sheetPart;  // the part of the sheet's keyed rows, for rows added without a key
     for (size_t r = headerRow + 1; r < sheet.rows.size(); ++r) {
       const std::vector<SheetCell>& row = sheet.rows[r];

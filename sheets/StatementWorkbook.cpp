@@ -14,9 +14,6 @@ constexpr const char* kTitles[kSheetColumns] = {
     "순번",      "공종명",    "규격",      "단위",      "수량",      "재료비 단가", "재료비 금액", "노무비 단가", "노무비 금액",
     "경비 단가", "경비 금액", "합계 단가", "합계 금액", "비고",      "키",          "상위행",      "합계반영"};
 
-// The amount columns with the unit price column each multiplies.
-constexpr std::array<int, 4> kAmountColumns = {kSheetMaterialAmount, kSheetLabourAmount, kSheetExpenseAmount, kSheetAmount};
-
 long long WholeOf(std::string_view bytes) {
   long long v = 0;
   if (ParseScaledField(bytes, 0, v)) return v;
