@@ -801,6 +801,33 @@ void TFm_VakMain::ReleaseTable() {
   }
 }
 
+MessageAnswer TFm_VakMain::AskToReplacePrices(const std::string& from, const std::string& caption) {
+  return notifier_.Message(
+      from + " 의 단가를 지금 내역의 같은 항목에 가져오고, 모든 공사를 다시 계산합니다.\n" +
+          "단가고정 항목은 그대로 둡니다. 이미 입력한 단가도 바꾸시겠습니까?\n  예: 바꿈  아니오: 이미 입력한 단가는 "
+          "그대로  취소: 그만둠",
+      caption, MessageIcon::Question, MessageButtons::YesNoCancel);
+}
+
+bool TFm_VakMain::ChangeTenderFiles(const std::function<bool()>& change) {
+  const int tab = tabs_->currentIndex();
+  ReleaseTable();
+  const bool completed = change();
+  startupFlag_ = true;
+  if (!RunShowStep()) return false;
+  if (tab != tabs_->currentIndex()) TabEntered(tabs_->currentIndex());
+  return completed;
+}
+
+void TFm_VakMain::ShowPriceChange(const std::string& caption, long double tenderAmount, const std::string& reportName,
+                                  const std::string& report, std::string summary) {
+  totalLabel_->setText(QString::fromStdString(AmountText(tenderAmount)));
+  const std::string reportPath = JoinPath(dataDir_.toStdString(), reportName);
+  const bool reported = ReplaceFileContents(reportPath, report);
+  summary += reported ? "항목별 결과: " + reportPath : "항목별 결과 화일을 쓸 수 없습니다: " + reportPath;
+  notifier_.Message(summary, caption, MessageIcon::Information, MessageButtons::Ok);
+}
+
 void TFm_VakMain::CarryCommand() {
   if (!panel_) return;
   QSettings settings = ProgramSettings();
@@ -814,27 +841,14 @@ void TFm_VakMain::CarryCommand() {
     notifier_.Message(refusal, "오류", MessageIcon::Error, MessageButtons::Ok);
     return;
   }
-  const MessageAnswer answer = notifier_.Message(
-      from.toStdString() + " 의 단가를 지금 내역의 같은 항목에 가져오고, 모든 공사를 다시 계산합니다.\n" +
-          "단가고정 항목은 그대로 둡니다. 이미 입력한 단가도 바꾸시겠습니까?\n  예: 바꿈  아니오: 이미 입력한 단가는 "
-          "그대로  취소: 그만둠",
-      "단가 가져오기", MessageIcon::Question, MessageButtons::YesNoCancel);
+  const MessageAnswer answer = AskToReplacePrices(from.toStdString(), "단가 가져오기");
   if (answer == MessageAnswer::Cancel) return;
   CarryRequest request{from.toStdString(), dataDir_.toStdString(), answer == MessageAnswer::Yes};
-  const int tab = tabs_->currentIndex();
-  ReleaseTable();
-  const CarryResult result = CarryPrices(request, env_, notifier_);
-  startupFlag_ = true;
-  if (!RunShowStep()) return;
-  if (tab != tabs_->currentIndex()) TabEntered(tabs_->currentIndex());
-  if (!result.completed) return;
-  totalLabel_->setText(QString::fromStdString(AmountText(result.tenderAmount)));
-  const std::string reportPath = JoinPath(dataDir_.toStdString(), "단가가져오기-결과.csv");
-  const bool reported = ReplaceFileContents(reportPath, CarryReportCsv(result.plan));
-  std::string summary = "단가를 가져오고 모든 공사를 다시 계산했습니다.\n\n" + CarrySummaryText(result.plan, true);
-  summary += "\n" + CompletionText(result.tenderAmount) + "\n";
-  summary += reported ? "항목별 결과: " + reportPath : "항목별 결과 화일을 쓸 수 없습니다: " + reportPath;
-  notifier_.Message(summary, "단가 가져오기", MessageIcon::Information, MessageButtons::Ok);
+  CarryResult result;
+  if (!ChangeTenderFiles([&] { return (result = CarryPrices(request, env_, notifier_)).completed; })) return;
+  ShowPriceChange("단가 가져오기", result.tenderAmount, "단가가져오기-결과.csv", CarryReportCsv(result.plan),
+                  "단가를 가져오고 모든 공사를 다시 계산했습니다.\n\n" + CarrySummaryText(result.plan, true) + "\n" +
+                      CompletionText(result.tenderAmount) + "\n");
 }
 
 void TFm_VakMain::AdjustCommand() {
@@ -860,28 +874,23 @@ void TFm_VakMain::AdjustCommand() {
                                       "\n\n이대로 단가를 바꾸고 모든 공사를 다시 계산하시겠습니까?",
                                   "금액 맞추기", MessageIcon::Question, MessageButtons::YesNo) != MessageAnswer::Yes)
     return;
-  ReleaseTable();
-  const AdjustmentResult result = AdjustTenderAmount(
-      dataDir_.toStdString(), dialog.Target(), env_, notifier_,
-      [&](const AdjustmentPlan& plan) {
-        if (SamePlan(plan, *shown)) return true;
-        notifier_.Message(
-            "내역이 그 사이에 바뀌어 보여 드린 결과와 다릅니다. 아무것도 바꾸지 않았습니다. 다시 하십시오.", "오류",
-            MessageIcon::Error, MessageButtons::Ok);
-        return false;
-      },
-      true);
-  startupFlag_ = true;
-  if (!RunShowStep()) return;
-  if (tab != tabs_->currentIndex()) TabEntered(tabs_->currentIndex());
-  if (!result.completed) return;
-  totalLabel_->setText(QString::fromStdString(AmountText(static_cast<long double>(result.plan.newAmount))));
-  const std::string reportPath = JoinPath(dataDir_.toStdString(), "금액맞추기-결과.csv");
-  const bool reported = ReplaceFileContents(reportPath, AdjustmentReportCsv(result.plan));
-  std::string summary =
-      "단가를 조정하고 모든 공사를 다시 계산했습니다.\n\n" + AdjustmentSummaryText(result.plan, true) + "\n";
-  summary += reported ? "항목별 결과: " + reportPath : "항목별 결과 화일을 쓸 수 없습니다: " + reportPath;
-  notifier_.Message(summary, "금액 맞추기", MessageIcon::Information, MessageButtons::Ok);
+  auto sameAsShown = [&](const AdjustmentPlan& plan) {
+    if (SamePlan(plan, *shown)) return true;
+    notifier_.Message("내역이 그 사이에 바뀌어 보여 드린 결과와 다릅니다. 아무것도 바꾸지 않았습니다. 다시 하십시오.",
+                      "오류", MessageIcon::Error, MessageButtons::Ok);
+    return false;
+  };
+  AdjustmentResult result;
+  if (!ChangeTenderFiles([&] {
+        return (result =
+                    AdjustTenderAmount(dataDir_.toStdString(), dialog.Target(), env_, notifier_, sameAsShown, true))
+            .completed;
+      }))
+    return;
+  ShowPriceChange(
+      "금액 맞추기", static_cast<long double>(result.plan.newAmount), "금액맞추기-결과.csv",
+      AdjustmentReportCsv(result.plan),
+      "단가를 조정하고 모든 공사를 다시 계산했습니다.\n\n" + AdjustmentSummaryText(result.plan, true) + "\n");
 }
 
 void TFm_VakMain::ExportCommand() {
@@ -931,32 +940,19 @@ void TFm_VakMain::ImportCommand() {
                                                           QStringLiteral("엑셀 통합 문서 (*.xlsx);;CSV (*.csv)"));
   if (from.isEmpty()) return;
   settings.setValue(QStringLiteral("import/file"), from);
-  const MessageAnswer answer = notifier_.Message(
-      from.toStdString() + " 의 단가를 지금 내역의 같은 항목에 가져오고, 모든 공사를 다시 계산합니다.\n" +
-          "단가고정 항목은 그대로 둡니다. 이미 입력한 단가도 바꾸시겠습니까?\n  예: 바꿈  아니오: 이미 입력한 단가는 "
-          "그대로  취소: 그만둠",
-      "엑셀에서 단가 가져오기", MessageIcon::Question, MessageButtons::YesNoCancel);
+  const MessageAnswer answer = AskToReplacePrices(from.toStdString(), "엑셀에서 단가 가져오기");
   if (answer == MessageAnswer::Cancel) return;
   ImportRequest request;
   request.dir = dataDir_.toStdString();
   request.path = from.toStdString();
   request.csv = from.endsWith(QStringLiteral(".csv"), Qt::CaseInsensitive);
   request.overwrite = answer == MessageAnswer::Yes;
-  const int tab = tabs_->currentIndex();
-  ReleaseTable();
-  const ImportResult result = ImportPrices(request, env_, notifier_);
-  startupFlag_ = true;
-  if (!RunShowStep()) return;
-  if (tab != tabs_->currentIndex()) TabEntered(tabs_->currentIndex());
-  if (!result.completed) return;
-  totalLabel_->setText(QString::fromStdString(AmountText(result.tenderAmount)));
-  const std::string reportPath = JoinPath(request.dir, "엑셀단가가져오기-결과.csv");
-  const bool reported = ReplaceFileContents(reportPath, ImportReportCsv(result));
-  std::string summary = "단가를 가져오고 모든 공사를 다시 계산했습니다.\n\n" + CarrySummaryText(result.plan, true);
-  summary += "  가져오지 않은 행: " + std::to_string(result.refused.size()) + "\n";
-  summary += CompletionText(result.tenderAmount) + "\n";
-  summary += reported ? "항목별 결과: " + reportPath : "항목별 결과 화일을 쓸 수 없습니다: " + reportPath;
-  notifier_.Message(summary, "엑셀에서 단가 가져오기", MessageIcon::Information, MessageButtons::Ok);
+  ImportResult result;
+  if (!ChangeTenderFiles([&] { return (result = ImportPrices(request, env_, notifier_)).completed; })) return;
+  ShowPriceChange("엑셀에서 단가 가져오기", result.tenderAmount, "엑셀단가가져오기-결과.csv", ImportReportCsv(result),
+                  "단가를 가져오고 모든 공사를 다시 계산했습니다.\n\n" + CarrySummaryText(result.plan, true) +
+                      "  가져오지 않은 행: " + std::to_string(result.refused.size()) + "\n" +
+                      CompletionText(result.tenderAmount) + "\n");
 #endif
 }
 

@@ -127,6 +127,14 @@ class TFm_VakMain : public QMainWindow, public PanelHost {
   void ShowAgainOnTheSameRow(int tab);
   // Closes the table and the panel; the show step opens them again.
   void ReleaseTable();
+  // A change of the tender's files (a carry, an import, an amount adjustment): the table is let
+  // go, `change` runs, and the table is shown again on the same tab. True when it completed.
+  bool ChangeTenderFiles(const std::function<bool()>& change);
+  // "이미 입력한 단가도 바꾸시겠습니까?" before prices come from `from`.
+  MessageAnswer AskToReplacePrices(const std::string& from, const std::string& caption);
+  // After a completed change: the tender amount shown, the report written, the summary told.
+  void ShowPriceChange(const std::string& caption, long double tenderAmount, const std::string& reportName,
+                       const std::string& report, std::string summary);
   class PassScope;
   void BeginPass();
   void EndPass();
