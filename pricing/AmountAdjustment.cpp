@@ -156,8 +156,8 @@ void ReadPart(TZekTable& items, ProjectType type, const std::string& part, Readi
   xb.Query(PartLinesFilter(type, part));
   std::vector<ModelLine> lines;
   std::vector<std::string> partCodes;
-  // Open headings by level, with whether they multiply, to know which items add one to one.
-  std::vector<std::pair<int, long double>> open;
+  // The headings above each line with their quantities, to know which items add one to one.
+  OpenHeadings<long double> open;
   std::string topLevel;
   for (xb.GoTop(); !items.Eof(); items.Skip(1)) {
     ModelLine line;
@@ -175,17 +175,17 @@ void ReadPart(TZekTable& items, ProjectType type, const std::string& part, Readi
     partCodes.emplace_back(code);
 
     const int level = IsLevelDigit(line.level) ? line.level - '0' : -1;
-    if (level > 0) {
-      while (!open.empty() && open.back().first >= level) open.pop_back();
-    }
+    open.Reach(level);
     long double weight = level >= 0 ? 1 : 0;
-    for (const auto& [openLevel, multiplier] : open) {
-      if (multiplier != 0) weight *= multiplier;
+    bool multiplied = false;
+    for (const auto& [openLevel, multiplier] : open.Enclosing()) {
+      if (multiplier == 0) continue;
+      weight *= multiplier;
+      multiplied = true;
     }
-    const bool multiplied = std::any_of(open.begin(), open.end(), [](const auto& h) { return h.second != 0; });
     if (heading) {
       ++reading.counts.headingLines;
-      open.emplace_back(level, line.multiplier);
+      open.Open(level, line.multiplier);
     }
     if (line.item && !line.summary) {
       const std::string_view pric = items.FieldBytesAt(f.pric);

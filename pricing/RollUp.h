@@ -8,6 +8,8 @@
 #include <cmath>
 #include <optional>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 #include "common/Numbers.h"
 #include "store/DbfFile.h"
@@ -103,6 +105,25 @@ class LevelSums {
 
  private:
   std::array<Amounts, 10> acc_{};
+};
+
+// The headings a line stands under while a part is read from its first line down: a line of
+// level 1 to 9 adds to the nearest heading above it of a lower level, as the level sums add up.
+// Each heading carries a value of the reader's (its line, its quantity).
+template <typename T>
+class OpenHeadings {
+ public:
+  // A line of `level` is reached: the headings of its level and deeper are closed by it.
+  void Reach(int level) {
+    if (level < 1) return;
+    while (!open_.empty() && open_.back().first >= level) open_.pop_back();
+  }
+  void Open(int level, T value) { open_.emplace_back(level, value); }
+  // Outermost first.
+  const std::vector<std::pair<int, T>>& Enclosing() const { return open_; }
+
+ private:
+  std::vector<std::pair<int, T>> open_;
 };
 
 }  // namespace vak

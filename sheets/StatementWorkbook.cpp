@@ -4,6 +4,7 @@
 
 #include "common/CodePage.h"
 #include "common/Text.h"
+#include "pricing/RollUp.h"
 #include "pricing/TenderReview.h"
 #include "store/DbfFile.h"
 
@@ -28,7 +29,7 @@ void ReadPart(TZekTable& items, ProjectType type, PartSheet& sheet) {
   TXbase& xb = items.Xbase();
   const ItemFieldMap& f = items.FieldMap();
   xb.Query(PartLinesFilter(type, sheet.part));
-  std::vector<std::pair<int, int>> open;  // level and line index of the open headings
+  OpenHeadings<int> open;  // the headings above the line, by their line index
   std::string topLevel;
   for (xb.GoTop(); !items.Eof(); items.Skip(1)) {
     if (IsOverallSummaryPart(items.FieldBytesAt(f.part))) continue;
@@ -61,12 +62,10 @@ void ReadPart(TZekTable& items, ProjectType type, PartSheet& sheet) {
     // As the calculation adds up: a line of level 1 to 9 adds to the nearest heading above it
     // of a lower level; level "0" items go to the part's total directly, as do the lines of
     // the part's first level.
-    if (line.level >= 1) {
-      while (!open.empty() && open.back().first >= line.level) open.pop_back();
-      if (!open.empty()) line.parent = open.back().second;
-    }
+    open.Reach(line.level);
+    if (line.level >= 1 && !open.Enclosing().empty()) line.parent = open.Enclosing().back().second;
     line.counted = (lvl == topLevel ? 1 : 0) + (line.item && level == '0' ? 1 : 0);
-    if (line.heading) open.emplace_back(line.level, static_cast<int>(sheet.lines.size()));
+    if (line.heading) open.Open(line.level, static_cast<int>(sheet.lines.size()));
     for (size_t k = 0; k < 4; ++k) sheet.total[k] += line.counted * line.amounts[k];
     sheet.lines.push_back(std::move(line));
   }
