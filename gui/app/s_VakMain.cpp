@@ -895,7 +895,7 @@ void TFm_VakMain::AdjustCommand() {
 
 void TFm_VakMain::ExportCommand() {
 #ifdef VAK_HAS_SHEETS
-  if (!panel_ || !ConfirmFinished("엑셀로 내보내기")) return;
+  if (!panel_ || !ConfirmFinished("엑셀 화일을 작성")) return;
   const QString suggested = QString::fromStdString(JoinPath(dataDir_.toStdString(), "내역.xlsx"));
   QString path = exportChooser_ ? exportChooser_(suggested)
                                 : QFileDialog::getSaveFileName(this, QStringLiteral("엑셀로 내보내기"), suggested,
