@@ -315,11 +315,12 @@ void WritePrices(TZekTable& items, CarryPlan& plan, UserNotifier& notifier) {
   SilentNotifier quiet;  // a price over the limits is an outcome of its own, not a message
   notifier.ProgressOpen("단가를 가져오고 있습니다.", static_cast<long>(plan.lines.size()));
   items.Xbase().Query("");
+  const ItemFieldMap f = items.FieldMap();
   for (CarryLine& line : plan.lines) {
     notifier.ProgressStep();
     if (line.outcome != CarryOutcome::Carried && line.outcome != CarryOutcome::QuantityChanged) continue;
     if (!items.Xbase().Go(line.target.recno)) continue;
-    const long double quantity = items.FieldAsFloat("F_QQTY");
+    const long double quantity = items.FieldNumberAt(f.qqty);
     const CarryItem& s = line.source;
     bool written = false;
     if (s.split) {
@@ -334,11 +335,12 @@ void WritePrices(TZekTable& items, CarryPlan& plan, UserNotifier& notifier) {
       line.outcome = CarryOutcome::OverLimit;
       continue;
     }
-    // What the table holds now, as it is stored (a price with decimals is kept in whole won).
-    line.target.price = TrimmedText(items.FieldAsString("F_PRIC"));
-    line.target.material = TrimmedText(items.FieldAsString("F_MA0"));
-    line.target.labour = TrimmedText(items.FieldAsString("F_LA0"));
-    line.target.expense = TrimmedText(items.FieldAsString("F_EQ0"));
+    // What the table holds now, as it is stored (a price with decimals is kept in whole won) and
+    // as the plan read the other lines.
+    line.target.price = TrimmedText(items.FieldBytesAt(f.pric));
+    line.target.material = TrimmedText(items.FieldBytesAt(f.ma0));
+    line.target.labour = TrimmedText(items.FieldBytesAt(f.la0));
+    line.target.expense = TrimmedText(items.FieldBytesAt(f.eq0));
     line.target.split = s.split;
   }
   notifier.ProgressClose();

@@ -189,8 +189,11 @@ bool ReadSheet(zip_t* archive, const std::string& name, const std::vector<std::s
     if ((cell.kind != SheetCell::Kind::Empty || cell.formula) && row > 0 && !part.failed) {
       if (sheet.rows.size() < row) sheet.rows.resize(row);
       std::vector<SheetCell>& cells = sheet.rows[row - 1];
-      if (cells.size() <= static_cast<size_t>(column)) cells.resize(static_cast<size_t>(column) + 1);
-      cells[static_cast<size_t>(column)] = cell;
+      if (cells.size() <= static_cast<size_t>(column)) {
+        if (cells.empty()) cells.reserve(std::max<size_t>(static_cast<size_t>(column) + 1, 20));  // a statement's row
+        cells.resize(static_cast<size_t>(column) + 1);
+      }
+      cells[static_cast<size_t>(column)] = std::move(cell);
     }
     ++column;
   };

@@ -25,12 +25,20 @@ struct Formats {
     format_set_align(title, LXW_ALIGN_CENTER);
     format_set_bg_color(title, 0xDDE4EE);
     format_set_border(title, LXW_BORDER_THIN);
+    // No two formats alike, and none like the default (plain text, which stays nullptr): the
+    // library looks a format up anew on every cell it is used for when it equals another.
     for (int level = 0; level < 10; ++level) {
       for (int bold = 0; bold < 2; ++bold) {
+        const int indent = std::max(level - 1, 0);
+        if (level == 0 || (indent == 0 && !bold)) {
+          name[level][bold] = level == 0 ? nullptr : name[0][bold];
+          continue;
+        }
         lxw_format* f = workbook_add_format(book);
-        format_set_indent(f, static_cast<uint8_t>(std::max(level - 1, 0)));
+        format_set_indent(f, static_cast<uint8_t>(indent));
         if (bold) format_set_bold(f);
         name[level][bold] = f;
+        if (indent == 0) name[0][bold] = f;
       }
     }
     for (int bold = 0; bold < 2; ++bold) {
@@ -38,11 +46,12 @@ struct Formats {
       format_set_num_format(quantity[bold], "#,##0.000");
       amount[bold] = workbook_add_format(book);
       format_set_num_format(amount[bold], "#,##0");
-      text[bold] = workbook_add_format(book);
       if (bold) {
-        for (lxw_format* f : {quantity[bold], amount[bold], text[bold]}) format_set_bold(f);
+        for (lxw_format* f : {quantity[bold], amount[bold]}) format_set_bold(f);
       }
     }
+    text[0] = nullptr;
+    text[1] = name[0][1];
     fixedPrice = workbook_add_format(book);
     format_set_num_format(fixedPrice, "#,##0");
     format_set_bg_color(fixedPrice, 0xE8E8E8);
