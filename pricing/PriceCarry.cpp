@@ -94,7 +94,15 @@ CarryOutcome OutcomeOf(const CarryItem& target, const CarryItem& source, bool ov
 
 }  // namespace
 
-const char* CarryOutcomeText(CarryOutcome outcome) {
+const char* CarryOutcomeText(CarryOutcome outcome, bool fromSheet) {
+  if (fromSheet) {
+    switch (outcome) {
+      case CarryOutcome::SourceUnpriced: return "시트 단가 없음";
+      case CarryOutcome::SourceUnreadable: return "시트 단가 읽을 수 없음";
+      case CarryOutcome::Removed: return "맞는 항목 없음";
+      default: break;
+    }
+  }
   switch (outcome) {
     case CarryOutcome::Carried: return "가져옴";
     case CarryOutcome::QuantityChanged: return "수량 변경";
@@ -239,7 +247,9 @@ CarryPlan MatchPrices(std::vector<CarryItem> source, std::vector<CarryItem> targ
 
 std::string CarryReportCsv(const CarryPlan& plan) {
   std::string csv = "\xEF\xBB\xBF";
-  csv += "결과,공사,순번,코드,공종명,규격,단위,수량,이전 순번,이전 단위,이전 수량,단가,재료비,노무비,경비\r\n";
+  csv += plan.fromSheet
+             ? "결과,공사,순번,코드,공종명,규격,단위,수량,시트 행,시트 단위,시트 수량,단가,재료비,노무비,경비\r\n"
+             : "결과,공사,순번,코드,공종명,규격,단위,수량,이전 순번,이전 단위,이전 수량,단가,재료비,노무비,경비\r\n";
   for (const CarryLine& line : plan.lines) {
     const bool removed = line.outcome == CarryOutcome::Removed;
     const CarryItem& item = removed ? line.source : line.target;
@@ -249,7 +259,7 @@ std::string CarryReportCsv(const CarryPlan& plan) {
     const CarryItem& priced = removed ? line.source : line.target;
     const bool showPrices = carried || removed || line.outcome == CarryOutcome::Kept;
     csv += CsvRow({
-        CarryOutcomeText(line.outcome),
+        CarryOutcomeText(line.outcome, plan.fromSheet),
         item.part,
         removed ? std::string() : std::to_string(item.seq),
         Cp949ToUtf8(item.code),
@@ -272,7 +282,7 @@ std::string CarryReportCsv(const CarryPlan& plan) {
 std::string CarrySummaryText(const CarryPlan& plan, bool linePerOutcome) {
   std::string text;
   for (int o = 0; o < kCarryOutcomeCount; ++o) {
-    const std::string outcome = CarryOutcomeText(static_cast<CarryOutcome>(o));
+    const std::string outcome = CarryOutcomeText(static_cast<CarryOutcome>(o), plan.fromSheet);
     const std::string count = std::to_string(plan.counts[static_cast<size_t>(o)]);
     text += linePerOutcome ? "  " + outcome + ": " + count + "\n" : (text.empty() ? "" : ", ") + outcome + " " + count;
   }
@@ -414,6 +424,7 @@ CarryResult CarryPricesInto(CarrySource source, const std::string& toDir, bool o
       }
     }
     result.plan = MatchPrices(std::move(source.items), std::move(target), overwrite, source.wholeTender);
+    result.plan.fromSheet = source.fromSheet;
     if (!AcceptUnreadableSources(result.plan, notifier)) return false;
     WritePrices(items, result.plan, toTarget);
     return true;

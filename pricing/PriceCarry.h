@@ -33,7 +33,8 @@ enum class CarryOutcome {
   Removed,           // a source item no target item matched
 };
 inline constexpr int kCarryOutcomeCount = 9;
-const char* CarryOutcomeText(CarryOutcome outcome);  // "가져옴", "수량 변경", …
+// "가져옴", "수량 변경", …; from a price sheet the source is named as such ("시트 단가 없음").
+const char* CarryOutcomeText(CarryOutcome outcome, bool fromSheet = false);
 
 // One item line that takes a price, as read from a statement (texts in code page 949).
 struct CarryItem {
@@ -64,6 +65,7 @@ struct CarryLine {
 struct CarryPlan {
   std::vector<CarryLine> lines;  // target items in statement order, then the removed source items
   std::array<long, kCarryOutcomeCount> counts{};
+  bool fromSheet = false;  // the source is a price sheet, not another bill: its items' seq is the sheet row
   long Count(CarryOutcome o) const { return counts[static_cast<size_t>(o)]; }
 };
 
@@ -115,6 +117,7 @@ struct CarrySource {
   std::vector<CarryItem> items;
   bool byKey = false;        // their codes are keys of the tender's lines: part code and record number, "U1:123"
   bool wholeTender = false;  // matched over the whole tender, not within their part
+  bool fromSheet = false;    // the rows of a price sheet
 };
 // Carries `source` into `toDir` as CarryPrices does once it has read the other bill.
 CarryResult CarryPricesInto(CarrySource source, const std::string& toDir, bool overwrite, TXbaseEnv& env,

@@ -140,6 +140,7 @@ PriceRows ReadPriceRows(const std::vector<SheetRows>& sheets, const std::string&
         why = "재료비 단가와 합계 단가가 다름";  // a single price is both: which one was meant is not known
       if (why.empty() && seen.name.empty()) why = "공종명 없음";
       CarryItem item;
+      item.seq = static_cast<long>(r + 1);
       if (!seen.key.empty()) {
         if (!keys.insert(seen.key).second) why = "키 중복";
         sheetPart = seen.key.substr(0, seen.key.find(':'));
@@ -175,6 +176,7 @@ PriceRows ReadPriceRows(const std::vector<SheetRows>& sheets, const std::string&
   }
   out.source.byKey = anyKeys;
   out.source.wholeTender = !anyKeys && !anyParts;
+  out.source.fromSheet = true;
   return out;
 }
 

@@ -147,7 +147,7 @@ StatementWorkbook ReadStatementWorkbook(TZekTable& items, ProjectType type) {
     xb.Query(kOverallSummaryFilter);
     for (xb.GoTop(); !items.Eof(); items.Skip(1)) {
       SummarySheetLine line;
-      line.seq = TrimmedText(items.FieldBytesAt(f.seq));
+      line.seq = std::to_string(book.summary.size() + 1);  // each stored F_SEQ is its own part's first, 1
       line.name = Utf8Of(items.FieldBytesAt(f.des));
       line.amounts = {WholeOf(items.FieldBytesAt(f.ma)), WholeOf(items.FieldBytesAt(f.la)),
                       WholeOf(items.FieldBytesAt(f.eq)), WholeOf(items.FieldBytesAt(f.cost))};

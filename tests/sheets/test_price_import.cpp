@@ -80,6 +80,10 @@ TEST(PriceImport, WorkbooksSavedByLibreOfficeComeBack) {
   const ImportResult plainResult = ImportPrices({plain.path(), sheet, false, "", false}, env, p);
   ASSERT_TRUE(plainResult.completed) << (p.messages.empty() ? "" : p.messages.back().text);
   EXPECT_EQ(plainResult.plan.Count(CarryOutcome::Removed), 1);  // 없는 항목
+  // The report speaks of the sheet: its rows, and a row no item matches.
+  const std::string report = ImportReportCsv(plainResult);
+  EXPECT_NE(report.find(",시트 행,시트 단위,시트 수량,"), std::string::npos);
+  EXPECT_NE(report.find("\r\n맞는 항목 없음,,,,없는 항목,,식,,4,식,,1,,,\r\n"), std::string::npos) << report;
   // Over the whole tender, the first such item takes the price (the n-th row the n-th item).
   std::vector<std::string> carried;
   for (const CarryLine& line : plainResult.plan.lines) {
