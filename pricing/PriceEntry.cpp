@@ -97,4 +97,32 @@ bool WriteSplitPrices(TZekTable& items, long double material, long double labour
                   notifier);
 }
 
+bool TakesPriceEntry(const TZekTable& items) {
+  const ItemFieldMap f = items.FieldMap();
+  if (f.lvl < 0 || f.nlvl < 0 || f.fix < 0 || f.part < 0 || f.qqty < 0) return false;
+  if (IsOverallSummaryPart(TrimmedText(items.FieldBytesAt(f.part)))) return false;
+  const std::string_view lvl = items.FieldBytesAt(f.lvl), nlvl = items.FieldBytesAt(f.nlvl);
+  const std::string fix(items.FieldBytesAt(f.fix));
+  return IsPriceEditable(RowKindOf(lvl.empty() ? ' ' : lvl[0], nlvl.empty() ? ' ' : nlvl[0],
+                                   items.FieldNumberAt(f.qqty), fix.empty() ? ' ' : fix[0]),
+                         fix);
+}
+
+bool EnterPrice(TZekTable& items, const EnteredPrice& entry, UserNotifier& notifier) {
+  const long double q = items.FieldAsFloat("F_QQTY");
+  if (entry.split)
+    return CheckSplitPrices(q, entry.material, entry.labour, entry.expense, notifier) &&
+           WriteSplitPrices(items, entry.material, entry.labour, entry.expense, notifier);
+  return CheckSinglePrice(q, entry.price, notifier) && WriteSinglePrice(items, entry.price, notifier);
+}
+
+std::vector<uint32_t> EnterPriceOn(TZekTable& items, const std::vector<uint32_t>& records, const EnteredPrice& entry) {
+  SilentNotifier quiet;  // a line left out over the limits is counted by the caller, not told line by line
+  std::vector<uint32_t> written;
+  for (const uint32_t recno : records) {
+    if (items.Xbase().Go(recno) && EnterPrice(items, entry, quiet)) written.push_back(recno);
+  }
+  return written;
+}
+
 }  // namespace vak

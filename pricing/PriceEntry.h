@@ -2,7 +2,9 @@
 // Amounts are whole won, cut toward zero from the unrounded products.
 #pragma once
 
+#include <cstdint>
 #include <string>
+#include <vector>
 
 #include "common/Numbers.h"
 #include "common/UserNotifier.h"
@@ -34,5 +36,25 @@ bool CheckSplitPrices(long double quantity, long double material, long double la
 bool WriteSinglePrice(TZekTable& items, long double price, UserNotifier& notifier);
 bool WriteSplitPrices(TZekTable& items, long double material, long double labour, long double expense,
                       UserNotifier& notifier);
+
+// A confirmed entry: one price, or material, labour and expense.
+struct EnteredPrice {
+  bool split = false;
+  long double price = 0;
+  long double material = 0, labour = 0, expense = 0;
+};
+
+// Whether the current record takes a price entry, as the price dialogs decide it for the
+// line under the cursor: a priced item or a zero-quantity level-0 item, not fixed by the
+// agency, not a line of the overall summary.
+bool TakesPriceEntry(const TZekTable& items);
+
+// Checks the limits on the current record and writes the entry there; false (told through
+// `notifier`) when refused.
+bool EnterPrice(TZekTable& items, const EnteredPrice& entry, UserNotifier& notifier);
+
+// The entry on each of `records`, as on the current one; a record whose amounts would leave
+// the limits is left as it was. Returns the records written.
+std::vector<uint32_t> EnterPriceOn(TZekTable& items, const std::vector<uint32_t>& records, const EnteredPrice& entry);
 
 }  // namespace vak

@@ -1,5 +1,6 @@
 #include "tools/CheckReport.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "common/Numbers.h"
@@ -60,9 +61,52 @@ std::string JsonList(const std::vector<std::string>& texts) {
   return out + "]";
 }
 
+std::string RecordList(const std::vector<uint32_t>& records) {
+  std::string out;
+  for (const uint32_t r : records) out += (out.empty() ? "" : ", ") + std::to_string(r);
+  return out;
+}
+
+std::string JsonNumbers(const std::vector<uint32_t>& records) { return "[" + RecordList(records) + "]"; }
+
+std::string IdenticalText(const std::vector<IdenticalPriceGroup>& groups) {
+  if (groups.empty()) return std::string();
+  std::string text = "\n[경고] 동일 품목 단가 상이 " + Count(static_cast<long>(groups.size())) +
+                     "건 (공종명·규격·단위가 같은데 단가가 다른 항목):\n";
+  for (const IdenticalPriceGroup& g : groups) {
+    text += "  「" + g.name + " / " + g.spec + " / " + g.unit + "」";
+    for (size_t i = 0; i < g.prices.size(); ++i)
+      text += std::string(i ? "," : "") + " " + g.prices[i].text + " (레코드 " + RecordList(g.prices[i].records) + ")";
+    text += "\n";
+  }
+  return text;
+}
+
+std::string IdenticalJson(const std::vector<IdenticalPriceGroup>& groups) {
+  std::string json = "  \"identicalItemsPricedDifferently\": [";
+  for (size_t i = 0; i < groups.size(); ++i) {
+    const IdenticalPriceGroup& g = groups[i];
+    std::vector<std::string> prices;
+    std::vector<uint32_t> records;
+    std::string byPrice;
+    for (const IdenticalPriceGroup::Price& p : g.prices) {
+      prices.push_back(p.text);
+      records.insert(records.end(), p.records.begin(), p.records.end());
+      byPrice += std::string(byPrice.empty() ? "" : ", ") + "{\"price\": " + Json(p.text) +
+                 ", \"records\": " + JsonNumbers(p.records) + "}";
+    }
+    std::sort(records.begin(), records.end());
+    json += std::string(i ? "," : "") + "\n    {\"name\": " + Json(g.name) + ", \"spec\": " + Json(g.spec) +
+            ", \"unit\": " + Json(g.unit) + ", \"prices\": " + JsonList(prices) +
+            ", \"records\": " + JsonNumbers(records) + ", \"byPrice\": [" + byPrice + "]}";
+  }
+  return json + (groups.empty() ? "],\n" : "\n  ],\n");
+}
+
 }  // namespace
 
-std::string CheckReportText(const std::string& dir, const TenderReview& review) {
+std::string CheckReportText(const std::string& dir, const TenderReview& review,
+                            const std::vector<IdenticalPriceGroup>& identical) {
   std::string text = "입찰 자료 점검: " + dir + " (" + TypeText(review.type) + ")\n";
   for (const PartReview& part : review.parts) {
     text += "\n" + PartTitle(part) + ": 단가입력 " + Count(part.priced) + " / " + Count(part.takesPrice);
@@ -98,10 +142,11 @@ std::string CheckReportText(const std::string& dir, const TenderReview& review) 
     if (!consistent) text += " 금액이나 합계가 맞지 않습니다 (F3 내역서계산 또는 vaktool calc로 다시 계산하십시오);";
     text.back() = '\n';
   }
-  return text;
+  return text + IdenticalText(identical);
 }
 
-std::string CheckReportJson(const std::string& dir, const TenderReview& review) {
+std::string CheckReportJson(const std::string& dir, const TenderReview& review,
+                            const std::vector<IdenticalPriceGroup>& identical) {
   const char* type = review.type == ProjectType::Single     ? "single"
                      : review.type == ProjectType::Compound ? "compound"
                                                             : "unstated";
@@ -114,6 +159,7 @@ std::string CheckReportJson(const std::string& dir, const TenderReview& review) 
           (review.storedTenderRead ? std::to_string(review.storedTender) : Json(review.storedTenderText)) +
           ", \"computed\": " + std::to_string(review.computedTender) +
           ", \"differs\": " + (review.TenderAmountDiffers() ? "true" : "false") + "},\n";
+  json += IdenticalJson(identical);
   json += "  \"parts\": [";
   for (size_t i = 0; i < review.parts.size(); ++i) {
     const PartReview& p = review.parts[i];

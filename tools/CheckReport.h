@@ -3,12 +3,18 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
+#include "pricing/IdenticalItems.h"
 #include "pricing/TenderReview.h"
 
 namespace vak {
 
-std::string CheckReportText(const std::string& dir, const TenderReview& review);
-std::string CheckReportJson(const std::string& dir, const TenderReview& review);
+// `identical`: identical items priced differently, a warning that does not make the tender
+// unfinished.
+std::string CheckReportText(const std::string& dir, const TenderReview& review,
+                            const std::vector<IdenticalPriceGroup>& identical = {});
+std::string CheckReportJson(const std::string& dir, const TenderReview& review,
+                            const std::vector<IdenticalPriceGroup>& identical = {});
 
 }  // namespace vak

@@ -24,7 +24,9 @@
 #endif
 #include "pricing/AmountAdjustment.h"
 #include "pricing/Calculation.h"
+#include "pricing/IdenticalItems.h"
 #include "pricing/PriceCarry.h"
+#include "pricing/PriceEntry.h"
 #include "pricing/TenderReview.h"
 #include "store/ItemTable.h"
 #include "store/MemFile.h"
@@ -80,7 +82,8 @@ void PrintHelp() {
       "               입찰 자료를 바꾸지 않고 점검합니다: 공사별 단가 미입력 항목, 수량 × 단가와\n"
       "               다른 금액, 맞지 않는 공종 합계와 총괄집계 줄, 합계와 다른 총입찰금액\n"
       "               (CMN_IPMT), 한도를 넘는 값. 완성되고 맞으면 0, 아니면 1, 읽을 수 없으면 2로\n"
-      "               끝납니다. --json: 결과를 JSON으로 보입니다.\n"
+      "               끝납니다. 공종명·규격·단위가 같은데 단가가 다른 항목은 경고로만 보입니다.\n"
+      "               --json: 결과를 JSON으로 보입니다.\n"
       "  carry FROM_DIR TO_DIR [--report FILE.csv] [--overwrite] [--yes]\n"
       "               FROM_DIR(단가를 넣은 이전 내역)의 단가를 TO_DIR(새 내역)의 같은 항목에\n"
       "               가져오고 모든 공사를 다시 계산합니다. 공사 안에서 코드(F_CODE)로, 코드가\n"
@@ -101,6 +104,10 @@ void PrintHelp() {
       "               CSV(UTF-8 또는 완성형)의 단가를 같은 항목에 가져오고 모든 공사를 다시 계산합니다.\n"
       "               키 열이 있으면 키로, 없으면 단가 가져오기(carry)처럼 짝짓습니다. 소수, 글자,\n"
       "               음수 단가는 가져오지 않고 결과 화일에 적습니다.\n"
+      "  price DIR --record N (--price P | --split M,L,E) [--same-items] [--yes]\n"
+      "               레코드 N(vaktool dump의 번호)에 단가 입력 창처럼 단가(또는 재료비, 노무비, 경비)를\n"
+      "               씁니다. 내역서 계산은 하지 않습니다(vaktool calc). 단가를 받지 않는 줄은\n"
+      "               거절합니다. --same-items: 공종명·규격·단위가 같은 다른 항목에도 씁니다.\n"
       "  dump DIR [--order 0|1] [--query EXPR]\n"
       "               VAK.DBF의 레코드를 탭으로 구분해 보입니다.\n"
       "\n"
@@ -154,7 +161,7 @@ bool ParseOptions(const std::vector<std::string>& args, size_t from, const std::
   for (size_t i = from; i < args.size(); ++i) {
     const std::string& a = args[i];
     const bool known_ = std::find(known.begin(), known.end(), a) != known.end();
-    if (known_ && (a == "--yes" || a == "--portrait" || a == "--json" || a == "--overwrite")) {
+    if (known_ && (a == "--yes" || a == "--portrait" || a == "--json" || a == "--overwrite" || a == "--same-items")) {
       options[a] = "1";
       continue;
     }
@@ -296,6 +303,103 @@ void WarnIfUnfinished(const std::string& dir) {
   std::fputs(text.c_str(), stderr);
 }
 
+// A price in whole won as the price box takes it: digits, a sign, separators between groups of three.
+bool ReadPriceArgument(const std::string& text, long double& price) {
+  const bool negative = !text.empty() && text[0] == '-';
+  long long won = 0;
+  if (!ReadTargetAmount(negative ? text.substr(1) : text, won)) return false;
+  price = static_cast<long double>(negative ? -won : won);
+  return true;
+}
+
+std::string EnteredPriceText(const EnteredPrice& e) {
+  if (!e.split) return AmountText(e.price) + "원";
+  return "재료비 " + AmountText(e.material) + "원, 노무비 " + AmountText(e.labour) + "원, 경비 " +
+         AmountText(e.expense) + "원";
+}
+
+// The price entry without a window: what the price dialog writes, on one record (and its
+// identical items), and no calculation.
+int Price(const std::vector<std::string>& args) {
+  std::map<std::string, std::string> options;
+  const char* usage = "사용법: vaktool price DIR --record N (--price P | --split M,L,E) [--same-items] [--yes]\n";
+  if (args.size() < 2 || !ParseOptions(args, 2, {"--record", "--price", "--split", "--same-items", "--yes"}, options) ||
+      !options.count("--record") || options.count("--price") == options.count("--split")) {
+    std::fputs(usage, stderr);
+    return 2;
+  }
+  long recno = 0;
+  if (!ReadWholeNumber(options["--record"], recno) || recno < 1) {
+    std::fprintf(stderr, "vaktool: 레코드 번호는 1 이상의 정수여야 합니다: %s\n", options["--record"].c_str());
+    return 2;
+  }
+  EnteredPrice entry;
+  if (options.count("--price")) {
+    if (!ReadPriceArgument(options["--price"], entry.price)) {
+      std::fprintf(stderr, "vaktool: 단가는 원 단위의 정수여야 합니다: %s\n", options["--price"].c_str());
+      return 2;
+    }
+  } else {
+    std::vector<std::string> parts(1);
+    for (const char c : options["--split"]) {
+      if (c == ',') {
+        parts.emplace_back();
+      } else {
+        parts.back().push_back(c);
+      }
+    }
+    entry.split = true;
+    if (parts.size() != 3 || !ReadPriceArgument(parts[0], entry.material) ||
+        !ReadPriceArgument(parts[1], entry.labour) || !ReadPriceArgument(parts[2], entry.expense)) {
+      std::fprintf(stderr, "vaktool: --split은 원 단위의 정수 셋(재료비,노무비,경비, 자릿점 없이)이어야 합니다: %s\n",
+                   options["--split"].c_str());
+      return 2;
+    }
+  }
+  const std::string dir = AbsoluteDir(args[1]);
+  ConsoleNotifier notifier(options.count("--yes") > 0);
+  if (!TidyDataDirectory(dir, notifier)) return 1;
+  TXbaseEnv env;
+  TZekTable items(env, notifier);
+  ReorganiseReport reorganised;
+  if (!OpenTenderAsTheProgramDoes(dir, env, items, notifier, &reorganised)) return 1;
+  if (reorganised.packedAway > 0) {
+    std::fprintf(
+        stderr,
+        "vaktool: 지운 줄 %u개를 정리해서 레코드 번호가 바뀌었습니다. vaktool dump로 번호를 다시 확인하십시오.\n",
+        reorganised.packedAway);
+    return 1;
+  }
+  const uint32_t record = static_cast<uint32_t>(recno);
+  items.Xbase().Query("");
+  if (record > items.engine()->RecCount() || !items.Xbase().Go(record) || items.engine()->file().IsDeleted(record)) {
+    std::fprintf(stderr, "vaktool: 레코드 %u이(가) 없습니다.\n", record);
+    return 1;
+  }
+  const std::string line =
+      "레코드 " + std::to_string(record) + " 「" + Cp949ToUtf8(TrimmedText(items.FieldAsString("F_DES"))) + "」";
+  if (!TakesPriceEntry(items)) {
+    std::fprintf(stderr, "vaktool: %s은(는) 단가를 입력하는 줄이 아닙니다 (공종, 단가고정이나 총괄집계 줄).\n",
+                 line.c_str());
+    return 1;
+  }
+  if (!EnterPrice(items, entry, notifier)) return 1;
+  std::printf("%s: %s\n", line.c_str(), EnteredPriceText(entry).c_str());
+  const std::vector<uint32_t> same = IdenticalItems(items.engine()->file()).Of(record);
+  if (!options.count("--same-items") && !same.empty())
+    std::printf("공종명·규격·단위가 같은 항목이 %zu개 더 있습니다 (--same-items로 함께 입력).\n", same.size());
+  if (options.count("--same-items")) {
+    const std::vector<uint32_t> written = EnterPriceOn(items, same, entry);
+    std::printf("동일 품목 %zu개에도 썼습니다.\n", written.size());
+    if (written.size() < same.size())
+      std::fprintf(stderr, "vaktool: 동일 품목 %zu개는 금액이 한도를 넘어 그대로 두었습니다.\n",
+                   same.size() - written.size());
+  }
+  if (!items.Close()) return 1;
+  std::puts("내역서 계산은 하지 않았습니다 (vaktool calc).");
+  return 0;
+}
+
 // Checks a tender without changing it.
 int Check(const std::vector<std::string>& args) {
   std::map<std::string, std::string> options;
@@ -318,8 +422,10 @@ int Check(const std::vector<std::string>& args) {
   TZekTable items(env, notifier);
   if (!OpenTenderForReview(dir, items, notifier)) return 2;
   const TenderReview review = ReviewTender(items, ProjectTypeOf(header.values[kCmnType]), header.values);
+  const std::vector<IdenticalPriceGroup> identical = IdenticalItemsPricedDifferently(items.engine()->file());
   items.Close();
-  const std::string report = options.count("--json") ? CheckReportJson(dir, review) : CheckReportText(dir, review);
+  const std::string report =
+      options.count("--json") ? CheckReportJson(dir, review, identical) : CheckReportText(dir, review, identical);
   std::fputs(report.c_str(), stdout);
   // The check changes nothing: a save a killed run left half-done is only reported.
   const bool interrupted = HasInterruptedCommit(dir);
@@ -688,6 +794,7 @@ int main(int argc, char* argv[]) {
   if (command == "restore") return Restore(args);
   if (command == "submit") return Submit(args);
   if (command == "check") return Check(args);
+  if (command == "price") return Price(args);
   if (command == "carry") return Carry(args);
   if (command == "adjust") return Adjust(args);
   if (command == "export") return Export(args);
