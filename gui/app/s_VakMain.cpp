@@ -405,6 +405,13 @@ void TFm_VakMain::BuildMenus() {
 
   QMenu* edit = menuBar()->addMenu(QStringLiteral("편집"));
   edit->setObjectName(QStringLiteral("C_Mnu_Edit"));
+  QAction* undo = Action(QStringLiteral("되돌리기"), QStringLiteral("Mnu_Undo"), false);
+  undo->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
+  edit->addAction(undo);
+  QAction* redo = Action(QStringLiteral("다시 실행"), QStringLiteral("Mnu_Redo"), false);
+  redo->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Y));
+  edit->addAction(redo);
+  edit->addSeparator();
   QAction* calc = Action(QStringLiteral("내역서계산"), QStringLiteral("Mnu_Calc"), false);
   calc->setShortcut(QKeySequence(Qt::Key_F3));
   edit->addAction(calc);
@@ -684,6 +691,8 @@ void TFm_VakMain::WireCommands() {
   wire(QStringLiteral("C_Mnu_Detail_Unpriced"), [this] {
     if (panel_) panel_->JumpToNextUnpriced();
   });
+  wire(QStringLiteral("Mnu_Undo"), std::bind_front(&TFm_VakMain::UndoCommand, this));
+  wire(QStringLiteral("Mnu_Redo"), std::bind_front(&TFm_VakMain::RedoCommand, this));
   wire(QStringLiteral("Mnu_Carry"), std::bind_front(&TFm_VakMain::CarryCommand, this));
   wire(QStringLiteral("Mnu_Adjust"), std::bind_front(&TFm_VakMain::AdjustCommand, this));
   wire(QStringLiteral("Mnu_Restore"), std::bind_front(&TFm_VakMain::RestoreCommand, this));
@@ -768,6 +777,60 @@ void TFm_VakMain::PriceEntered(const std::string& partCode, LineState before, Li
   UpdateStatusLabel();
 }
 
+std::vector<uint32_t> TFm_VakMain::IdenticalTo(uint32_t recno) {
+  if (!identical_ && items_->engine()) identical_ = std::make_unique<IdenticalItems>(items_->engine()->file());
+  return identical_ ? identical_->Of(recno) : std::vector<uint32_t>();
+}
+
+void TFm_VakMain::StepDone(PriceStep step) {
+  history_.Push(std::move(step));
+  UpdateUndoActions();
+}
+
+// The menu says what Ctrl+Z and Ctrl+Y would take back or do again.
+void TFm_VakMain::UpdateUndoActions() {
+  const PriceStep* undo = history_.ToUndo();
+  const PriceStep* redo = history_.ToRedo();
+  if (auto* a = findChild<QAction*>(QStringLiteral("Mnu_Undo")))
+    a->setText(undo ? QStringLiteral("되돌리기: ") + QString::fromStdString(undo->what) : QStringLiteral("되돌리기"));
+  if (auto* a = findChild<QAction*>(QStringLiteral("Mnu_Redo")))
+    a->setText(redo ? QStringLiteral("다시 실행: ") + QString::fromStdString(redo->what) : QStringLiteral("다시 실행"));
+}
+
+void TFm_VakMain::ApplyHistory(bool undo) {
+  const PriceStep* step = undo ? history_.ToUndo() : history_.ToRedo();
+  if (!panel_ || !items_->engine() || !step) {
+    notifier_.Beep();
+    return;
+  }
+  const bool wholeTender = step->headerBefore.has_value();
+  // Each line's standing now, so that the status line follows the step line by line.
+  std::vector<std::pair<std::string, LineState>> was;
+  if (!wholeTender) {
+    for (const RecordChange& c : step->records) {
+      items_->Xbase().Go(c.recno);
+      was.emplace_back(TrimmedText(items_->FieldAsString("F_PART")), LineStateOf(*items_));
+    }
+  }
+  const int tab = tabs_->currentIndex();
+  WaitCursor hourglass;
+  const bool applied = ApplyStep(*items_, dataDir_.toStdString(), *step, undo, notifier_);
+  if (applied) {
+    if (wholeTender) {
+      ReviewWholeTender();
+    } else {
+      for (size_t i = 0; i < was.size(); ++i) {
+        items_->Xbase().Go(step->records[i].recno);
+        tenderStatus_.NoteEntry(was[i].first, was[i].second, LineStateOf(*items_), true);
+      }
+      UpdateStatusLabel();
+    }
+    undo ? history_.Undone() : history_.Redone();
+    UpdateUndoActions();
+  }
+  ShowAgainOnTheSameRow(tab);
+}
+
 bool TFm_VakMain::CalculateParts(const std::vector<std::string>& parts) {
   WaitCursor hourglass;
   for (const std::string& part : parts) {
@@ -793,6 +856,7 @@ bool TFm_VakMain::ConfirmFinished(const std::string& what) {
 }
 
 void TFm_VakMain::ReleaseTable() {
+  identical_.reset();
   items_->Close();
   if (panel_) {
     confirm_->layout()->removeWidget(panel_);
@@ -809,13 +873,29 @@ MessageAnswer TFm_VakMain::AskToReplacePrices(const std::string& from, const std
       caption, MessageIcon::Question, MessageButtons::YesNoCancel);
 }
 
-bool TFm_VakMain::ChangeTenderFiles(const std::function<bool()>& change) {
+bool TFm_VakMain::ChangeTenderFiles(const std::string& what, const std::function<bool()>& change) {
   const int tab = tabs_->currentIndex();
+  // What the change finds, to make one step of what it changed.
+  const std::string headerPath = DataFilePath(dataDir_.toStdString(), "VAK.MEM");
+  std::optional<RecordSnapshot> before;
+  if (items_->engine()) before = RecordSnapshot::Whole(items_->engine()->file());
+  const std::optional<std::string> headerBefore = ReadWholeFile(headerPath);
   ReleaseTable();
   const bool completed = change();
   startupFlag_ = true;
   if (!RunShowStep()) return false;
   if (tab != tabs_->currentIndex()) TabEntered(tabs_->currentIndex());
+  if (completed && items_->engine()) {
+    const std::optional<std::vector<RecordChange>> changes =
+        before ? before->Changes(items_->engine()->file()) : std::nullopt;
+    const std::optional<std::string> headerAfter = ReadWholeFile(headerPath);
+    if (changes && headerBefore && headerAfter) {
+      StepDone({what, *changes, headerBefore, headerAfter});
+    } else {
+      history_.Clear();  // the table is not the one the steps were made on
+      UpdateUndoActions();
+    }
+  }
   return completed;
 }
 
@@ -845,7 +925,8 @@ void TFm_VakMain::CarryCommand() {
   if (answer == MessageAnswer::Cancel) return;
   CarryRequest request{from.toStdString(), dataDir_.toStdString(), answer == MessageAnswer::Yes};
   CarryResult result;
-  if (!ChangeTenderFiles([&] { return (result = CarryPrices(request, env_, notifier_)).completed; })) return;
+  if (!ChangeTenderFiles("단가 가져오기", [&] { return (result = CarryPrices(request, env_, notifier_)).completed; }))
+    return;
   ShowPriceChange("단가 가져오기", result.tenderAmount, "단가가져오기-결과.csv", CarryReportCsv(result.plan),
                   "단가를 가져오고 모든 공사를 다시 계산했습니다.\n\n" + CarrySummaryText(result.plan, true) + "\n" +
                       CompletionText(result.tenderAmount) + "\n");
@@ -881,7 +962,7 @@ void TFm_VakMain::AdjustCommand() {
     return false;
   };
   AdjustmentResult result;
-  if (!ChangeTenderFiles([&] {
+  if (!ChangeTenderFiles("금액 맞추기", [&] {
         return (result =
                     AdjustTenderAmount(dataDir_.toStdString(), dialog.Target(), env_, notifier_, sameAsShown, true))
             .completed;
@@ -948,7 +1029,9 @@ void TFm_VakMain::ImportCommand() {
   request.csv = from.endsWith(QStringLiteral(".csv"), Qt::CaseInsensitive);
   request.overwrite = answer == MessageAnswer::Yes;
   ImportResult result;
-  if (!ChangeTenderFiles([&] { return (result = ImportPrices(request, env_, notifier_)).completed; })) return;
+  if (!ChangeTenderFiles("엑셀에서 단가 가져오기",
+                         [&] { return (result = ImportPrices(request, env_, notifier_)).completed; }))
+    return;
   ShowPriceChange("엑셀에서 단가 가져오기", result.tenderAmount, "엑셀단가가져오기-결과.csv", ImportReportCsv(result),
                   "단가를 가져오고 모든 공사를 다시 계산했습니다.\n\n" + CarrySummaryText(result.plan, true) +
                       "  가져오지 않은 행: " + std::to_string(result.refused.size()) + "\n" +
@@ -983,6 +1066,8 @@ void TFm_VakMain::RestoreCommand() {
   // prepared as at the start (which also finishes a replacement that stopped half-way), and
   // the header read again.
   if (result.restored || HasInterruptedCommit(dir)) {
+    history_.Clear();  // the steps were made on the tender now put aside
+    UpdateUndoActions();
     totalLabel_->setText(QStringLiteral("0"));
     prepared_ = PrepareData(dir, env_, *items_, notifier_, startupFlag_);
     if (prepared_) ReadProjectHeader();

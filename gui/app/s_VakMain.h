@@ -14,6 +14,8 @@
 
 #include "common/UserNotifier.h"
 #include "gui/views/S_VakPanel.h"
+#include "pricing/IdenticalItems.h"
+#include "pricing/PriceHistory.h"
 #include "store/Xbase.h"
 
 class QAction;
@@ -61,6 +63,14 @@ class TFm_VakMain : public QMainWindow, public PanelHost {
   void CloseWindow() override { close(); }
   UserNotifier& Notifier() override { return notifier_; }
   void PriceEntered(const std::string& partCode, LineState before, LineState after, bool changed) override;
+  std::vector<uint32_t> IdenticalTo(uint32_t recno) override;
+  void StepDone(PriceStep step) override;
+
+  // Ctrl+Z and Ctrl+Y: the last price entry (a group, a carry, an import or an amount
+  // adjustment) taken back, and done again; a beep when there is none.
+  void UndoCommand() { ApplyHistory(true); }
+  void RedoCommand() { ApplyHistory(false); }
+  const PriceHistory& History() const { return history_; }
 
   // The view commands of the 작업 menu and the tab change as the user makes it.
   void ShowOverallSummary();
@@ -129,7 +139,10 @@ class TFm_VakMain : public QMainWindow, public PanelHost {
   void ReleaseTable();
   // A change of the tender's files (a carry, an import, an amount adjustment): the table is let
   // go, `change` runs, and the table is shown again on the same tab. True when it completed.
-  bool ChangeTenderFiles(const std::function<bool()>& change);
+  // The change is one step of the undo history, named `what`.
+  bool ChangeTenderFiles(const std::string& what, const std::function<bool()>& change);
+  void ApplyHistory(bool undo);
+  void UpdateUndoActions();
   // "이미 입력한 단가도 바꾸시겠습니까?" before prices come from `from`.
   MessageAnswer AskToReplacePrices(const std::string& from, const std::string& caption);
   // After a completed change: the tender amount shown, the report written, the summary told.
@@ -177,6 +190,8 @@ class TFm_VakMain : public QMainWindow, public PanelHost {
   std::function<QString(const QString&)> exportChooser_;
   std::function<QString(const QString&)> importChooser_;
   TenderStatus tenderStatus_;
+  PriceHistory history_;
+  std::unique_ptr<IdenticalItems> identical_;  // built at the first look, dropped with the table
   QLabel* statusLabel_ = nullptr;
   int passDepth_ = 0;
   bool progressPass_ = false;  // a pass of the progress window counts once, however it nests

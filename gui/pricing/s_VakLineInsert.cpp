@@ -1,8 +1,10 @@
 #include "gui/pricing/s_VakLineInsert.h"
 
 #include <QGridLayout>
+#include <QKeySequence>
 #include <QLabel>
 #include <QPushButton>
+#include <QShortcut>
 
 #include "common/Numbers.h"
 #include "common/UserNotifier.h"
@@ -36,6 +38,37 @@ bool PricesInWholeWon(std::initializer_list<TNumberEdit*> boxes, UserNotifier& n
   return true;
 }
 
+PriceDialogParts::PriceDialogParts(QDialog* dialog, QGridLayout* grid, int columns) {
+  line_ = new QLabel(dialog);
+  line_->setObjectName(QStringLiteral("C_Lbl_Line"));
+  line_->setTextFormat(Qt::PlainText);
+  line_->setWordWrap(true);
+  line_->setVisible(false);
+  grid->addWidget(line_, 0, 0, 1, columns);
+  same_ = new QPushButton(dialog);
+  same_->setObjectName(QStringLiteral("C_Bbt_Same"));
+  same_->setVisible(false);
+  auto* shortcut = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_Return), dialog);
+  auto* keypad = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_Enter), dialog);
+  for (QShortcut* s : {shortcut, keypad}) {
+    QObject::connect(s, &QShortcut::activated, same_, [this] {
+      if (same_->isVisible()) same_->click();
+    });
+  }
+}
+
+void PriceDialogParts::Show(const PricedLine& line) {
+  QString text = line.name;
+  if (!line.spec.isEmpty()) text += QStringLiteral("  ") + line.spec;
+  text += QStringLiteral("\n수량 %1 %2").arg(QString::fromStdString(FormatNumber(line.quantity, 0, 0)), line.unit);
+  line_->setText(text);
+  line_->setVisible(true);
+  same_->setText(QStringLiteral("동일 품목 %1개에도(&A)").arg(line.identical));
+  same_->setToolTip(QStringLiteral("공종명·규격·단위가 같은 다른 항목 %1개에도 같은 단가를 넣습니다 (Ctrl+Enter)")
+                        .arg(line.identical));
+  same_->setVisible(line.identical > 0);
+}
+
 Tfm_VakLineInsert::Tfm_VakLineInsert(UserNotifier& notifier, QWidget* parent) : QDialog(parent) {
   SetUpDialog(this, QStringLiteral("fm_VakLineInsert"), QStringLiteral("단가 수정"));
   price_ = MakePriceBox(QStringLiteral("C_NED_PRIC"), this);
@@ -45,16 +78,21 @@ Tfm_VakLineInsert::Tfm_VakLineInsert(UserNotifier& notifier, QWidget* parent) : 
   auto* cancel = new QPushButton(QStringLiteral("취소"), this);
   cancel->setObjectName(QStringLiteral("C_Bbt_Cancel"));
   auto* grid = new QGridLayout(this);
-  grid->addWidget(new QLabel(QStringLiteral("단  가:"), this), 0, 0);
-  grid->addWidget(price_, 0, 1, 1, 2);
-  grid->addWidget(ok, 1, 1);
-  grid->addWidget(cancel, 1, 2);
-  connect(ok, &QPushButton::clicked, this, [this, &notifier] {
+  parts_ = new PriceDialogParts(this, grid, 3);
+  grid->addWidget(new QLabel(QStringLiteral("단  가:"), this), 1, 0);
+  grid->addWidget(price_, 1, 1, 1, 2);
+  grid->addWidget(parts_->SameItemsButton(), 2, 0);
+  grid->addWidget(ok, 2, 1);
+  grid->addWidget(cancel, 2, 2);
+  auto confirm = [this, &notifier](bool toSameItems) {
     if (!PricesInWholeWon({price_}, notifier)) return;
     if (value_) *value_ = price_->Value();
     if (accepted_) *accepted_ = true;
+    parts_->SetToSameItems(toSameItems);
     accept();
-  });
+  };
+  connect(ok, &QPushButton::clicked, this, [confirm] { confirm(false); });
+  connect(parts_->SameItemsButton(), &QPushButton::clicked, this, [confirm] { confirm(true); });
   connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
   InstallDialogKeys(this);
 }

@@ -3,13 +3,41 @@
 #pragma once
 
 #include <QDialog>
+#include <QString>
 
 #include <initializer_list>
+
+class QGridLayout;
+class QLabel;
+class QPushButton;
 
 namespace vak {
 
 class TNumberEdit;
 class UserNotifier;
+
+// The line a price dialog prices, named at the top of the dialog.
+struct PricedLine {
+  QString name, spec, unit;
+  long double quantity = 0;
+  int identical = 0;  // other free items with the same work name, specification and unit
+};
+
+// What the price dialogs share: the line named above the boxes, and the button that gives the
+// price to the identical items too (Alt+A or Ctrl+Enter, shown only when there are some).
+class PriceDialogParts {
+ public:
+  PriceDialogParts(QDialog* dialog, QGridLayout* grid, int columns);
+  void Show(const PricedLine& line);
+  QPushButton* SameItemsButton() const { return same_; }
+  bool ToSameItems() const { return toSameItems_; }
+  void SetToSameItems(bool on) { toSameItems_ = on; }
+
+ private:
+  QLabel* line_;
+  QPushButton* same_;
+  bool toSameItems_ = false;
+};
 
 class Tfm_VakLineInsert : public QDialog {
   Q_OBJECT
@@ -19,6 +47,9 @@ class Tfm_VakLineInsert : public QDialog {
   Tfm_VakLineInsert(UserNotifier& notifier, QWidget* parent = nullptr);
   // The price shown and written back on "확인", and the flag set then.
   void classInit(long double* price, bool* accepted);
+  void ShowLine(const PricedLine& line) { parts_->Show(line); }
+  // Confirmed with the button for the identical items.
+  bool ToSameItems() const { return parts_->ToSameItems(); }
   TNumberEdit* PriceBox() const { return price_; }
 
  protected:
@@ -26,6 +57,7 @@ class Tfm_VakLineInsert : public QDialog {
 
  private:
   TNumberEdit* price_;
+  PriceDialogParts* parts_;
   long double* value_ = nullptr;
   bool* accepted_ = nullptr;
 };

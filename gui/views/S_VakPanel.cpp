@@ -5,6 +5,7 @@
 #include <QKeyEvent>
 #include <QScrollBar>
 
+#include "common/CodePage.h"
 #include "common/Text.h"
 #include "gui/common/WaitCursor.h"
 #include "gui/pricing/s_VakFixPrice.h"
@@ -258,31 +259,47 @@ bool TVakPanel::StartPriceEdit() {
   return true;
 }
 
-void TVakPanel::FinishPriceEdit() {
+void TVakPanel::FinishPriceEdit(bool moveOn) {
   ReloadPage();
+  if (!moveOn) return;
   MoveToNextRow();
   afterEntryRecNo_ = pager_.GoToSlot(grid_->Row()) ? items_.RecNo() : 0;
+}
+
+PricedLine TVakPanel::CurrentLine() {
+  PricedLine line;
+  auto text = [this](const char* field) {
+    return QString::fromStdString(Cp949ToUtf8(TrimmedText(items_.FieldAsString(field))));
+  };
+  line.name = text("F_DES");
+  line.spec = text("F_SIZE");
+  line.unit = text("F_QUNIT");
+  line.quantity = items_.FieldAsFloat("F_QQTY");
+  line.identical = static_cast<int>(host_.IdenticalTo(items_.RecNo()).size());
+  return line;
 }
 
 void TVakPanel::EditUnitPrice() {
   if (!StartPriceEdit()) return;
   long double price = items_.FieldAsFloat("F_PRIC");
-  bool accepted = false;
+  bool accepted = false, toSameItems = false;
   {
     Tfm_VakLineInsert dialog(host_.Notifier(), this);
     dialog.classInit(&price, &accepted);
+    dialog.ShowLine(CurrentLine());
     dialog.exec();
+    toSameItems = dialog.ToSameItems();
   }
-  ApplyUnitPrice(price, accepted);
+  ApplyUnitPrice(price, accepted, toSameItems);
 }
 
-void TVakPanel::ApplyUnitPrice(long double price, bool accepted) {
+void TVakPanel::ApplyUnitPrice(long double price, bool accepted, bool toSameItems) {
   if (!pager_.GoToSlot(grid_->Row())) return;
   // The limits are checked even after "취소", on the price the line already has.
   const long double quantity = items_.FieldAsFloat("F_QQTY");
   if (CheckSinglePrice(quantity, price, host_.Notifier()) && accepted && pager_.GoToSlot(grid_->Row()))
-    WriteWithStatus([&] { return WriteSinglePrice(items_, price, host_.Notifier()); });
-  FinishPriceEdit();
+    WritePriceEntry({false, price, 0, 0, 0}, toSameItems);
+  FinishPriceEdit(accepted);
 }
 
 void TVakPanel::EditSplitPrice() {
@@ -290,33 +307,60 @@ void TVakPanel::EditSplitPrice() {
   long double material = items_.FieldAsFloat("F_MA0");
   long double labour = items_.FieldAsFloat("F_LA0");
   long double expense = items_.FieldAsFloat("F_EQ0");
-  bool accepted = false;
+  bool accepted = false, toSameItems = false;
   {
     Tfm_VakFixPrice dialog(host_.Notifier(), this);
     dialog.classInit(&material, &labour, &expense, &accepted);
+    dialog.ShowLine(CurrentLine());
     dialog.exec();
+    toSameItems = dialog.ToSameItems();
   }
-  ApplySplitPrices(material, labour, expense, accepted);
+  ApplySplitPrices(material, labour, expense, accepted, toSameItems);
 }
 
-void TVakPanel::ApplySplitPrices(long double material, long double labour, long double expense, bool accepted) {
+void TVakPanel::ApplySplitPrices(long double material, long double labour, long double expense, bool accepted,
+                                 bool toSameItems) {
   if (!pager_.GoToSlot(grid_->Row())) return;
   const long double quantity = items_.FieldAsFloat("F_QQTY");
   if (CheckSplitPrices(quantity, material, labour, expense, host_.Notifier()) && accepted &&
       pager_.GoToSlot(grid_->Row()))
-    WriteWithStatus([&] { return WriteSplitPrices(items_, material, labour, expense, host_.Notifier()); });
-  FinishPriceEdit();
+    WritePriceEntry({true, 0, material, labour, expense}, toSameItems);
+  FinishPriceEdit(accepted);
 }
 
-void TVakPanel::WriteWithStatus(const std::function<bool()>& write) {
+void TVakPanel::WritePriceEntry(const EnteredPrice& entry, bool toSameItems) {
   const XbTable* table = items_.engine();
   if (!table || !table->Current()) return;
+  const uint32_t recno = items_.RecNo();
+  std::vector<uint32_t> records{recno};
+  if (toSameItems) {
+    const std::vector<uint32_t> others = host_.IdenticalTo(recno);
+    records.insert(records.end(), others.begin(), others.end());
+  }
+  const RecordSnapshot before(table->file(), records);
+  if (!WriteLine(recno, entry, host_.Notifier())) return;
+  SilentNotifier quiet;  // a twin whose amounts would leave the limits is counted, not told one by one
+  size_t skipped = 0;
+  for (size_t i = 1; i < records.size(); ++i) skipped += WriteLine(records[i], entry, quiet) ? 0 : 1;
+  if (std::optional<std::vector<RecordChange>> changes = before.Changes(table->file()); changes && !changes->empty())
+    host_.StepDone({records.size() > 1 ? "동일 품목 단가 입력" : "단가 입력", std::move(*changes), {}, {}});
+  items_.Xbase().Go(recno);
+  if (skipped > 0)
+    host_.Notifier().Message("동일 품목 " + std::to_string(skipped) +
+                                 "개는 금액이 한도를 넘어 단가를 넣지 않았습니다.",
+                             "경고", MessageIcon::Warning, MessageButtons::Ok);
+}
+
+bool TVakPanel::WriteLine(uint32_t recno, const EnteredPrice& entry, UserNotifier& notifier) {
+  const XbTable* table = items_.engine();
+  if (!items_.Xbase().Go(recno) || !table->Current()) return false;
   const std::string partCode = TrimmedText(items_.FieldAsString("F_PART"));
   const LineState before = LineStateOf(items_);
   const std::string record(table->Current(), static_cast<size_t>(table->file().RecordLength()));
-  if (!write() || !table->Current()) return;
+  if (!EnterPrice(items_, entry, notifier) || !table->Current()) return false;
   const bool changed = record != std::string_view(table->Current(), static_cast<size_t>(table->file().RecordLength()));
   host_.PriceEntered(partCode, before, LineStateOf(items_), changed);
+  return true;
 }
 
 void TVakPanel::JumpToNextUnpriced() {

@@ -8,7 +8,10 @@
 #include <functional>
 
 #include "common/UserNotifier.h"
+#include "gui/pricing/s_VakLineInsert.h"
 #include "gui/views/S_ZekGrid.h"
+#include "pricing/PriceEntry.h"
+#include "pricing/PriceHistory.h"
 #include "pricing/TenderReview.h"
 #include "views/StatementPager.h"
 
@@ -32,6 +35,10 @@ class PanelHost {
   virtual UserNotifier& Notifier() = 0;
   // A price entry was written on a line of `partCode`; `changed` when its record changed.
   virtual void PriceEntered(const std::string& partCode, LineState before, LineState after, bool changed) = 0;
+  // The free items identical to record `recno` (itself left out).
+  virtual std::vector<uint32_t> IdenticalTo(uint32_t recno) = 0;
+  // A price entry is done: one step to undo.
+  virtual void StepDone(PriceStep step) = 0;
 };
 
 class TVakPanel : public QWidget {
@@ -60,8 +67,10 @@ class TVakPanel : public QWidget {
   void EditSplitPrice();
   // What follows the dialog: the limits (checked even after "취소"), the write when accepted,
   // the page reload and the move to the next row.
-  void ApplyUnitPrice(long double price, bool accepted);
-  void ApplySplitPrices(long double material, long double labour, long double expense, bool accepted);
+  // With `toSameItems` the identical free items get the price too, in the same step.
+  void ApplyUnitPrice(long double price, bool accepted, bool toSameItems = false);
+  void ApplySplitPrices(long double material, long double labour, long double expense, bool accepted,
+                        bool toSameItems = false);
   int RowKind();  // of the line in the current row
   // The next line of the view after the current one that takes a price and has none, wrapping
   // at the end; a beep when there is none.
@@ -82,11 +91,17 @@ class TVakPanel : public QWidget {
   int LastUsedRow() const;
   // The common start of both edits: false (and the cursor moved on) for a line that takes no price.
   bool StartPriceEdit();
-  // The common end: the page shows the stored values and the cursor moves on.
-  void FinishPriceEdit();
+  // The line under the cursor as the price dialogs name it.
+  PricedLine CurrentLine();
+  // The common end: the page shows the stored values and, after a confirmed entry, the cursor
+  // moves on (after "취소" it stays where it was).
+  void FinishPriceEdit(bool moveOn);
   void MoveToNextRow();
-  // Runs a price write on the current line and tells the host how the line's standing changed.
-  void WriteWithStatus(const std::function<bool()>& write);
+  // Writes the entry on the current line (and its identical items) as one step, and tells the
+  // host how each line's standing changed.
+  void WritePriceEntry(const EnteredPrice& entry, bool toSameItems);
+  // One line of it; false when refused (told through `notifier`).
+  bool WriteLine(uint32_t recno, const EnteredPrice& entry, UserNotifier& notifier);
 
   TZekTable& items_;
   ViewState& state_;

@@ -243,7 +243,8 @@ class PricingUiTest : public QObject {
     QCOMPARE(QString::fromStdString(s.notifier.messages.back().text), QStringLiteral("단가는 원 단위로 입력하십시오."));
     QCOMPARE(s.Field(3, "F_PRIC"), 0.0L);
     QCOMPARE(s.Field(3, "F_COST"), 0.0L);
-    QCOMPARE(s.grid().Row(), 4);
+    QCOMPARE(s.grid().Row(), 3);  // Esc leaves the cursor on the line
+    s.grid().SetRow(4);
 
     // A zero-quantity line and a fixed-price line only move the cursor.
     opened = false;
@@ -431,6 +432,9 @@ class PricingUiTest : public QObject {
     s.grid().SetRow(21);
     const uint32_t before = s.window.Panel()->pager().PositionOf(1);
     WhenDialogOpens([](QDialog* d) { d->reject(); });
+    s.window.EditCommand();
+    QCOMPARE(s.window.Panel()->pager().PositionOf(1), before);  // "취소" stays on the line
+    WhenDialogOpens([](QDialog* d) { d->findChild<QPushButton*>(QStringLiteral("C_Bbt_Ok"))->click(); });
     s.window.EditCommand();
     QCOMPARE(s.grid().Row(), 21);
     QCOMPARE(s.window.Panel()->pager().PositionOf(1), before + 1);
