@@ -21,6 +21,7 @@
 
 #include <sys/stat.h>
 
+#include <set>
 #include <utility>
 
 #include "VakVersion.h"
@@ -804,29 +805,26 @@ void TFm_VakMain::ApplyHistory(bool undo) {
     return;
   }
   const bool wholeTender = step->headerBefore.has_value();
-  // Each line's standing now, so that the status line follows the step line by line.
-  std::vector<std::pair<std::string, LineState>> was;
+  std::set<std::string> partCodes;  // of the lines the step changes
   if (!wholeTender) {
     for (const RecordChange& c : step->records) {
       items_->Xbase().Go(c.recno);
-      was.emplace_back(TrimmedText(items_->FieldAsString("F_PART")), LineStateOf(*items_));
+      partCodes.insert(TrimmedText(items_->FieldAsString("F_PART")));
     }
   }
   const int tab = tabs_->currentIndex();
   WaitCursor hourglass;
-  const bool applied = ApplyStep(*items_, dataDir_.toStdString(), *step, undo, notifier_);
-  if (applied) {
+  if (ApplyStep(*items_, dataDir_.toStdString(), *step, undo, notifier_)) {
+    undo ? history_.Undone() : history_.Redone();
+    UpdateUndoActions();
+    // Looked at again from the data: back where it was, a part needs no calculation it did not need then.
     if (wholeTender) {
       ReviewWholeTender();
     } else {
-      for (size_t i = 0; i < was.size(); ++i) {
-        items_->Xbase().Go(step->records[i].recno);
-        tenderStatus_.NoteEntry(was[i].first, was[i].second, LineStateOf(*items_), true);
-      }
+      for (const std::string& code : partCodes)
+        tenderStatus_.SetPart(ReviewPart(*items_, state_.projectType, tenderStatus_.PartOfCode(code)));
       UpdateStatusLabel();
     }
-    undo ? history_.Undone() : history_.Redone();
-    UpdateUndoActions();
   }
   ShowAgainOnTheSameRow(tab);
 }

@@ -53,6 +53,7 @@ Tfm_VakFixPrice::Tfm_VakFixPrice(UserNotifier& notifier, QWidget* parent) : QDia
   connect(parts_->SameItemsButton(), &QPushButton::clicked, this, [confirm] { confirm(true); });
   connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
   InstallDialogKeys(this);
+  for (TNumberEdit* box : {ma_, la_, eq_}) parts_->WatchBox(box);
 }
 
 void Tfm_VakFixPrice::classInit(long double* material, long double* labour, long double* expense, bool* accepted) {
@@ -78,8 +79,9 @@ void Tfm_VakFixPrice::ShowSum() {
                     eq = TNumberEdit::ParseText(eq_->text());
   QString text = QStringLiteral("합계 단가 %1원").arg(QString::fromStdString(FormatNumber(ma + la + eq, 0, 0)));
   if (lineShown_)
-    text += QStringLiteral("   금액 %1원").arg(QString::fromStdString(
-        FormatNumber(TruncDecimals(quantity_ * ma + quantity_ * la + quantity_ * eq, 0), 0, 0)));
+    text += QStringLiteral("   금액 %1원")
+                .arg(QString::fromStdString(
+                    FormatNumber(TruncDecimals(quantity_ * ma + quantity_ * la + quantity_ * eq, 0), 0, 0)));
   sum_->setText(text);
 }
 

@@ -1,10 +1,9 @@
 #include "gui/pricing/s_VakLineInsert.h"
 
 #include <QGridLayout>
-#include <QKeySequence>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
-#include <QShortcut>
 
 #include "common/Numbers.h"
 #include "common/UserNotifier.h"
@@ -48,14 +47,33 @@ PriceDialogParts::PriceDialogParts(QDialog* dialog, QGridLayout* grid, int colum
   same_ = new QPushButton(dialog);
   same_->setObjectName(QStringLiteral("C_Bbt_Same"));
   same_->setVisible(false);
-  auto* shortcut = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_Return), dialog);
-  auto* keypad = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_Enter), dialog);
-  for (QShortcut* s : {shortcut, keypad}) {
-    QObject::connect(s, &QShortcut::activated, same_, [this] {
-      if (same_->isVisible()) same_->click();
-    });
-  }
 }
+
+namespace {
+
+// Ctrl+Enter in a price box: the box's own Enter moves on, so the key is taken before it.
+class SameItemsKey : public QObject {
+ public:
+  SameItemsKey(QPushButton* button, QObject* parent) : QObject(parent), button_(button) {}
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() == QEvent::KeyPress) {
+      const auto* key = static_cast<QKeyEvent*>(event);
+      if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) && (key->modifiers() & Qt::ControlModifier) &&
+          !button_->isHidden()) {
+        button_->click();
+        return true;
+      }
+    }
+    return QObject::eventFilter(watched, event);
+  }
+
+ private:
+  QPushButton* button_;
+};
+
+}  // namespace
+
+void PriceDialogParts::WatchBox(QWidget* box) { box->installEventFilter(new SameItemsKey(same_, box)); }
 
 void PriceDialogParts::Show(const PricedLine& line) {
   QString text = line.name;
@@ -95,6 +113,7 @@ Tfm_VakLineInsert::Tfm_VakLineInsert(UserNotifier& notifier, QWidget* parent) : 
   connect(parts_->SameItemsButton(), &QPushButton::clicked, this, [confirm] { confirm(true); });
   connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
   InstallDialogKeys(this);
+  parts_->WatchBox(price_);
 }
 
 void Tfm_VakLineInsert::classInit(long double* price, bool* accepted) {

@@ -28,6 +28,8 @@ struct PricedLine {
 class PriceDialogParts {
  public:
   PriceDialogParts(QDialog* dialog, QGridLayout* grid, int columns);
+  // Ctrl+Enter in `box` confirms with the button for the identical items.
+  void WatchBox(QWidget* box);
   void Show(const PricedLine& line);
   QPushButton* SameItemsButton() const { return same_; }
   bool ToSameItems() const { return toSameItems_; }

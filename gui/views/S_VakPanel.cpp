@@ -346,8 +346,7 @@ void TVakPanel::WritePriceEntry(const EnteredPrice& entry, bool toSameItems) {
     host_.StepDone({records.size() > 1 ? "동일 품목 단가 입력" : "단가 입력", std::move(*changes), {}, {}});
   items_.Xbase().Go(recno);
   if (skipped > 0)
-    host_.Notifier().Message("동일 품목 " + std::to_string(skipped) +
-                                 "개는 금액이 한도를 넘어 단가를 넣지 않았습니다.",
+    host_.Notifier().Message("동일 품목 " + std::to_string(skipped) + "개는 금액이 한도를 넘어 단가를 넣지 않았습니다.",
                              "경고", MessageIcon::Warning, MessageButtons::Ok);
 }
 

@@ -589,6 +589,75 @@ class PricingUiTest : public QObject {
     QCOMPARE(s.notifier.messages.size(), messages);
   }
 
+  // The same concrete three times (one fixed by the agency): the dialog names the line and
+  // prices its free twin with one keystroke; vaktool price writes the same bytes; Ctrl+Z takes
+  // back the carry, then the group, to the exact records, and Ctrl+Y does both again.
+  void identicalItemsPricedAtOnceAndTakenBack() {
+    TempDir target, tool, source;
+    const std::vector<Row> rows = {
+        Line(1, '1', "works", 0),    Line(2, '2', "concrete", 2.5),         Line(3, '2', "formwork", 1.5),
+        Line(4, '2', "concrete", 4), Line(5, '2', "concrete", 1, 700, '*'), Line(6, '2', "formwork", 2)};
+    std::vector<Row> priced = rows;
+    priced[2].price = 50;
+    priced[5].price = 60;
+    for (const auto& [dir, statement] :
+         {std::pair{&target, rows}, std::pair{&tool, rows}, std::pair{&source, priced}}) {
+      test::WriteItemTable(dir->path(), statement);
+      test::WriteHeader(dir->path(), "1");
+    }
+    Session s(target.path());
+    const std::string opened = target.Read("VAK.DBF"), openedHeader = target.Read("VAK.MEM");
+    const QString openedStatus = s.Label("C_LBL_Status");
+    s.grid().SetRow(2);
+    QString line, same;
+    WhenDialogOpens([&](QDialog* d) {
+      line = test::Child<QLabel>(d, "C_Lbl_Line")->text();
+      same = test::Child<QPushButton>(d, "C_Bbt_Same")->text();
+      auto* box = d->findChild<TNumberEdit*>(QStringLiteral("C_NED_PRIC"));
+      box->selectAll();
+      Type(box, QStringLiteral("100"));
+      QTest::keyClick(box, Qt::Key_Return, Qt::ControlModifier);
+    });
+    s.window.EditCommand();
+    QCOMPARE(line, QStringLiteral("concrete\n수량 2.5 "));
+    QCOMPARE(same, QStringLiteral("동일 품목 1개에도(&A)"));
+    QCOMPARE(s.Field(2, "F_PRIC"), 100.0L);
+    QCOMPARE(s.Field(4, "F_COST"), 400.0L);
+    QCOMPARE(s.Field(5, "F_PRIC"), 700.0L);
+    const std::string grouped = target.Read("VAK.DBF");
+    QProcess vaktool;
+    vaktool.start(QStringLiteral(VAKTOOL), {QStringLiteral("price"), QString::fromStdString(tool.path()),
+                                            QStringLiteral("--record"), QStringLiteral("2"), QStringLiteral("--price"),
+                                            QStringLiteral("100"), QStringLiteral("--same-items")});
+    QVERIFY(vaktool.waitForFinished(30000));
+    QCOMPARE(vaktool.exitCode(), 0);
+    QVERIFY(tool.Read("VAK.DBF") == grouped);
+
+    s.window.SetCarryDirectoryChooser([&](const QString&) { return QString::fromStdString(source.path()); });
+    s.notifier.nextAnswer = MessageAnswer::No;
+    s.window.CarryCommand();
+    QCOMPARE(s.Field(3, "F_PRIC"), 50.0L);
+    const std::string carried = target.Read("VAK.DBF"), carriedHeader = target.Read("VAK.MEM");
+    QAction* undo = s.window.findChild<QAction*>(QStringLiteral("Mnu_Undo"));
+    QAction* redo = s.window.findChild<QAction*>(QStringLiteral("Mnu_Redo"));
+    QCOMPARE(undo->text(), QStringLiteral("되돌리기: 단가 가져오기"));
+    undo->trigger();
+    QVERIFY(target.Read("VAK.DBF") == grouped);
+    QVERIFY(target.Read("VAK.MEM") == openedHeader);
+    undo->trigger();
+    QVERIFY(target.Read("VAK.DBF") == opened);
+    QCOMPARE(s.Label("C_LBL_Status"), openedStatus);
+    const size_t messages = s.notifier.messages.size();
+    undo->trigger();  // back at the opening: nothing more to take back
+    QCOMPARE(s.notifier.messages.size(), messages);
+    QCOMPARE(redo->text(), QStringLiteral("다시 실행: 동일 품목 단가 입력"));
+    redo->trigger();
+    redo->trigger();
+    QVERIFY(target.Read("VAK.DBF") == carried);
+    QVERIFY(target.Read("VAK.MEM") == carriedHeader);
+    QCOMPARE(s.Field(6, "F_PRIC"), 60.0L);
+  }
+
   // 편집 › 단가 가져오기: the other tender chosen, prices carried, the summary, the table back.
   void pricesCarriedFromAnotherBillInTheWindow() {
     TempDir source, target;
