@@ -15,8 +15,10 @@
 #include "sheets/XlsxExport.h"
 #endif
 #include "pricing/Calculation.h"
+#include "pricing/IdenticalItems.h"
 #include "pricing/PriceCarry.h"
 #include "pricing/PriceEntry.h"
+#include "pricing/PriceHistory.h"
 #include "pricing/TenderReview.h"
 #include "store/ItemTable.h"
 #include "store/MemFile.h"
@@ -185,6 +187,45 @@ const std::string& PricedSource(long lines) {
 
 // vaktool carry's work: an unpriced copy of the same bill takes every price, then all parts
 // are calculated and the files replaced.
+// The index of identical items, built once when the window first looks for a line's twins.
+void BM_IdenticalItemsIndex(benchmark::State& state) {
+  bench::OpenTender t(state.range(0), 2, "identical");
+  for (auto _ : state) benchmark::DoNotOptimize(IdenticalItems(t.items.engine()->file()));
+}
+BENCHMARK(BM_IdenticalItemsIndex)->Arg(100000)->Unit(benchmark::kMillisecond);
+
+// Every later look: the twins of one line, over the records in turn.
+void BM_IdenticalItemsOfALine(benchmark::State& state) {
+  bench::OpenTender t(state.range(0), 2, "identical");
+  const IdenticalItems identical(t.items.engine()->file());
+  const uint32_t count = t.items.engine()->RecCount();
+  uint32_t recno = 0;
+  size_t found = 0;
+  for (auto _ : state) {
+    recno = recno % count + 1;
+    found += identical.Of(recno).size();
+  }
+  state.counters["twins"] = static_cast<double>(found) / static_cast<double>(state.iterations());
+}
+BENCHMARK(BM_IdenticalItemsOfALine)->Arg(100000)->Unit(benchmark::kMicrosecond);
+
+// Ctrl+Z on one price entry, then Ctrl+Y (each iteration does both).
+void BM_UndoOneEntry(benchmark::State& state) {
+  bench::OpenTender t(state.range(0), 2, "undo");
+  t.items.Xbase().Query("");
+  t.items.Xbase().GoTop();
+  while (!t.items.Eof() && !TakesPriceEntry(t.items)) t.items.Skip(1);
+  const uint32_t recno = t.items.RecNo();
+  const RecordSnapshot before(t.items.engine()->file(), {recno});
+  EnterPrice(t.items, {false, 12345, 0, 0, 0}, t.notifier);
+  const PriceStep step{"단가 입력", *before.Changes(t.items.engine()->file()), {}, {}};
+  for (auto _ : state) {
+    ApplyStep(t.items, t.dir, step, true, t.notifier);
+    ApplyStep(t.items, t.dir, step, false, t.notifier);
+  }
+}
+BENCHMARK(BM_UndoOneEntry)->Arg(100000)->Unit(benchmark::kMicrosecond);
+
 void BM_CarryPrices(benchmark::State& state) {
   const std::string& source = PricedSource(state.range(0));
   SilentNotifier notifier;

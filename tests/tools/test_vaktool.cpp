@@ -159,5 +159,44 @@ TEST(Vaktool, SampleRefusesBadOptions) {
   EXPECT_EQ(dir.Names(), std::vector<std::string>{});
 }
 
+// The price entry without a window on records of the sample (11 and 20: 교목 식재, 소나무 H3.0,
+// twice of ten), what it refuses, and the check's warning of twins priced differently, which
+// leaves the exit status as the tender's state makes it.
+TEST(Vaktool, PriceAndIdenticalItemsPricedDifferently) {
+  TempDir dir;
+  ASSERT_EQ(Shell(Vaktool("sample " + dir.path())).status, 0);
+  const int unfinished = Shell(Vaktool("check " + dir.path() + " >/dev/null")).status;
+  EXPECT_EQ(Shell(Vaktool("price " + dir.path() + " --record 11 --price 12,345 >/dev/null 2>&1")).status, 0);
+  EXPECT_EQ(Shell(Vaktool("price " + dir.path() + " --record 20 --split 100,200,30 >/dev/null")).status, 0);
+  ShellRun run = Shell(Vaktool("check " + dir.path() + " --json"));
+  EXPECT_EQ(run.status, unfinished);
+  EXPECT_NE(
+      run.out.find("\"identicalItemsPricedDifferently\": [\n    {\"name\": \"교목 식재\", \"spec\": \"소나무 H3.0\", "
+                   "\"unit\": \"주\", \"prices\": [\"12345\", \"100+200+30\"], \"records\": [11, 20], "
+                   "\"byPrice\": [{\"price\": \"12345\", \"records\": [11]}, {\"price\": \"100+200+30\", "
+                   "\"records\": [20]}]}\n  ],"),
+      std::string::npos)
+      << run.out;
+  run = Shell(Vaktool("check " + dir.path()));
+  EXPECT_NE(run.out.find("[경고] 동일 품목 단가 상이 1건"), std::string::npos);
+  run = Shell(Vaktool("price " + dir.path() + " --record 11 --price 12345 --same-items"));
+  EXPECT_EQ(run.status, 0);
+  EXPECT_NE(run.out.find("동일 품목 9개에도 썼습니다."), std::string::npos) << run.out;
+  EXPECT_NE(Shell(Vaktool("check " + dir.path() + " --json")).out.find("\"identicalItemsPricedDifferently\": [],"),
+            std::string::npos);
+
+  const std::string table = dir.Read("VAK.DBF");
+  const std::pair<const char*, int> refused[] = {{"--record 1 --price 5", 1},
+                                                 {"--record 99999 --price 5", 1},
+                                                 {"--record 0 --price 5", 2},
+                                                 {"--record 11 --price 1.5", 2},
+                                                 {"--record 11 --split 1,2", 2},
+                                                 {"--record 11", 2},
+                                                 {"--record 11 --price 5 --split 1,2,3", 2}};
+  for (const auto& [options, status] : refused)
+    EXPECT_EQ(Shell(Vaktool("price " + dir.path() + " " + options + " 2>/dev/null")).status, status) << options;
+  EXPECT_EQ(dir.Read("VAK.DBF"), table);
+}
+
 }  // namespace
 }  // namespace vak
