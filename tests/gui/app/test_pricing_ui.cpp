@@ -316,7 +316,7 @@ class PricingUiTest : public QObject {
     QCOMPARE(mod->text(), QStringLiteral("재노경입력/수정"));
 
     s.grid().SetRow(3);  // formwork, quantity 1.5
-    QString caption;
+    QString caption, sum;
     WhenDialogOpens([&](QDialog* d) {
       caption = d->windowTitle();
       for (const char* name : {"C_NED_ma", "C_NED_La", "C_NED_Eq"}) {
@@ -325,10 +325,12 @@ class PricingUiTest : public QObject {
         Type(box, QStringLiteral("1"));
         Press(box, Qt::Key_Return);
       }
+      sum = test::Child<QLabel>(d, "C_Lbl_Sum")->text();
       Press(d->findChild<QPushButton*>(QStringLiteral("C_Bbt_Ok")), Qt::Key_Return);
     });
     mod->click();
     QCOMPARE(caption, QStringLiteral("단가(재/노/경) 수정"));
+    QCOMPARE(sum, QStringLiteral("합계 단가 3원   금액 4원"));  // as typed: 1.5 + 1.5 + 1.5, cut once
     QCOMPARE(s.Field(3, "F_MA"), 1.0L);
     QCOMPARE(s.Field(3, "F_LA"), 1.0L);
     QCOMPARE(s.Field(3, "F_EQ"), 1.0L);
