@@ -32,6 +32,8 @@ class PanelHost {
   virtual UserNotifier& Notifier() = 0;
   // A price entry was written on a line of `partCode`; `changed` when its record changed.
   virtual void PriceEntered(const std::string& partCode, LineState before, LineState after, bool changed) = 0;
+  // The item details turned to, or away from, the unpriced items only (ViewState::onlyUnpriced).
+  virtual void OnlyUnpricedChanged() = 0;
 };
 
 class TVakPanel : public QWidget {
@@ -66,6 +68,13 @@ class TVakPanel : public QWidget {
   // The next line of the view after the current one that takes a price and has none, wrapping
   // at the end; a beep when there is none.
   void JumpToNextUnpriced();
+  // The item details of only the unpriced items with their headings, or of every line again;
+  // the cursor stays on its line (or, when that one is left out, the next line shown). With
+  // nothing left to price the user is told and the view stays whole.
+  void ShowOnlyUnpriced(bool on);
+  // A line's price changed: the unpriced view chooses its lines again at the next move, so
+  // the line priced stays in sight during its entry.
+  void LinePriceChanged() { linesStale_ = true; }
 
   TZekGrid* XGrid() const { return grid_; }
   QScrollBar* ScrollBar() const { return scrollBar_; }
@@ -87,6 +96,12 @@ class TVakPanel : public QWidget {
   void MoveToNextRow();
   // Runs a price write on the current line and tells the host how the line's standing changed.
   void WriteWithStatus(const std::function<bool()>& write);
+  // Narrows the item details to the unpriced items and their headings; false, the user told and
+  // the toggle off, when none is left.
+  bool ChooseUnpricedLines();
+  // After a move: the lines chosen again when a price changed since.
+  void AfterMove();
+  void ShowLine(uint32_t recno, int row);
 
   TZekTable& items_;
   ViewState& state_;
@@ -97,6 +112,7 @@ class TVakPanel : public QWidget {
   int scrollState_ = 0;
   bool rendering_ = false;
   uint32_t afterEntryRecNo_ = 0;  // the line a price entry moved the cursor to; F8 starts there
+  bool linesStale_ = false;       // a price changed since the unpriced lines were chosen
 };
 
 }  // namespace vak

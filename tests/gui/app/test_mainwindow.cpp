@@ -114,7 +114,9 @@ class MainWindowTest : public QObject {
     TempDir dir;
     Sample(dir, 2, 300);
     Session s(dir.path());
-    QCOMPARE(s.window.windowTitle(), QStringLiteral("전산내역입찰(VAK)"));
+    // The works' name and the directory tell two windows apart.
+    QCOMPARE(s.window.windowTitle(), QStringLiteral("한빛시 종합복지관 신축공사 - ") +
+                                         QString::fromStdString(dir.path()) + QStringLiteral(" - 전산내역입찰(VAK)"));
     QCOMPARE(s.window.Tabs()->currentIndex(), 0);
     QCOMPARE(s.panel().view(), View::OverallSummary);
     QCOMPARE(s.Cell(1, kColName), QStringLiteral("건축공사"));
@@ -294,6 +296,13 @@ class MainWindowTest : public QObject {
                           QString::fromStdString(dir.File(name))));
     Session s(dir.path());
     const QString status = s.Label("C_LBL_Status");
+    const QString title = s.window.windowTitle();
+    WhenDialogOpens([](QDialog* d) {
+      d->findChild<QLineEdit*>(QStringLiteral("C_EDT_DES"))->setText(QStringLiteral("바뀐 공사"));
+      d->findChild<QPushButton*>(QStringLiteral("C_Bbt_Ok"))->click();
+    });
+    s.window.InfoCommand();
+    QVERIFY(s.window.windowTitle().startsWith(QStringLiteral("바뀐 공사 - ")));
     s.window.ShowItemDetails();
     s.window.findChild<QAction*>(QStringLiteral("C_Mnu_Detail_Unpriced"))->trigger();
     QVERIFY(s.panel().pager().GoToSlot(s.grid().Row()));
@@ -327,6 +336,7 @@ class MainWindowTest : public QObject {
     QVERIFY(s.window.Items().Exclusive());
     QVERIFY(FindFileNoCase(dir.path(), "VAK.CDX"));  // the originals' index, built again
     QCOMPARE(s.Label("C_LBL_Status"), status);
+    QCOMPARE(s.window.windowTitle(), title);  // the agency's name again
   }
 
   void drillDownFromTheOverallSummaryToTheItems() {
@@ -642,10 +652,11 @@ class MainWindowTest : public QObject {
     QMenu* detail = s.window.findChild<QMenu*>(QStringLiteral("C_Mnu_Detail"));
     QStringList captions;
     for (QAction* a : detail->actions()) captions << (a->isSeparator() ? QStringLiteral("-") : a->text());
-    QCOMPARE(captions, (QStringList{QStringLiteral("수  정"), QStringLiteral("-"), QStringLiteral("내역서 계산\tF3"),
-                                    QStringLiteral("-"), QStringLiteral("공종찾기\tF4"),
-                                    QStringLiteral("다음 미입력 항목"), QStringLiteral("-"), QStringLiteral("공사정보"),
-                                    QStringLiteral("보고서작성"), QStringLiteral("-"), QStringLiteral("종료")}));
+    QCOMPARE(captions,
+             (QStringList{QStringLiteral("수  정"), QStringLiteral("-"), QStringLiteral("내역서 계산\tF3"),
+                          QStringLiteral("-"), QStringLiteral("공종찾기\tF4"), QStringLiteral("다음 미입력 항목"),
+                          QStringLiteral("미입력 항목만 보기"), QStringLiteral("-"), QStringLiteral("공사정보"),
+                          QStringLiteral("보고서작성"), QStringLiteral("-"), QStringLiteral("종료")}));
   }
 
   void theWorkSearchByKeysJumpsToTheChosenItem() {
@@ -736,6 +747,7 @@ class MainWindowTest : public QObject {
     QCOMPARE(saved.values[kCmnMaxd], std::string("0"));
     QCOMPARE(saved.values[kCmnWrit], std::string());
     QCOMPARE(s.Label("C_Lbl_Des"), QString(25, QChar(0xAC00)));  // the main window at once
+    QVERIFY(s.window.windowTitle().startsWith(QString(25, QChar(0xAC00)) + QStringLiteral(" - ")));
   }
 
   void projectInformationTooLongIsRefusedNeverCutAndTheLongestNameShows() {
