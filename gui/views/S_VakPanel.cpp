@@ -382,8 +382,10 @@ bool TVakPanel::ChooseUnpricedLines() {
   if (lines.empty()) {
     state_.onlyUnpriced = false;
     host_.OnlyUnpricedChanged();
+    QApplication::setOverrideCursor(Qt::ArrowCursor);  // over the hourglass of a tab change
     host_.Notifier().Message("이 공사에는 단가를 입력하지 않은 항목이 없습니다.", "알림", MessageIcon::Information,
                              MessageButtons::Ok);
+    QApplication::restoreOverrideCursor();
     return false;
   }
   pager_.NarrowTo(lines);
