@@ -1,5 +1,6 @@
 // The main window on tenders made by the sample generator (offscreen): from program start to
-// the first view, a line move at the grid's edge, a page move, and a tab change.
+// the first view, a line move at the grid's edge, a page move, a tab change, and the view of
+// the unpriced items only.
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
@@ -116,6 +117,27 @@ void BM_PriceEntryAfterTheDialog(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_PriceEntryAfterTheDialog)->Arg(10000)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMicrosecond);
+
+// Ctrl+U on the item details of one part of that many lines: the unpriced items and their
+// headings chosen, the table narrowed to them and the page shown (back to every line untimed).
+void BM_OnlyUnpricedOn(benchmark::State& state) {
+  SilentNotifier notifier;
+  TXbaseEnv env;
+  TFm_VakMain window(QString::fromStdString(bench::FreshCopy(state.range(0), 1, "unpriced")), env, notifier, 1280);
+  window.show();
+  window.RunShowStep();  // one part: the item details at once
+  TVakPanel* panel = window.Panel();
+  for (auto _ : state) {
+    panel->ShowOnlyUnpriced(true);
+    state.PauseTiming();
+    state.counters["shown"] = panel->pager().Count();
+    panel->ShowOnlyUnpriced(false);
+    state.counters["lines"] = panel->pager().Count();
+    state.ResumeTiming();
+  }
+  window.close();
+}
+BENCHMARK(BM_OnlyUnpricedOn)->Arg(100000)->Unit(benchmark::kMillisecond);
 
 // The work search's match scan over a whole tender (a text that matches about a third of it).
 void BM_WorkSearchScan(benchmark::State& state) {

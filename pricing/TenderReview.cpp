@@ -110,15 +110,7 @@ TenderReview ReviewTender(TZekTable& items, ProjectType type, const HeaderValues
   return review;
 }
 
-namespace {
-
-// The fields a line's standing is read from, looked up once for a pass over many lines.
-struct LineFields : ItemFieldMap {
-  explicit LineFields(const TZekTable& t) : ItemFieldMap(t.FieldMap()), prices{pric, ma0, la0, eq0} {}
-  int prices[4];
-};
-
-LineState LineStateOf(const TZekTable& items, const LineFields& f) {
+LineState LineStateOf(const TZekTable& items, const ItemFieldMap& f) {
   auto first = [&](int index) {
     const std::string_view v = items.FieldBytesAt(index);
     return v.empty() ? ' ' : v[0];
@@ -129,19 +121,17 @@ LineState LineStateOf(const TZekTable& items, const LineFields& f) {
   LineState state;
   state.takesPrice =
       TakesPrice(first(f.lvl), first(f.nlvl), hasQuantity, items.FieldBytesAt(f.fix), items.FieldBytesAt(f.part));
-  for (int price : f.prices) {
+  for (int price : {f.pric, f.ma0, f.la0, f.eq0}) {
     if (HoldsNonZero(items.FieldBytesAt(price))) state.priced = true;
   }
   return state;
 }
 
-}  // namespace
-
-LineState LineStateOf(const TZekTable& items) { return LineStateOf(items, LineFields(items)); }
+LineState LineStateOf(const TZekTable& items) { return LineStateOf(items, items.FieldMap()); }
 
 uint32_t NextUnpricedLine(TZekTable& items, bool fromCurrent) {
   const uint32_t start = items.RecNo();
-  const LineFields fields(items);
+  const ItemFieldMap fields = items.FieldMap();
   auto unpriced = [&] {
     const LineState state = LineStateOf(items, fields);
     return state.takesPrice && !state.priced;

@@ -51,6 +51,8 @@ struct LineState {
   bool priced = false;
 };
 LineState LineStateOf(const TZekTable& items);  // of the current record
+// The same with the table's fields looked up once, for a pass over many lines.
+LineState LineStateOf(const TZekTable& items, const ItemFieldMap& fields);
 
 // The next line after the current one, in the table's order and query, that takes a price
 // and has none, wrapping at the end; 0 when there is none. The table is left on that line (or

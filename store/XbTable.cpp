@@ -204,6 +204,10 @@ bool XbTable::WriteIndexFile(Failure* error) {
 
 bool XbTable::Query(const std::string& expression, std::string* error) {
   const std::string text = TrimmedText(expression);
+  if (Restricted()) {
+    chosen_.clear();
+    visibleValid_ = false;
+  }
   // The same query again keeps its visible records: posts, appends and deletions keep them
   // up to date, so only the cursor goes back to the top.
   if (text == queryText_ && (query_ || text.empty()) && queryExact_ == settings_.exact) {
@@ -229,6 +233,18 @@ bool XbTable::Query(const std::string& expression, std::string* error) {
 
 bool XbTable::QueryPasses(const char* record) const { return !query_ || query_->IsTrue(record); }
 
+void XbTable::RestrictTo(const std::vector<uint32_t>& records) {
+  chosen_.clear();
+  if (!records.empty()) chosen_.assign(static_cast<size_t>(RecCount()) + 1, false);
+  for (uint32_t r : records) {
+    if (r >= 1 && r <= RecCount()) chosen_[r] = true;
+  }
+  visibleValid_ = false;
+  GoTop();
+}
+
+bool XbTable::Chosen(uint32_t recno) const { return chosen_.empty() || (recno < chosen_.size() && chosen_[recno]); }
+
 void XbTable::EnsureVisible() {
   if (query_ && queryExact_ != settings_.exact) {  // the comparison setting changed since
     query_ = Expression::Compile(queryText_, file_->fields(), settings_.exact);
@@ -243,7 +259,7 @@ void XbTable::EnsureVisible() {
   auto consider = [&](uint32_t r) {
     const char* rec = file_->Record(r);
     if (hideDeleted && rec[0] == '*') return;
-    if (!QueryPasses(rec)) return;
+    if (!Chosen(r) || !QueryPasses(rec)) return;
     positionOf_[r] = static_cast<int32_t>(visible_.size());
     visible_.push_back(r);
   };
@@ -435,7 +451,7 @@ bool XbTable::Append(const char* bytes) {
   offList_ = false;
   recno_ = recno;
   eof_ = bof_ = false;
-  const bool shown = QueryPasses(bytes) && !(settings_.deleted && bytes[0] == '*');
+  const bool shown = Chosen(recno) && QueryPasses(bytes) && !(settings_.deleted && bytes[0] == '*');
   if (order_ == 0 && visibleValid_) {
     positionOf_.resize(static_cast<size_t>(recno) + 2, -1);
     if (shown) {
@@ -467,6 +483,7 @@ DbfStatus XbTable::Pack() {
   }
   for (Tag& tag : tags_) tag.built = false;
   if (!tags_.empty()) indexDirty_ = true;
+  chosen_.clear();  // the record numbers it named are gone
   visibleValid_ = false;
   offList_ = false;
   eof_ = true;

@@ -62,6 +62,11 @@ class XbTable {
   // --- query ("" lifts it)
   bool Query(const std::string& expression, std::string* error = nullptr);
   const std::string& QueryText() const { return queryText_; }
+  // Narrows the records the query lets through to those listed (record numbers, any order): a
+  // view of chosen lines. Writes do not change the choice; the next Query or a pack lifts it,
+  // as does an empty list.
+  void RestrictTo(const std::vector<uint32_t>& records);
+  bool Restricted() const { return !chosen_.empty(); }
 
   // --- moves over the visible records
   void GoTop();
@@ -102,7 +107,8 @@ class XbTable {
   void BuildOrder(Tag& tag);
   std::string KeyOf(const Tag& tag, const char* record) const;
   bool QueryPasses(const char* record) const;
-  void Invalidate();  // orders and visible list must be rebuilt
+  bool Chosen(uint32_t recno) const;  // within the restriction, or none is set
+  void Invalidate();                  // orders and visible list must be rebuilt
   void EnsureVisible();
   void PlaceCursorAt(uint32_t recno);
   void SetAtEnd();
@@ -115,6 +121,7 @@ class XbTable {
   std::string queryText_;
   std::unique_ptr<Expression> query_;
   bool queryExact_ = false;
+  std::vector<bool> chosen_;  // by record number; empty: no restriction
   std::string indexWarning_;
   bool indexDirty_ = false;
 

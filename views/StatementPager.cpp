@@ -1,5 +1,6 @@
 #include "views/StatementPager.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "common/CodePage.h"
@@ -186,7 +187,13 @@ bool StatementPager::GoBottomPage() {
 
 void StatementPager::ReloadAt() {
   XbTable* table = items_.engine();
-  if (!table || !items_.Xbase().Go(state_.gotoRecNo) || !table->IsVisible(state_.gotoRecNo)) items_.Xbase().GoTop();
+  if (!table || !items_.Xbase().Go(state_.gotoRecNo)) {
+    items_.Xbase().GoTop();
+  } else if (!table->IsVisible(state_.gotoRecNo)) {
+    // A line a narrowed view leaves out: the page opens on the next line it shows.
+    if (Narrowed()) items_.Skip(1);
+    if (!Narrowed() || items_.Eof()) items_.Xbase().GoTop();
+  }
   LoadPage(state_.firstRow);
 }
 
@@ -231,10 +238,44 @@ SplitInfo StatementPager::SplitOf(int row) {
 }
 
 uint32_t StatementPager::FindSequence(const std::string& seq) {
-  for (items_.Xbase().GoTop(); !items_.Eof(); items_.Skip(1)) {
-    if (TrimmedText(items_.FieldBytesAt(f_.seq)) == seq) return items_.RecNo();
+  const bool narrowed = Narrowed();
+  if (narrowed) items_.engine()->RestrictTo({});
+  uint32_t found = 0;
+  for (items_.Xbase().GoTop(); !items_.Eof() && found == 0; items_.Skip(1)) {
+    if (TrimmedText(items_.FieldBytesAt(f_.seq)) == seq) found = items_.RecNo();
   }
-  return 0;
+  if (narrowed) items_.engine()->RestrictTo(chosen_);
+  return found;
+}
+
+void StatementPager::NarrowTo(const std::vector<uint32_t>& lines) {
+  XbTable* table = items_.engine();
+  if (!table || (lines.empty() && !Narrowed())) return;
+  items_.Post();
+  chosen_ = lines;
+  table->RestrictTo(lines);
+}
+
+bool StatementPager::Narrowed() const { return items_.engine() && items_.engine()->Restricted(); }
+
+int StatementPager::ShowLineAtRow(uint32_t recno, int row) {
+  XbTable* table = items_.engine();
+  if (!table) return state_.firstRow;
+  TXbase& xb = items_.Xbase();
+  if (recno == 0 || !xb.Go(recno)) {
+    xb.GoTop();
+  } else if (!table->IsVisible(recno)) {
+    items_.Skip(1);  // from a line left out, one step lands on the next line shown
+    if (items_.Eof()) xb.GoBottom();
+  }
+  const uint32_t shown = items_.Eof() ? 0 : items_.RecNo();
+  row = std::clamp(row, state_.firstRow, state_.lastRow);
+  items_.Skip(-(row - state_.firstRow));
+  LoadPage(state_.firstRow);
+  for (int r = state_.firstRow; r <= state_.lastRow; ++r) {
+    if (Slot(r).used && Slot(r).recno == shown) return r;
+  }
+  return state_.firstRow;
 }
 
 }  // namespace vak

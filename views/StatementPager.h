@@ -42,8 +42,9 @@ struct ViewState {
   std::string curPart;  // the current construction part; empty when none is chosen
   int selPartRow = 1;   // the overall summary row last stood on
   int firstRow = 1;
-  int lastRow = 21;        // 21, or 28 on screens wider than 1000 pixels
-  uint32_t gotoRecNo = 0;  // where the next page reload starts
+  int lastRow = 21;           // 21, or 28 on screens wider than 1000 pixels
+  uint32_t gotoRecNo = 0;     // where the next page reload starts
+  bool onlyUnpriced = false;  // the item details show only the unpriced items and their headings
 };
 
 // One grid row: the line it shows, and the texts of its cells (UTF-8).
@@ -91,8 +92,18 @@ class StatementPager {
   // Kind of the current record (RowKindCode).
   int RowKind() const;
   SplitInfo SplitOf(int row);
-  // The record of the item details with this sequence number, 0 when there is none.
+  // The record of the item details with this sequence number, 0 when there is none. A
+  // narrowed view is searched whole.
   uint32_t FindSequence(const std::string& seq);
+
+  // Narrows the view to chosen lines (record numbers) in its order, until it is shown again;
+  // an empty list shows every line again. The cursor is left at the top.
+  void NarrowTo(const std::vector<uint32_t>& lines);
+  bool Narrowed() const;
+  // Loads the page on which the line `recno` stands at grid row `row`, as far as the lines
+  // above it allow, and returns the row it stands on. A line the view leaves out gives way to
+  // the next line shown (the last one at the end); 0 means the top.
+  int ShowLineAtRow(uint32_t recno, int row);
 
   const RowSlot& Slot(int row) const { return slots_[static_cast<size_t>(row)]; }
   View view() const { return view_; }
@@ -114,7 +125,8 @@ class StatementPager {
   std::string partText_;
   std::string partName_;
   std::string viewFilter_;
-  ItemFieldMap f_;  // the item table's fields
+  std::vector<uint32_t> chosen_;  // the lines of a narrowed view
+  ItemFieldMap f_;                // the item table's fields
 };
 
 // The trimmed name after 2n-3 blanks for level n from 2 to 9; other levels: the name alone.

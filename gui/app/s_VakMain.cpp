@@ -24,7 +24,6 @@
 #include <set>
 #include <utility>
 
-#include "VakVersion.h"
 #include "common/CodePage.h"
 #include "common/FileCommit.h"
 #include "common/Files.h"
@@ -33,6 +32,7 @@
 #include "gui/app/S_VakAbout.h"
 #include "gui/app/S_VakDisk.h"
 #include "gui/app/S_VakJungBo.h"
+#include "gui/app/S_VakKeys.h"
 #include "gui/common/S_Progress.h"
 #include "gui/common/WaitCursor.h"
 #include "gui/pricing/s_VakAdjust.h"
@@ -119,7 +119,6 @@ TFm_VakMain::TFm_VakMain(const QString& dataDir, TXbaseEnv& env, UserNotifier& n
                          QWidget* parent)
     : QMainWindow(parent), dataDir_(dataDir), env_(env), notifier_(notifier) {
   setObjectName(QStringLiteral("Fm_VakMain"));
-  setWindowTitle(QStringLiteral("전산내역입찰(VAK/" VAK_VERSION ")"));
   QFont font(QStringLiteral("굴림체"));
   font.setPixelSize(12);
   setFont(font);
@@ -377,6 +376,7 @@ QMenu* TFm_VakMain::BuildPopup(const QString& name, bool details) {
   if (details) {
     add(QStringLiteral("공종찾기\tF4"), name + QStringLiteral("_Find"), QKeySequence(), false);
     add(QStringLiteral("다음 미입력 항목"), name + QStringLiteral("_Unpriced"), QKeySequence(Qt::Key_F8), false);
+    menu->addAction(findChild<QAction*>(QStringLiteral("Mnu_OnlyUnpriced")));  // the 작업 menu's, Ctrl+U
     menu->addSeparator();
   }
   add(QStringLiteral("공사정보"), name + QStringLiteral("_Info"), QKeySequence(Qt::CTRL | Qt::Key_I), false);
@@ -393,6 +393,10 @@ void TFm_VakMain::BuildMenus() {
   work->addAction(Action(QStringLiteral("공사총괄집계"), QStringLiteral("Mnu_Chong"), true));
   work->addAction(Action(QStringLiteral("해당공사집계"), QStringLiteral("Mnu_Jib"), true));
   work->addAction(Action(QStringLiteral("해당공사내역"), QStringLiteral("Mnu_Nae"), true));
+  QAction* onlyUnpriced = Action(QStringLiteral("미입력 항목만 보기"), QStringLiteral("Mnu_OnlyUnpriced"), false);
+  onlyUnpriced->setCheckable(true);
+  onlyUnpriced->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_U));
+  work->addAction(onlyUnpriced);
   work->addSeparator();
   work->addAction(Action(QStringLiteral("디스켓만들기"), QStringLiteral("Mnu_Disk"), false));
 #ifdef VAK_HAS_SHEETS
@@ -433,6 +437,7 @@ void TFm_VakMain::BuildMenus() {
   menuBar()->addAction(reports);
   QMenu* help = menuBar()->addMenu(QStringLiteral("도움말"));
   help->setObjectName(QStringLiteral("C_Mnu_Help"));
+  help->addAction(Action(QStringLiteral("단축키"), QStringLiteral("Mnu_Keys"), true));
   help->addAction(Action(QStringLiteral("전산내역입찰 정보..."), QStringLiteral("Mnu_About"), true));
 
   mnuChong_ = BuildPopup(QStringLiteral("C_Mnu_Chong"), false);
@@ -450,11 +455,15 @@ void TFm_VakMain::ReadProjectHeader() {
     if (prepared_ && items_->engine()) state_.projectType = ProjectTypeOfStatement(items_->engine()->file());
     typeLabel_->setText(state_.projectType == ProjectType::Single ? QStringLiteral("[단일공사]")
                                                                   : QStringLiteral("[복합공사]"));
+    worksName_.clear();
+    UpdateWindowTitle();
     if (prepared_) notifier_.Message(HeaderProblemText(header), "경고", MessageIcon::Warning, MessageButtons::Ok);
     return;
   }
   const HeaderValues& values = header.values;
-  desLabel_->setText(FromCp949(values[kCmnDesc]));
+  worksName_ = FromCp949(values[kCmnDesc]);
+  desLabel_->setText(worksName_);
+  UpdateWindowTitle();
   state_.projectType = ProjectTypeOf(values[kCmnType]);
   typeLabel_->setText(state_.projectType == ProjectType::Single ? QStringLiteral("[단일공사]")
                                                                 : QStringLiteral("[복합공사]"));
@@ -463,6 +472,13 @@ void TFm_VakMain::ReadProjectHeader() {
   authLabel_->setText(FromCp949(values[kCmnAuth]));
   nameLabel_->setText(FromCp949(values[kCmnName]));
   telLabel_->setText(FromCp949(values[kCmnTel]));
+}
+
+void TFm_VakMain::UpdateWindowTitle() {
+  QStringList parts;
+  if (!worksName_.isEmpty()) parts << worksName_;
+  parts << dataDir_ << QStringLiteral("전산내역입찰(VAK)");
+  setWindowTitle(parts.join(QStringLiteral(" - ")));
 }
 
 void TFm_VakMain::showEvent(QShowEvent* event) {
@@ -486,7 +502,6 @@ bool TFm_VakMain::RunShowStep() {
     QTimer::singleShot(0, this, [this] { close(); });
     return false;
   }
-  setWindowTitle(QStringLiteral("전산내역입찰(VAK)"));
   confirm_->setVisible(true);
   if (RunStartupPass(*items_, notifier_).failed) {
     QTimer::singleShot(0, this, [this] { close(); });
@@ -582,6 +597,23 @@ void TFm_VakMain::ShowPartSummary() {
 void TFm_VakMain::ShowItemDetails() {
   ActivateTab(View::ItemDetails);
   TabEntered(kTabNae);
+}
+
+void TFm_VakMain::OnlyUnpricedCommand() {
+  if (!panel_) return;
+  if (!state_.onlyUnpriced && panel_->view() != View::ItemDetails) {
+    if (tabs_->currentIndex() == kTabChong) TakePartOfSummaryRow();
+    state_.onlyUnpriced = true;
+    ShowItemDetails();  // narrows, or says that nothing is left to price
+    OnlyUnpricedChanged();
+    return;
+  }
+  panel_->ShowOnlyUnpriced(!state_.onlyUnpriced);
+}
+
+void TFm_VakMain::OnlyUnpricedChanged() {
+  findChild<QAction*>(QStringLiteral("Mnu_OnlyUnpriced"))->setChecked(state_.onlyUnpriced);
+  UpdateStatusLabel();
 }
 
 // ---------------------------------------------------------------- PanelHost
@@ -697,6 +729,11 @@ void TFm_VakMain::WireCommands() {
   wire(QStringLiteral("Mnu_Carry"), std::bind_front(&TFm_VakMain::CarryCommand, this));
   wire(QStringLiteral("Mnu_Adjust"), std::bind_front(&TFm_VakMain::AdjustCommand, this));
   wire(QStringLiteral("Mnu_Restore"), std::bind_front(&TFm_VakMain::RestoreCommand, this));
+  wire(QStringLiteral("Mnu_OnlyUnpriced"), std::bind_front(&TFm_VakMain::OnlyUnpricedCommand, this));
+  wire(QStringLiteral("Mnu_Keys"), [this] {
+    TFm_VakKeys keys(this);
+    keys.exec();
+  });
   wire(QStringLiteral("Mnu_About"), [this] {
     TFm_VakAbout box(this);
     box.exec();
@@ -768,13 +805,16 @@ void TFm_VakMain::UpdateStatusLabel() {
     if (const std::string onTheLine = PartOfSummaryRow(); !onTheLine.empty()) part = onTheLine;
   }
   const std::string code = TrimmedText(PartCode(state_.projectType, part));
-  statusLabel_->setText(QString::fromStdString(StatusText(tenderStatus_, code, tenderStatus_.PartCount() > 1)));
+  std::string status = StatusText(tenderStatus_, code, tenderStatus_.PartCount() > 1);
+  if (state_.onlyUnpriced && panel_ && panel_->view() == View::ItemDetails) status = "미입력 항목만 · " + status;
+  statusLabel_->setText(QString::fromStdString(status));
   const bool finished = tenderStatus_.Whole().Unpriced() == 0 && tenderStatus_.StaleParts().empty();
   statusLabel_->setStyleSheet(finished ? QStringLiteral("color: #006400;") : QStringLiteral("color: #a00000;"));
 }
 
 void TFm_VakMain::PriceEntered(const std::string& partCode, LineState before, LineState after, bool changed) {
   tenderStatus_.NoteEntry(partCode, before, after, changed);
+  if (changed && panel_) panel_->LinePriceChanged();
   UpdateStatusLabel();
 }
 
@@ -1082,7 +1122,9 @@ void TFm_VakMain::RestoreCommand() {
 void TFm_VakMain::InfoCommand() {
   TFM_VakJungBo dialog(dataDir_.toStdString(), notifier_, this);
   if (dialog.exec() != QDialog::Accepted) return;
-  desLabel_->setText(dialog.SavedDescription().trimmed());  // the works' name at once
+  worksName_ = dialog.SavedDescription().trimmed();  // the works' name at once
+  desLabel_->setText(worksName_);
+  UpdateWindowTitle();
 }
 
 void TFm_VakMain::ReportCommand() {

@@ -71,11 +71,15 @@ class TFm_VakMain : public QMainWindow, public PanelHost {
   void UndoCommand() { ApplyHistory(true); }
   void RedoCommand() { ApplyHistory(false); }
   const PriceHistory& History() const { return history_; }
+  void OnlyUnpricedChanged() override;
 
   // The view commands of the 작업 menu and the tab change as the user makes it.
   void ShowOverallSummary();
   void ShowPartSummary();
   void ShowItemDetails();
+  // Ctrl+U and "미입력 항목만 보기": the item details of the unpriced items and their headings
+  // only, or of every line again. From a summary it turns to the item details.
+  void OnlyUnpricedCommand();
   // F3 and every "내역서계산": calculates the part and shows the current view again.
   void CalculateCommand();
   // The input mode: the tab button pair switches it, the 편집 › "입력형식" dialog chooses it.
@@ -121,6 +125,8 @@ class TFm_VakMain : public QMainWindow, public PanelHost {
   void BuildMenus();
   QMenu* BuildPopup(const QString& name, bool details);
   void ReadProjectHeader();
+  // The works' name and the data directory in the title tell two windows apart.
+  void UpdateWindowTitle();
   void TabChanged(int index);
   void TabEntered(int index);
   QAction* Action(const QString& text, const QString& name, bool enabled);
@@ -168,6 +174,7 @@ class TFm_VakMain : public QMainWindow, public PanelHost {
   QTabWidget* tabs_ = nullptr;
   QWidget* info_ = nullptr;
   QWidget* splitBox_ = nullptr;
+  QString worksName_;  // CMN_DESC, as the information panel shows it
   QLabel* desLabel_ = nullptr;
   QLabel* pathLabel_ = nullptr;
   QLabel* typeLabel_ = nullptr;

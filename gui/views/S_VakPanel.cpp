@@ -5,6 +5,8 @@
 #include <QKeyEvent>
 #include <QScrollBar>
 
+#include <utility>
+
 #include "common/CodePage.h"
 #include "common/Text.h"
 #include "gui/common/WaitCursor.h"
@@ -12,10 +14,24 @@
 #include "gui/pricing/s_VakLineInsert.h"
 #include "gui/views/S_VakFind.h"
 #include "pricing/PriceEntry.h"
+#include "pricing/UnpricedLines.h"
 #include "store/ItemTable.h"
 #include "views/WorkSearch.h"
 
 namespace vak {
+namespace {
+
+// The keys of KeyDown that move the cursor over the lines (after which a narrowed view is
+// brought up to date).
+bool IsLineMove(const QKeyEvent& e) {
+  const int key = e.key();
+  if (e.modifiers() & Qt::ControlModifier) return key == Qt::Key_Home || key == Qt::Key_End;
+  if (e.modifiers() & Qt::ShiftModifier) return false;
+  return key == Qt::Key_Up || key == Qt::Key_Down || key == Qt::Key_Space || key == Qt::Key_PageUp ||
+         key == Qt::Key_PageDown;
+}
+
+}  // namespace
 
 TVakPanel::TVakPanel(TZekTable& items, ViewState& state, PanelHost& host, QWidget* parent)
     : QWidget(parent), items_(items), state_(state), host_(host), pager_(items, state) {
@@ -41,7 +57,11 @@ TVakPanel::TVakPanel(TZekTable& items, ViewState& state, PanelHost& host, QWidge
   layout->addWidget(grid_, 1);
   layout->addWidget(strip);
 
-  grid_->onKeyDown = [this](QKeyEvent* e) { return KeyDown(e); };
+  grid_->onKeyDown = [this](QKeyEvent* e) {
+    const bool handled = KeyDown(e);
+    if (handled && IsLineMove(*e)) AfterMove();
+    return handled;
+  };
   connect(grid_, &TZekGrid::WnSelectRow, this, [this](int col, int row) {
     if (!rendering_) ShowRowInfo(col, row);
   });
@@ -88,7 +108,10 @@ void TVakPanel::SetCurrentRow(int row) {
 }
 
 void TVakPanel::ShowView(View view, const std::string& part) {
-  const int row = pager_.ShowView(view, part);
+  int row = pager_.ShowView(view, part);
+  linesStale_ = false;
+  if (view == View::ItemDetails && state_.onlyUnpriced && ChooseUnpricedLines())
+    row = pager_.ShowLineAtRow(0, state_.firstRow);
   grid_->SetPopup(host_.PopupFor(view));
   host_.SetPartLabel(QString::fromStdString(pager_.partName()));
   scrollBar_->setRange(pager_.Count() > 0 ? 1 : 0, static_cast<int>(pager_.Count()));
@@ -380,6 +403,51 @@ void TVakPanel::JumpToNextUnpriced() {
   state_.gotoRecNo = next;
   ReloadAt();
   SetCurrentRow(state_.firstRow);
+  AfterMove();
+}
+
+void TVakPanel::ShowOnlyUnpriced(bool on) {
+  const int row = grid_->Row();
+  const uint32_t recno = row >= state_.firstRow && row <= state_.lastRow ? pager_.Slot(row).recno : 0;
+  state_.onlyUnpriced = on;
+  if (pager_.view() == View::ItemDetails) {
+    if (on && !ChooseUnpricedLines()) return;
+    if (!on) pager_.NarrowTo({});
+    ShowLine(recno, row);
+  }
+  host_.OnlyUnpricedChanged();
+}
+
+bool TVakPanel::ChooseUnpricedLines() {
+  linesStale_ = false;
+  pager_.NarrowTo({});  // every line of the part, whatever was priced or cleared since
+  const std::vector<uint32_t> lines = UnpricedLinesWithHeadings(items_);
+  if (lines.empty()) {
+    state_.onlyUnpriced = false;
+    host_.OnlyUnpricedChanged();
+    QApplication::setOverrideCursor(Qt::ArrowCursor);  // over the hourglass of a tab change
+    host_.Notifier().Message("이 공사에는 단가를 입력하지 않은 항목이 없습니다.", "알림", MessageIcon::Information,
+                             MessageButtons::Ok);
+    QApplication::restoreOverrideCursor();
+    return false;
+  }
+  pager_.NarrowTo(lines);
+  return true;
+}
+
+void TVakPanel::AfterMove() {
+  if (!std::exchange(linesStale_, false) || !pager_.Narrowed()) return;
+  const int row = grid_->Row();
+  const uint32_t recno = pager_.Slot(row).recno;
+  ChooseUnpricedLines();
+  ShowLine(recno, row);
+}
+
+void TVakPanel::ShowLine(uint32_t recno, int row) {
+  const int at = pager_.ShowLineAtRow(recno, row);
+  scrollBar_->setRange(pager_.Count() > 0 ? 1 : 0, static_cast<int>(pager_.Count()));
+  Render();
+  SetCurrentRow(at);
 }
 
 bool TVakPanel::KeyDown(QKeyEvent* event) {
@@ -478,6 +546,7 @@ void TVakPanel::ScrollAction(int action) {
       return;
     default: return;
   }
+  AfterMove();
   // The bar shows the current line, not the step it was asked for.
   scrollBar_->setSliderPosition(static_cast<int>(pager_.PositionOf(grid_->Row())));
   grid_->setFocus();
@@ -490,6 +559,7 @@ void TVakPanel::ThumbReleased() {
   Render();
   scrollState_ = 0;
   SetCurrentRow(state_.firstRow);
+  AfterMove();
   grid_->setFocus();
 }
 

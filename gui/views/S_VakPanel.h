@@ -39,6 +39,8 @@ class PanelHost {
   virtual std::vector<uint32_t> IdenticalTo(uint32_t recno) = 0;
   // A price entry is done: one step to undo.
   virtual void StepDone(PriceStep step) = 0;
+  // The item details turned to, or away from, the unpriced items only (ViewState::onlyUnpriced).
+  virtual void OnlyUnpricedChanged() = 0;
 };
 
 class TVakPanel : public QWidget {
@@ -75,6 +77,13 @@ class TVakPanel : public QWidget {
   // The next line of the view after the current one that takes a price and has none, wrapping
   // at the end; a beep when there is none.
   void JumpToNextUnpriced();
+  // The item details of only the unpriced items with their headings, or of every line again;
+  // the cursor stays on its line (or, when that one is left out, the next line shown). With
+  // nothing left to price the user is told and the view stays whole.
+  void ShowOnlyUnpriced(bool on);
+  // A line's price changed: the unpriced view chooses its lines again at the next move, so
+  // the line priced stays in sight during its entry.
+  void LinePriceChanged() { linesStale_ = true; }
 
   TZekGrid* XGrid() const { return grid_; }
   QScrollBar* ScrollBar() const { return scrollBar_; }
@@ -102,6 +111,12 @@ class TVakPanel : public QWidget {
   void WritePriceEntry(const EnteredPrice& entry, bool toSameItems);
   // One line of it; false when refused (told through `notifier`).
   bool WriteLine(uint32_t recno, const EnteredPrice& entry, UserNotifier& notifier);
+  // Narrows the item details to the unpriced items and their headings; false, the user told and
+  // the toggle off, when none is left.
+  bool ChooseUnpricedLines();
+  // After a move: the lines chosen again when a price changed since.
+  void AfterMove();
+  void ShowLine(uint32_t recno, int row);
 
   TZekTable& items_;
   ViewState& state_;
@@ -112,6 +127,7 @@ class TVakPanel : public QWidget {
   int scrollState_ = 0;
   bool rendering_ = false;
   uint32_t afterEntryRecNo_ = 0;  // the line a price entry moved the cursor to; F8 starts there
+  bool linesStale_ = false;       // a price changed since the unpriced lines were chosen
 };
 
 }  // namespace vak

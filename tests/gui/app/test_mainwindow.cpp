@@ -1,7 +1,7 @@
 // The main window driven as a user would, headless: first view, drill-downs, paging, the
 // scroll bar, the column map, colours and marks, tabs, the close question, no command and no
 // close in the middle of a pass, the agency's originals put back, the project information
-// typed past its limits.
+// typed past its limits, the item details of only the unpriced items, the list of keys.
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
@@ -20,6 +20,7 @@
 #include <QStandardPaths>
 #include <QTabWidget>
 #include <QTableView>
+#include <QTableWidget>
 #include <QTimer>
 #include <QToolButton>
 #include <QToolTip>
@@ -31,8 +32,10 @@
 #include "gui/app/DataDirectory.h"
 #include "gui/app/S_VakDisk.h"
 #include "gui/app/S_VakJungBo.h"
+#include "gui/app/S_VakKeys.h"
 #include "gui/app/s_VakMain.h"
 #include "gui/common/Fonts.h"
+#include "gui/common/NumEdit.h"
 #include "gui/common/S_Progress.h"
 #include "gui/views/S_VakFind.h"
 #include "pricing/PriceEntry.h"
@@ -43,6 +46,7 @@
 #include "tests/support/TestSupport.h"
 #include "tools/SampleTender.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <functional>
 #include <utility>
@@ -114,7 +118,9 @@ class MainWindowTest : public QObject {
     TempDir dir;
     Sample(dir, 2, 300);
     Session s(dir.path());
-    QCOMPARE(s.window.windowTitle(), QStringLiteral("전산내역입찰(VAK)"));
+    // The works' name and the directory tell two windows apart.
+    QCOMPARE(s.window.windowTitle(), QStringLiteral("한빛시 종합복지관 신축공사 - ") +
+                                         QString::fromStdString(dir.path()) + QStringLiteral(" - 전산내역입찰(VAK)"));
     QCOMPARE(s.window.Tabs()->currentIndex(), 0);
     QCOMPARE(s.panel().view(), View::OverallSummary);
     QCOMPARE(s.Cell(1, kColName), QStringLiteral("건축공사"));
@@ -294,6 +300,13 @@ class MainWindowTest : public QObject {
                           QString::fromStdString(dir.File(name))));
     Session s(dir.path());
     const QString status = s.Label("C_LBL_Status");
+    const QString title = s.window.windowTitle();
+    WhenDialogOpens([](QDialog* d) {
+      d->findChild<QLineEdit*>(QStringLiteral("C_EDT_DES"))->setText(QStringLiteral("바뀐 공사"));
+      d->findChild<QPushButton*>(QStringLiteral("C_Bbt_Ok"))->click();
+    });
+    s.window.InfoCommand();
+    QVERIFY(s.window.windowTitle().startsWith(QStringLiteral("바뀐 공사 - ")));
     s.window.ShowItemDetails();
     s.window.findChild<QAction*>(QStringLiteral("C_Mnu_Detail_Unpriced"))->trigger();
     QVERIFY(s.panel().pager().GoToSlot(s.grid().Row()));
@@ -327,6 +340,7 @@ class MainWindowTest : public QObject {
     QVERIFY(s.window.Items().Exclusive());
     QVERIFY(FindFileNoCase(dir.path(), "VAK.CDX"));  // the originals' index, built again
     QCOMPARE(s.Label("C_LBL_Status"), status);
+    QCOMPARE(s.window.windowTitle(), title);  // the agency's name again
   }
 
   void drillDownFromTheOverallSummaryToTheItems() {
@@ -642,12 +656,114 @@ class MainWindowTest : public QObject {
     QMenu* detail = s.window.findChild<QMenu*>(QStringLiteral("C_Mnu_Detail"));
     QStringList captions;
     for (QAction* a : detail->actions()) captions << (a->isSeparator() ? QStringLiteral("-") : a->text());
-    QCOMPARE(captions, (QStringList{QStringLiteral("수  정"), QStringLiteral("-"), QStringLiteral("내역서 계산\tF3"),
-                                    QStringLiteral("-"), QStringLiteral("공종찾기\tF4"),
-                                    QStringLiteral("다음 미입력 항목"), QStringLiteral("-"), QStringLiteral("공사정보"),
-                                    QStringLiteral("보고서작성"), QStringLiteral("-"), QStringLiteral("종료")}));
+    QCOMPARE(captions,
+             (QStringList{QStringLiteral("수  정"), QStringLiteral("-"), QStringLiteral("내역서 계산\tF3"),
+                          QStringLiteral("-"), QStringLiteral("공종찾기\tF4"), QStringLiteral("다음 미입력 항목"),
+                          QStringLiteral("미입력 항목만 보기"), QStringLiteral("-"), QStringLiteral("공사정보"),
+                          QStringLiteral("보고서작성"), QStringLiteral("-"), QStringLiteral("종료")}));
   }
 
+  void onlyTheUnpricedItemsWithTheirHeadings() {
+    TempDir dir;
+    // Two works under one heading of level 1, a priced one under another, a fixed price, level "0".
+    const std::vector<Row> rows = {{"U", 1, '1', "공종1"},      {"U", 2, '2', "가"},
+                                   {"U", 3, '3', "a", 1},       {"U", 4, '3', "b", 1, 0, 5},
+                                   {"U", 5, '2', "나"},         {"U", 6, '3', "c", 1, 0, 5},
+                                   {"U", 7, '2', "d", 2},       {"U", 8, '1', "공종2"},
+                                   {"U", 9, '2', "e", 1, 0, 5}, {"U", 10, '2', "고정", 1, 0, 0, '*'},
+                                   {"U", 11, '0', "레벨0", 1}};
+    test::WriteItemTable(dir.path(), rows);
+    test::WriteHeader(dir.path(), "1");
+    Session s(dir.path());
+    auto shown = [&] {
+      QStringList names;
+      for (int r = 1; r <= s.window.State().lastRow && s.panel().pager().Slot(r).used; ++r)
+        names << s.Cell(r, kColName).trimmed();
+      return names;
+    };
+    auto current = [&] { return s.Cell(s.grid().Row(), kColName).trimmed(); };
+    auto ctrlU = [&] {
+      s.window.activateWindow();  // the shortcut belongs to the active window
+      QVERIFY(QTest::qWaitForWindowActive(&s.window));
+      s.Key(Qt::Key_U, Qt::ControlModifier);
+    };
+    auto* toggle = s.window.findChild<QAction*>(QStringLiteral("Mnu_OnlyUnpriced"));
+    s.grid().SetRow(7);  // d
+    ctrlU();
+    QVERIFY(toggle->isChecked());
+    QCOMPARE(shown(), (QStringList{"공종1", "가", "a", "d", "레벨0"}));
+    QCOMPARE(current(), QStringLiteral("d"));
+    QVERIFY(s.Label("C_LBL_Status").startsWith(QStringLiteral("미입력 항목만 · ")));
+
+    // "a" priced through the window stays in sight during its entry; the next move takes it out.
+    s.grid().SetRow(3);
+    WhenDialogOpens([](QDialog* d) {
+      auto* box = d->findChild<TNumberEdit*>(QStringLiteral("C_NED_PRIC"));
+      box->selectAll();
+      QTest::keyClicks(box, QStringLiteral("40"));
+      QTest::keyClick(box, Qt::Key_Return);
+      QTest::keyClick(d->findChild<QPushButton*>(QStringLiteral("C_Bbt_Ok")), Qt::Key_Return);
+    });
+    s.Key(Qt::Key_Return);
+    QCOMPARE(s.Field(3, "F_PRIC"), 40.0L);
+    QCOMPARE(shown(), (QStringList{"공종1", "가", "a", "d", "레벨0"}));
+    QCOMPARE(current(), QStringLiteral("d"));
+    s.Key(Qt::Key_Down);
+    QCOMPARE(shown(), (QStringList{"공종1", "d", "레벨0"}));
+    QCOMPARE(current(), QStringLiteral("레벨0"));
+
+    // Off: every line again, on the same line.
+    ctrlU();
+    QVERIFY(!toggle->isChecked() && !s.Label("C_LBL_Status").startsWith(QStringLiteral("미입력")));
+    QCOMPARE(current(), QStringLiteral("레벨0"));
+    QCOMPARE(s.panel().pager().Count(), 11u);
+
+    // Nothing left to price (the popup's entry this time): the user is told, the view stays whole.
+    s.Key(Qt::Key_Home, Qt::ControlModifier);
+    for (int row : {7, 11}) {
+      s.grid().SetRow(row);
+      s.panel().ApplyUnitPrice(9, true);
+    }
+    s.window.findChild<QMenu*>(QStringLiteral("C_Mnu_Detail"))->actions().at(6)->trigger();
+    QVERIFY(!toggle->isChecked());
+    QCOMPARE(QString::fromStdString(s.notifier.messages.back().text),
+             QStringLiteral("이 공사에는 단가를 입력하지 않은 항목이 없습니다."));
+    QCOMPARE(s.panel().pager().Count(), 11u);
+  }
+
+  // Every key the table names for an action is that action's, and every action's key is listed.
+  void theKeysListedAreTheKeysOfTheWindow() {
+    TempDir dir;
+    Sample(dir, 1, 40);
+    Session s(dir.path());
+    auto KeysOf = [](const WindowKey& key) {
+      return QKeySequence(QString::fromUtf8(key.keys), QKeySequence::PortableText);
+    };
+    const std::span<const WindowKey> keys = WindowKeys();
+    for (const WindowKey& key : keys) {
+      if (*key.action == '\0') continue;
+      auto* action = s.window.findChild<QAction*>(QString::fromLatin1(key.action));
+      QVERIFY2(action && action->shortcut() == KeysOf(key), key.action);
+    }
+    for (QAction* action : s.window.findChildren<QAction*>()) {
+      const QKeySequence shortcut = action->shortcut();
+      const bool listed =
+          std::any_of(keys.begin(), keys.end(), [&](const WindowKey& k) { return KeysOf(k) == shortcut; });
+      QVERIFY2(shortcut.isEmpty() || listed, qPrintable(shortcut.toString()));
+    }
+    // 도움말 › 단축키 shows the table; Esc and Enter close it.
+    for (Qt::Key close : {Qt::Key_Escape, Qt::Key_Return}) {
+      QString third;
+      WhenDialogOpens([&](QDialog* d) {
+        auto* table = d->findChild<QTableWidget*>(QStringLiteral("C_STG_Keys"));
+        third = table->rowCount() == static_cast<int>(keys.size()) ? table->item(2, 1)->text() : QString();
+        QTest::keyClick(table, close);
+        QVERIFY(!d->isVisible());
+      });
+      s.window.findChild<QAction*>(QStringLiteral("Mnu_Keys"))->trigger();
+      QCOMPARE(third, QStringLiteral("미입력 항목만 보기 / 모두 보기"));
+    }
+  }
   void theWorkSearchByKeysJumpsToTheChosenItem() {
     TempDir dir;
     std::vector<Row> rows;
