@@ -13,6 +13,11 @@ namespace vak {
 // field still shows what it can.
 std::string Cp949ToUtf8(std::string_view bytes);
 
+// Whether `text` is well-formed UTF-8 (what code page 949 text with Korean in it almost never is).
+bool IsUtf8(std::string_view text);
+// Text for a UTF-8 output: as it is when it is UTF-8, else read as code page 949 bytes.
+inline std::string AsUtf8(std::string_view text) { return IsUtf8(text) ? std::string(text) : Cp949ToUtf8(text); }
+
 // UTF-8 to code page 949 bytes; nullopt when a character has no code page 949 form or the
 // input is not valid UTF-8. Such text is refused, never stored with "?" in its place.
 std::optional<std::string> Utf8ToCp949(std::string_view utf8);

@@ -54,13 +54,13 @@ std::vector<IdenticalPriceGroup> IdenticalItemsPricedDifferently(const DbfFile& 
   std::vector<IdenticalPriceGroup> out;
   for (const std::vector<CarryItem>& group : GroupsOf(table)) {
     IdenticalPriceGroup differing;
+    std::unordered_map<std::string, size_t> at;  // price → index into differing.prices
     for (const CarryItem& item : group) {
-      if (!item.priced) continue;  // an unpriced twin is the completeness check's concern
-      const std::string price = PriceOf(item);
-      auto found = std::find_if(differing.prices.begin(), differing.prices.end(),
-                                [&](const IdenticalPriceGroup::Price& p) { return p.text == price; });
-      if (found == differing.prices.end()) found = differing.prices.insert(found, {price, {}});
-      found->records.push_back(item.recno);
+      if (!item.priced) continue;                            // an unpriced twin is the completeness check's concern
+      const std::string price = Cp949ToUtf8(PriceOf(item));  // a damaged field may hold any bytes
+      const auto [found, added] = at.try_emplace(price, differing.prices.size());
+      if (added) differing.prices.push_back({price, {}});
+      differing.prices[found->second].records.push_back(item.recno);
     }
     if (differing.prices.size() < 2) continue;
     differing.name = Cp949ToUtf8(group.front().name);

@@ -76,45 +76,33 @@ std::optional<std::string> HeaderBytes(const std::string& path, const PriceStep&
 
 }  // namespace
 
-bool ApplyStep(TZekTable& items, const std::string& dataDir, const PriceStep& step, bool undo, UserNotifier& notifier) {
+bool CommitRecordWrites(TZekTable& items, const std::string& dataDir, const std::function<bool()>& write,
+                        const std::optional<std::string>& headerBytes, UserNotifier& notifier) {
   XbTable* table = items.engine();
   if (!table) return false;
   items.Post();
   DbfFile& file = table->file();
   const std::string recordsFailure =
-      file.path() + "\n단가를 되돌려 기록하지 못했습니다. 디스크 공간과 쓰기 권한을 확인하십시오.";
-  const bool hasHeader = step.headerBefore && step.headerAfter;
-  if (step.records.size() == 1 && !hasHeader) {
-    if (PutRecords(*table, step, undo)) return true;
-    Fail(notifier, recordsFailure);
-    return false;
-  }
-
+      file.path() + "\n단가를 기록하지 못했습니다. 디스크 공간과 쓰기 권한을 확인하십시오. 내역은 그대로입니다.";
   FileSetCommit commit(dataDir);
   std::optional<FileBeside> header;
-  const ProjectHeader loaded = LoadProjectHeader(dataDir);
-  if (hasHeader) {
-    const std::optional<std::string> bytes = HeaderBytes(loaded.path, step, undo);
-    const std::string headerFailure = "정보 화일(" + loaded.path + ")을 저장할 수 없습니다.";
-    if (!bytes) {
-      Fail(notifier, headerFailure);
-      return false;
-    }
-    header.emplace(loaded.path);
-    header->Write(*bytes);
+  if (headerBytes) {
+    const std::string path = LoadProjectHeader(dataDir).path;
+    header.emplace(path);
+    header->Write(*headerBytes);
     const std::string staged = header->Stage();
     if (staged.empty()) {
-      Fail(notifier, headerFailure);
+      Fail(notifier, "정보 화일(" + path + ")을 저장할 수 없습니다.");
       return false;
     }
-    commit.Add(staged, loaded.path);
+    commit.Add(staged, path);
   }
   if (!file.BeginStagedChange()) {
     Fail(notifier, recordsFailure);
     return false;
   }
   commit.Add(file.stagedPath(), file.path());
-  if (!PutRecords(*table, step, undo) || !table->Flush()) {
+  if (!write() || !table->Flush()) {
     file.AbandonStagedChange();
     Fail(notifier, recordsFailure);
     return false;
@@ -132,6 +120,30 @@ bool ApplyStep(TZekTable& items, const std::string& dataDir, const PriceStep& st
   }
   file.AdoptStagedChange();
   return true;
+}
+
+bool ApplyStep(TZekTable& items, const std::string& dataDir, const PriceStep& step, bool undo, UserNotifier& notifier) {
+  XbTable* table = items.engine();
+  if (!table) return false;
+  items.Post();
+  const bool hasHeader = step.headerBefore && step.headerAfter;
+  if (step.records.size() == 1 && !hasHeader) {
+    if (PutRecords(*table, step, undo)) return true;
+    Fail(notifier,
+         table->file().path() + "\n단가를 되돌려 기록하지 못했습니다. 디스크 공간과 쓰기 권한을 확인하십시오.");
+    return false;
+  }
+  std::optional<std::string> header;
+  if (hasHeader) {
+    const std::string path = LoadProjectHeader(dataDir).path;
+    header = HeaderBytes(path, step, undo);
+    if (!header) {
+      Fail(notifier, "정보 화일(" + path + ")을 저장할 수 없습니다.");
+      return false;
+    }
+  }
+  return CommitRecordWrites(
+      items, dataDir, [&] { return PutRecords(*table, step, undo); }, header, notifier);
 }
 
 }  // namespace vak

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -58,6 +59,12 @@ class PriceHistory {
   std::vector<PriceStep> steps_;
   size_t done_ = 0;  // steps_[0, done_) are in effect
 };
+
+// Runs `write`, which writes records of the open table, with every write going to a copy of the
+// table, and puts the copy in place (with the header `headerBytes` when given) in one commit:
+// all of it lands or none. False, told through `notifier`, when it does not.
+bool CommitRecordWrites(TZekTable& items, const std::string& dataDir, const std::function<bool()>& write,
+                        const std::optional<std::string>& headerBytes, UserNotifier& notifier);
 
 // Writes one side of `step` into the open table: the bytes before it for an undo, after it for
 // a redo. A single record is written as a price entry writes it; more records, or the header,

@@ -36,20 +36,6 @@ const char* Attribute(const char** attributes, std::string_view name) {
   return nullptr;
 }
 
-// Whether `text` is well-formed UTF-8 (what a code page 949 file almost never is).
-bool IsUtf8(std::string_view text) {
-  for (size_t i = 0; i < text.size();) {
-    const unsigned char c = static_cast<unsigned char>(text[i]);
-    const size_t length = c < 0x80 ? 1 : (c >> 5) == 6 ? 2 : (c >> 4) == 14 ? 3 : (c >> 3) == 30 ? 4 : 0;
-    if (length == 0 || i + length > text.size()) return false;
-    for (size_t k = 1; k < length; ++k) {
-      if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80) return false;
-    }
-    i += length;
-  }
-  return true;
-}
-
 // Streams one XML part through Expat: start and end of each element, and its text.
 class XmlPart {
  public:

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "common/CodePage.h"
 #include "common/Numbers.h"
 
 namespace vak {
@@ -37,7 +38,10 @@ const char* TypeText(ProjectType type) {
   return type == ProjectType::Single ? "단일공사" : type == ProjectType::Compound ? "복합공사" : "공사 구분 없음";
 }
 
-std::string Json(const std::string& text) {
+// Always valid JSON: bytes that are not UTF-8 (a damaged field, a directory named in the code
+// page) are read as code page 949.
+std::string Json(const std::string& bytes) {
+  const std::string text = AsUtf8(bytes);
   std::string out = "\"";
   for (const char c : text) {
     const auto u = static_cast<unsigned char>(c);
@@ -61,6 +65,14 @@ std::string JsonList(const std::vector<std::string>& texts) {
   return out + "]";
 }
 
+// A stored text on one line of the report: a line break or tab in it would fake lines of its own.
+std::string OneLine(std::string text) {
+  for (char& c : text) {
+    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = ' ';
+  }
+  return text;
+}
+
 std::string RecordList(const std::vector<uint32_t>& records) {
   std::string out;
   for (const uint32_t r : records) out += (out.empty() ? "" : ", ") + std::to_string(r);
@@ -74,7 +86,7 @@ std::string IdenticalText(const std::vector<IdenticalPriceGroup>& groups) {
   std::string text = "\n[경고] 동일 품목 단가 상이 " + Count(static_cast<long>(groups.size())) +
                      "건 (공종명·규격·단위가 같은데 단가가 다른 항목):\n";
   for (const IdenticalPriceGroup& g : groups) {
-    text += "  「" + g.name + " / " + g.spec + " / " + g.unit + "」";
+    text += "  「" + OneLine(g.name) + " / " + OneLine(g.spec) + " / " + OneLine(g.unit) + "」";
     for (size_t i = 0; i < g.prices.size(); ++i)
       text += std::string(i ? "," : "") + " " + g.prices[i].text + " (레코드 " + RecordList(g.prices[i].records) + ")";
     text += "\n";

@@ -27,6 +27,7 @@
 #include "pricing/IdenticalItems.h"
 #include "pricing/PriceCarry.h"
 #include "pricing/PriceEntry.h"
+#include "pricing/PriceHistory.h"
 #include "pricing/TenderReview.h"
 #include "store/ItemTable.h"
 #include "store/MemFile.h"
@@ -161,6 +162,10 @@ bool ParseOptions(const std::vector<std::string>& args, size_t from, const std::
   for (size_t i = from; i < args.size(); ++i) {
     const std::string& a = args[i];
     const bool known_ = std::find(known.begin(), known.end(), a) != known.end();
+    if (known_ && options.count(a)) {  // "--price 1 --price 2": which one was meant is not known
+      std::fprintf(stderr, "vaktool: 선택 사항이 두 번 있습니다: %s\n", a.c_str());
+      return false;
+    }
     if (known_ && (a == "--yes" || a == "--portrait" || a == "--json" || a == "--overwrite" || a == "--same-items")) {
       options[a] = "1";
       continue;
@@ -313,9 +318,30 @@ bool ReadPriceArgument(const std::string& text, long double& price) {
 }
 
 std::string EnteredPriceText(const EnteredPrice& e) {
-  if (!e.split) return AmountText(e.price) + "원";
-  return "재료비 " + AmountText(e.material) + "원, 노무비 " + AmountText(e.labour) + "원, 경비 " +
-         AmountText(e.expense) + "원";
+  auto won = [](long double v) { return FormatNumber(v, 0, 0) + "원"; };
+  if (!e.split) return won(e.price);
+  return "재료비 " + won(e.material) + ", 노무비 " + won(e.labour) + ", 경비 " + won(e.expense);
+}
+
+// Why record `recno` of the tender as it lies on the disk cannot be the one priced: beyond the
+// end, deleted, or numbered differently once the start packs the deleted lines away. Empty when
+// it can, or when the table cannot be read here (the start tells why).
+std::string RecordNumberProblem(const std::string& dir, uint32_t recno) {
+  const std::optional<std::string> path = FindFileNoCase(dir, "VAK.DBF");
+  if (!path) return std::string();
+  EngineSettings settings;
+  DbfStatus status;
+  const std::unique_ptr<XbTable> table = XbTable::Open(*path, DbfOpenMode::ReadOnly, settings, status);
+  if (!table) return std::string();
+  const DbfFile& file = table->file();
+  if (recno > file.RecordCount() || file.IsDeleted(recno))
+    return "레코드 " + std::to_string(recno) + "이(가) 없습니다.";
+  uint32_t deleted = 0;
+  for (uint32_t r = 1; r <= file.RecordCount(); ++r) deleted += file.IsDeleted(r) ? 1 : 0;
+  if (deleted == 0) return std::string();
+  return "지운 줄이 " + std::to_string(deleted) +
+         "개 있어, 시작할 때 정리하면 레코드 번호가 바뀝니다. 프로그램이나 'vaktool prepare'로 한 번 연 뒤 "
+         "'vaktool dump'로 번호를 확인하십시오. 아무것도 쓰지 않았습니다.";
 }
 
 // The price entry without a window: what the price dialog writes, on one record (and its
@@ -329,7 +355,8 @@ int Price(const std::vector<std::string>& args) {
     return 2;
   }
   long recno = 0;
-  if (!ReadWholeNumber(options["--record"], recno) || recno < 1) {
+  if (!ReadWholeNumber(options["--record"], recno) || recno < 1 || recno > static_cast<long>(UINT32_MAX) ||
+      TrimmedText(options["--record"]).size() > 10) {
     std::fprintf(stderr, "vaktool: 레코드 번호는 1 이상의 정수여야 합니다: %s\n", options["--record"].c_str());
     return 2;
   }
@@ -357,44 +384,61 @@ int Price(const std::vector<std::string>& args) {
     }
   }
   const std::string dir = AbsoluteDir(args[1]);
+  const uint32_t record = static_cast<uint32_t>(recno);
+  // The record number is the one dump shows: a start that packed deleted lines away would
+  // price another line, so such a table is refused before anything is written.
+  if (const std::string problem = RecordNumberProblem(dir, record); !problem.empty()) {
+    std::fprintf(stderr, "vaktool: %s\n", problem.c_str());
+    return 1;
+  }
   ConsoleNotifier notifier(options.count("--yes") > 0);
   if (!TidyDataDirectory(dir, notifier)) return 1;
   TXbaseEnv env;
   TZekTable items(env, notifier);
   ReorganiseReport reorganised;
   if (!OpenTenderAsTheProgramDoes(dir, env, items, notifier, &reorganised)) return 1;
-  if (reorganised.packedAway > 0) {
-    std::fprintf(
-        stderr,
-        "vaktool: 지운 줄 %u개를 정리해서 레코드 번호가 바뀌었습니다. vaktool dump로 번호를 다시 확인하십시오.\n",
-        reorganised.packedAway);
-    return 1;
-  }
-  const uint32_t record = static_cast<uint32_t>(recno);
   items.Xbase().Query("");
-  if (record > items.engine()->RecCount() || !items.Xbase().Go(record) || items.engine()->file().IsDeleted(record)) {
+  if (reorganised.packedAway > 0 || record > items.engine()->RecCount() || !items.Xbase().Go(record) ||
+      items.engine()->file().IsDeleted(record)) {
     std::fprintf(stderr, "vaktool: 레코드 %u이(가) 없습니다.\n", record);
     return 1;
   }
   const std::string line =
       "레코드 " + std::to_string(record) + " 「" + Cp949ToUtf8(TrimmedText(items.FieldAsString("F_DES"))) + "」";
   if (!TakesPriceEntry(items)) {
-    std::fprintf(stderr, "vaktool: %s은(는) 단가를 입력하는 줄이 아닙니다 (공종, 단가고정이나 총괄집계 줄).\n",
-                 line.c_str());
+    std::fprintf(
+        stderr, "vaktool: %s은(는) 단가를 입력하는 줄이 아닙니다 (공종, 수량이 없는 항목, 단가고정이나 총괄집계 줄).\n",
+        line.c_str());
     return 1;
   }
-  if (!EnterPrice(items, entry, notifier)) return 1;
-  std::printf("%s: %s\n", line.c_str(), EnteredPriceText(entry).c_str());
   const std::vector<uint32_t> same = IdenticalItems(items.engine()->file()).Of(record);
-  if (!options.count("--same-items") && !same.empty())
-    std::printf("공종명·규격·단위가 같은 항목이 %zu개 더 있습니다 (--same-items로 함께 입력).\n", same.size());
-  if (options.count("--same-items")) {
-    const std::vector<uint32_t> written = EnterPriceOn(items, same, entry);
-    std::printf("동일 품목 %zu개에도 썼습니다.\n", written.size());
+  if (!options.count("--same-items")) {
+    if (!EnterPrice(items, entry, notifier)) return 1;
+  } else {
+    // The line and its twins in one commit: a run stopped half-way leaves none of them changed.
+    std::vector<uint32_t> written;
+    auto write = [&] {
+      if (!items.Xbase().Go(record) || !EnterPrice(items, entry, notifier)) return false;
+      written = EnterPriceOn(items, same, entry);
+      return true;
+    };
+    if (!CommitRecordWrites(items, dir, write, std::nullopt, notifier)) return 1;
+    std::string listed;
+    for (size_t i = 0; i < written.size() && i < 20; ++i) listed += (i ? ", " : "") + std::to_string(written[i]);
+    if (written.size() > 20) listed += " 외 " + std::to_string(written.size() - 20) + "개";
+    std::printf("%s: %s\n", line.c_str(), EnteredPriceText(entry).c_str());
+    std::printf("동일 품목 %zu개에도 썼습니다%s\n", written.size(),
+                listed.empty() ? "." : (": 레코드 " + listed).c_str());
     if (written.size() < same.size())
       std::fprintf(stderr, "vaktool: 동일 품목 %zu개는 금액이 한도를 넘어 그대로 두었습니다.\n",
                    same.size() - written.size());
+    if (!items.Close()) return 1;
+    std::puts("내역서 계산은 하지 않았습니다 (vaktool calc).");
+    return 0;
   }
+  std::printf("%s: %s\n", line.c_str(), EnteredPriceText(entry).c_str());
+  if (!same.empty())
+    std::printf("공종명·규격·단위가 같은 항목이 %zu개 더 있습니다 (--same-items로 함께 입력).\n", same.size());
   if (!items.Close()) return 1;
   std::puts("내역서 계산은 하지 않았습니다 (vaktool calc).");
   return 0;

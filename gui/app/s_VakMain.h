@@ -65,6 +65,7 @@ class TFm_VakMain : public QMainWindow, public PanelHost {
   void PriceEntered(const std::string& partCode, LineState before, LineState after, bool changed) override;
   std::vector<uint32_t> IdenticalTo(uint32_t recno) override;
   void StepDone(PriceStep step) override;
+  std::string TenderDir() const override { return dataDir_.toStdString(); }
 
   // Ctrl+Z and Ctrl+Y: the last price entry (a group, a carry, an import or an amount
   // adjustment) taken back, and done again; a beep when there is none.

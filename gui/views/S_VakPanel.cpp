@@ -361,28 +361,46 @@ void TVakPanel::WritePriceEntry(const EnteredPrice& entry, bool toSameItems) {
     records.insert(records.end(), others.begin(), others.end());
   }
   const RecordSnapshot before(table->file(), records);
-  if (!WriteLine(recno, entry, host_.Notifier())) return;
-  SilentNotifier quiet;  // a twin whose amounts would leave the limits is counted, not told one by one
+  std::vector<LineEntered> entered;
   size_t skipped = 0;
-  for (size_t i = 1; i < records.size(); ++i) skipped += WriteLine(records[i], entry, quiet) ? 0 : 1;
+  auto write = [&] {
+    const std::optional<LineEntered> line = WriteLine(recno, entry, host_.Notifier());
+    if (!line) return false;
+    entered.push_back(*line);
+    SilentNotifier quiet;  // a twin whose amounts would leave the limits is counted, not told one by one
+    for (size_t i = 1; i < records.size(); ++i) {
+      if (const std::optional<LineEntered> twin = WriteLine(records[i], entry, quiet)) {
+        entered.push_back(*twin);
+      } else {
+        ++skipped;
+      }
+    }
+    return true;
+  };
+  // A group lands whole or not at all; a single line is written as every entry is.
+  const bool landed = records.size() > 1
+                          ? CommitRecordWrites(items_, host_.TenderDir(), write, std::nullopt, host_.Notifier())
+                          : write();
+  items_.Xbase().Go(recno);
+  if (!landed) return;
+  for (const LineEntered& e : entered) host_.PriceEntered(e.partCode, e.before, e.after, e.changed);
   if (std::optional<std::vector<RecordChange>> changes = before.Changes(table->file()); changes && !changes->empty())
     host_.StepDone({records.size() > 1 ? "동일 품목 단가 입력" : "단가 입력", std::move(*changes), {}, {}});
-  items_.Xbase().Go(recno);
   if (skipped > 0)
     host_.Notifier().Message("동일 품목 " + std::to_string(skipped) + "개는 금액이 한도를 넘어 단가를 넣지 않았습니다.",
                              "경고", MessageIcon::Warning, MessageButtons::Ok);
 }
 
-bool TVakPanel::WriteLine(uint32_t recno, const EnteredPrice& entry, UserNotifier& notifier) {
+std::optional<TVakPanel::LineEntered> TVakPanel::WriteLine(uint32_t recno, const EnteredPrice& entry,
+                                                           UserNotifier& notifier) {
   const XbTable* table = items_.engine();
-  if (!items_.Xbase().Go(recno) || !table->Current()) return false;
-  const std::string partCode = TrimmedText(items_.FieldAsString("F_PART"));
-  const LineState before = LineStateOf(items_);
+  if (!items_.Xbase().Go(recno) || !table->Current()) return std::nullopt;
+  LineEntered line{TrimmedText(items_.FieldAsString("F_PART")), LineStateOf(items_), {}, false};
   const std::string record(table->Current(), static_cast<size_t>(table->file().RecordLength()));
-  if (!EnterPrice(items_, entry, notifier) || !table->Current()) return false;
-  const bool changed = record != std::string_view(table->Current(), static_cast<size_t>(table->file().RecordLength()));
-  host_.PriceEntered(partCode, before, LineStateOf(items_), changed);
-  return true;
+  if (!EnterPrice(items_, entry, notifier) || !table->Current()) return std::nullopt;
+  line.changed = record != std::string_view(table->Current(), static_cast<size_t>(table->file().RecordLength()));
+  line.after = LineStateOf(items_);
+  return line;
 }
 
 void TVakPanel::JumpToNextUnpriced() {

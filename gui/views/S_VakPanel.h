@@ -6,6 +6,7 @@
 #include <QWidget>
 
 #include <functional>
+#include <optional>
 
 #include "common/UserNotifier.h"
 #include "gui/pricing/s_VakLineInsert.h"
@@ -39,6 +40,8 @@ class PanelHost {
   virtual std::vector<uint32_t> IdenticalTo(uint32_t recno) = 0;
   // A price entry is done: one step to undo.
   virtual void StepDone(PriceStep step) = 0;
+  // The tender's data directory, where a group of entries is committed.
+  virtual std::string TenderDir() const = 0;
   // The item details turned to, or away from, the unpriced items only (ViewState::onlyUnpriced).
   virtual void OnlyUnpricedChanged() = 0;
 };
@@ -109,8 +112,14 @@ class TVakPanel : public QWidget {
   // Writes the entry on the current line (and its identical items) as one step, and tells the
   // host how each line's standing changed.
   void WritePriceEntry(const EnteredPrice& entry, bool toSameItems);
-  // One line of it; false when refused (told through `notifier`).
-  bool WriteLine(uint32_t recno, const EnteredPrice& entry, UserNotifier& notifier);
+  // One line of it: how its standing changed, told to the host once the entry has landed;
+  // nullopt when refused (told through `notifier`).
+  struct LineEntered {
+    std::string partCode;
+    LineState before, after;
+    bool changed = false;
+  };
+  std::optional<LineEntered> WriteLine(uint32_t recno, const EnteredPrice& entry, UserNotifier& notifier);
   // Narrows the item details to the unpriced items and their headings; false, the user told and
   // the toggle off, when none is left.
   bool ChooseUnpricedLines();

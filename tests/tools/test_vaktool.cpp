@@ -181,7 +181,9 @@ TEST(Vaktool, PriceAndIdenticalItemsPricedDifferently) {
   EXPECT_NE(run.out.find("[경고] 동일 품목 단가 상이 1건"), std::string::npos);
   run = Shell(Vaktool("price " + dir.path() + " --record 11 --price 12345 --same-items"));
   EXPECT_EQ(run.status, 0);
-  EXPECT_NE(run.out.find("동일 품목 9개에도 썼습니다."), std::string::npos) << run.out;
+  EXPECT_NE(run.out.find("동일 품목 9개에도 썼습니다: 레코드 20, 125, 173, 192, 198, 208, 280, 288, 296\n"),
+            std::string::npos)
+      << run.out;
   EXPECT_NE(Shell(Vaktool("check " + dir.path() + " --json")).out.find("\"identicalItemsPricedDifferently\": [],"),
             std::string::npos);
 
@@ -192,10 +194,25 @@ TEST(Vaktool, PriceAndIdenticalItemsPricedDifferently) {
                                                  {"--record 11 --price 1.5", 2},
                                                  {"--record 11 --split 1,2", 2},
                                                  {"--record 11", 2},
-                                                 {"--record 11 --price 5 --split 1,2,3", 2}};
+                                                 {"--record 11 --price 5 --split 1,2,3", 2},
+                                                 {"--record 4294967307 --price 5", 2},
+                                                 {"--record 11 --price 1 --price 2", 2}};
   for (const auto& [options, status] : refused)
     EXPECT_EQ(Shell(Vaktool("price " + dir.path() + " " + options + " 2>/dev/null")).status, status) << options;
   EXPECT_EQ(dir.Read("VAK.DBF"), table);
+
+  // A deleted line: the start would pack it away and renumber the rest, so nothing is written.
+  TempDir fresh;
+  ASSERT_EQ(Shell(Vaktool("sample " + fresh.path())).status, 0);
+  std::string bytes = fresh.Read("VAK.DBF");
+  const size_t header = static_cast<unsigned char>(bytes[8]) | static_cast<unsigned char>(bytes[9]) << 8;
+  const size_t length = static_cast<unsigned char>(bytes[10]) | static_cast<unsigned char>(bytes[11]) << 8;
+  bytes[header + 4 * length] = '*';  // record 5
+  ASSERT_TRUE(ReplaceFileContents(fresh.File("VAK.DBF"), bytes));
+  run = Shell(Vaktool("price " + fresh.path() + " --record 20 --price 5 2>&1"));
+  EXPECT_EQ(run.status, 1);
+  EXPECT_NE(run.out.find("지운 줄이 1개 있어"), std::string::npos) << run.out;
+  EXPECT_EQ(fresh.Read("VAK.DBF"), bytes);
 }
 
 }  // namespace
