@@ -71,17 +71,14 @@ class TenderModel {
     for (const FreeItem& f : free) {
       std::array<long long, 3> parts{};
       long long price = 0;
-      // A priced item stays priced: no price is cut below one won.
+      // A priced item stays priced: no price, nor a part of a split price, is cut below one won
+      // (a labour part of 1 won cut to 0 would drop the labour from the line).
       if (f.split) {
         for (size_t k = 0; k < 3; ++k) {
           const __int128 scaled = static_cast<__int128>(f.parts[k]) * factor / kFactorScale;
           if (scaled > kAmountLimit) return std::nullopt;
-          parts[k] = static_cast<long long>(scaled);
+          parts[k] = f.parts[k] > 0 ? std::max(static_cast<long long>(scaled), 1LL) : static_cast<long long>(scaled);
           price += parts[k];
-        }
-        if (price == 0) {
-          price = 1;
-          ++parts[static_cast<size_t>(std::max_element(f.parts.begin(), f.parts.end()) - f.parts.begin())];
         }
       } else {
         const __int128 scaled = static_cast<__int128>(f.price) * factor / kFactorScale;

@@ -97,6 +97,7 @@ CarryOutcome OutcomeOf(const CarryItem& target, const CarryItem& source, bool ov
 const char* CarryOutcomeText(CarryOutcome outcome, bool fromSheet) {
   if (fromSheet) {
     switch (outcome) {
+      case CarryOutcome::New: return "시트에 단가 없음";
       case CarryOutcome::SourceUnpriced: return "시트 단가 없음";
       case CarryOutcome::SourceUnreadable: return "시트 단가 읽을 수 없음";
       case CarryOutcome::Removed: return "맞는 항목 없음";

@@ -1,9 +1,11 @@
 #include "gui/app/S_VakKeys.h"
 
 #include <QHeaderView>
+
 #include <QPushButton>
 #include <QTableWidget>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "gui/common/DialogKeys.h"
 
@@ -64,7 +66,12 @@ TFm_VakKeys::TFm_VakKeys(QWidget* parent) : QDialog(parent) {
   }
   table->resizeColumnsToContents();
   table->horizontalHeader()->setStretchLastSection(true);
-  table->setMinimumSize(560, 420);
+  table->resizeRowsToContents();
+  // Every key at once, without scrolling, as far as the screen allows.
+  int height = table->horizontalHeader()->height() + 2 * table->frameWidth();
+  for (int r = 0; r < table->rowCount(); ++r) height += table->rowHeight(r);
+  table->setMinimumSize(std::max(560, table->horizontalHeader()->length() + 2 * table->frameWidth()),
+                        std::min(height, 700));
   layout->addWidget(table);
   // Enter in the list reaches the dialog's default button; Esc rejects.
   auto* close = new QPushButton(QStringLiteral("닫기"), this);

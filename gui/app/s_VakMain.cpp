@@ -853,6 +853,7 @@ void TFm_VakMain::ApplyHistory(bool undo) {
     }
   }
   const int tab = tabs_->currentIndex();
+  const uint32_t line = wholeTender || step->records.empty() ? 0 : step->records.front().recno;
   WaitCursor hourglass;
   if (ApplyStep(*items_, dataDir_.toStdString(), *step, undo, notifier_)) {
     undo ? history_.Undone() : history_.Redone();
@@ -867,6 +868,9 @@ void TFm_VakMain::ApplyHistory(bool undo) {
     }
   }
   ShowAgainOnTheSameRow(tab);
+  // The cursor on the line taken back (or done again), when this view shows it.
+  if (line != 0 && panel_ && panel_->view() == View::ItemDetails && items_->engine()->IsVisible(line))
+    panel_->ShowLine(line, panel_->XGrid()->Row());
 }
 
 bool TFm_VakMain::CalculateParts(const std::vector<std::string>& parts) {

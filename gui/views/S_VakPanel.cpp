@@ -320,9 +320,9 @@ void TVakPanel::ApplyUnitPrice(long double price, bool accepted, bool toSameItem
   if (!pager_.GoToSlot(grid_->Row())) return;
   // The limits are checked even after "취소", on the price the line already has.
   const long double quantity = items_.FieldAsFloat("F_QQTY");
-  if (CheckSinglePrice(quantity, price, host_.Notifier()) && accepted && pager_.GoToSlot(grid_->Row()))
-    WritePriceEntry({false, price, 0, 0, 0}, toSameItems);
-  FinishPriceEdit(accepted);
+  const bool written = CheckSinglePrice(quantity, price, host_.Notifier()) && accepted &&
+                       pager_.GoToSlot(grid_->Row()) && WritePriceEntry({false, price, 0, 0, 0}, toSameItems);
+  FinishPriceEdit(written);  // a refused price leaves the cursor on its line
 }
 
 void TVakPanel::EditSplitPrice() {
@@ -345,15 +345,15 @@ void TVakPanel::ApplySplitPrices(long double material, long double labour, long 
                                  bool toSameItems) {
   if (!pager_.GoToSlot(grid_->Row())) return;
   const long double quantity = items_.FieldAsFloat("F_QQTY");
-  if (CheckSplitPrices(quantity, material, labour, expense, host_.Notifier()) && accepted &&
-      pager_.GoToSlot(grid_->Row()))
-    WritePriceEntry({true, 0, material, labour, expense}, toSameItems);
-  FinishPriceEdit(accepted);
+  const bool written = CheckSplitPrices(quantity, material, labour, expense, host_.Notifier()) && accepted &&
+                       pager_.GoToSlot(grid_->Row()) &&
+                       WritePriceEntry({true, 0, material, labour, expense}, toSameItems);
+  FinishPriceEdit(written);
 }
 
-void TVakPanel::WritePriceEntry(const EnteredPrice& entry, bool toSameItems) {
+bool TVakPanel::WritePriceEntry(const EnteredPrice& entry, bool toSameItems) {
   const XbTable* table = items_.engine();
-  if (!table || !table->Current()) return;
+  if (!table || !table->Current()) return false;
   const uint32_t recno = items_.RecNo();
   std::vector<uint32_t> records{recno};
   if (toSameItems) {
@@ -382,13 +382,14 @@ void TVakPanel::WritePriceEntry(const EnteredPrice& entry, bool toSameItems) {
                           ? CommitRecordWrites(items_, host_.TenderDir(), write, std::nullopt, host_.Notifier())
                           : write();
   items_.Xbase().Go(recno);
-  if (!landed) return;
+  if (!landed) return false;
   for (const LineEntered& e : entered) host_.PriceEntered(e.partCode, e.before, e.after, e.changed);
   if (std::optional<std::vector<RecordChange>> changes = before.Changes(table->file()); changes && !changes->empty())
     host_.StepDone({records.size() > 1 ? "동일 품목 단가 입력" : "단가 입력", std::move(*changes), {}, {}});
   if (skipped > 0)
     host_.Notifier().Message("동일 품목 " + std::to_string(skipped) + "개는 금액이 한도를 넘어 단가를 넣지 않았습니다.",
                              "경고", MessageIcon::Warning, MessageButtons::Ok);
+  return true;
 }
 
 std::optional<TVakPanel::LineEntered> TVakPanel::WriteLine(uint32_t recno, const EnteredPrice& entry,

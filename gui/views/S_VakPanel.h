@@ -77,6 +77,8 @@ class TVakPanel : public QWidget {
   void ApplySplitPrices(long double material, long double labour, long double expense, bool accepted,
                         bool toSameItems = false);
   int RowKind();  // of the line in the current row
+  // Shows line `recno` (or the next one shown) at `row` of the page, the cursor on it.
+  void ShowLine(uint32_t recno, int row);
   // The next line of the view after the current one that takes a price and has none, wrapping
   // at the end; a beep when there is none.
   void JumpToNextUnpriced();
@@ -105,13 +107,13 @@ class TVakPanel : public QWidget {
   bool StartPriceEdit();
   // The line under the cursor as the price dialogs name it.
   PricedLine CurrentLine();
-  // The common end: the page shows the stored values and, after a confirmed entry, the cursor
-  // moves on (after "취소" it stays where it was).
+  // The common end: the page shows the stored values and, after an entry written, the cursor
+  // moves on (after "취소" or a refused price it stays where it was).
   void FinishPriceEdit(bool moveOn);
   void MoveToNextRow();
   // Writes the entry on the current line (and its identical items) as one step, and tells the
-  // host how each line's standing changed.
-  void WritePriceEntry(const EnteredPrice& entry, bool toSameItems);
+  // host how each line's standing changed. False when the line was not written.
+  bool WritePriceEntry(const EnteredPrice& entry, bool toSameItems);
   // One line of it: how its standing changed, told to the host once the entry has landed;
   // nullopt when refused (told through `notifier`).
   struct LineEntered {
@@ -125,7 +127,6 @@ class TVakPanel : public QWidget {
   bool ChooseUnpricedLines();
   // After a move: the lines chosen again when a price changed since.
   void AfterMove();
-  void ShowLine(uint32_t recno, int row);
 
   TZekTable& items_;
   ViewState& state_;

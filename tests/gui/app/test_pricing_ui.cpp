@@ -266,9 +266,10 @@ class PricingUiTest : public QObject {
     QCOMPARE(QString::fromStdString(s.notifier.messages.back().text),
              QStringLiteral("금액이 1조원을 초과했습니다.\n금액은 1조원 미만이어야 합니다."));
     QCOMPARE(s.Field(6, "F_PRIC"), 0.0L);
+    QCOMPARE(s.grid().Row(), 6);  // the refused price's line stays under the cursor
+    s.grid().SetRow(7);
 
     // F7 by line kind: a zero-quantity line of level 0 takes a price; a heading only moves on.
-    QCOMPARE(s.grid().Row(), 7);
     s.window.activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(&s.window));
     s.grid().setFocus();
