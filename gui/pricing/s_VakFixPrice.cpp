@@ -22,7 +22,7 @@ Tfm_VakFixPrice::Tfm_VakFixPrice(UserNotifier& notifier, QWidget* parent) : QDia
   auto* cancel = new QPushButton(QStringLiteral("취소"), this);
   cancel->setObjectName(QStringLiteral("C_Bbt_Cancel"));
   auto* grid = new QGridLayout(this);
-  parts_ = new PriceDialogParts(this, grid, 3);
+  parts_ = std::make_unique<PriceDialogParts>(this, grid, 3);
   grid->addWidget(new QLabel(QStringLiteral("재료비:"), this), 1, 0);
   grid->addWidget(ma_, 1, 1, 1, 2);
   grid->addWidget(new QLabel(QStringLiteral("노무비:"), this), 2, 0);

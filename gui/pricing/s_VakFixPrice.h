@@ -32,7 +32,7 @@ class Tfm_VakFixPrice : public QDialog {
   void ShowSum();
 
   TNumberEdit *ma_, *la_, *eq_;
-  PriceDialogParts* parts_;
+  std::unique_ptr<PriceDialogParts> parts_;
   QLabel* sum_;
   long double quantity_ = 0;
   bool lineShown_ = false;

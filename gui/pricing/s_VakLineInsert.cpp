@@ -96,7 +96,7 @@ Tfm_VakLineInsert::Tfm_VakLineInsert(UserNotifier& notifier, QWidget* parent) : 
   auto* cancel = new QPushButton(QStringLiteral("취소"), this);
   cancel->setObjectName(QStringLiteral("C_Bbt_Cancel"));
   auto* grid = new QGridLayout(this);
-  parts_ = new PriceDialogParts(this, grid, 3);
+  parts_ = std::make_unique<PriceDialogParts>(this, grid, 3);
   grid->addWidget(new QLabel(QStringLiteral("단  가:"), this), 1, 0);
   grid->addWidget(price_, 1, 1, 1, 2);
   grid->addWidget(parts_->SameItemsButton(), 2, 0);

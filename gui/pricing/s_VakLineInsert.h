@@ -6,6 +6,7 @@
 #include <QString>
 
 #include <initializer_list>
+#include <memory>
 
 class QGridLayout;
 class QLabel;
@@ -59,7 +60,7 @@ class Tfm_VakLineInsert : public QDialog {
 
  private:
   TNumberEdit* price_;
-  PriceDialogParts* parts_;
+  std::unique_ptr<PriceDialogParts> parts_;
   long double* value_ = nullptr;
   bool* accepted_ = nullptr;
 };
