@@ -118,6 +118,7 @@ class DbfFile {
   DbfStatus ParseHeader(size_t fileSize);
   bool MapFile(size_t length);
   void Unmap();
+  bool CutFile(size_t size);
   void TouchHeader();
   bool TakeForWrite();
   void LetReadersBackIn();
