@@ -393,8 +393,7 @@ bool DeleteMatchingFiles(const std::string& mask) {
 std::string NormalizeDir(std::string_view path) {
   std::string dir(path);
   dir = ReplaceAll(dir, "\\\\", "\\");
-  const std::string doubled(2, PathSeparator());
-  dir = ReplaceAll(dir, doubled, std::string(1, PathSeparator()));
+  dir = ReplaceAll(dir, "//", "/");  // Windows takes "/" as a separator too
   if (dir.size() > 1 && IsSeparator(dir.back())) dir.pop_back();
   return dir;
 }
