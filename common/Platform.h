@@ -60,7 +60,8 @@ std::optional<FileInfo> PathInfo(const std::string& path);
 // The same for the entry itself: a link is described, not followed.
 std::optional<FileInfo> LinkInfo(const std::string& path);
 std::optional<FileInfo> OpenFileInfo(int fd);
-inline bool SameFile(const FileInfo& a, const FileInfo& b) { return a.device == b.device && a.node == b.node; }
+// Whether two descriptions are of one file (the same device and node).
+bool SameFile(const FileInfo& a, const FileInfo& b);
 // Gives a new file the permissions (and, where the system has owners, the owner) of `like`.
 void CopyPermissions(int fd, const FileInfo& like);
 
@@ -118,6 +119,12 @@ std::vector<std::string> ProgramArguments(int argc, char* argv[]);
 void UseUtf8Console();
 bool StandardInputIsTerminal();
 std::tm LocalTime(std::time_t when);
+
+// ---------------------------------------------------------------- numbers
+// The decimal number at the start of `text` in extended precision (long double), read as
+// std::from_chars reads it; `used` gets the characters read. nullopt when there is none or
+// it is out of range. (MinGW's from_chars reads a long double only to a double's precision.)
+std::optional<long double> ReadExtended(std::string_view text, size_t& used);
 
 // ---------------------------------------------------------------- code page 949
 // Converts the longest prefix of `cp949` that forms valid characters to UTF-8, appending to

@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <charconv>
 #include <filesystem>
 
 #include "common/Platform.h"
@@ -89,6 +90,8 @@ std::optional<FileInfo> OpenFileInfo(int fd) {
   return Describe(st);
 }
 
+bool SameFile(const FileInfo& a, const FileInfo& b) { return a.device == b.device && a.node == b.node; }
+
 void CopyPermissions(int fd, const FileInfo& like) {
   if (::fchown(fd, like.owner, like.group) != 0) {
     // Only the owner's own program runs here as a rule; another owner cannot be given.
@@ -161,6 +164,14 @@ std::tm LocalTime(std::time_t when) {
   std::tm tm{};
   localtime_r(&when, &tm);
   return tm;
+}
+
+std::optional<long double> ReadExtended(std::string_view text, size_t& used) {
+  long double value = 0;
+  const auto result = std::from_chars(text.data(), text.data() + text.size(), value);
+  used = static_cast<size_t>(result.ptr - text.data());
+  if (result.ec != std::errc()) return std::nullopt;
+  return value;
 }
 
 namespace {

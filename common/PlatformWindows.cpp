@@ -12,6 +12,7 @@
 #include <cerrno>
 #include <climits>
 #include <cstdio>
+#include <cstdlib>
 #include <mutex>
 #include <random>
 #include <vector>
@@ -74,6 +75,10 @@ std::string Utf8(std::wstring_view wide) {
   return utf8;
 }
 
+// Wine reports no volume (0) for a handle whose file was renamed since it was opened (a
+// table that replaced another): an unknown volume is taken to be the one compared with.
+bool SameVolume(uint64_t a, uint64_t b) { return a == b || a == 0 || b == 0; }
+
 // Every open lets others read, write, rename and delete the file, as POSIX does. Keeping
 // other programs out is the hold's job, not the sharing mode's.
 constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
@@ -117,7 +122,7 @@ class OpenFiles {
     for (size_t i = 0; i < handles_.size(); ++i) {
       BY_HANDLE_FILE_INFORMATION st{};
       if (!used_[i] || handles_[i] == INVALID_HANDLE_VALUE || !GetFileInformationByHandle(handles_[i], &st)) continue;
-      if (st.dwVolumeSerialNumber != volume ||
+      if (!SameVolume(st.dwVolumeSerialNumber, volume) ||
           ((static_cast<uint64_t>(st.nFileIndexHigh) << 32) | st.nFileIndexLow) != index)
         continue;
       CloseHandle(handles_[i]);
@@ -273,6 +278,8 @@ std::optional<FileInfo> OpenFileInfo(int fd) {
   if (!GetFileInformationByHandle(Handle(fd), &st)) return Failed(std::optional<FileInfo>());
   return Describe(st, false);
 }
+
+bool SameFile(const FileInfo& a, const FileInfo& b) { return a.node == b.node && SameVolume(a.device, b.device); }
 
 void CopyPermissions(int, const FileInfo&) {
   // A new file takes its permissions from the folder it is made in, as the file it replaces
@@ -433,6 +440,25 @@ std::tm LocalTime(std::time_t when) {
   std::tm tm{};
   localtime_s(&tm, &when);
   return tm;
+}
+
+std::optional<long double> ReadExtended(std::string_view text, size_t& used) {
+  // MinGW's strtold reads to the full 64-bit mantissa. It also takes what from_chars does not
+  // (blanks in front, a "+", "0x", "inf"): those are refused before it reads.
+  used = 0;
+  const size_t start = !text.empty() && text[0] == '-' ? 1 : 0;
+  if (start >= text.size() || !((text[start] >= '0' && text[start] <= '9') || text[start] == '.')) return std::nullopt;
+  if (text.size() > start + 1 && text[start] == '0' && (text[start + 1] == 'x' || text[start + 1] == 'X')) {
+    used = start + 1;  // from_chars reads the "0" and stops at the "x"
+    return text[0] == '-' ? -0.0L : 0.0L;
+  }
+  const std::string copy(text);
+  char* end = nullptr;
+  errno = 0;
+  const long double value = std::strtold(copy.c_str(), &end);
+  used = static_cast<size_t>(end - copy.c_str());
+  if (used == 0 || errno == ERANGE) return std::nullopt;
+  return value;
 }
 
 namespace {

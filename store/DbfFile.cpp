@@ -591,10 +591,10 @@ long double ParseNumericField(std::string_view bytes) {
     if (digitCount <= 18) return 0;
     std::string text(bytes.substr(b, e - b));
     for (char& c : text) c = c == ',' ? '.' : c;
-    long double v = 0;
-    const auto result = std::from_chars(text.data(), text.data() + text.size(), v);
-    if (result.ec != std::errc() || result.ptr != text.data() + text.size()) return 0;
-    return negative ? -v : v;
+    size_t used = 0;
+    const std::optional<long double> v = platform::ReadExtended(text, used);
+    if (!v || used != text.size()) return 0;
+    return negative ? -*v : *v;
   }
   if (digitCount == 0) return 0;
   long double v = static_cast<long double>(digits);

@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -264,8 +263,7 @@ TEST(Calculation, AFullDiskStopsBeforeTheRecordsSoBothFilesStillAgree) {
   TempDir dir;
   const std::string disk = dir.File("disk");
   std::filesystem::create_directory(disk);
-  if (!test::MountSmallDisk(disk, "256k"))
-    GTEST_SKIP() << "cannot mount a small file system here";
+  if (!test::MountSmallDisk(disk, "256k")) GTEST_SKIP() << "cannot mount a small file system here";
   test::WriteItemTable(disk,
                        {Heading("U", 1, '1', "H"), Item("U", 2, '2', "a", 2, 100), Item("U", 3, '2', "b", 1, 50)});
   test::WriteHeader(disk, "1", "계산 시험");

@@ -309,8 +309,7 @@ TEST(DbfFile, AppendingOnAFullDiskFailsWithoutKillingTheProgram) {
   TempDir dir;
   const std::string disk = dir.File("disk");
   std::filesystem::create_directory(disk);
-  if (!test::MountSmallDisk(disk, "64k"))
-    GTEST_SKIP() << "cannot mount a small file system here";
+  if (!test::MountSmallDisk(disk, "64k")) GTEST_SKIP() << "cannot mount a small file system here";
   ASSERT_EQ(DbfFile::Create(disk + "/T.DBF", kSmall), DbfStatus::Ok);
   uint32_t appended = 0;
   DbfStatus last = DbfStatus::Ok;

@@ -257,8 +257,7 @@ TEST(MemFile, AFullDiskKeepsTheOldFile) {
   TempDir dir;
   const std::string mount = dir.File("disk");
   std::filesystem::create_directory(mount);
-  if (!test::MountSmallDisk(mount, "8k"))
-    GTEST_SKIP() << "cannot mount a small file system here";
+  if (!test::MountSmallDisk(mount, "8k")) GTEST_SKIP() << "cannot mount a small file system here";
   const std::string old = CharEntry("CMN_DESC", "old");
   {
     std::ofstream(mount + "/VAK.MEM", std::ios::binary) << old;

@@ -93,7 +93,9 @@ TempDir::~TempDir() {
   fs::remove_all(FsPath(path_), ec);
 }
 
-std::string TempDir::File(const std::string& name) const { return Utf8(FsPath(path_) / FsPath(name)); }
+std::string TempDir::File(const std::string& name) const {
+  return Utf8((FsPath(path_) / FsPath(name)).make_preferred());
+}
 
 void TempDir::Write(const std::string& name, const std::string& bytes) const {
   std::ofstream out(FsPath(File(name)), std::ios::binary | std::ios::trunc);
