@@ -10,6 +10,7 @@
 
 #include <cstring>
 #include <filesystem>
+#include <iterator>
 
 #include "common/Files.h"
 #include "store/DbfFile.h"
@@ -381,6 +382,43 @@ TEST(DbfFile, NumbersTheProgramCannotReadAreToldApart) {
   EXPECT_FALSE(WholeFitsField(twelve, 1000000000000LL));
   EXPECT_TRUE(WholeFitsField(twelve, -99999999999LL));
   EXPECT_FALSE(WholeFitsField(twelve, -100000000000LL));
+}
+
+}  // namespace
+}  // namespace vak
+
+namespace vak {
+namespace {
+
+// A tender in a folder named in Korean with a blank: opened, appended to, changed as a whole
+// through a staged copy that replaces the table while it is held, packed, and read again.
+TEST(DbfFile, ATableInAKoreanFolderWithABlankIsChangedAndReplacedWhileHeld) {
+  TempDir dir;
+  const std::string folder = JoinPath(dir.path(), "견적 A");
+  ASSERT_TRUE(std::filesystem::create_directory(FsPath(folder)));
+  const std::string path = JoinPath(folder, "T.DBF");
+  ASSERT_EQ(DbfFile::Create(path, kSmall), DbfStatus::Ok);
+  {
+    auto f = OpenOk(path, DbfOpenMode::Exclusive);
+    for (int i = 0; i < 3; ++i) ASSERT_TRUE(f->AppendRecord(Record(*f, "R", i).data()));
+    ASSERT_TRUE(f->BeginStagedChange());
+    ASSERT_TRUE(f->SetDeleted(2, true));
+    ASSERT_TRUE(f->Sync());
+    ASSERT_EQ(RenameFile(f->stagedPath(), path), 0);  // over the table this very program holds
+    f->AdoptStagedChange();
+    EXPECT_EQ(f->Pack(), DbfStatus::Ok);  // rewritten beside it and renamed over it again
+    EXPECT_EQ(f->RecordCount(), 2u);
+    ASSERT_TRUE(f->AppendRecord(Record(*f, "S", 9).data()));
+    DbfStatus status;
+    EXPECT_FALSE(DbfFile::Open(path, DbfOpenMode::Shared, status));  // still held after both
+    EXPECT_EQ(status, DbfStatus::Locked);
+  }
+  auto reread = OpenOk(path, DbfOpenMode::ReadOnly);
+  ASSERT_EQ(reread->RecordCount(), 3u);
+  EXPECT_EQ(ParseNumericField(FieldBytes(reread->Record(2), reread->fields()[1])), 2.0L);
+  EXPECT_EQ(FieldBytes(reread->Record(3), reread->fields()[0]), "S   ");
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(FsPath(folder)), std::filesystem::directory_iterator()),
+            1);  // no copy left behind
 }
 
 }  // namespace
