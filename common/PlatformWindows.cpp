@@ -15,6 +15,7 @@
 #include <cstdlib>
 #include <mutex>
 #include <random>
+#include <utility>
 #include <vector>
 
 #include "common/Platform.h"
@@ -87,7 +88,8 @@ constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELE
 // that a replace can let go of the program's own handle on the file it replaces (Windows
 // will not rename over a file that is open) while the descriptor stays valid for its owner:
 // it then stands for the replaced file, gone as an unlinked file is on Linux, and only its
-// close is left to do.
+// close is left to do. A file still mapped by this program is not let go: its view would
+// keep it open all the same, and its owner still reads through it.
 class OpenFiles {
  public:
   int Add(HANDLE handle) {
@@ -96,12 +98,29 @@ class OpenFiles {
       if (!used_[i]) {
         handles_[i] = handle;
         used_[i] = true;
+        views_[i] = 0;
         return static_cast<int>(i);
       }
     }
     handles_.push_back(handle);
     used_.push_back(true);
+    views_.push_back(0);
     return static_cast<int>(handles_.size() - 1);
+  }
+  void AddView(int fd, const void* view) {
+    const std::lock_guard<std::mutex> guard(mutex_);
+    if (!Valid(fd)) return;
+    ++views_[static_cast<size_t>(fd)];
+    viewOwners_.emplace_back(view, fd);
+  }
+  void RemoveView(const void* view) {
+    const std::lock_guard<std::mutex> guard(mutex_);
+    for (auto it = viewOwners_.begin(); it != viewOwners_.end(); ++it) {
+      if (it->first != view) continue;
+      --views_[static_cast<size_t>(it->second)];
+      viewOwners_.erase(it);
+      return;
+    }
   }
   HANDLE Get(int fd) {
     const std::lock_guard<std::mutex> guard(mutex_);
@@ -113,23 +132,32 @@ class OpenFiles {
     if (!Valid(fd)) return false;
     const HANDLE h = handles_[static_cast<size_t>(fd)];
     used_[static_cast<size_t>(fd)] = false;
+    // A view outlives its descriptor (the section keeps the file); it is no longer counted here.
+    views_[static_cast<size_t>(fd)] = 0;
+    for (size_t i = viewOwners_.size(); i-- > 0;) {
+      if (viewOwners_[i].second == fd) viewOwners_.erase(viewOwners_.begin() + static_cast<long>(i));
+    }
     return h == INVALID_HANDLE_VALUE || CloseHandle(h);
   }
   // Lets go of every handle on the file with this volume and index; the descriptors stay.
+  // None is let go (0 returned) when one of them is mapped.
   int Detach(uint64_t volume, uint64_t index) {
     const std::lock_guard<std::mutex> guard(mutex_);
-    int detached = 0;
+    std::vector<size_t> onIt;
     for (size_t i = 0; i < handles_.size(); ++i) {
       BY_HANDLE_FILE_INFORMATION st{};
       if (!used_[i] || handles_[i] == INVALID_HANDLE_VALUE || !GetFileInformationByHandle(handles_[i], &st)) continue;
       if (!SameVolume(st.dwVolumeSerialNumber, volume) ||
           ((static_cast<uint64_t>(st.nFileIndexHigh) << 32) | st.nFileIndexLow) != index)
         continue;
+      if (views_[i] > 0) return 0;
+      onIt.push_back(i);
+    }
+    for (size_t i : onIt) {
       CloseHandle(handles_[i]);
       handles_[i] = INVALID_HANDLE_VALUE;
-      ++detached;
     }
-    return detached;
+    return static_cast<int>(onIt.size());
   }
 
  private:
@@ -139,6 +167,8 @@ class OpenFiles {
   std::mutex mutex_;
   std::vector<HANDLE> handles_;
   std::vector<bool> used_;
+  std::vector<int> views_;  // views mapped through each descriptor
+  std::vector<std::pair<const void*, int>> viewOwners_;
 };
 
 OpenFiles& Files() {
@@ -336,11 +366,15 @@ std::optional<View> MapFile(int fd, size_t fileSize, size_t /*wanted*/, bool wri
     errno = ErrnoFromWindows(error);
     return std::nullopt;
   }
+  Files().AddView(fd, p);
   return View{static_cast<char*>(p), fileSize};
 }
 
 void UnmapFile(View& view) {
-  if (view.data) UnmapViewOfFile(view.data);
+  if (view.data) {
+    Files().RemoveView(view.data);
+    UnmapViewOfFile(view.data);
+  }
   view = View{};
 }
 

@@ -69,6 +69,26 @@ TEST(Platform, ATableHeldByThisProgramIsReplacedInOneStep) {
   held.fd = -1;
 }
 
+TEST(Platform, AMappedFileIsReplacedOrLeftWholeAndItsViewStillReads) {
+  TempDir dir;
+  dir.Write("T.DBF", "old table");
+  dir.Write("T.DBF.new~", "new table");
+  Opened held(platform::OpenFile(dir.File("T.DBF"), platform::Access::ReadWrite));
+  ASSERT_TRUE(platform::TryHold(held.fd, platform::Hold::Exclusive));
+  std::optional<platform::View> view = platform::MapFile(held.fd, 9, 9, true);
+  ASSERT_TRUE(view);
+  // Linux replaces it under the view; Windows refuses while the file is mapped, and the
+  // program's hold and view stay as they were.
+  const bool replaced = platform::RenameOver(dir.File("T.DBF.new~"), dir.File("T.DBF"));
+  EXPECT_EQ(std::string(view->data, 9), "old table");
+  EXPECT_EQ(dir.Read("T.DBF"), replaced ? "new table" : "old table");
+  if (!replaced) {
+    EXPECT_TRUE(platform::TryHold(held.fd, platform::Hold::Exclusive));
+    EXPECT_TRUE(platform::FlushView(*view, 9, held.fd));
+  }
+  platform::UnmapFile(*view);
+}
+
 TEST(Platform, AWriteAtAnOffsetLeavesThePositionWhereItWas) {
   TempDir dir;
   Opened file(platform::CreateNewFile(dir.File("F")));
