@@ -4,11 +4,11 @@
 // code page 949. PlatformPosix.cpp gives them on Linux, PlatformWindows.cpp on Windows;
 // CMake builds the one that fits.
 //
-// A file is the C runtime's descriptor on both systems (on Windows it wraps the HANDLE the
-// file was opened with). Paths are UTF-8 strings; the Windows side turns them into wide
-// strings at the boundary. Failures return false or -1 and leave the reason in errno (a
-// Windows error is translated to the errno value with the same meaning), so the rest of the
-// program has one set of reasons to show.
+// A file is an int descriptor on both systems: the system's own here, an index into
+// PlatformWindows.cpp's table of HANDLEs on Windows. Paths are UTF-8 strings; the Windows
+// side turns them into wide strings at the boundary. Failures return false or -1 and leave
+// the reason in errno (a Windows error is translated to the errno value with the same
+// meaning), so the rest of the program has one set of reasons to show.
 #pragma once
 
 #include <cstddef>
@@ -97,6 +97,8 @@ bool FlushView(const View& view, size_t length, int fd);
 // ---------------------------------------------------------------- names
 // Renames `from` over `to` in one step: `to` names either the old or the new file, never
 // nothing, and the change is on the disk when this returns true (with SyncDirectory).
+// Where the system replaces no open file (Windows), this program's own descriptors on `to`
+// are let go first (not when one is mapped): they stand for the replaced file and only close.
 bool RenameOver(const std::string& from, const std::string& to);
 // A second name for an existing file; fails with EEXIST rather than replace anything.
 bool LinkFile(const std::string& existing, const std::string& newName);

@@ -10,7 +10,6 @@
 #include <shellapi.h>
 
 #include <cerrno>
-#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <mutex>
