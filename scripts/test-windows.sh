@@ -4,8 +4,8 @@
 # under Wine (wine64, console only: no display is needed). GoogleTest is built from Debian's
 # sources for the target. Then vaktool.exe and the Linux vaktool make the same tender and
 # prepare and calculate it, and the files must be byte for byte the same
-# (scripts/compare-windows.sh). Installs what is missing. Ends with the ctest summary of the
-# Windows tests and the comparison's verdict.
+# (scripts/compare-windows.sh), and the kill test runs vaktool.exe (scripts/kill-test.sh).
+# Installs what is missing. Ends with the ctest summary of the Windows tests.
 # Usage: scripts/test-windows.sh [LINUX_BUILD_DIR]   (default build/, for the Linux vaktool)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -39,6 +39,9 @@ if [ -x "$linux/bin/vaktool" ]; then
 else
   echo "compare-windows: skipped, no Linux vaktool in $linux/bin (build it first: scripts/test.sh)"
 fi
+
+# vaktool.exe killed at random moments under Wine: every restart finds whole, agreeing files.
+scripts/kill-test.sh "$dir" windows
 
 cd "$dir"
 ctest --output-on-failure -j"$(nproc)"
