@@ -1,59 +1,8 @@
 #include "common/CodePage.h"
 
-#include <iconv.h>
-
-#include <cerrno>
+#include "common/Platform.h"
 
 namespace vak {
-namespace {
-
-// glibc's "CP949" is the Windows code page (Qt/ICU's "CP949" is IBM's, a different one).
-constexpr const char* kCodePage = "CP949";
-
-// One conversion descriptor per direction and thread, opened on first use.
-class Converter {
- public:
-  Converter(const char* to, const char* from) : cd_(iconv_open(to, from)) {}
-  ~Converter() {
-    if (cd_ != reinterpret_cast<iconv_t>(-1)) iconv_close(cd_);
-  }
-  Converter(const Converter&) = delete;
-  Converter& operator=(const Converter&) = delete;
-
-  bool valid() const { return cd_ != reinterpret_cast<iconv_t>(-1); }
-
-  // Converts as much as possible; returns the number of input bytes consumed. Stops at an
-  // invalid or unconvertible sequence.
-  size_t Convert(std::string_view in, std::string& out) {
-    iconv(cd_, nullptr, nullptr, nullptr, nullptr);  // reset the shift state
-    char* src = const_cast<char*>(in.data());
-    size_t srcLeft = in.size();
-    char buffer[1024];
-    while (srcLeft > 0) {
-      char* dst = buffer;
-      size_t dstLeft = sizeof buffer;
-      const size_t rc = iconv(cd_, &src, &srcLeft, &dst, &dstLeft);
-      out.append(buffer, static_cast<size_t>(dst - buffer));
-      if (rc == static_cast<size_t>(-1) && errno != E2BIG) break;
-    }
-    return in.size() - srcLeft;
-  }
-
- private:
-  iconv_t cd_;
-};
-
-Converter& ToUtf8Converter() {
-  thread_local Converter c("UTF-8", kCodePage);
-  return c;
-}
-
-Converter& FromUtf8Converter() {
-  thread_local Converter c(kCodePage, "UTF-8");
-  return c;
-}
-
-}  // namespace
 
 size_t Cp949CharLength(std::string_view bytes, size_t i) {
   const unsigned char c = static_cast<unsigned char>(bytes[i]);
@@ -63,11 +12,11 @@ size_t Cp949CharLength(std::string_view bytes, size_t i) {
 std::string Cp949ToUtf8(std::string_view bytes) {
   std::string out;
   out.reserve(bytes.size() * 3 / 2);
-  Converter& conv = ToUtf8Converter();
-  if (!conv.valid()) return std::string(bytes);
   size_t at = 0;
   while (at < bytes.size()) {
-    at += conv.Convert(bytes.substr(at), out);
+    const std::optional<size_t> converted = platform::Cp949PrefixToUtf8(bytes.substr(at), out);
+    if (!converted) return std::string(bytes);
+    at += *converted;
     if (at < bytes.size()) {
       // U+FFFD for the byte (or pair) that forms no character; a trail byte that could not
       // belong to a pair (a blank, a digit) is kept for the next round.
@@ -79,14 +28,7 @@ std::string Cp949ToUtf8(std::string_view bytes) {
   return out;
 }
 
-std::optional<std::string> Utf8ToCp949(std::string_view utf8) {
-  std::string out;
-  out.reserve(utf8.size());
-  Converter& conv = FromUtf8Converter();
-  if (!conv.valid()) return std::nullopt;
-  if (conv.Convert(utf8, out) != utf8.size()) return std::nullopt;
-  return out;
-}
+std::optional<std::string> Utf8ToCp949(std::string_view utf8) { return platform::Utf8ToCp949Whole(utf8); }
 
 std::string CutToWidth(std::string_view bytes, size_t width) {
   size_t end = 0;

@@ -1,14 +1,13 @@
 #include "common/FileCommit.h"
 
-#include <sys/stat.h>
-#include <unistd.h>
-
+#include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <cstring>
 #include <optional>
 
 #include "common/Files.h"
+#include "common/Platform.h"
 #include "common/Text.h"
 
 namespace vak {
@@ -48,15 +47,16 @@ bool ValidMove(const std::string& staged, const std::string& target) {
 // regular file with one name, reached through no link), or something else under its name.
 enum class Staged { Gone, Own, Foreign };
 Staged StagedFileState(const std::string& dir, const std::string& staged) {
-  struct stat st {};
   const size_t slash = staged.find('/');
   if (slash != std::string::npos) {
-    if (::lstat(JoinPath(dir, staged.substr(0, slash)).c_str(), &st) != 0) return Staged::Gone;
-    if (!S_ISDIR(st.st_mode)) return Staged::Foreign;
+    const auto scratch = platform::LinkInfo(JoinPath(dir, staged.substr(0, slash)));
+    if (!scratch) return Staged::Gone;
+    if (!scratch->directory) return Staged::Foreign;
   }
-  if (::lstat(JoinPath(dir, staged).c_str(), &st) != 0) return Staged::Gone;
+  const auto file = platform::LinkInfo(JoinPath(dir, staged));
+  if (!file) return Staged::Gone;
   // A hard link would move another file's bytes (an original's, the header's) into place.
-  return S_ISREG(st.st_mode) && st.st_nlink == 1 ? Staged::Own : Staged::Foreign;
+  return file->regular && file->links == 1 ? Staged::Own : Staged::Foreign;
 }
 
 // The target's name as the directory spells it already, or the only spelling there will be:
@@ -100,7 +100,7 @@ bool DoMoves(const std::string& dir, const std::vector<std::pair<std::string, st
 }
 
 bool RemoveRecord(const std::string& dir) {
-  if (::unlink(RecordPath(dir).c_str()) != 0 && errno != ENOENT) return false;
+  if (!platform::RemoveFile(RecordPath(dir)) && errno != ENOENT) return false;
   SyncParentDirectory(RecordPath(dir));
   return true;
 }
@@ -111,11 +111,15 @@ FileSetCommit::FileSetCommit(std::string dir) : dir_(std::move(dir)) {}
 
 FileSetCommit::~FileSetCommit() {
   if (committed_ || recorded_) return;  // a recorded step is the next start's to finish
-  for (const auto& move : moves_) ::unlink(JoinPath(dir_, move.first).c_str());
+  for (const auto& move : moves_) platform::RemoveFile(JoinPath(dir_, move.first));
 }
 
 void FileSetCommit::Add(const std::string& staged, const std::string& target) {
-  moves_.emplace_back(Relative(dir_, staged), Relative(dir_, target));
+  // The record always writes "/" inside a name (a carry's scratch directory), whatever the
+  // system's separator, so a record reads the same everywhere; Windows takes either.
+  std::string relative = Relative(dir_, staged);
+  std::replace(relative.begin(), relative.end(), PathSeparator(), '/');
+  moves_.emplace_back(std::move(relative), Relative(dir_, target));
 }
 
 bool FileSetCommit::Commit(Failure* error) {
@@ -134,9 +138,9 @@ bool FileSetCommit::Commit(Failure* error) {
   file.Write(record);
   const std::string staged = file.Stage();
   const bool linked =
-      !staged.empty() && !FileFaultFires(FileFault::Rename) && ::link(staged.c_str(), RecordPath(dir_).c_str()) == 0;
+      !staged.empty() && !FileFaultFires(FileFault::Rename) && platform::LinkFile(staged, RecordPath(dir_));
   const int why = linked ? 0 : (errno ? errno : EIO);
-  if (!staged.empty()) ::unlink(staged.c_str());
+  if (!staged.empty()) platform::RemoveFile(staged);
   if (!linked) {
     Fail(error, why == EEXIST ? FailureCode::OtherRecord : FailureCode::Write, RecordPath(dir_), why);
     return false;
@@ -149,10 +153,7 @@ bool FileSetCommit::Commit(Failure* error) {
   return true;
 }
 
-bool HasInterruptedCommit(const std::string& dir) {
-  struct stat st {};
-  return ::lstat(RecordPath(dir).c_str(), &st) == 0;
-}
+bool HasInterruptedCommit(const std::string& dir) { return platform::LinkInfo(RecordPath(dir)).has_value(); }
 
 InterruptedCommit FinishInterruptedCommit(const std::string& dir, Failure* error) {
   if (!HasInterruptedCommit(dir)) return InterruptedCommit::None;

@@ -1,10 +1,5 @@
 #include "common/Files.h"
 
-#include <fcntl.h>
-#include <sys/file.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <filesystem>
 #include <fstream>
@@ -12,6 +7,7 @@
 #include <system_error>
 #include <vector>
 
+#include "common/Platform.h"
 #include "common/Text.h"
 
 namespace fs = std::filesystem;
@@ -19,9 +15,10 @@ namespace fs = std::filesystem;
 namespace vak {
 
 std::string SystemErrorText(int error) {
+  if (error == EWOULDBLOCK) error = EAGAIN;  // one value on Linux, two on Windows
+  if (error != ENOSPC && platform::IsNoSpace(error)) return "디스크 사용 한도를 넘었습니다";
   switch (error) {
     case ENOSPC: return "디스크 공간이 없습니다";
-    case EDQUOT: return "디스크 사용 한도를 넘었습니다";
     case EACCES:
     case EPERM: return "권한이 없습니다";
     case EROFS: return "읽기 전용 디스크입니다";
@@ -79,15 +76,15 @@ bool IsSeparator(char c) { return c == '/' || c == '\\'; }
 
 }  // namespace
 
-bool WriteFully(int fd, const char* p, size_t left) {
-  while (left > 0) {
-    const ssize_t n = ::write(fd, p, left);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    p += n;
-    left -= static_cast<size_t>(n);
-  }
-  return true;
+bool WriteFully(int fd, const char* bytes, size_t size) { return platform::WriteAll(fd, bytes, size); }
+
+fs::path FsPath(std::string_view utf8) {
+  return fs::path(std::u8string(reinterpret_cast<const char8_t*>(utf8.data()), utf8.size()));
+}
+
+std::string Utf8(const fs::path& path) {
+  const std::u8string bytes = path.u8string();
+  return std::string(reinterpret_cast<const char*>(bytes.data()), bytes.size());
 }
 
 char PathSeparator() { return static_cast<char>(fs::path::preferred_separator); }
@@ -102,12 +99,17 @@ std::string JoinPath(std::string_view dir, std::string_view name) {
 std::optional<std::string> FindFileNoCase(std::string_view dir, std::string_view name) {
   const std::string exact = JoinPath(dir, name);
   std::error_code ec;
-  if (fs::exists(exact, ec)) return exact;
-  for (fs::directory_iterator it(std::string(dir.empty() ? "." : dir), ec), end; !ec && it != end; it.increment(ec)) {
-    const std::string entry = it->path().filename().string();
-    if (EqualsNoCase(entry, name)) return JoinPath(dir, entry);
+  const bool exists = fs::exists(FsPath(exact), ec);
+  if (exists && !platform::CaseBlindFileNames()) return exact;
+  // Where names are case-blind (Windows), the exact spelling "exists" in any case: the
+  // directory tells the spelling the file really has.
+  std::optional<std::string> found;
+  for (fs::directory_iterator it(FsPath(dir.empty() ? "." : dir), ec), end; !ec && it != end; it.increment(ec)) {
+    const std::string entry = Utf8(it->path().filename());
+    if (entry == name) return exact;
+    if (!found && EqualsNoCase(entry, name)) found = JoinPath(dir, entry);
   }
-  return std::nullopt;
+  return found ? found : (exists ? std::optional<std::string>(exact) : std::nullopt);
 }
 
 std::string DataFilePath(std::string_view dir, std::string_view name) {
@@ -116,52 +118,50 @@ std::string DataFilePath(std::string_view dir, std::string_view name) {
 
 bool FileExists(const std::string& path) {
   std::error_code ec;
-  return fs::is_regular_file(path, ec);
+  return fs::is_regular_file(FsPath(path), ec);
 }
 
 std::optional<std::string> ReadWholeFile(const std::string& path) {
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  const int fd = platform::OpenFile(path, platform::Access::Read);
   if (fd < 0) return std::nullopt;
-  struct stat st {};
   std::string bytes;
   // Read straight into the string, in the size the file has (and on, should it have grown).
   size_t size = 0;
-  if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) bytes.resize(static_cast<size_t>(st.st_size));
+  if (const auto info = platform::OpenFileInfo(fd); info && info->regular)
+    bytes.resize(static_cast<size_t>(info->size));
   for (;;) {
     if (size == bytes.size()) bytes.resize(bytes.size() + (1u << 16));
-    const ssize_t n = ::read(fd, bytes.data() + size, bytes.size() - size);
-    if (n < 0 && errno == EINTR) continue;
+    const long n = platform::ReadSome(fd, bytes.data() + size, bytes.size() - size);
     if (n < 0) {
-      ::close(fd);
+      platform::CloseFile(fd);
       return std::nullopt;
     }
     if (n == 0) break;
     size += static_cast<size_t>(n);
   }
-  ::close(fd);
+  platform::CloseFile(fd);
   bytes.resize(size);
   return bytes;
 }
 
 SmallFileStatus ReadSmallFile(const std::string& path, size_t limit, std::string& bytes) {
   bytes.clear();
-  struct stat st {};
-  if (::stat(path.c_str(), &st) != 0) return errno == ENOENT ? SmallFileStatus::Missing : SmallFileStatus::Unreadable;
-  if (!S_ISREG(st.st_mode)) return SmallFileStatus::NotAFile;
-  if (static_cast<unsigned long long>(st.st_size) > limit) return SmallFileStatus::TooLarge;
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  const auto named = platform::PathInfo(path);
+  if (!named) return errno == ENOENT ? SmallFileStatus::Missing : SmallFileStatus::Unreadable;
+  if (!named->regular) return SmallFileStatus::NotAFile;
+  if (named->size > limit) return SmallFileStatus::TooLarge;
+  const int fd = platform::OpenFile(path, platform::Access::Read);
   if (fd < 0) return errno == ENOENT ? SmallFileStatus::Missing : SmallFileStatus::Unreadable;
-  struct stat opened {};
+  const auto opened = platform::OpenFileInfo(fd);
   SmallFileStatus status = SmallFileStatus::Ok;
-  if (::fstat(fd, &opened) != 0) {
+  if (!opened) {
     status = SmallFileStatus::Unreadable;
-  } else if (!S_ISREG(opened.st_mode)) {  // replaced between the two looks
+  } else if (!opened->regular) {  // replaced between the two looks
     status = SmallFileStatus::NotAFile;
   } else {
     char buffer[8192];
     for (;;) {
-      const ssize_t n = ::read(fd, buffer, sizeof buffer);
-      if (n < 0 && errno == EINTR) continue;
+      const long n = platform::ReadSome(fd, buffer, sizeof buffer);
       if (n < 0) {
         status = SmallFileStatus::Unreadable;
         break;
@@ -174,19 +174,12 @@ SmallFileStatus ReadSmallFile(const std::string& path, size_t limit, std::string
       }
     }
   }
-  ::close(fd);
+  platform::CloseFile(fd);
   if (status != SmallFileStatus::Ok) bytes.clear();
   return status;
 }
 
-void SyncParentDirectory(const std::string& path) {
-  const std::string dir = fs::path(path).parent_path().string();
-  const int dirFd = ::open(dir.empty() ? "." : dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (dirFd >= 0) {
-    ::fsync(dirFd);
-    ::close(dirFd);
-  }
-}
+void SyncParentDirectory(const std::string& path) { platform::SyncDirectory(path); }
 
 namespace {
 
@@ -204,7 +197,8 @@ FaultPlan& Faults() {
 std::string RandomTag() {
   static const char kLetters[] = "abcdefghijklmnopqrstuvwxyz0123456789";
   static std::random_device device;
-  static std::mt19937_64 engine((static_cast<uint64_t>(device()) << 32) ^ device() ^ static_cast<uint64_t>(::getpid()));
+  static std::mt19937_64 engine((static_cast<uint64_t>(device()) << 32) ^ device() ^
+                                static_cast<uint64_t>(platform::ProcessId()));
   std::string tag(8, 'x');
   for (char& c : tag) c = kLetters[engine() % (sizeof kLetters - 1)];
   return tag;
@@ -230,22 +224,17 @@ int RenameFile(const std::string& from, const std::string& to) {
     errno = EIO;
     return -1;
   }
-  return ::rename(from.c_str(), to.c_str());
+  return platform::RenameOver(from, to) ? 0 : -1;
 }
 
 TempFile CreateTempBeside(const std::string& path, int* error, const std::string& modeOf) {
   TempFile temp;
   for (int attempt = 0; attempt < 100; ++attempt) {
     temp.path = path + "." + RandomTag() + std::string(kTempSuffix);
-    temp.fd = ::open(temp.path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
+    temp.fd = platform::CreateNewFile(temp.path);
     if (temp.fd >= 0) {
-      struct stat like {};
-      if (::stat((modeOf.empty() ? path : modeOf).c_str(), &like) == 0 && S_ISREG(like.st_mode)) {
-        if (::fchown(temp.fd, like.st_uid, like.st_gid) != 0) {
-          // Only the owner's own program runs here as a rule; another owner cannot be given.
-        }
-        ::fchmod(temp.fd, like.st_mode & 07777);
-      }
+      if (const auto like = platform::PathInfo(modeOf.empty() ? path : modeOf); like && like->regular)
+        platform::CopyPermissions(temp.fd, *like);
       return temp;
     }
     if (errno != EEXIST) break;
@@ -267,8 +256,8 @@ FileBeside::FileBeside(std::string path, const std::string& modeOf) : path_(std:
 
 FileBeside::~FileBeside() {
   if (fd_ >= 0) {
-    ::close(fd_);
-    ::unlink(temp_.c_str());
+    platform::CloseFile(fd_);
+    platform::RemoveFile(temp_);
   }
 }
 
@@ -291,27 +280,26 @@ void FileBeside::Write(const char* bytes, size_t size) {
 
 void FileBeside::Rewrite(size_t at, const char* bytes, size_t size) {
   Flush();
-  if (ok() && ::pwrite(fd_, bytes, size, static_cast<off_t>(at)) != static_cast<ssize_t>(size))
-    error_ = errno ? errno : EIO;
+  if (ok() && !platform::WriteAt(fd_, at, bytes, size)) error_ = errno ? errno : EIO;
 }
 
 bool FileBeside::Sync() {
   Flush();
   if (ok() && FileFaultFires(FileFault::Sync)) error_ = EIO;
-  if (ok() && ::fsync(fd_) != 0) error_ = errno ? errno : EIO;
+  if (ok() && !platform::SyncFile(fd_)) error_ = errno ? errno : EIO;
   return ok();
 }
 
 int FileBeside::Commit(bool keepOpen, bool lock) {
   if (!Sync()) return -1;
-  if (lock && ::flock(fd_, LOCK_EX | LOCK_NB) != 0) error_ = errno;
+  if (lock && !platform::TryHold(fd_, platform::Hold::Exclusive)) error_ = errno;
   if (ok() && RenameFile(temp_, path_) != 0) error_ = errno;
   if (!ok()) return -1;
   SyncParentDirectory(path_);
   const int fd = fd_;
   fd_ = -1;
   if (keepOpen) return fd;
-  ::close(fd);  // synced and in place already: a late close error changes nothing on the disk
+  platform::CloseFile(fd);  // synced and in place already: a late close error changes nothing on the disk
   return 0;
 }
 
@@ -319,9 +307,9 @@ std::string FileBeside::Stage() {
   if (!Sync()) return std::string();
   const int fd = fd_;
   fd_ = -1;
-  if (::close(fd) != 0) {
+  if (!platform::CloseFile(fd)) {
     error_ = errno;
-    ::unlink(temp_.c_str());
+    platform::RemoveFile(temp_);
     return std::string();
   }
   return temp_;
@@ -335,47 +323,44 @@ bool ReplaceFileContents(const std::string& path, std::string_view bytes) {
 
 ExclusiveFileHold::ExclusiveFileHold(const std::string& path) : fd_(-1) {
   for (int attempt = 0; attempt < 5; ++attempt) {
-    fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    fd_ = platform::OpenFile(path, platform::Access::Read);
     if (fd_ < 0) return;
-    if (::flock(fd_, LOCK_EX | LOCK_NB) != 0) {
-      ::close(fd_);
+    if (!platform::TryHold(fd_, platform::Hold::Exclusive)) {
+      platform::CloseFile(fd_);
       fd_ = -1;
       lockedElsewhere_ = true;
       return;
     }
     // Held only when the file locked is still the one the name gives (not replaced meanwhile).
-    struct stat held {
-    }, named{};
-    if (::fstat(fd_, &held) == 0 && ::stat(path.c_str(), &named) == 0 && held.st_dev == named.st_dev &&
-        held.st_ino == named.st_ino)
-      return;
-    ::close(fd_);
+    const auto held = platform::OpenFileInfo(fd_);
+    const auto named = platform::PathInfo(path);
+    if (held && named && platform::SameFile(*held, *named)) return;
+    platform::CloseFile(fd_);
     fd_ = -1;
   }
 }
 
 ExclusiveFileHold::~ExclusiveFileHold() {
-  if (fd_ >= 0) ::close(fd_);
+  if (fd_ >= 0) platform::CloseFile(fd_);
 }
 
 bool CopyFileTo(const std::string& source, const std::string& destination) {
   if (source == destination || !FileExists(source)) return false;
-  const int in = ::open(source.c_str(), O_RDONLY | O_CLOEXEC);
+  const int in = platform::OpenFile(source, platform::Access::Read);
   if (in < 0) throw FileError({FailureCode::Read, source, errno});
   // Streamed in blocks: a table of a million lines is not held in memory twice.
   FileBeside out(destination, FileExists(destination) ? destination : source);
   std::string block(1u << 20, '\0');
-  ssize_t got = 0;
-  while ((got = ::read(in, block.data(), block.size())) != 0) {
-    if (got < 0 && errno == EINTR) continue;
+  long got = 0;
+  while ((got = platform::ReadSome(in, block.data(), block.size())) != 0) {
     if (got < 0) {
       const int why = errno;
-      ::close(in);
+      platform::CloseFile(in);
       throw FileError({FailureCode::Read, source, why});
     }
     out.Write(block.data(), static_cast<size_t>(got));
   }
-  ::close(in);
+  platform::CloseFile(in);
   if (out.Commit() != 0) throw FileError({FailureCode::Write, destination, errno});
   return true;
 }
@@ -391,8 +376,8 @@ bool DeleteMatchingFiles(const std::string& mask) {
   std::vector<std::string> doomed;
   bool found = false;
   std::error_code ec;
-  for (fs::directory_iterator it(searchDir, ec), end; !ec && it != end; it.increment(ec)) {
-    const std::string name = it->path().filename().string();
+  for (fs::directory_iterator it(FsPath(searchDir), ec), end; !ec && it != end; it.increment(ec)) {
+    const std::string name = Utf8(it->path().filename());
     if (!MaskMatches(pattern, name)) continue;
     found = true;
     std::error_code typeEc;
@@ -400,7 +385,7 @@ bool DeleteMatchingFiles(const std::string& mask) {
   }
   for (const std::string& name : doomed) {
     std::error_code removeEc;
-    if (!fs::remove(dirPart + name, removeEc) || removeEc) return false;
+    if (!fs::remove(FsPath(dirPart + name), removeEc) || removeEc) return false;
   }
   return found;
 }
@@ -408,8 +393,7 @@ bool DeleteMatchingFiles(const std::string& mask) {
 std::string NormalizeDir(std::string_view path) {
   std::string dir(path);
   dir = ReplaceAll(dir, "\\\\", "\\");
-  const std::string doubled(2, PathSeparator());
-  dir = ReplaceAll(dir, doubled, std::string(1, PathSeparator()));
+  dir = ReplaceAll(dir, "//", "/");  // Windows takes "/" as a separator too
   if (dir.size() > 1 && IsSeparator(dir.back())) dir.pop_back();
   return dir;
 }

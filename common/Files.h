@@ -4,6 +4,7 @@
 
 #include "common/Failure.h"
 
+#include <filesystem>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -24,6 +25,12 @@ class FileError : public std::runtime_error {
  private:
   Failure failure_;
 };
+
+// std::filesystem's path of a UTF-8 string, and a path's UTF-8 string. Every name in the
+// program is UTF-8; a plain std::string given to std::filesystem is read in the ANSI code
+// page on Windows, which cannot hold every Korean name.
+std::filesystem::path FsPath(std::string_view utf8);
+std::string Utf8(const std::filesystem::path& path);
 
 // The platform's path separator ("/" here, "\" on Windows).
 char PathSeparator();

@@ -8,6 +8,8 @@
 #include <cstring>
 #include <limits>
 
+#include "common/Platform.h"
+
 namespace vak {
 namespace {
 
@@ -230,8 +232,11 @@ long double ReadBack(const std::string& text) {
     negative = *begin == '-';
     ++begin;
   }
-  const auto result = std::from_chars(begin, end, v);
-  if (result.ec != std::errc()) return 0;
+  size_t used = 0;
+  const std::optional<long double> read =
+      platform::ReadExtended(std::string_view(begin, static_cast<size_t>(end - begin)), used);
+  if (!read) return 0;
+  v = *read;
   return negative ? -v : v;
 }
 

@@ -1,7 +1,5 @@
 #include "pricing/PriceCarry.h"
 
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
@@ -15,6 +13,7 @@
 #include "common/CodePage.h"
 #include "common/FileCommit.h"
 #include "common/Files.h"
+#include "common/Platform.h"
 #include "common/Text.h"
 #include "pricing/Calculation.h"
 #include "pricing/PriceEntry.h"
@@ -297,9 +296,8 @@ void Fail(UserNotifier& notifier, const std::string& text) {
 }
 
 bool SameFile(const std::string& a, const std::string& b) {
-  struct stat x {
-  }, y{};
-  return ::stat(a.c_str(), &x) == 0 && ::stat(b.c_str(), &y) == 0 && x.st_dev == y.st_dev && x.st_ino == y.st_ino;
+  const auto x = platform::PathInfo(a), y = platform::PathInfo(b);
+  return x && y && platform::SameFile(*x, *y);
 }
 
 // The source statement, read whole and let go again.

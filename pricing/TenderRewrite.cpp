@@ -1,13 +1,12 @@
 #include "pricing/TenderRewrite.h"
 
-#include <sys/stat.h>
-
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 
 #include "common/FileCommit.h"
 #include "common/Files.h"
+#include "common/Platform.h"
 #include "common/Text.h"
 #include "pricing/Calculation.h"
 #include "pricing/TenderReview.h"
@@ -26,13 +25,12 @@ void Fail(UserNotifier& notifier, const std::string& text) {
 class ScratchDir {
  public:
   explicit ScratchDir(const std::string& beside) {
-    std::string name = JoinPath(beside, ".vak-carry-XXXXXX");
-    if (::mkdtemp(name.data())) path_ = name;
+    path_ = platform::MakeTempDirectory(JoinPath(beside, ".vak-carry-"));
   }
   ~ScratchDir() {
     if (path_.empty() || kept_) return;
     std::error_code ec;
-    std::filesystem::remove_all(path_, ec);
+    std::filesystem::remove_all(FsPath(path_), ec);
   }
   ScratchDir(const ScratchDir&) = delete;
   ScratchDir& operator=(const ScratchDir&) = delete;
@@ -49,8 +47,7 @@ class ScratchDir {
 bool TargetReplaceable(const std::string& toDir, UserNotifier& notifier) {
   for (const char* name : {"VAK.DBF", "Vak.CDX", "VAK.MEM"}) {
     const std::string to = DataFilePath(toDir, name);
-    struct stat st {};
-    if (::lstat(to.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) {
+    if (const auto st = platform::LinkInfo(to); st && !st->regular) {
       Fail(notifier, to + "\n일반 화일이 아니어서 바꿔 쓸 수 없습니다.");
       return false;
     }
@@ -135,9 +132,11 @@ TenderRewriteResult RewriteTender(const TenderRewrite& rewrite, TXbaseEnv& env, 
     // The scratch copy keeps no originals of its own (the target's are kept when it is
     // replaced): empty stand-ins tell the preparation that they are kept already.
     const std::string keep = JoinPath(scratch.path(), kOriginalsDir);
-    std::filesystem::create_directory(keep);
+    std::filesystem::create_directory(FsPath(keep));
     for (const char* name : {"VAK.DBF", "VAK.MEM"}) {
-      if (!std::ofstream(JoinPath(keep, name))) throw FileError({FailureCode::Write, JoinPath(keep, name), errno});
+      // Through a path: on Windows the name is then opened as a wide string, Korean and all.
+      if (!std::ofstream(FsPath(JoinPath(keep, name))))
+        throw FileError({FailureCode::Write, JoinPath(keep, name), errno});
     }
   } catch (const std::exception&) {
     Fail(notifier,

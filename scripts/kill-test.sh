@@ -6,16 +6,27 @@
 # recalculation, the stored tender amount is the computed one. At the end the originals are
 # restored and calculated: the amount equals that of the same tender calculated without
 # interruption, and nothing a killed run made is left.
-# Usage: scripts/kill-test.sh [BUILD_DIR]   (default build/; needs bin/vaktool there)
+# Usage: scripts/kill-test.sh [BUILD_DIR] [windows]   (default build/; needs bin/vaktool there)
+# With "windows", BUILD_DIR is a Windows build (build-windows/) and bin/vaktool.exe runs under
+# Wine and is killed there, a little later on the whole, as Wine takes a moment to start it.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-vaktool="$(realpath "${1:-build}")/bin/vaktool"
+build="$(realpath "${1:-build}")"
+vaktool="$build/bin/vaktool"
+runner=()
+startup=0
+if [ "${2:-}" = windows ]; then
+  source scripts/wine-env.sh "$build"
+  vaktool="$build/bin/vaktool.exe"
+  runner=("$VAK_WINE")
+  startup=300  # milliseconds before Wine runs the program's own code
+fi
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
 
-"$vaktool" sample "$work/reference" --lines 100000 --type 2 --seed 7 >/dev/null
+"${runner[@]}" "$vaktool" sample "$work/reference" --lines 100000 --type 2 --seed 7 >/dev/null
 # The agency's files as a calculated pair, so that the originals agree with themselves too.
-for part in 1 2 3; do "$vaktool" calc "$work/reference" --part "$part" >/dev/null 2>&1; done
+for part in 1 2 3; do "${runner[@]}" "$vaktool" calc "$work/reference" --part "$part" >/dev/null 2>&1; done
 mkdir "$work/tender" "$work/source"
 cp "$work/reference/VAK.DBF" "$work/reference/VAK.MEM" "$work/tender/"
 cp "$work/reference/VAK.DBF" "$work/reference/VAK.MEM" "$work/source/"
@@ -38,8 +49,8 @@ for r in range(count):
         data[start:start + field[1]] = str(int(text) + 7).rjust(field[1]).encode()
 open(sys.argv[1], 'wb').write(data)
 PY
-for part in 1 2 3; do "$vaktool" calc "$work/source" --part "$part" >/dev/null 2>&1; done
-expected="$("$vaktool" calc "$work/reference" 2>/dev/null)"
+for part in 1 2 3; do "${runner[@]}" "$vaktool" calc "$work/source" --part "$part" >/dev/null 2>&1; done
+expected="$("${runner[@]}" "$vaktool" calc "$work/reference" 2>/dev/null)"
 echo "기준: $expected"
 
 read_back() {  # the table read whole by another xBase reader; the header by ours
@@ -64,7 +75,7 @@ PY
 }
 
 agree() {  # no part stale => the stored tender amount is the computed one
-  { "$vaktool" check "$1" --json 2>/dev/null || true; } | /usr/bin/python3 -c '
+  { "${runner[@]}" "$vaktool" check "$1" --json 2>/dev/null || true; } | /usr/bin/python3 -c '
 import json, sys
 r = json.load(sys.stdin)
 if not any(p["stale"] for p in r["parts"]):
@@ -81,9 +92,9 @@ while [ "$kills" -lt 20 ] && [ "$round" -lt 120 ]; do  # twenty runs really kill
   command=${commands[$((kills % 4))]}
   case "$command" in
     carry) args=("$work/source" "$work/tender" --overwrite --yes); delay="$((RANDOM % 2)).$(printf '%03d' $((RANDOM % 1000)))" ;;
-    *) args=("$work/tender" --yes); delay="0.$(printf '%03d' $((RANDOM % 120 + 2)))" ;;
+    *) args=("$work/tender" --yes); ms=$((RANDOM % 120 + 2 + startup)); delay="$((ms / 1000)).$(printf '%03d' $((ms % 1000)))" ;;
   esac
-  "$vaktool" "$command" "${args[@]}" >/dev/null 2>&1 &
+  "${runner[@]}" "$vaktool" "$command" "${args[@]}" >/dev/null 2>&1 &
   pid=$!
   sleep "$delay"
   if ! kill -9 "$pid" 2>/dev/null; then
@@ -92,7 +103,7 @@ while [ "$kills" -lt 20 ] && [ "$round" -lt 120 ]; do  # twenty runs really kill
   fi
   kills=$((kills + 1))
   wait "$pid" 2>/dev/null || true
-  "$vaktool" prepare "$work/tender" --yes >/dev/null 2>&1 || { echo "실패: $round번째 ($command) 뒤 다시 시작할 수 없습니다." >&2; exit 1; }
+  "${runner[@]}" "$vaktool" prepare "$work/tender" --yes >/dev/null 2>&1 || { echo "실패: $round번째 ($command) 뒤 다시 시작할 수 없습니다." >&2; exit 1; }
   if ! read_back "$work/tender"; then
     echo "실패: $round번째 ($command, ${delay}초에 중단) 뒤 VAK.DBF를 읽을 수 없습니다." >&2
     exit 1
@@ -110,8 +121,8 @@ if [ "$kills" -lt 20 ]; then
 fi
 
 # The originals back and calculated: the same amount as the uninterrupted run.
-"$vaktool" restore "$work/tender" --yes >/dev/null 2>&1 || { echo "실패: 원본으로 되돌릴 수 없습니다." >&2; exit 1; }
-got="$("$vaktool" calc "$work/tender" --yes 2>/dev/null)"
+"${runner[@]}" "$vaktool" restore "$work/tender" --yes >/dev/null 2>&1 || { echo "실패: 원본으로 되돌릴 수 없습니다." >&2; exit 1; }
+got="$("${runner[@]}" "$vaktool" calc "$work/tender" --yes 2>/dev/null)"
 read_back "$work/tender"
 if [ "$got" != "$expected" ]; then
   echo "실패: 다시 계산한 결과가 다릅니다: '$got' / '$expected'" >&2

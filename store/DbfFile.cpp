@@ -1,20 +1,16 @@
 #include "store/DbfFile.h"
 
-#include <fcntl.h>
-#include <sys/file.h>
-#include <sys/mman.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <charconv>
 #include <cstring>
 #include <ctime>
 #include <filesystem>
+#include <thread>
 
 #include "common/CodePage.h"
 #include "common/Files.h"
 #include "common/Numbers.h"
+#include "common/Platform.h"
 #include "common/Text.h"
 
 namespace vak {
@@ -37,9 +33,7 @@ void PutLe16(unsigned char* p, uint16_t v) {
 }
 
 void PutToday(unsigned char* header) {
-  const std::time_t now = std::time(nullptr);
-  std::tm tm{};
-  localtime_r(&now, &tm);
+  const std::tm tm = platform::LocalTime(std::time(nullptr));
   header[1] = static_cast<unsigned char>(tm.tm_year % 100);  // as FoxPro writes it
   header[2] = static_cast<unsigned char>(tm.tm_mon + 1);
   header[3] = static_cast<unsigned char>(tm.tm_mday);
@@ -49,6 +43,7 @@ thread_local int t_lastErrno = 0;
 
 DbfStatus StatusFromErrno(int error) {
   t_lastErrno = error;
+  if (platform::IsNoSpace(error)) return DbfStatus::NoSpace;
   switch (error) {
     case ENOENT:
     case ENOTDIR: return DbfStatus::NotFound;
@@ -57,8 +52,6 @@ DbfStatus StatusFromErrno(int error) {
     case EROFS: return DbfStatus::ReadOnly;
     case EWOULDBLOCK: return DbfStatus::Locked;
     case EISDIR: return DbfStatus::NotAFile;
-    case ENOSPC:
-    case EDQUOT: return DbfStatus::NoSpace;
     default: return DbfStatus::IoError;
   }
 }
@@ -75,7 +68,7 @@ DbfFile::~DbfFile() {
   if (!stagedPath_.empty()) AbandonStagedChange();
   if (touched_) Sync();
   Unmap();
-  if (fd_ >= 0) ::close(fd_);
+  if (fd_ >= 0) platform::CloseFile(fd_);
 }
 
 std::unique_ptr<DbfFile> DbfFile::Open(const std::string& path, DbfOpenMode mode, DbfStatus& status) {
@@ -93,46 +86,59 @@ DbfStatus DbfFile::Load(const std::string& path, DbfOpenMode mode) {
   t_lastErrno = 0;
   const bool writable = mode != DbfOpenMode::ReadOnly;
   // A pipe or device must not be opened for reading (a FIFO would hang): look first.
-  struct stat before {};
-  if (::stat(path.c_str(), &before) != 0) return StatusFromErrno(errno);
-  if (!S_ISREG(before.st_mode)) return DbfStatus::NotAFile;
+  const auto before = platform::PathInfo(path);
+  if (!before) return StatusFromErrno(errno);
+  if (!before->regular) return DbfStatus::NotAFile;
   // A file without any write permission is read-only for the program, whoever runs it.
-  if (writable && (before.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) return DbfStatus::ReadOnly;
-  fd_ = ::open(path.c_str(), (writable ? O_RDWR : O_RDONLY) | O_CLOEXEC | O_NONBLOCK);
+  if (writable && !before->writable) return DbfStatus::ReadOnly;
+  fd_ = platform::OpenFile(path, writable ? platform::Access::ReadWrite : platform::Access::Read);
   if (fd_ < 0) return StatusFromErrno(errno);
-  const int lock = mode == DbfOpenMode::Exclusive ? LOCK_EX : LOCK_SH;
-  if (::flock(fd_, lock | LOCK_NB) != 0) return StatusFromErrno(errno);
-  struct stat st {};
-  if (::fstat(fd_, &st) != 0) return StatusFromErrno(errno);
+  const auto hold = mode == DbfOpenMode::Exclusive ? platform::Hold::Exclusive : platform::Hold::Shared;
+  if (!platform::TryHold(fd_, hold)) return StatusFromErrno(errno);
+  const auto st = platform::OpenFileInfo(fd_);
+  if (!st) return StatusFromErrno(errno);
   // Another program may have put a new table in place (a rename) between the open and the
   // lock: the file locked must still be the one the name gives, or the work would go to a
   // table nobody sees any more.
-  struct stat now {};
-  if (::stat(path.c_str(), &now) != 0 || now.st_dev != st.st_dev || now.st_ino != st.st_ino) {
-    ::close(fd_);
+  const auto now = platform::PathInfo(path);
+  if (!now || !platform::SameFile(*now, *st)) {
+    platform::CloseFile(fd_);
     fd_ = -1;
     return ++reopened_ < 5 ? Load(path, mode) : StatusFromErrno(EWOULDBLOCK);
   }
-  if (!S_ISREG(st.st_mode)) return DbfStatus::NotAFile;
-  fileSize_ = static_cast<size_t>(st.st_size);
+  if (!st->regular) return DbfStatus::NotAFile;
+  fileSize_ = static_cast<size_t>(st->size);
   if (fileSize_ < kFileHeaderSize + 1) return DbfStatus::NotATable;
   if (!MapFile(writable ? fileSize_ + fileSize_ / 2 + (4u << 20) : fileSize_)) return StatusFromErrno(errno);
   return ParseHeader(fileSize_);
 }
 
 bool DbfFile::MapFile(size_t length) {
-  const int prot = mode_ == DbfOpenMode::ReadOnly ? PROT_READ : PROT_READ | PROT_WRITE;
-  void* p = ::mmap(nullptr, length, prot, MAP_SHARED, fd_, 0);
-  if (p == MAP_FAILED) return false;
-  data_ = static_cast<char*>(p);
-  mapped_ = length;
+  const auto view = platform::MapFile(fd_, fileSize_, length, mode_ != DbfOpenMode::ReadOnly);
+  if (!view) return false;
+  data_ = view->data;
+  mapped_ = view->length;
   return true;
 }
 
 void DbfFile::Unmap() {
-  if (data_) ::munmap(data_, mapped_);
+  platform::View view{data_, mapped_};
+  platform::UnmapFile(view);
   data_ = nullptr;
   mapped_ = 0;
+}
+
+// Shortens the file. The view is let go first and made again afterwards: Windows refuses to
+// cut a file under a view that reaches past the new end.
+bool DbfFile::CutFile(size_t size) {
+  const size_t length = mapped_;
+  Unmap();
+  const bool cut = platform::SetFileSize(fd_, size);
+  const int why = errno;
+  fileSize_ = cut ? size : fileSize_;
+  if (!MapFile(length)) data_ = nullptr;  // the table can no longer be used; callers see false
+  errno = why;
+  return cut && data_ != nullptr;
 }
 
 DbfStatus DbfFile::ParseHeader(size_t fileSize) {
@@ -262,20 +268,21 @@ void DbfFile::ShareWithReadersBetweenWrites() {
 bool DbfFile::TakeForWrite() {
   if (!sharing_ || !stagedPath_.empty()) return !lockLost_;
   for (int attempt = 0; attempt < 1000 && !lockLost_; ++attempt) {
-    if (::flock(fd_, LOCK_EX | LOCK_NB) == 0) return true;
+    if (platform::TryHold(fd_, platform::Hold::Exclusive)) return true;
     // A failed change gives up the shared lock too (Linux): take it again at once, so no
     // other program can open the table for writing meanwhile.
-    if (::flock(fd_, LOCK_SH | LOCK_NB) != 0)
+    if (!platform::TryHold(fd_, platform::Hold::Shared))
       lockLost_ = true;
     else
-      ::usleep(2000);
+      std::this_thread::sleep_for(std::chrono::milliseconds(2));
   }
   StatusFromErrno(EWOULDBLOCK);
   return false;
 }
 
 void DbfFile::LetReadersBackIn() {
-  if (sharing_ && stagedPath_.empty() && !lockLost_ && ::flock(fd_, LOCK_SH | LOCK_NB) != 0) lockLost_ = true;
+  if (sharing_ && stagedPath_.empty() && !lockLost_ && !platform::TryHold(fd_, platform::Hold::Shared))
+    lockLost_ = true;
 }
 
 // A write's own moment of the table: exclusively held while the bytes change.
@@ -325,28 +332,28 @@ bool DbfFile::AppendRecord(const char* bytes) {
   // The disk space is reserved for real before the mapping writes into it: a page of a
   // sparse file that cannot be given a block on a full disk would kill the program (SIGBUS).
   if (newSize > fileSize_) {
-    const int rc = ::posix_fallocate(fd_, static_cast<off_t>(fileSize_), static_cast<off_t>(newSize - fileSize_));
+    const int rc = platform::ReserveSpace(fd_, fileSize_, newSize - fileSize_);
     if (rc != 0) {
-      if (::ftruncate(fd_, static_cast<off_t>(fileSize_)) != 0) {
-      }  // give back what was taken
+      platform::SetFileSize(fd_, fileSize_);  // give back what was taken
       appendStatus_ = StatusFromErrno(rc);
       return false;
     }
-  } else if (newSize < fileSize_ && ::ftruncate(fd_, static_cast<off_t>(newSize)) != 0) {
+  } else if (newSize < fileSize_ && !CutFile(newSize)) {
     appendStatus_ = StatusFromErrno(errno);
     return false;
   }
+  const size_t oldSize = fileSize_;
+  fileSize_ = newSize;  // the views below may reach this far
   if (newSize > mapped_) {
     Unmap();
     if (!MapFile(newSize * 2) && !MapFile(newSize)) {
       appendStatus_ = StatusFromErrno(errno);
-      if (::ftruncate(fd_, static_cast<off_t>(fileSize_)) != 0) {
-      }
+      fileSize_ = oldSize;
+      platform::SetFileSize(fd_, fileSize_);
       if (!MapFile(fileSize_)) data_ = nullptr;  // the table can no longer be used; callers see false
       return false;
     }
   }
-  fileSize_ = newSize;
   TouchHeader();
   ++count_;
   std::memcpy(const_cast<char*>(Record(count_)), bytes, static_cast<size_t>(recordLength_));
@@ -367,28 +374,35 @@ DbfStatus DbfFile::Pack() {
     if (!IsDeleted(r)) out.Add(Record(r));
   }
   if (!Sync()) return StatusFromErrno(errno ? errno : EIO);  // what was posted reaches the disk first
+  // The view goes before the rename: Windows does not replace a file that is mapped.
+  const size_t length = mapped_;
+  Unmap();
   const int fd = out.Commit(true);
-  if (fd < 0) return StatusFromErrno(out.error() ? out.error() : EIO);
-  if (mode_ != DbfOpenMode::Exclusive && ::flock(fd, LOCK_SH | LOCK_NB) != 0) {  // converts the lock
-    const int error = errno;
-    ::close(fd);
+  if (fd < 0) {
+    const int error = out.error() ? out.error() : EIO;
+    if (!MapFile(length)) data_ = nullptr;  // the old table as it was, unless it cannot be seen any more
     return StatusFromErrno(error);
   }
-  struct stat st {};
-  if (::fstat(fd, &st) != 0) {
+  if (mode_ != DbfOpenMode::Exclusive && !platform::TryHold(fd, platform::Hold::Shared)) {  // converts the lock
     const int error = errno;
-    ::close(fd);
+    platform::CloseFile(fd);
+    return StatusFromErrno(error);
+  }
+  const auto st = platform::OpenFileInfo(fd);
+  if (!st) {
+    const int error = errno;
+    platform::CloseFile(fd);
     return StatusFromErrno(error);
   }
 
   // Carry on with the new file, still holding the lock.
   Unmap();
-  ::close(fd_);
+  platform::CloseFile(fd_);
   fd_ = fd;
   fields_.clear();
   warning_.clear();
   touched_ = false;
-  fileSize_ = static_cast<size_t>(st.st_size);
+  fileSize_ = static_cast<size_t>(st->size);
   if (!MapFile(fileSize_ + fileSize_ / 2 + (4u << 20))) return StatusFromErrno(errno);
   return ParseHeader(fileSize_);
 }
@@ -396,10 +410,8 @@ DbfStatus DbfFile::Pack() {
 bool DbfFile::TrimToRecords() {
   if (mode_ == DbfOpenMode::ReadOnly || !data_) return false;
   const size_t size = headerLength_ + count_ * static_cast<size_t>(recordLength_) + 1;
-  if (size > fileSize_ &&
-      ::posix_fallocate(fd_, static_cast<off_t>(fileSize_), static_cast<off_t>(size - fileSize_)) != 0)
-    return false;
-  if (size < fileSize_ && ::ftruncate(fd_, static_cast<off_t>(size)) != 0) return false;
+  if (size > fileSize_ && platform::ReserveSpace(fd_, fileSize_, size - fileSize_) != 0) return false;
+  if (size < fileSize_ && !CutFile(size)) return false;
   fileSize_ = size;
   touched_ = false;
   TouchHeader();  // the header's count becomes the records read
@@ -410,7 +422,7 @@ bool DbfFile::TrimToRecords() {
 
 bool DbfFile::Sync() {
   if (data_ == nullptr || mode_ == DbfOpenMode::ReadOnly) return true;
-  return ::msync(data_, fileSize_, MS_SYNC) == 0 && ::fsync(fd_) == 0;
+  return platform::FlushView(platform::View{data_, mapped_}, fileSize_, fd_);
 }
 
 bool DbfFile::BeginStagedChange() {
@@ -427,20 +439,19 @@ bool DbfFile::BeginStagedChange() {
   }
   auto fail = [&](int why) {
     StatusFromErrno(why ? why : EIO);
-    ::close(copy.fd);
-    ::unlink(copy.path.c_str());
+    platform::CloseFile(copy.fd);
+    platform::RemoveFile(copy.path);
     LetReadersBackIn();
     return false;
   };
-  if (::flock(copy.fd, LOCK_EX | LOCK_NB) != 0) return fail(errno);
+  if (!platform::TryHold(copy.fd, platform::Hold::Exclusive)) return fail(errno);
   if (FileFaultFires(FileFault::Write)) return fail(ENOSPC);
   if (!WriteFully(copy.fd, data_, fileSize_)) return fail(errno);
-  const size_t length = mapped_;
-  void* p = ::mmap(nullptr, length, PROT_READ | PROT_WRITE, MAP_SHARED, copy.fd, 0);
-  if (p == MAP_FAILED) return fail(errno);
+  const auto view = platform::MapFile(copy.fd, fileSize_, mapped_, true);
+  if (!view) return fail(errno);
   Unmap();
-  data_ = static_cast<char*>(p);
-  mapped_ = length;
+  data_ = view->data;
+  mapped_ = view->length;
   unstagedFd_ = fd_;
   fd_ = copy.fd;
   stagedPath_ = std::move(copy.path);
@@ -449,7 +460,7 @@ bool DbfFile::BeginStagedChange() {
 
 void DbfFile::AdoptStagedChange() {
   if (stagedPath_.empty()) return;
-  ::close(unstagedFd_);  // the lock on the old table goes with it; the copy holds its own
+  platform::CloseFile(unstagedFd_);  // the lock on the old table goes with it; the copy holds its own
   unstagedFd_ = -1;
   stagedPath_.clear();
   LetReadersBackIn();
@@ -458,15 +469,15 @@ void DbfFile::AdoptStagedChange() {
 void DbfFile::AbandonStagedChange() {
   if (stagedPath_.empty()) return;
   Unmap();
-  ::close(fd_);
-  ::unlink(stagedPath_.c_str());
+  platform::CloseFile(fd_);
+  platform::RemoveFile(stagedPath_);
   stagedPath_.clear();
   fd_ = unstagedFd_;
   unstagedFd_ = -1;
   touched_ = false;
   LetReadersBackIn();
-  struct stat st {};
-  fileSize_ = ::fstat(fd_, &st) == 0 ? static_cast<size_t>(st.st_size) : fileSize_;
+  const auto st = platform::OpenFileInfo(fd_);
+  fileSize_ = st ? static_cast<size_t>(st->size) : fileSize_;
   fields_.clear();
   warning_.clear();
   if (MapFile(fileSize_ + fileSize_ / 2 + (4u << 20))) ParseHeader(fileSize_);
@@ -580,10 +591,10 @@ long double ParseNumericField(std::string_view bytes) {
     if (digitCount <= 18) return 0;
     std::string text(bytes.substr(b, e - b));
     for (char& c : text) c = c == ',' ? '.' : c;
-    long double v = 0;
-    const auto result = std::from_chars(text.data(), text.data() + text.size(), v);
-    if (result.ec != std::errc() || result.ptr != text.data() + text.size()) return 0;
-    return negative ? -v : v;
+    size_t used = 0;
+    const std::optional<long double> v = platform::ReadExtended(text, used);
+    if (!v || used != text.size()) return 0;
+    return negative ? -*v : *v;
   }
   if (digitCount == 0) return 0;
   long double v = static_cast<long double>(digits);

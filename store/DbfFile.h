@@ -91,6 +91,11 @@ class DbfFile {
   // Flushes the mapping to the disk; false when the operating system reports a failure.
   bool Sync();
 
+  // Lets go of the file's mapping, keeping the file open and held: done before the file is
+  // replaced by a rewrite (Windows does not replace a mapped file). No record can be read or
+  // written afterwards; the table is to be closed.
+  void ReleaseView() { Unmap(); }
+
   // An exclusive table that readers may share while nothing is written: the lock becomes
   // shared, so another program can read the table (under a shared lock) but none can open it
   // for writing, and every write takes the table back exclusively for its own moment, waiting
@@ -118,6 +123,7 @@ class DbfFile {
   DbfStatus ParseHeader(size_t fileSize);
   bool MapFile(size_t length);
   void Unmap();
+  bool CutFile(size_t size);
   void TouchHeader();
   bool TakeForWrite();
   void LetReadersBackIn();

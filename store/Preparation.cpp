@@ -1,7 +1,5 @@
 #include "store/Preparation.h"
 
-#include <sys/stat.h>
-
 #include <filesystem>
 #include <optional>
 #include <vector>
@@ -9,6 +7,7 @@
 #include "common/FileCommit.h"
 #include "common/Files.h"
 #include "common/Numbers.h"
+#include "common/Platform.h"
 #include "store/ItemTable.h"
 #include "store/MemFile.h"
 #include "store/Reorganise.h"
@@ -161,12 +160,12 @@ bool KeepAgencyOriginals(const std::string& dataDir, UserNotifier& notifier) {
   std::string failure;
   // A real folder inside the tender, looked at without following links: a link planted there
   // would carry the originals somewhere else.
-  struct stat st {};
-  const bool present = ::lstat(keep.c_str(), &st) == 0;
-  const bool existed = present && S_ISDIR(st.st_mode);
+  const auto st = platform::LinkInfo(keep);
+  const bool present = st.has_value();
+  const bool existed = present && st->directory;
   if (present && !existed)
     failure = "디렉토리가 아니거나 심볼릭 링크입니다";
-  else if (!existed && !std::filesystem::create_directory(keep, ec))
+  else if (!existed && !std::filesystem::create_directory(FsPath(keep), ec))
     failure = ec ? ec.message() : "디렉토리를 만들 수 없습니다";
   for (const char* name : {"VAK.DBF", "VAK.MEM"}) {
     if (!failure.empty()) break;
@@ -180,8 +179,8 @@ bool KeepAgencyOriginals(const std::string& dataDir, UserNotifier& notifier) {
   }
   if (!failure.empty()) {
     if (!existed && !present) {  // a folder of our own is never left half-made
-      for (const std::string& name : copied) std::filesystem::remove(JoinPath(keep, name), ec);
-      std::filesystem::remove(keep, ec);
+      for (const std::string& name : copied) std::filesystem::remove(FsPath(JoinPath(keep, name)), ec);
+      std::filesystem::remove(FsPath(keep), ec);
     }
     return notifier.Message(keep + "\n발주기관의 원본 화일(VAK.DBF, VAK.MEM)을 보관할 수 없습니다 (" + failure +
                                 "). 원본을 보관하지 않고 계속하시겠습니까?",

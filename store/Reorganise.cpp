@@ -47,7 +47,7 @@ void CopyField(const char* oldRecord, const FieldCopy& copy, char* newRecord) {
 
 }  // namespace
 
-bool ConvertOldItemTable(const DbfFile& old, const std::string& newPath, UserNotifier& notifier) {
+bool ConvertOldItemTable(DbfFile& old, const std::string& newPath, UserNotifier& notifier) {
   DbfWriter target(newPath, ItemTableFields(), old.CodePageByte() ? old.CodePageByte() : kCodePage949);
   const std::vector<FieldCopy> plan = PlanCopy(old.fields(), ItemTableFields());
   std::string record(static_cast<size_t>(kItemRecordLength), ' ');
@@ -58,6 +58,7 @@ bool ConvertOldItemTable(const DbfFile& old, const std::string& newPath, UserNot
     for (const FieldCopy& copy : plan) CopyField(old.Record(r), copy, record.data());
     target.Add(record.data());
   }
+  old.ReleaseView();  // all read: Windows does not replace a file that is mapped
   return target.Commit() == 0;
 }
 
@@ -81,7 +82,7 @@ bool ReorganiseItemTable(TZekTable& items, const std::string& dataDir, UserNotif
     items.Close();
     return false;
   }
-  const XbTable& table = *items.engine();
+  XbTable& table = *items.engine();
   const long records = static_cast<long>(table.RecCount());
   report->packedAway = before - table.RecCount();
   if (!IsOldItemLayout(table.file().fields())) {
@@ -91,7 +92,9 @@ bool ReorganiseItemTable(TZekTable& items, const std::string& dataDir, UserNotif
 
   notifier.ProgressOpen(kCheckingDataText, 2 * records);
   const std::string dbfPath = table.file().path();
-  // The new table is written beside the old one and renamed over it when complete.
+  // The new table is written beside the old one and renamed over it when complete. The old
+  // index is deleted after it: not written back when the old table closes.
+  table.ForgetIndexFile();
   const bool converted = ConvertOldItemTable(table.file(), dbfPath, notifier);
   items.Close();
   if (!converted) {

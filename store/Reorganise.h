@@ -29,7 +29,8 @@ bool ReorganiseItemTable(TZekTable& items, const std::string& dataDir, UserNotif
 // Writes a new table of the current layout at `newPath` (replacing what is there only when
 // complete) with every record of an old-layout table: numbers as numbers, texts as texts;
 // other field types, fields the layout lacks and values it cannot take are skipped. One
-// progress step per record. False when the new table cannot be written.
-bool ConvertOldItemTable(const DbfFile& old, const std::string& newPath, UserNotifier& notifier);
+// progress step per record; the old table's view is let go before the new table replaces it (it
+// is to be closed then). False when the new table cannot be written.
+bool ConvertOldItemTable(DbfFile& old, const std::string& newPath, UserNotifier& notifier);
 
 }  // namespace vak

@@ -1,14 +1,12 @@
 #include "store/Restore.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <ctime>
+#include <filesystem>
 
 #include "common/FileCommit.h"
 #include "common/Files.h"
+#include "common/Platform.h"
 #include "store/Preparation.h"
 #include "store/TenderFiles.h"
 #include "store/Xbase.h"
@@ -21,9 +19,7 @@ void Fail(UserNotifier& notifier, const std::string& text) {
 }
 
 std::string TimeStamp() {
-  const std::time_t now = std::time(nullptr);
-  std::tm tm{};
-  localtime_r(&now, &tm);
+  const std::tm tm = platform::LocalTime(std::time(nullptr));
   char text[32];
   std::strftime(text, sizeof text, "%Y%m%d-%H%M%S", &tm);
   return text;
@@ -60,17 +56,17 @@ std::string KeepCopy(const std::string& path, const std::string& stamp, int from
   std::string kept;
   for (int n = from; n < 1000 && kept.empty(); ++n) {
     const std::string name = path + "." + KeptSuffix(stamp, n);
-    if (::link(staged.c_str(), name.c_str()) == 0)
+    if (platform::LinkFile(staged, name))
       kept = name;
     else if (errno != EEXIST)
       break;
   }
-  ::unlink(staged.c_str());
+  platform::RemoveFile(staged);
   if (!kept.empty()) SyncParentDirectory(kept);
   return kept;
 }
 
-std::string BaseName(const std::string& path) { return path.substr(path.find_last_of('/') + 1); }
+std::string BaseName(const std::string& path) { return Utf8(FsPath(path).filename()); }
 
 }  // namespace
 
@@ -80,9 +76,8 @@ RestoreResult RestoreOriginals(const std::string& dataDir, UserNotifier& notifie
   RestoreResult result;
   if (!TidyDataDirectory(dataDir, notifier)) return result;
   const std::string keep = JoinPath(dataDir, kOriginalsDir);
-  struct stat st {};
   // The originals folder is a real folder of the tender, never a link to somewhere else.
-  if (::lstat(keep.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || MissingDataFile(keep)) {
+  if (const auto st = platform::LinkInfo(keep); !st || !st->directory || MissingDataFile(keep)) {
     Fail(notifier, keep + "\n보관된 원본 화일(VAK.DBF, VAK.MEM)이 없습니다.");
     return result;
   }
@@ -104,8 +99,7 @@ RestoreResult RestoreOriginals(const std::string& dataDir, UserNotifier& notifie
   }
   // Only files are replaced: a directory carrying a data file's name stops the restore here.
   for (const std::string& path : {dbf, mem}) {
-    struct stat entry {};
-    if (::lstat(path.c_str(), &entry) == 0 && !S_ISREG(entry.st_mode)) {
+    if (const auto entry = platform::LinkInfo(path); entry && !entry->regular) {
       Fail(notifier, OpenFailureText(path, DbfStatus::NotAFile));
       return result;
     }
@@ -122,8 +116,8 @@ RestoreResult RestoreOriginals(const std::string& dataDir, UserNotifier& notifie
       dataDir + "\n원본으로 되돌리지 못했습니다 (디스크 공간과 쓰기 권한을 확인하십시오). 화일은 그대로입니다.";
   std::string keptDbf, keptMem;
   auto dropKept = [&] {
-    if (!keptDbf.empty()) ::unlink(keptDbf.c_str());
-    if (!keptMem.empty()) ::unlink(keptMem.c_str());
+    if (!keptDbf.empty()) platform::RemoveFile(keptDbf);
+    if (!keptMem.empty()) platform::RemoveFile(keptMem);
   };
   if (FileExists(dbf) && (keptDbf = KeepCopy(dbf, stamp, free)).empty()) {
     Fail(notifier, failure);

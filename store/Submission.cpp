@@ -1,7 +1,5 @@
 #include "store/Submission.h"
 
-#include <sys/stat.h>
-
 #include <cerrno>
 #include <cstdint>
 #include <cstring>
@@ -12,6 +10,7 @@
 
 #include "common/FileCommit.h"
 #include "common/Files.h"
+#include "common/Platform.h"
 #include "common/Text.h"
 #include "store/DbfFile.h"
 #include "store/Preparation.h"
@@ -25,17 +24,17 @@ constexpr const char* kProgressText = "전산입찰 제출디스켓을 만들고
 
 bool SameDirectory(const std::string& a, const std::string& b) {
   std::error_code ec;
-  return std::filesystem::equivalent(a, b, ec) && !ec;
+  return std::filesystem::equivalent(FsPath(a), FsPath(b), ec) && !ec;
 }
 
 // Whether `target` lies inside `dir` (any depth), every link resolved.
 bool InsideDirectory(const std::string& target, const std::string& dir) {
   namespace fs = std::filesystem;
   std::error_code ec;
-  const fs::path inner = fs::weakly_canonical(fs::absolute(target, ec), ec);
-  const fs::path outer = fs::weakly_canonical(fs::absolute(dir, ec), ec);
+  const fs::path inner = fs::weakly_canonical(fs::absolute(FsPath(target), ec), ec);
+  const fs::path outer = fs::weakly_canonical(fs::absolute(FsPath(dir), ec), ec);
   for (fs::path p = inner; !p.empty() && p != p.root_path(); p = p.parent_path()) {
-    if (SameDirectory(p.string(), outer.string())) return true;
+    if (SameDirectory(Utf8(p), Utf8(outer))) return true;
   }
   return false;
 }
@@ -45,12 +44,11 @@ bool InsideDirectory(const std::string& target, const std::string& dir) {
 // a file goes, or a table another program holds. The holds are kept in `holds` while copying.
 std::string MediumEntriesProblem(const std::string& target, std::vector<std::unique_ptr<ExclusiveFileHold>>& holds) {
   std::error_code ec;
-  for (std::filesystem::directory_iterator it(target, ec), end; !ec && it != end; it.increment(ec)) {
-    const std::string name = it->path().filename().string();
-    const std::string entry = it->path().string();
+  for (std::filesystem::directory_iterator it(FsPath(target), ec), end; !ec && it != end; it.increment(ec)) {
+    const std::string name = Utf8(it->path().filename());
+    const std::string entry = Utf8(it->path());
     if (!EqualsNoCase(name, "VAK.DBF") && !EqualsNoCase(name, "VAK.MEM")) continue;
-    struct stat st {};
-    if (::lstat(entry.c_str(), &st) == 0 && S_ISDIR(st.st_mode))
+    if (const auto st = platform::LinkInfo(entry); st && st->directory)
       return entry + "\n제출할 매체에 " + AsciiUpper(name) +
              " 이름의 디렉토리가 있어 화일을 쓸 수 없습니다. 그 디렉토리를 옮기거나 다른 매체를 선택하십시오.";
     holds.push_back(std::make_unique<ExclusiveFileHold>(entry));
@@ -61,12 +59,12 @@ std::string MediumEntriesProblem(const std::string& target, std::vector<std::uni
 
 // The medium's message for a failed write: a full or bad diskette only when that is the cause.
 std::string MediumFailureText(int error) {
+  if (platform::IsNoSpace(error)) error = ENOSPC;
   switch (error) {
     case EROFS:
     case EACCES:
     case EPERM: return "제출할 매체에 쓸 수 없습니다. 쓰기 금지되었거나 쓰기 권한이 없습니다.";
     case ENOSPC:
-    case EDQUOT:
     case EIO:
     case 0: return "디스켓용량이 부족하거나 디스켓이 불량일 수 있습니다.";
     default: return "디스켓용량이 부족하거나 디스켓이 불량일 수 있습니다. (" + SystemErrorText(error) + ")";
@@ -111,9 +109,10 @@ SubmitOutcome SubmitTender(const std::string& dataDir, const std::string& target
   // Never another tender's files: its originals folder, or a tender directory that keeps one.
   {
     std::error_code ec;
-    const std::filesystem::path medium = std::filesystem::weakly_canonical(std::filesystem::absolute(target, ec), ec);
+    const std::filesystem::path medium =
+        std::filesystem::weakly_canonical(std::filesystem::absolute(FsPath(target), ec), ec);
     const bool originals = IsOriginalsFolder(medium);
-    const bool tender = !MissingDataFile(JoinPath(medium.string(), kOriginalsDir));
+    const bool tender = !MissingDataFile(JoinPath(Utf8(medium), kOriginalsDir));
     if (originals || tender)
       return refuse(target + "\n제출할 매체가 다른 입찰 자료 디렉토리" +
                         (originals ? "의 원본 보관 디렉토리" : std::string()) +

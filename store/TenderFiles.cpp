@@ -1,12 +1,11 @@
 #include "store/TenderFiles.h"
 
-#include <sys/stat.h>
-
 #include <filesystem>
 #include <system_error>
 
 #include "common/FileCommit.h"
 #include "common/Files.h"
+#include "common/Platform.h"
 #include "common/Text.h"
 #include "store/DbfFile.h"
 #include "store/ItemTable.h"
@@ -42,8 +41,8 @@ std::string TwoSpellingsProblem(const std::string& dataDir) {
   for (const char* name : {"VAK.DBF", "VAK.MEM"}) {
     int spellings = 0;
     std::error_code ec;
-    for (fs::directory_iterator it(dataDir, ec), end; !ec && it != end; it.increment(ec))
-      spellings += EqualsNoCase(it->path().filename().string(), name) ? 1 : 0;
+    for (fs::directory_iterator it(FsPath(dataDir), ec), end; !ec && it != end; it.increment(ec))
+      spellings += EqualsNoCase(Utf8(it->path().filename()), name) ? 1 : 0;
     if (spellings > 1)
       return dataDir + "\n" + name +
              " 화일이 대소문자만 다른 이름으로 둘 이상 있습니다. 어느 것이 입찰 자료인지 알 수 없어 열지 않습니다. "
@@ -60,13 +59,13 @@ bool SameEntry(const fs::path& a, const fs::path& b) {
 }  // namespace
 
 bool IsOriginalsFolder(const fs::path& dir) {
-  return dir.filename() == kOriginalsDir && !MissingDataFile(dir.parent_path().string());
+  return dir.filename() == FsPath(kOriginalsDir) && !MissingDataFile(Utf8(dir.parent_path()));
 }
 
 std::string OutputPathProblem(const std::string& output, const std::vector<std::string>& tenderDirs) {
   if (output.empty()) return "출력 화일의 이름이 없습니다.";
   std::error_code ec;
-  const fs::path path(output);
+  const fs::path path = FsPath(output);
   if (fs::is_directory(path, ec)) return output + "\n디렉토리입니다. 출력 화일의 이름을 주십시오.";
   // A device or pipe carries the name: replacing it would not write the file meant.
   if (fs::exists(path, ec) && !fs::is_regular_file(path, ec))
@@ -75,7 +74,7 @@ std::string OutputPathProblem(const std::string& output, const std::vector<std::
                               "\n입찰 자료의 화일 이름(VAK.DBF, VAK.MEM, Vak.CDX, VakRpt…, VAK.DBF.날짜-시각 …)에는 "
                               "출력 화일을 쓸 수 없습니다. 다른 이름을 주십시오.";
   // A tender's file names are refused wherever they are: any directory may hold a tender.
-  for (const std::string& name : {path.filename().string(), fs::weakly_canonical(path, ec).filename().string()}) {
+  for (const std::string& name : {Utf8(path.filename()), Utf8(fs::weakly_canonical(path, ec).filename())}) {
     if (IsTenderFileName(name) || name.rfind(".vak-carry-", 0) == 0) return refused;
   }
   // A file another program holds (a table open in a window) is never replaced.
@@ -83,7 +82,7 @@ std::string OutputPathProblem(const std::string& output, const std::vector<std::
     return output + "\n다른 프로그램이 사용하고 있는 화일입니다. 다른 이름을 주십시오.";
   // The folder it goes to: there, and not a tender's originals folder (never written after the first keep).
   const fs::path parent = fs::absolute(path, ec).parent_path();
-  if (!fs::is_directory(parent, ec)) return output + "\n출력 화일을 둘 디렉토리(" + parent.string() + ")가 없습니다.";
+  if (!fs::is_directory(parent, ec)) return output + "\n출력 화일을 둘 디렉토리(" + Utf8(parent) + ")가 없습니다.";
   for (fs::path p = fs::weakly_canonical(parent, ec); !p.empty() && p != p.root_path(); p = p.parent_path()) {
     if (IsOriginalsFolder(p))
       return output +
@@ -94,7 +93,7 @@ std::string OutputPathProblem(const std::string& output, const std::vector<std::
     bool linked = false;
     for (const char* file : {"VAK.DBF", "VAK.MEM", "Vak.CDX"}) {
       for (const std::string& where : {dir, JoinPath(dir, kOriginalsDir)}) {
-        if (const auto found = FindFileNoCase(where, file)) linked = linked || SameEntry(path, *found);
+        if (const auto found = FindFileNoCase(where, file)) linked = linked || SameEntry(path, FsPath(*found));
       }
     }
     if (linked) return refused;
@@ -126,11 +125,11 @@ bool TidyDataDirectory(const std::string& dataDir, UserNotifier& notifier) {
   // the report tables, and carry scratch folders (a PDF being written beside them is not ours).
   std::error_code ec;
   std::vector<fs::path> leftovers;
-  for (const fs::path& where : {fs::path(dataDir), fs::path(dataDir) / kOriginalsDir}) {
+  for (const fs::path& where : {FsPath(dataDir), FsPath(dataDir) / FsPath(kOriginalsDir)}) {
     if (fs::is_symlink(where, ec)) continue;
     for (fs::directory_iterator it(where, ec), end; !ec && it != end; it.increment(ec)) {
-      const std::string name = it->path().filename().string();
-      const bool scratch = where == fs::path(dataDir) && name.rfind(".vak-carry-", 0) == 0 && name.size() == 17 &&
+      const std::string name = Utf8(it->path().filename());
+      const bool scratch = where == FsPath(dataDir) && name.rfind(".vak-carry-", 0) == 0 && name.size() == 17 &&
                            it->is_directory(ec) && !it->is_symlink(ec);
       if (IsTenderTempFile(name) || scratch) leftovers.push_back(it->path());
     }
@@ -148,16 +147,14 @@ bool TidyDataDirectory(const std::string& dataDir, UserNotifier& notifier) {
 std::string UnwritableTenderProblem(const std::string& dataDir) {
   if (std::string problem = TwoSpellingsProblem(dataDir); !problem.empty()) return problem;
   std::error_code ec;
-  const fs::path dir = fs::weakly_canonical(fs::absolute(dataDir, ec), ec);
+  const fs::path dir = fs::weakly_canonical(fs::absolute(FsPath(dataDir), ec), ec);
   if (IsOriginalsFolder(dir))
     return dataDir + "\n발주기관의 원본을 보관하는 디렉토리입니다. 원본은 고치지 않습니다. 입찰 자료 디렉토리(" +
-           dir.parent_path().string() + ")를 여십시오.";
+           Utf8(dir.parent_path()) + ")를 여십시오.";
   for (const char* name : {"VAK.DBF", "VAK.MEM"}) {
     const std::string path = DataFilePath(dataDir, name);
-    struct stat st {
-    }, target{};
     // A dangling or looping link is for the open to report as such.
-    if (::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode) && ::stat(path.c_str(), &target) == 0)
+    if (const auto st = platform::LinkInfo(path); st && st->link && platform::PathInfo(path))
       return path + "\n심볼릭 링크인 자료 화일에는 쓰지 않습니다. 링크가 가리키는 화일이 있는 디렉토리를 여십시오.";
     if (const std::string problem = ReadOnlyDataFileProblem(path); !problem.empty()) return problem;
   }
@@ -184,8 +181,7 @@ std::string UnreadableTenderProblem(const std::string& dir) {
 }
 
 std::string ReadOnlyDataFileProblem(const std::string& path) {
-  struct stat st {};
-  if (::stat(path.c_str(), &st) != 0 || (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) != 0) return std::string();
+  if (const auto st = platform::PathInfo(path); !st || st->writable) return std::string();
   return OpenFailureText(path, DbfStatus::ReadOnly);
 }
 

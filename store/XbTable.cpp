@@ -59,9 +59,9 @@ std::unique_ptr<XbTable> XbTable::Open(const std::string& path, DbfOpenMode mode
 std::string XbTable::Warnings() const { return file_->warning() + indexWarning_; }
 
 std::string XbTable::IndexPath() const {
-  const fs::path dbf(file_->path());
-  const std::string dir = dbf.parent_path().string();
-  const std::string name = dbf.stem().string() + ".CDX";
+  const fs::path dbf = FsPath(file_->path());
+  const std::string dir = Utf8(dbf.parent_path());
+  const std::string name = Utf8(dbf.stem()) + ".CDX";
   return DataFilePath(dir.empty() ? "." : dir, name);
 }
 

@@ -1,7 +1,5 @@
 // vaktool: the program's own operations without a window, on a tender's data directory.
 // Prints UTF-8; exits non-zero with a message on failure.
-#include <unistd.h>
-
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
@@ -16,6 +14,7 @@
 #include "common/FileCommit.h"
 #include "common/Files.h"
 #include "common/Numbers.h"
+#include "common/Platform.h"
 #include "common/Text.h"
 #ifdef VAK_HAS_SHEETS
 #include "sheets/PriceImport.h"
@@ -135,7 +134,7 @@ class ConsoleNotifier : public UserNotifier {
       std::fputs("  → 예 (--yes)\n", stderr);
       return MessageAnswer::Yes;
     }
-    if (!::isatty(STDIN_FILENO)) {
+    if (!platform::StandardInputIsTerminal()) {
       std::fputs("  → 아니오 (묻지 않고 진행하려면 --yes)\n", stderr);
       return MessageAnswer::No;
     }
@@ -191,7 +190,7 @@ bool ReadWholeNumber(const std::string& text, long& value) {
 std::string AbsoluteDir(const std::string& dir) {
   // Not normalised: "link/../tender" is where the system's own lookup goes, through the link.
   std::error_code ec;
-  const std::string absolute = std::filesystem::absolute(dir, ec).string();
+  const std::string absolute = Utf8(std::filesystem::absolute(FsPath(dir), ec));
   return NormalizeDir(ec ? dir : absolute);
 }
 
@@ -215,7 +214,7 @@ int Sample(const std::vector<std::string>& args) {
   sample.seed = static_cast<uint32_t>(seed);
   const std::string dir = AbsoluteDir(args[1]);
   std::error_code ec;
-  std::filesystem::create_directories(dir, ec);
+  std::filesystem::create_directories(FsPath(dir), ec);
   std::string error;
   if (!WriteSampleTender(dir, sample, &error)) {
     std::fprintf(stderr, "vaktool: 견본 자료를 만들 수 없습니다: %s\n", error.c_str());
@@ -528,10 +527,10 @@ int Carry(const std::vector<std::string>& args) {
 std::string ReportPlaceProblem(const std::string& report, const std::string& dir, const std::string& source = "") {
   if (std::string problem = OutputPathProblem(report, {dir}); !problem.empty()) return problem;
   std::error_code ec;
-  if (!source.empty() && std::filesystem::equivalent(report, source, ec))
+  if (!source.empty() && std::filesystem::equivalent(FsPath(report), FsPath(source), ec))
     return report + "\n가져올 화일에 결과를 쓸 수 없습니다. 다른 이름을 주십시오. 아무것도 바꾸지 않았습니다.";
-  const std::string reportDir = std::filesystem::path(report).parent_path().string();
-  if (::access(reportDir.empty() ? "." : reportDir.c_str(), W_OK | X_OK) != 0)
+  const std::string reportDir = Utf8(FsPath(report).parent_path());
+  if (!platform::CanCreateFilesIn(reportDir.empty() ? "." : reportDir))
     return report + "\n결과 화일을 쓸 수 없는 곳입니다. 아무것도 바꾸지 않았습니다.";
   return std::string();
 }
@@ -721,7 +720,7 @@ int Submit(const std::vector<std::string>& args) {
   const std::string target = AbsoluteDir(args[2]);
   ConsoleNotifier notifier;
   std::error_code ec;
-  if (!std::filesystem::is_directory(target, ec)) {
+  if (!std::filesystem::is_directory(FsPath(target), ec)) {
     notifier.Message(target + "\n제출할 디렉토리가 없습니다.", "오류", MessageIcon::Error, MessageButtons::Ok);
     return 1;
   }
@@ -817,7 +816,8 @@ int Dump(const std::vector<std::string>& args) {
 }  // namespace
 
 int main(int argc, char* argv[]) {
-  const std::vector<std::string> args(argv + 1, argv + argc);
+  platform::UseUtf8Console();
+  const std::vector<std::string> args = platform::ProgramArguments(argc, argv);
   if (args.empty()) {
     PrintHelp();
     return 2;

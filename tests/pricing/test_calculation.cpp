@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <sys/mount.h>
-
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -186,7 +184,7 @@ TEST(Calculation, TheHeaderIsRewrittenWithItsFifteenVariables) {
   const std::string before = t.dir.Read("VAK.MEM");
   const CalculationResult failed = t.Calculate();
   EXPECT_FALSE(failed.completed);
-  EXPECT_EQ(t.notifier.messages.back().text, "정보 화일(" + t.dir.path() + "/VAK.MEM를 저장할 수 없습니다.");
+  EXPECT_EQ(t.notifier.messages.back().text, "정보 화일(" + t.dir.File("VAK.MEM") + "를 저장할 수 없습니다.");
   EXPECT_EQ(t.dir.Read("VAK.MEM"), before);
 }
 
@@ -265,8 +263,7 @@ TEST(Calculation, AFullDiskStopsBeforeTheRecordsSoBothFilesStillAgree) {
   TempDir dir;
   const std::string disk = dir.File("disk");
   std::filesystem::create_directory(disk);
-  if (::mount("tmpfs", disk.c_str(), "tmpfs", 0, "size=256k") != 0)
-    GTEST_SKIP() << "cannot mount a small file system here";
+  if (!test::MountSmallDisk(disk, "256k")) GTEST_SKIP() << "cannot mount a small file system here";
   test::WriteItemTable(disk,
                        {Heading("U", 1, '1', "H"), Item("U", 2, '2', "a", 2, 100), Item("U", 3, '2', "b", 1, 50)});
   test::WriteHeader(disk, "1", "계산 시험");
@@ -288,7 +285,7 @@ TEST(Calculation, AFullDiskStopsBeforeTheRecordsSoBothFilesStillAgree) {
   const std::string tableAfter = ReadWholeFile(disk + "/VAK.DBF").value_or("");
   const std::string headerAfter = ReadWholeFile(disk + "/VAK.MEM").value_or("");
   const bool leftover = FileExists(disk + "/VAK.MEM.new~");
-  ::umount(disk.c_str());
+  test::Unmount(disk);
   ASSERT_TRUE(opened);
   EXPECT_FALSE(result.completed);
   EXPECT_EQ(tableAfter, table);  // H, a and b keep their old amounts: nothing was calculated

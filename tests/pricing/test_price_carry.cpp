@@ -287,8 +287,11 @@ TEST(PriceCarry, BadSourcesAndTargetsLeaveTheTargetAsItWas) {
   };
   refused(empty.path(), "데이타화일(VAK.DBF)이 없습니다. 단가를 가져올 입찰 자료가 아닙니다.");
   refused(target.path(), "단가를 가져올 내역이 지금 내역과 같은 화일입니다.");
-  std::filesystem::create_directory_symlink(target.path(), foreign.File("link"));
-  refused(foreign.File("link"), "같은 화일입니다");
+  const bool links = test::kPosixProcessesAndModes;  // MinGW's std::filesystem makes no symbolic links
+  if (links) {
+    std::filesystem::create_directory_symlink(target.path(), foreign.File("link"));
+    refused(foreign.File("link"), "같은 화일입니다");
+  }
 
   // A table of another layout (the old one, without F_NLVL and the split amounts).
   std::vector<DbfField> fields;
@@ -339,6 +342,7 @@ TEST(PriceCarry, BadSourcesAndTargetsLeaveTheTargetAsItWas) {
   EXPECT_FALSE(CarryPrices({source.path(), target.path(), false}, env, n).completed);
   EXPECT_EQ(n.messages.at(0).text, target.File("Vak.CDX") + "\n일반 화일이 아니어서 바꿔 쓸 수 없습니다.");
   EXPECT_EQ(FilesIn(target.path()), withDirectory);
+  if (!links) GTEST_SKIP() << "Windows: the source reached through a symbolic link is not tried";
 }
 
 // Source prices the program cannot read are named and never carried; a price stored otherwise

@@ -224,9 +224,9 @@ TEST(ReportTables, DamagedLinesAreShownAsFarAsTheyCanBe) {
   std::string bytes = s.dir.Read("VAK.DBF");
   const size_t des = 32 + 21 * 32 + 1 + 9 + kItemRecordLength;  // F_DES of the second record
   bytes.replace(des, 40, std::string(39, 'a') + "\xB0");
+  s.items.Close();  // first: Windows does not write over a file that is open and mapped
   s.dir.Write("VAK.DBF", bytes);
   TZekTable reopened(s.env, s.notifier);
-  s.items.Close();
   ASSERT_TRUE(OpenTenderAsTheProgramDoes(s.dir.path(), s.env, reopened, s.notifier));
   ReportTableInfo info;
   ASSERT_TRUE(BuildReportTable(reopened, {s.dir.path(), ReportKind::TenderStatement, 1, ProjectType::Single, "1"},

@@ -20,10 +20,13 @@ using test::RecordingNotifier;
 using test::TempDir;
 
 TEST(TenderFiles, OutputsNeverNameATendersOwnFiles) {
+  if (!test::kPosixProcessesAndModes)
+    GTEST_SKIP() << "Windows: MinGW's std::filesystem cannot make the symbolic links (and a case-blind "
+                    "file system the second spellings) this test plants";
   TempDir tender, other;
   tender.Write("VAK.DBF", "table");
   tender.Write("VAK.MEM", "header");
-  std::filesystem::create_directory(tender.File("원본"));
+  std::filesystem::create_directory(FsPath(tender.File("원본")));
   tender.Write("원본/VAK.DBF", "original");
   std::filesystem::create_directory_symlink(tender.path(), other.File("via-link"));
   std::filesystem::create_hard_link(tender.File("VAK.MEM"), other.File("header-link.pdf"));
@@ -59,6 +62,9 @@ TEST(TenderFiles, OutputsNeverNameATendersOwnFiles) {
 }
 
 TEST(TenderFiles, AnInterruptedCommitIsFinishedAndLeftoversCleared) {
+  if (!test::kPosixProcessesAndModes)
+    GTEST_SKIP() << "Windows: MinGW's std::filesystem cannot make the symbolic links (and a case-blind "
+                    "file system the second spellings) this test plants";
   TempDir dir;
   dir.Write("VAK.DBF", "old table");
   dir.Write("VAK.MEM", "old header");
@@ -68,7 +74,7 @@ TEST(TenderFiles, AnInterruptedCommitIsFinishedAndLeftoversCleared) {
   dir.Write("VAK.COMMIT.abcdefgh.new~", "half a record");
   dir.Write("입찰서.pdf.abcdefgh.new~", "a report being written");
   dir.Write(".vak-carry-notes.txt", "the user's own notes");
-  std::filesystem::create_directory(dir.File("원본"));
+  std::filesystem::create_directory(FsPath(dir.File("원본")));
   dir.Write("원본/VAK.DBF.abcdefgh.new~", "half an original");
   std::filesystem::create_directory(dir.File(".vak-carry-Q1w2E3"));
   dir.Write(".vak-carry-Q1w2E3/VAK.DBF", "scratch");
@@ -81,7 +87,7 @@ TEST(TenderFiles, AnInterruptedCommitIsFinishedAndLeftoversCleared) {
   EXPECT_EQ(dir.Read("VAK.MEM"), "new header");
   EXPECT_EQ(dir.Names(), (std::vector<std::string>{".vak-carry-notes.txt", "VAK.DBF", "VAK.MEM", "원본",
                                                    "입찰서.pdf.abcdefgh.new~"}));
-  EXPECT_TRUE(std::filesystem::is_empty(dir.File("원본")));
+  EXPECT_TRUE(std::filesystem::is_empty(FsPath(dir.File("원본"))));
   EXPECT_TRUE(n.messages.empty());
   // A record that is not ours, or names a path outside the directory, is left alone and said.
   // Only files the program itself staged, and only onto the data files: never a file reached
@@ -153,10 +159,13 @@ TEST(TenderFiles, TwoRestoresKeepEveryPricedFileAndDamagedOriginalsAreRefused) {
 }
 
 TEST(TenderFiles, TheOriginalsFolderIsARealFolderAndNeverLeftHalfMade) {
+  if (!test::kPosixProcessesAndModes)
+    GTEST_SKIP() << "Windows: MinGW's std::filesystem cannot make the symbolic links (and a case-blind "
+                    "file system the second spellings) this test plants";
   TempDir dir, elsewhere;
   test::WriteItemTable(dir.path(), {{"U", 1, '1', "a"}});
   test::WriteHeader(dir.path(), "1");
-  std::filesystem::create_directory_symlink(elsewhere.path(), dir.File("원본"));
+  std::filesystem::create_directory_symlink(elsewhere.path(), FsPath(dir.File("원본")));
   RecordingNotifier n;
   n.nextAnswer = MessageAnswer::No;
   EXPECT_FALSE(KeepAgencyOriginals(dir.path(), n));
@@ -166,7 +175,7 @@ TEST(TenderFiles, TheOriginalsFolderIsARealFolderAndNeverLeftHalfMade) {
   EXPECT_FALSE(RestoreOriginals(dir.path(), restore).restored);
   EXPECT_EQ(restore.messages.at(0).text, dir.File("원본") + "\n보관된 원본 화일(VAK.DBF, VAK.MEM)이 없습니다.");
   // A copy that fails (a full disk) leaves no folder of ours behind.
-  std::filesystem::remove(dir.File("원본"));
+  std::filesystem::remove(FsPath(dir.File("원본")));
   FailNthFileOperation(FileFault::Write, 2);
   RecordingNotifier full;
   full.nextAnswer = MessageAnswer::No;
@@ -184,6 +193,9 @@ namespace {
 // The start writes nothing to what it must not write: another tender's originals folder, data
 // files that are links, a read-only header.
 TEST(TenderFiles, TheStartRefusesWhatItMustNotWrite) {
+  if (!test::kPosixProcessesAndModes)
+    GTEST_SKIP() << "Windows: MinGW's std::filesystem cannot make the symbolic links (and a case-blind "
+                    "file system the second spellings) this test plants";
   TempDir dir, elsewhere;
   test::WriteItemTable(dir.path(), {{"U", 1, '1', "a"}, {"U", 2, '2', "b", 1, 0, 10}});
   test::WriteHeader(dir.path(), "1");

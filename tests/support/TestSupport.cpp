@@ -1,6 +1,9 @@
 #include "tests/support/TestSupport.h"
 
+#ifndef _WIN32
+#include <sys/mount.h>
 #include <sys/wait.h>
+#endif
 
 #include <algorithm>
 #include <cstdio>
@@ -9,6 +12,9 @@
 #include <fstream>
 #include <iterator>
 #include <stdexcept>
+
+#include "common/Files.h"
+#include "common/Platform.h"
 
 namespace fs = std::filesystem;
 
@@ -28,44 +34,82 @@ void RecordingNotifier::ProgressOpen(const std::string& text, long maximum) {
 }
 
 ShellRun Shell(const std::string& command) {
-  FILE* pipe = popen(command.c_str(), "r");
   ShellRun run{-1, ""};
+#ifdef _WIN32
+  // cmd.exe runs it: the Unix tools the probes name are not there, and the tests skip.
+  FILE* pipe = _popen(command.c_str(), "rb");
+  if (!pipe) return run;
+  char buffer[8192];
+  while (size_t got = fread(buffer, 1, sizeof buffer, pipe)) run.out.append(buffer, got);
+  run.status = _pclose(pipe);
+#else
+  FILE* pipe = popen(command.c_str(), "r");
   if (!pipe) return run;
   char buffer[8192];
   while (size_t got = fread(buffer, 1, sizeof buffer, pipe)) run.out.append(buffer, got);
   const int status = pclose(pipe);
   run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+#endif
   return run;
+}
+
+bool MountSmallDisk(const std::string& dir, const std::string& size) {
+#ifdef _WIN32
+  (void)dir;
+  (void)size;
+  return false;
+#else
+  return ::mount("tmpfs", dir.c_str(), "tmpfs", 0, ("size=" + size).c_str()) == 0;
+#endif
+}
+
+bool RemountReadOnly(const std::string& dir, const std::string& size) {
+#ifdef _WIN32
+  (void)dir;
+  (void)size;
+  return false;
+#else
+  return ::mount("tmpfs", dir.c_str(), "tmpfs", MS_REMOUNT | MS_RDONLY, ("size=" + size).c_str()) == 0;
+#endif
+}
+
+void Unmount(const std::string& dir) {
+#ifdef _WIN32
+  (void)dir;
+#else
+  ::umount(dir.c_str());
+#endif
 }
 
 bool ToolAvailable(const std::string& probe) { return Shell(probe + " >/dev/null 2>&1").status == 0; }
 
 TempDir::TempDir() {
-  std::string pattern = (fs::temp_directory_path() / "vaktest-XXXXXX").string();
-  if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
-  path_ = pattern;
+  path_ = platform::MakeTempDirectory(Utf8(fs::temp_directory_path() / "vaktest-"));
+  if (path_.empty()) throw std::runtime_error("no temporary directory could be made");
 }
 
 TempDir::~TempDir() {
   std::error_code ec;
-  fs::remove_all(path_, ec);
+  fs::remove_all(FsPath(path_), ec);
 }
 
-std::string TempDir::File(const std::string& name) const { return (fs::path(path_) / name).string(); }
+std::string TempDir::File(const std::string& name) const {
+  return Utf8((FsPath(path_) / FsPath(name)).make_preferred());
+}
 
 void TempDir::Write(const std::string& name, const std::string& bytes) const {
-  std::ofstream out(File(name), std::ios::binary | std::ios::trunc);
+  std::ofstream out(FsPath(File(name)), std::ios::binary | std::ios::trunc);
   out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
 
 std::string TempDir::Read(const std::string& name) const {
-  std::ifstream in(File(name), std::ios::binary);
+  std::ifstream in(FsPath(File(name)), std::ios::binary);
   return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
 }
 
 std::vector<std::string> TempDir::Names() const {
   std::vector<std::string> names;
-  for (const auto& entry : fs::directory_iterator(path_)) names.push_back(entry.path().filename().string());
+  for (const auto& entry : fs::directory_iterator(FsPath(path_))) names.push_back(Utf8(entry.path().filename()));
   std::sort(names.begin(), names.end());
   return names;
 }

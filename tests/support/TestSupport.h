@@ -65,6 +65,22 @@ ShellRun Shell(const std::string& command);
 // Tests skip, saying which package is missing, when it is not.
 bool ToolAvailable(const std::string& probe);
 
+// A small file system of its own mounted on `dir` (a full disk, a full medium): false where
+// the tests may not mount, and on Windows, which has none; the tests skip then.
+bool MountSmallDisk(const std::string& dir, const std::string& size);
+// Makes the small file system on `dir` read-only; false where that cannot be done.
+bool RemountReadOnly(const std::string& dir, const std::string& size);
+void Unmount(const std::string& dir);
+
+// Whether the tests run where another process can be forked and files given POSIX modes,
+// FIFOs and links to devices (not on Windows): the reason to give when they are skipped.
+#ifdef _WIN32
+inline constexpr bool kPosixProcessesAndModes = false;
+#else
+inline constexpr bool kPosixProcessesAndModes = true;
+#endif
+inline constexpr const char* kNoPosix = "Windows has no fork(), FIFOs, POSIX modes or mounts";
+
 // "B0 A1 0D" -> the bytes; for byte sequences written out by hand.
 std::string Bytes(const std::string& hex);
 
