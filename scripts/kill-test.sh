@@ -19,7 +19,7 @@ if [ "${2:-}" = windows ]; then
   source scripts/wine-env.sh "$build"
   vaktool="$build/bin/vaktool.exe"
   runner=("$VAK_WINE")
-  startup=300  # milliseconds before Wine runs the program's own code
+  startup=300  # milliseconds more to draw from: Wine takes a moment to start the program
 fi
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
@@ -92,7 +92,7 @@ while [ "$kills" -lt 20 ] && [ "$round" -lt 120 ]; do  # twenty runs really kill
   command=${commands[$((kills % 4))]}
   case "$command" in
     carry) args=("$work/source" "$work/tender" --overwrite --yes); delay="$((RANDOM % 2)).$(printf '%03d' $((RANDOM % 1000)))" ;;
-    *) args=("$work/tender" --yes); ms=$((RANDOM % 120 + 2 + startup)); delay="$((ms / 1000)).$(printf '%03d' $((ms % 1000)))" ;;
+    *) args=("$work/tender" --yes); ms=$((RANDOM % (120 + startup) + 2)); delay="$((ms / 1000)).$(printf '%03d' $((ms % 1000)))" ;;
   esac
   "${runner[@]}" "$vaktool" "$command" "${args[@]}" >/dev/null 2>&1 &
   pid=$!
