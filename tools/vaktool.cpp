@@ -178,10 +178,13 @@ bool ParseOptions(const std::vector<std::string>& args, size_t from, const std::
   return true;
 }
 
-bool ReadWholeNumber(const std::string& text, long& value) {
+// A whole number of at most eighteen digits. 64 bits on every system: Windows' long has 32.
+bool ReadWholeNumber(const std::string& text, int64_t& value) {
   std::string t = text;
   if (!IsNumberText(t) || t.find('.') != std::string::npos || TrimmedText(t).empty()) return false;
-  value = static_cast<long>(TextToNumber(t));
+  const long double number = TextToNumber(t);
+  if (number > 999999999999999999.0L || number < -999999999999999999.0L) return false;
+  value = static_cast<int64_t>(number);
   return true;
 }
 
@@ -201,7 +204,7 @@ int Sample(const std::vector<std::string>& args) {
     return 2;
   }
   SampleOptions sample;
-  long type = 2, lines = 300, seed = 1;
+  int64_t type = 2, lines = 300, seed = 1;
   if ((options.count("--type") && !ReadWholeNumber(options["--type"], type)) ||
       (options.count("--lines") && !ReadWholeNumber(options["--lines"], lines)) ||
       (options.count("--seed") && !ReadWholeNumber(options["--seed"], seed)) || (type != 1 && type != 2) || lines < 1 ||
@@ -210,7 +213,7 @@ int Sample(const std::vector<std::string>& args) {
     return 2;
   }
   sample.type = static_cast<int>(type);
-  sample.lines = lines;
+  sample.lines = static_cast<long>(lines);
   sample.seed = static_cast<uint32_t>(seed);
   const std::string dir = AbsoluteDir(args[1]);
   std::error_code ec;
@@ -353,8 +356,8 @@ int Price(const std::vector<std::string>& args) {
     std::fputs(usage, stderr);
     return 2;
   }
-  long recno = 0;
-  if (!ReadWholeNumber(options["--record"], recno) || recno < 1 || recno > static_cast<long>(UINT32_MAX) ||
+  int64_t recno = 0;
+  if (!ReadWholeNumber(options["--record"], recno) || recno < 1 || recno > int64_t{UINT32_MAX} ||
       TrimmedText(options["--record"]).size() > 10) {
     std::fprintf(stderr, "vaktool: 레코드 번호는 1 이상의 정수여야 합니다: %s\n", options["--record"].c_str());
     return 2;
@@ -783,9 +786,9 @@ int Dump(const std::vector<std::string>& args) {
     return 1;
   }
   if (!table->Warnings().empty()) std::fprintf(stderr, "vaktool: %s\n", table->Warnings().c_str());
-  long order = 0;
-  if (options.count("--order") &&
-      (!ReadWholeNumber(options["--order"], order) || !table->SetOrder(static_cast<int>(order)))) {
+  int64_t order = 0;
+  if (options.count("--order") && (!ReadWholeNumber(options["--order"], order) || order < 0 || order > 1000 ||
+                                   !table->SetOrder(static_cast<int>(order)))) {
     std::fprintf(stderr, "vaktool: 그런 순서가 없습니다: %s\n", options["--order"].c_str());
     return 2;
   }
