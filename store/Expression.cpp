@@ -80,25 +80,34 @@ class LogicalLiteral : public ExprNode {
   bool value_;
 };
 
+// A position or length taken from a number: cut to what any text could need, so that a
+// huge, negative or undefined number neither overflows the conversion nor depends on the
+// width of long (32 bits on Windows).
+long WholeArgument(long double n) {
+  constexpr long double kLimit = 1000000000.0L;
+  if (!(n > -kLimit)) return n < 0 ? -static_cast<long>(kLimit) : 0;  // NaN counts as 0
+  return n < kLimit ? static_cast<long>(n) : static_cast<long>(kLimit);
+}
+
 class SubStrNode : public ExprNode {
  public:
   SubStrNode(NodePtr s, NodePtr start, NodePtr length)
       : ExprNode(Type::Text), s_(std::move(s)), start_(std::move(start)), length_(std::move(length)) {
     width = s_->width;
     if (start_->IsConstant() && (!length_ || length_->IsConstant())) {
-      const long st = static_cast<long>(start_->Num(nullptr));
-      const long len = length_ ? static_cast<long>(length_->Num(nullptr)) : s_->width;
+      const long st = WholeArgument(start_->Num(nullptr));
+      const long len = length_ ? WholeArgument(length_->Num(nullptr)) : s_->width;
       width = static_cast<int>(std::max(0L, std::min(len, static_cast<long>(s_->width) - std::max(st, 1L) + 1)));
     }
   }
   std::string_view Text(const char* r) const override {
     const std::string_view s = s_->Text(r);
-    long start = static_cast<long>(start_->Num(r));
+    long start = WholeArgument(start_->Num(r));
     if (start < 1) start = 1;
     if (static_cast<size_t>(start) > s.size()) return {};
     const std::string_view rest = s.substr(static_cast<size_t>(start - 1));
     if (!length_) return rest;
-    const long length = static_cast<long>(length_->Num(r));
+    const long length = WholeArgument(length_->Num(r));
     if (length <= 0) return {};
     return rest.substr(0, static_cast<size_t>(length));
   }
@@ -468,7 +477,7 @@ class Parser {
 
   long ConstantArgument(const NodePtr& node) {
     if (node->type != Type::Number || !node->IsConstant()) Fail("상수 숫자가 있어야 합니다");
-    return static_cast<long>(node->Num(nullptr));
+    return WholeArgument(node->Num(nullptr));
   }
 
   NodePtr ParseCall(const std::string& name) {

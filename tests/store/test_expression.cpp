@@ -53,6 +53,11 @@ TEST(Expression, GeneralForms) {
   EXPECT_TRUE(Holds("SubStr(F_PART,2) = \"2\"", r));
   EXPECT_TRUE(Holds("F_SEQ + 3 = 20 .and. -F_SEQ = -17", r));
   EXPECT_TRUE(Holds("!F_PART = 'T'", r));
+  // Positions and lengths beyond any width (past 32 bits too) are cut, not overflowed.
+  EXPECT_TRUE(Holds("SubStr(F_PART,5000000000) = ''", r));
+  EXPECT_TRUE(Holds("SubStr(F_PART,1,5000000000) = 'U2'", r));
+  EXPECT_TRUE(Holds("SubStr(F_PART,-5000000000,1) = 'U'", r));
+  EXPECT_TRUE(Holds("SubStr(F_PART,F_SEQ+5000000000) = ''", r));
 }
 
 TEST(Expression, IndexKeyHasAFixedWidth) {
