@@ -98,14 +98,13 @@ std::string JoinPath(std::string_view dir, std::string_view name) {
 
 std::optional<std::string> FindFileNoCase(std::string_view dir, std::string_view name) {
   const std::string exact = JoinPath(dir, name);
-  std::error_code ec;
-  const bool exists = fs::exists(FsPath(exact), ec);
+  const bool exists = platform::PathInfo(exact).has_value();
   if (exists && !platform::CaseBlindFileNames()) return exact;
   // Where names are case-blind (Windows), the exact spelling "exists" in any case: the
   // directory tells the spelling the file really has.
   std::optional<std::string> found;
-  for (fs::directory_iterator it(FsPath(dir.empty() ? "." : dir), ec), end; !ec && it != end; it.increment(ec)) {
-    const std::string entry = Utf8(it->path().filename());
+  for (const std::string& entry :
+       platform::ListDirectory(dir.empty() ? "." : std::string(dir)).value_or(std::vector<std::string>())) {
     if (entry == name) return exact;
     if (!found && EqualsNoCase(entry, name)) found = JoinPath(dir, entry);
   }
@@ -375,19 +374,27 @@ bool DeleteMatchingFiles(const std::string& mask) {
   // Collect first: the directory is not changed while it is being read.
   std::vector<std::string> doomed;
   bool found = false;
-  std::error_code ec;
-  for (fs::directory_iterator it(FsPath(searchDir), ec), end; !ec && it != end; it.increment(ec)) {
-    const std::string name = Utf8(it->path().filename());
+  for (const std::string& name : platform::ListDirectory(searchDir).value_or(std::vector<std::string>())) {
     if (!MaskMatches(pattern, name)) continue;
     found = true;
-    std::error_code typeEc;
-    if (name.front() != '.' && !it->is_directory(typeEc)) doomed.push_back(name);
+    const std::optional<platform::FileInfo> info = platform::PathInfo(dirPart + name);
+    if (name.front() != '.' && !(info && info->directory)) doomed.push_back(name);
   }
   for (const std::string& name : doomed) {
-    std::error_code removeEc;
-    if (!fs::remove(FsPath(dirPart + name), removeEc) || removeEc) return false;
+    if (!platform::RemoveFile(dirPart + name)) return false;
   }
   return found;
+}
+
+bool RemoveTree(const std::string& path) {
+  // The entry itself, not what a link names: a link is removed like a file.
+  const std::optional<platform::FileInfo> info = platform::LinkInfo(path);
+  if (!info) return errno == ENOENT;
+  if (!info->directory || info->link) return platform::RemoveFile(path) || platform::RemoveEmptyDirectory(path);
+  bool whole = true;
+  for (const std::string& name : platform::ListDirectory(path).value_or(std::vector<std::string>()))
+    whole = RemoveTree(JoinPath(path, name)) && whole;
+  return platform::RemoveEmptyDirectory(path) && whole;
 }
 
 std::string NormalizeDir(std::string_view path) {

@@ -52,6 +52,9 @@ bool CopyFileTo(const std::string& source, const std::string& destination);
 // ignored, "*.*" also matching names without a point). Names starting with "." and
 // directories are skipped. False when nothing matched or a deletion failed.
 bool DeleteMatchingFiles(const std::string& mask);
+// Removes `path` with everything in it; a link in it is removed, never followed. False when
+// something stays.
+bool RemoveTree(const std::string& path);
 
 // Doubled separators collapsed and one trailing separator dropped; nothing else changes:
 // blanks and relative parts ("../tender", "./tender") are kept, so the path names the same

@@ -42,6 +42,14 @@ bool SyncFile(int fd);
 
 // Whether the file system takes "vak.dbf" for "VAK.DBF" (Windows) or not (Linux).
 bool CaseBlindFileNames();
+// The spelling of `path` the system's file calls take whatever its length. Windows refuses
+// paths of 260 characters and more unless they are given in the extended form
+// "\\?\C:\...", which the system takes literally: so the form is made only for long, fully
+// qualified paths, with "." and ".." resolved, '/' made '\\' and the trailing dots and
+// blanks of each name dropped, as the system does with a short path. Elsewhere the path as
+// given. `WithoutLongPathForm` undoes it for paths shown to the user.
+std::string LongPathForm(std::string_view path);
+std::string WithoutLongPathForm(std::string path);
 
 // ---------------------------------------------------------------- what a name or file is
 struct FileInfo {
@@ -103,10 +111,14 @@ bool RenameOver(const std::string& from, const std::string& to);
 // A second name for an existing file; fails with EEXIST rather than replace anything.
 bool LinkFile(const std::string& existing, const std::string& newName);
 bool RemoveFile(const std::string& path);
+// Removes an empty directory.
+bool RemoveEmptyDirectory(const std::string& path);
 // Makes the renames and removals in the directory holding `path` durable.
 void SyncDirectory(const std::string& path);
 // Whether new files can be made in the directory `dir`.
 bool CanCreateFilesIn(const std::string& dir);
+// The names in `dir`, "." and ".." left out, in no order; nothing when it cannot be read.
+std::optional<std::vector<std::string>> ListDirectory(const std::string& dir);
 // A new directory "<prefix><6 random letters>", created exclusively; empty on failure.
 std::string MakeTempDirectory(const std::string& prefix);
 

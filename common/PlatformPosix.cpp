@@ -1,4 +1,5 @@
 // The operating system's services on Linux and other POSIX systems.
+#include <dirent.h>
 #include <fcntl.h>
 #include <iconv.h>
 #include <sys/file.h>
@@ -51,6 +52,21 @@ bool WriteAt(int fd, size_t offset, const char* bytes, size_t size) {
 bool SyncFile(int fd) { return ::fsync(fd) == 0; }
 
 bool CaseBlindFileNames() { return false; }
+
+std::string LongPathForm(std::string_view path) { return std::string(path); }
+
+std::optional<std::vector<std::string>> ListDirectory(const std::string& dir) {
+  DIR* d = ::opendir(dir.c_str());
+  if (!d) return std::nullopt;
+  std::vector<std::string> names;
+  while (const dirent* entry = ::readdir(d)) {
+    const std::string_view name = entry->d_name;
+    if (name != "." && name != "..") names.emplace_back(name);
+  }
+  ::closedir(d);
+  return names;
+}
+std::string WithoutLongPathForm(std::string path) { return path; }
 
 namespace {
 
@@ -130,6 +146,7 @@ bool LinkFile(const std::string& existing, const std::string& newName) {
 }
 
 bool RemoveFile(const std::string& path) { return ::unlink(path.c_str()) == 0; }
+bool RemoveEmptyDirectory(const std::string& path) { return ::rmdir(path.c_str()) == 0; }
 
 void SyncDirectory(const std::string& path) {
   // A rename is durable only once the directory holding the names is flushed too.

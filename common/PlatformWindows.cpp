@@ -66,6 +66,9 @@ std::wstring Wide(std::string_view utf8) {
   return wide;
 }
 
+// The path for a file call: the extended form when it is long (LongPathForm).
+std::wstring SystemPath(std::string_view utf8) { return Wide(LongPathForm(utf8)); }
+
 std::string Utf8(std::wstring_view wide) {
   if (wide.empty()) return std::string();
   const int size =
@@ -202,7 +205,7 @@ FileInfo Describe(const BY_HANDLE_FILE_INFORMATION& st, bool entryItself) {
 std::optional<FileInfo> InfoOf(const std::string& path, bool entryItself) {
   const DWORD flags = FILE_FLAG_BACKUP_SEMANTICS | (entryItself ? FILE_FLAG_OPEN_REPARSE_POINT : 0);
   // No access asked for: only the attributes are read, and a held file can still be looked at.
-  const HANDLE h = CreateFileW(Wide(path).c_str(), 0, kShareAll, nullptr, OPEN_EXISTING, flags, nullptr);
+  const HANDLE h = CreateFileW(SystemPath(path).c_str(), 0, kShareAll, nullptr, OPEN_EXISTING, flags, nullptr);
   if (h == INVALID_HANDLE_VALUE) return Failed(std::optional<FileInfo>());
   BY_HANDLE_FILE_INFORMATION st{};
   const bool got = GetFileInformationByHandle(h, &st) != 0;
@@ -246,12 +249,12 @@ bool SetEnd(HANDLE h, uint64_t size) {
 int OpenFile(const std::string& path, Access access) {
   const DWORD rights = access == Access::Read ? GENERIC_READ : GENERIC_READ | GENERIC_WRITE;
   return Descriptor(
-      CreateFileW(Wide(path).c_str(), rights, kShareAll, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+      CreateFileW(SystemPath(path).c_str(), rights, kShareAll, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
 }
 
 int CreateNewFile(const std::string& path) {
   // CREATE_NEW fails on any existing entry, a link too: what O_CREAT | O_EXCL | O_NOFOLLOW promises.
-  return Descriptor(CreateFileW(Wide(path).c_str(), GENERIC_READ | GENERIC_WRITE, kShareAll, nullptr, CREATE_NEW,
+  return Descriptor(CreateFileW(SystemPath(path).c_str(), GENERIC_READ | GENERIC_WRITE, kShareAll, nullptr, CREATE_NEW,
                                 FILE_ATTRIBUTE_NORMAL, nullptr));
 }
 
@@ -295,6 +298,73 @@ bool WriteAt(int fd, size_t offset, const char* bytes, size_t size) {
 }
 
 bool CaseBlindFileNames() { return true; }
+
+namespace {
+
+constexpr std::string_view kExtended = "\\\\?\\", kExtendedUnc = "\\\\?\\UNC\\";
+// Below this many bytes of UTF-8 a path has well under MAX_PATH (260) characters, also with
+// the "\\*" a folder's listing adds.
+constexpr size_t kShortPath = 200;
+
+bool IsSlash(char c) { return c == '/' || c == '\\'; }
+
+}  // namespace
+
+std::string LongPathForm(std::string_view path) {
+  if (path.size() < kShortPath || path.starts_with(kExtended)) return std::string(path);
+  std::string root;
+  std::string_view rest;
+  if (path.size() > 2 && path[1] == ':' && IsSlash(path[2])) {  // C:\...
+    root = std::string(kExtended) + std::string(path.substr(0, 2));
+    rest = path.substr(3);
+  } else if (IsSlash(path[0]) && IsSlash(path[1]) && path[2] != '?' && path[2] != '.') {  // \\server\share
+    root = std::string(kExtendedUnc);
+    root.pop_back();
+    rest = path.substr(2);
+  } else {
+    return std::string(path);  // relative, or a device: left to the system
+  }
+  std::vector<std::string> names;
+  size_t start = 0;
+  while (start <= rest.size()) {
+    size_t end = start;
+    while (end < rest.size() && !IsSlash(rest[end])) ++end;
+    std::string name(rest.substr(start, end - start));
+    if (name == "..") {
+      if (!names.empty()) names.pop_back();
+    } else if (!name.empty() && name != ".") {
+      while (!name.empty() && (name.back() == '.' || name.back() == ' ')) name.pop_back();
+      if (!name.empty()) names.push_back(std::move(name));
+    }
+    start = end + 1;
+  }
+  for (const std::string& name : names) root += "\\" + name;
+  return root;
+}
+
+std::optional<std::vector<std::string>> ListDirectory(const std::string& dir) {
+  std::string pattern = dir;
+  if (!pattern.empty() && !IsSlash(pattern.back())) pattern += '\\';
+  WIN32_FIND_DATAW found;
+  const HANDLE h =
+      FindFirstFileExW(SystemPath(pattern + "*").c_str(), FindExInfoBasic, &found, FindExSearchNameMatch, nullptr, 0);
+  if (h == INVALID_HANDLE_VALUE)
+    return GetLastError() == ERROR_FILE_NOT_FOUND ? std::vector<std::string>()
+                                                  : Failed(std::optional<std::vector<std::string>>());
+  std::vector<std::string> names;
+  do {
+    const std::wstring_view name = found.cFileName;
+    if (name != L"." && name != L"..") names.push_back(Utf8(name));
+  } while (FindNextFileW(h, &found));
+  FindClose(h);
+  return names;
+}
+
+std::string WithoutLongPathForm(std::string path) {
+  if (path.starts_with(kExtendedUnc)) return "\\" + path.substr(kExtendedUnc.size() - 1);
+  if (path.starts_with(kExtended)) return path.substr(kExtended.size());
+  return path;
+}
 
 bool SyncFile(int fd) { return FlushFileBuffers(Handle(fd)) ? true : Failed(false); }
 
@@ -388,7 +458,7 @@ bool RenameOver(const std::string& from, const std::string& to) {
   // MOVEFILE_REPLACE_EXISTING replaces the target in one step on the same volume, as
   // rename(2) does; MOVEFILE_WRITE_THROUGH returns only when the move is on the disk, which
   // is what the directory sync after a rename gives on Linux.
-  const std::wstring source = Wide(from), target = Wide(to);
+  const std::wstring source = SystemPath(from), target = SystemPath(to);
   constexpr DWORD kFlags = MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH;
   if (MoveFileExW(source.c_str(), target.c_str(), kFlags)) return true;
   const DWORD error = GetLastError();
@@ -406,14 +476,17 @@ bool RenameOver(const std::string& from, const std::string& to) {
 bool LinkFile(const std::string& existing, const std::string& newName) {
   // Fails over an existing name, as link(2) does; the reason is made EEXIST whatever error
   // the system gives for it.
-  const std::wstring name = Wide(newName);
-  if (CreateHardLinkW(name.c_str(), Wide(existing).c_str(), nullptr)) return true;
+  const std::wstring name = SystemPath(newName);
+  if (CreateHardLinkW(name.c_str(), SystemPath(existing).c_str(), nullptr)) return true;
   Failed(false);
   if (GetFileAttributesW(name.c_str()) != INVALID_FILE_ATTRIBUTES) errno = EEXIST;
   return false;
 }
 
-bool RemoveFile(const std::string& path) { return DeleteFileW(Wide(path).c_str()) ? true : Failed(false); }
+bool RemoveFile(const std::string& path) { return DeleteFileW(SystemPath(path).c_str()) ? true : Failed(false); }
+bool RemoveEmptyDirectory(const std::string& path) {
+  return RemoveDirectoryW(SystemPath(path).c_str()) ? true : Failed(false);
+}
 
 void SyncDirectory(const std::string&) {
   // Nothing to do, and nothing that could be done: a folder cannot be opened and flushed like
@@ -437,7 +510,7 @@ std::string MakeTempDirectory(const std::string& prefix) {
   for (int attempt = 0; attempt < 100; ++attempt) {
     std::string name = prefix;
     for (int i = 0; i < 6; ++i) name.push_back(kLetters[engine() % (sizeof kLetters - 1)]);
-    if (CreateDirectoryW(Wide(name).c_str(), nullptr)) return name;
+    if (CreateDirectoryW(SystemPath(name).c_str(), nullptr)) return name;
     if (GetLastError() != ERROR_ALREADY_EXISTS) break;
   }
   errno = ErrnoFromWindows(GetLastError());

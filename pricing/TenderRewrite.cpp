@@ -28,9 +28,7 @@ class ScratchDir {
     path_ = platform::MakeTempDirectory(JoinPath(beside, ".vak-carry-"));
   }
   ~ScratchDir() {
-    if (path_.empty() || kept_) return;
-    std::error_code ec;
-    std::filesystem::remove_all(FsPath(path_), ec);
+    if (!path_.empty() && !kept_) RemoveTree(path_);
   }
   ScratchDir(const ScratchDir&) = delete;
   ScratchDir& operator=(const ScratchDir&) = delete;

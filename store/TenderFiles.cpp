@@ -123,24 +123,20 @@ bool TidyDataDirectory(const std::string& dataDir, UserNotifier& notifier) {
   }
   // Only the program's own names: the temporary files of the data files, the originals and
   // the report tables, and carry scratch folders (a PDF being written beside them is not ours).
-  std::error_code ec;
-  std::vector<fs::path> leftovers;
-  for (const fs::path& where : {FsPath(dataDir), FsPath(dataDir) / FsPath(kOriginalsDir)}) {
-    if (fs::is_symlink(where, ec)) continue;
-    for (fs::directory_iterator it(where, ec), end; !ec && it != end; it.increment(ec)) {
-      const std::string name = Utf8(it->path().filename());
-      const bool scratch = where == FsPath(dataDir) && name.rfind(".vak-carry-", 0) == 0 && name.size() == 17 &&
-                           it->is_directory(ec) && !it->is_symlink(ec);
-      if (IsTenderTempFile(name) || scratch) leftovers.push_back(it->path());
+  const std::string originals = JoinPath(dataDir, kOriginalsDir);
+  std::vector<std::string> leftovers;
+  for (const std::string& where : {dataDir, originals}) {
+    const std::optional<platform::FileInfo> folder = platform::LinkInfo(where);
+    if (!folder || folder->link) continue;
+    for (const std::string& name : platform::ListDirectory(where).value_or(std::vector<std::string>())) {
+      const std::string path = JoinPath(where, name);
+      const std::optional<platform::FileInfo> entry = platform::LinkInfo(path);
+      const bool scratch = where == dataDir && name.rfind(".vak-carry-", 0) == 0 && name.size() == 17 && entry &&
+                           entry->directory && !entry->link;
+      if (IsTenderTempFile(name) || scratch) leftovers.push_back(path);
     }
   }
-  for (const fs::path& left : leftovers) {
-    std::error_code removeEc;
-    if (fs::is_symlink(left, removeEc) || !fs::is_directory(left, removeEc))
-      fs::remove(left, removeEc);
-    else
-      fs::remove_all(left, removeEc);
-  }
+  for (const std::string& left : leftovers) RemoveTree(left);
   return true;
 }
 

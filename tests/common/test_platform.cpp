@@ -185,5 +185,50 @@ TEST(Platform, AKoreanFolderWithABlankTakesFilesByTheirNames) {
   EXPECT_EQ(ReadWholeFile(JoinPath(folder, "원본 사본")), "견적");
 }
 
+// Windows takes paths of 260 characters and more only in their extended form; the program
+// makes it where it is needed and shows the path as given.
+TEST(Platform, AFolderDeeperThanTheOldPathLimitWorksLikeAnyOther) {
+  TempDir dir;
+  std::string folder = dir.path();
+  while (folder.size() < 330) folder = JoinPath(folder, "tender documents 2026 입찰");  // over 260 characters
+  ASSERT_TRUE(std::filesystem::create_directories(FsPath(folder)));
+  EXPECT_EQ(Utf8(std::filesystem::absolute(FsPath(folder))), folder);
+  const std::string header = JoinPath(folder, "VAK.MEM");
+  EXPECT_TRUE(ReplaceFileContents(header, "견적"));
+  EXPECT_TRUE(ReplaceFileContents(header, "견적 2"));  // a replace over it
+  EXPECT_EQ(ReadWholeFile(header), "견적 2");
+  EXPECT_EQ(FindFileNoCase(folder, "vak.mem"), header);
+  EXPECT_TRUE(CopyFileTo(header, JoinPath(folder, "VAK.CDX")));
+  EXPECT_TRUE(DeleteMatchingFiles(JoinPath(folder, "Vak.CDX")));
+  EXPECT_FALSE(FindFileNoCase(folder, "VAK.CDX"));
+  EXPECT_FALSE(platform::MakeTempDirectory(JoinPath(folder, ".vak-carry-")).empty());
+}
+
+#ifdef _WIN32
+constexpr bool kWindows = true;
+#else
+constexpr bool kWindows = false;
+#endif
+
+TEST(Platform, TheExtendedFormIsMadeOnlyForLongFullPaths) {
+  const std::string deep = "C:\\" + std::string(240, 'a');
+  const std::string unc = "\\\\server\\share\\" + std::string(240, 'b');
+  const struct {
+    std::string given, windows;
+  } cases[] = {
+      {"C:\\short\\VAK.DBF", "C:\\short\\VAK.DBF"},
+      {"relative\\" + std::string(240, 'r'), "relative\\" + std::string(240, 'r')},
+      {deep + "/x/./y/../VAK.DBF. ", "\\\\?\\" + deep + "\\x\\VAK.DBF"},
+      {unc + "\\VAK.DBF", "\\\\?\\UNC\\server\\share\\" + std::string(240, 'b') + "\\VAK.DBF"},
+      {"\\\\?\\" + deep, "\\\\?\\" + deep},
+  };
+  for (const auto& c : cases) {
+    const std::string expected = kWindows ? c.windows : c.given;
+    EXPECT_EQ(platform::LongPathForm(c.given), expected) << c.given;
+  }
+  EXPECT_EQ(platform::WithoutLongPathForm("\\\\?\\C:\\x"), kWindows ? "C:\\x" : "\\\\?\\C:\\x");
+  EXPECT_EQ(platform::WithoutLongPathForm("\\\\?\\UNC\\s\\x"), kWindows ? "\\\\s\\x" : "\\\\?\\UNC\\s\\x");
+}
+
 }  // namespace
 }  // namespace vak
