@@ -398,9 +398,16 @@ bool RemoveTree(const std::string& path) {
 }
 
 std::string NormalizeDir(std::string_view path) {
-  std::string dir(path);
+  // A network path ("\\server\share") or an extended one ("\\?\C:\") starts with two
+  // separators on Windows; they are kept, and only the doubled ones after them are made one.
+  const size_t keep = platform::CaseBlindFileNames() && path.size() > 2 && IsSeparator(path[0]) &&
+                              IsSeparator(path[1]) && !IsSeparator(path[2])
+                          ? 2
+                          : 0;
+  std::string dir(path.substr(keep));
   dir = ReplaceAll(dir, "\\\\", "\\");
   dir = ReplaceAll(dir, "//", "/");  // Windows takes "/" as a separator too
+  dir.insert(0, path.substr(0, keep));
   if (dir.size() > 1 && IsSeparator(dir.back())) dir.pop_back();
   return dir;
 }

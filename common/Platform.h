@@ -49,6 +49,10 @@ bool CaseBlindFileNames();
 // blanks of each name dropped, as the system does with a short path. Elsewhere the path as
 // given. `WithoutLongPathForm` undoes it for paths shown to the user.
 std::string LongPathForm(std::string_view path);
+// `path` with every short (8.3) name of an existing folder or file in it spelled out, so that
+// "__~~~WDC" is seen as the "원본" it names; the rest as given. Unchanged where the system
+// has no short names.
+std::string WithLongNames(const std::string& path);
 std::string WithoutLongPathForm(std::string path);
 
 // ---------------------------------------------------------------- what a name or file is

@@ -67,6 +67,7 @@ std::optional<std::vector<std::string>> ListDirectory(const std::string& dir) {
   return names;
 }
 std::string WithoutLongPathForm(std::string path) { return path; }
+std::string WithLongNames(const std::string& path) { return path; }
 
 namespace {
 

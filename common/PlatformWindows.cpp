@@ -360,6 +360,27 @@ std::optional<std::vector<std::string>> ListDirectory(const std::string& dir) {
   return names;
 }
 
+std::string WithLongNames(const std::string& path) {
+  // GetLongPathNameW needs the whole path to exist: the part that does not is cut off,
+  // spelled out, and put back as given.
+  size_t end = path.size();
+  while (end > 0) {
+    const std::wstring head = SystemPath(path.substr(0, end));
+    const DWORD size = GetLongPathNameW(head.c_str(), nullptr, 0);
+    if (size > 0) {
+      std::wstring spelled(size, L'\0');
+      const DWORD used = GetLongPathNameW(head.c_str(), spelled.data(), size);
+      if (used > 0 && used < size) {
+        spelled.resize(used);
+        return WithoutLongPathForm(Utf8(spelled)) + path.substr(end);
+      }
+    }
+    while (end > 0 && !IsSlash(path[end - 1])) --end;                         // the last name off
+    while (end > 1 && IsSlash(path[end - 1]) && path[end - 2] != ':') --end;  // and the separators before it
+  }
+  return path;
+}
+
 std::string WithoutLongPathForm(std::string path) {
   if (path.starts_with(kExtendedUnc)) return "\\" + path.substr(kExtendedUnc.size() - 1);
   if (path.starts_with(kExtended)) return path.substr(kExtended.size());

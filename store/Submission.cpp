@@ -31,8 +31,8 @@ bool SameDirectory(const std::string& a, const std::string& b) {
 bool InsideDirectory(const std::string& target, const std::string& dir) {
   namespace fs = std::filesystem;
   std::error_code ec;
-  const fs::path inner = fs::weakly_canonical(fs::absolute(FsPath(target), ec), ec);
-  const fs::path outer = fs::weakly_canonical(fs::absolute(FsPath(dir), ec), ec);
+  const fs::path inner = fs::weakly_canonical(fs::absolute(FsPath(platform::WithLongNames(target)), ec), ec);
+  const fs::path outer = fs::weakly_canonical(fs::absolute(FsPath(platform::WithLongNames(dir)), ec), ec);
   for (fs::path p = inner; !p.empty() && p != p.root_path(); p = p.parent_path()) {
     if (SameDirectory(Utf8(p), Utf8(outer))) return true;
   }
@@ -110,7 +110,7 @@ SubmitOutcome SubmitTender(const std::string& dataDir, const std::string& target
   {
     std::error_code ec;
     const std::filesystem::path medium =
-        std::filesystem::weakly_canonical(std::filesystem::absolute(FsPath(target), ec), ec);
+        std::filesystem::weakly_canonical(std::filesystem::absolute(FsPath(platform::WithLongNames(target)), ec), ec);
     const bool originals = IsOriginalsFolder(medium);
     const bool tender = !MissingDataFile(JoinPath(Utf8(medium), kOriginalsDir));
     if (originals || tender)

@@ -65,7 +65,7 @@ bool IsOriginalsFolder(const fs::path& dir) {
 std::string OutputPathProblem(const std::string& output, const std::vector<std::string>& tenderDirs) {
   if (output.empty()) return "출력 화일의 이름이 없습니다.";
   std::error_code ec;
-  const fs::path path = FsPath(output);
+  const fs::path path = FsPath(platform::WithLongNames(output));  // "__~~~WDC" is 원본
   if (fs::is_directory(path, ec)) return output + "\n디렉토리입니다. 출력 화일의 이름을 주십시오.";
   // A device or pipe carries the name: replacing it would not write the file meant.
   if (fs::exists(path, ec) && !fs::is_regular_file(path, ec))
@@ -143,7 +143,7 @@ bool TidyDataDirectory(const std::string& dataDir, UserNotifier& notifier) {
 std::string UnwritableTenderProblem(const std::string& dataDir) {
   if (std::string problem = TwoSpellingsProblem(dataDir); !problem.empty()) return problem;
   std::error_code ec;
-  const fs::path dir = fs::weakly_canonical(fs::absolute(FsPath(dataDir), ec), ec);
+  const fs::path dir = fs::weakly_canonical(fs::absolute(FsPath(platform::WithLongNames(dataDir)), ec), ec);
   if (IsOriginalsFolder(dir))
     return dataDir + "\n발주기관의 원본을 보관하는 디렉토리입니다. 원본은 고치지 않습니다. 입찰 자료 디렉토리(" +
            Utf8(dir.parent_path()) + ")를 여십시오.";

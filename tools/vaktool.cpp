@@ -193,8 +193,9 @@ bool ReadWholeNumber(const std::string& text, int64_t& value) {
 std::string AbsoluteDir(const std::string& dir) {
   // Not normalised: "link/../tender" is where the system's own lookup goes, through the link.
   std::error_code ec;
-  const std::string absolute = Utf8(std::filesystem::absolute(FsPath(dir), ec));
-  return NormalizeDir(ec ? dir : absolute);
+  // An extended "\\?\C:\..." is taken as the plain path it stands for.
+  const std::string absolute = Utf8(std::filesystem::absolute(FsPath(platform::WithoutLongPathForm(dir)), ec));
+  return NormalizeDir(platform::WithLongNames(ec ? dir : absolute));  // short (8.3) names spelled out
 }
 
 int Sample(const std::vector<std::string>& args) {

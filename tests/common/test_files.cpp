@@ -27,6 +27,13 @@ TEST(NormalizeDir, CollapsesAndDropsTheTrailingSeparatorButKeepsTheDirectory) {
   EXPECT_EQ(NormalizeDir("../tender"), "../tender");
   EXPECT_EQ(NormalizeDir("./tender/"), "./tender");
   EXPECT_EQ(NormalizeDir("/"), "/");
+  // A network or extended path keeps its two leading separators where Windows reads them.
+#ifdef _WIN32
+  EXPECT_EQ(NormalizeDir("\\\\server\\share\\\\x\\"), "\\\\server\\share\\x");
+  EXPECT_EQ(NormalizeDir("\\\\?\\C:\\x"), "\\\\?\\C:\\x");
+#else
+  EXPECT_EQ(NormalizeDir("//server/share//x/"), "/server/share/x");
+#endif
   EXPECT_EQ(NormalizeDir(""), "");
 }
 

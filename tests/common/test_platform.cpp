@@ -8,6 +8,10 @@
 #include <cerrno>
 #include <filesystem>
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 #include "common/CodePage.h"
 #include "common/Files.h"
 #include "tests/support/TestSupport.h"
@@ -228,6 +232,28 @@ TEST(Platform, TheExtendedFormIsMadeOnlyForLongFullPaths) {
   }
   EXPECT_EQ(platform::WithoutLongPathForm("\\\\?\\C:\\x"), kWindows ? "C:\\x" : "\\\\?\\C:\\x");
   EXPECT_EQ(platform::WithoutLongPathForm("\\\\?\\UNC\\s\\x"), kWindows ? "\\\\s\\x" : "\\\\?\\UNC\\s\\x");
+}
+
+// A short (8.3) name is another spelling of a folder or file: the checks by name (the
+// originals folder, the tender's file names) see the long one.
+TEST(Platform, ShortNamesAreSpelledOut) {
+  TempDir dir;
+  const std::string originals = JoinPath(dir.path(), "원본");
+  ASSERT_TRUE(std::filesystem::create_directory(FsPath(originals)));
+  const std::string kept = JoinPath(originals, "VAK.DBF.20261210-042659");
+  ASSERT_TRUE(ReplaceFileContents(kept, "x"));
+  std::string shortKept = kept;
+#ifdef _WIN32
+  std::wstring buffer(1024, L'\0');
+  const DWORD n = GetShortPathNameW(FsPath(kept).wstring().c_str(), buffer.data(), 1024);
+  ASSERT_GT(n, 0u);
+  buffer.resize(n);
+  shortKept = Utf8(std::filesystem::path(buffer));
+  if (shortKept == kept) GTEST_SKIP() << "this file system keeps no short names";
+#endif
+  EXPECT_EQ(platform::WithLongNames(shortKept), kept);
+  EXPECT_EQ(platform::WithLongNames(JoinPath(shortKept, "new.csv")), JoinPath(kept, "new.csv"));  // not there yet
+  EXPECT_EQ(platform::WithLongNames("relative name"), "relative name");
 }
 
 }  // namespace
