@@ -152,6 +152,11 @@ std::string UnwritableTenderProblem(const std::string& dataDir) {
     // A dangling or looping link is for the open to report as such.
     if (const auto st = platform::LinkInfo(path); st && st->link && platform::PathInfo(path))
       return path + "\n심볼릭 링크인 자료 화일에는 쓰지 않습니다. 링크가 가리키는 화일이 있는 디렉토리를 여십시오.";
+    // A second name (a hard link) may be another tender's file: a write in place would change it too.
+    if (const auto st = platform::LinkInfo(path); st && st->regular && st->links > 1)
+      return path +
+             "\n다른 이름(하드 링크)이 더 있는 자료 화일에는 쓰지 않습니다. 다른 입찰 자료의 화일일 수 있습니다. "
+             "화일을 복사해 링크를 끊은 뒤 여십시오.";
     if (const std::string problem = ReadOnlyDataFileProblem(path); !problem.empty()) return problem;
   }
   return std::string();

@@ -48,76 +48,91 @@ using namespace vak;
 
 constexpr const char* kVersion = VAK_VERSION;
 
-void PrintHelp() {
-  std::fputs(
-      "사용법: vaktool 명령 [인수...]\n"
-      "\n"
-      "전산내역입찰(VAK) 프로그램의 작업을 창 없이 실행합니다.\n"
-      "\n"
-      "  sample DIR [--type 1|2] [--lines N] [--seed S]\n"
-      "               DIR에 견본 입찰 자료(VAK.DBF, VAK.MEM)를 만듭니다.\n"
-      "  prepare DIR [--yes]\n"
-      "               프로그램 시작 때와 같은 자료 준비(색인 재작성, 정리, 구버전 변환,\n"
-      "               하위 레벨 재계산)를 실행합니다.\n"
-      "  calc DIR [--part C] [--yes]\n"
-      "               공사 C(복합공사의 기본값: 첫 공사)의 내역서를 F3처럼 계산하고\n"
-      "               총입찰금액을 VAK.MEM에 기록합니다.\n"
-      "  report DIR --kind KIND --pdf OUT.pdf [--part C] [--first-page N]\n"
-      "         [--margins T,R,L,B] [--portrait] [--pages FROM-TO] [--yes]\n"
-      "               입찰 서류를 PDF로 씁니다. 프로그램 시작 때의 자료 준비를 하고, 프로그램과\n"
-      "               같은 보고서 자료 화일(VakRpt1~4.DBF)을 자료 디렉토리에 만든 뒤 씁니다.\n"
-      "               KIND: summary(총괄 집계장), overall(총괄 내역서), statement(입찰 내역서),\n"
-      "               statement-lme(입찰 내역서, 재/노/경), cover(입찰 표지).\n"
-      "               --part: 복합공사의 공사 코드(기본 1, all: 전체 공사); --first-page: 첫장의 페이지 번호,\n"
-      "               0부터 900(기본 1, 0이면 번호를 찍지 않음); --margins: 위,오른,왼,아래 여백,\n"
-      "               각 0부터 20(기본 8,4,4,0, 단위 2mm); --portrait: 종방향(기본 횡방향);\n"
-      "               --pages: 쓸 페이지 범위.\n"
-      "  submit DIR TARGET\n"
-      "               VAK.DBF와 VAK.MEM을 제출 매체(디렉토리 TARGET)에 복사하고, 다시 읽어\n"
-      "               같은지 확인합니다. 확인되었을 때만 0으로 끝납니다.\n"
-      "  restore DIR [--yes]\n"
-      "               VAK.DBF와 VAK.MEM을 처음 쓸 때 보관해 둔 발주기관의 원본(DIR/원본)으로\n"
-      "               되돌립니다. 지금 화일은 VAK.DBF.날짜-시각, VAK.MEM.날짜-시각으로 남깁니다.\n"
-      "  check DIR [--json]\n"
-      "               입찰 자료를 바꾸지 않고 점검합니다: 공사별 단가 미입력 항목, 수량 × 단가와\n"
-      "               다른 금액, 맞지 않는 공종 합계와 총괄집계 줄, 합계와 다른 총입찰금액\n"
-      "               (CMN_IPMT), 한도를 넘는 값. 완성되고 맞으면 0, 아니면 1, 읽을 수 없으면 2로\n"
-      "               끝납니다. 공종명·규격·단위가 같은데 단가가 다른 항목은 경고로만 보입니다.\n"
-      "               --json: 결과를 JSON으로 보입니다.\n"
-      "  carry FROM_DIR TO_DIR [--report FILE.csv] [--overwrite] [--yes]\n"
-      "               FROM_DIR(단가를 넣은 이전 내역)의 단가를 TO_DIR(새 내역)의 같은 항목에\n"
-      "               가져오고 모든 공사를 다시 계산합니다. 공사 안에서 코드(F_CODE)로, 코드가\n"
-      "               없거나 겹치면 공종명·규격·단위로 짝짓습니다. 단가고정 항목과 이미 넣은\n"
-      "               단가는 그대로 둡니다(--overwrite: 이미 넣은 단가도 바꿉니다).\n"
-      "               --report: 항목마다 결과를 CSV(UTF-8)로 씁니다. FROM_DIR은 읽기만 합니다.\n"
-      "  adjust DIR --target AMOUNT [--report FILE.csv] [--yes]\n"
-      "               단가를 입력한 항목의 단가에 같은 비율을 곱해(원 미만 버림) 총입찰금액을\n"
-      "               AMOUNT원에 맞추고, 남는 몇 원은 가능한 한 적은 항목의 단가를 올려 채운 뒤\n"
-      "               모든 공사를 다시 계산합니다. 단가고정, 단가 없는 항목, 음수 단가는 그대로\n"
-      "               둡니다. 바뀐 항목을 CSV(UTF-8)로 씁니다(기본: DIR/금액맞추기-결과.csv).\n"
-      "               목표 금액에 원 단위까지 맞추지 못하면(모자라는 금액을 보임) 3으로 끝납니다.\n"
-      "  export DIR --xlsx OUT.xlsx\n"
-      "               내역을 엑셀 화일로 씁니다: 공사마다 한 시트(복합공사는 총괄집계 시트가 먼저),\n"
-      "               금액은 수식(수량 × 단가, 공종 합계, 공사 합계)과 프로그램이 계산한 값으로.\n"
-      "  import DIR (--xlsx IN.xlsx [--sheet NAME] | --csv IN.csv) [--report FILE.csv] [--overwrite] [--yes]\n"
-      "               엑셀 화일(내보낸 화일, 또는 머리줄에 공종명·규격·단위·단가가 있는 시트)이나\n"
-      "               CSV(UTF-8 또는 완성형)의 단가를 같은 항목에 가져오고 모든 공사를 다시 계산합니다.\n"
-      "               키 열이 있으면 키로, 없으면 단가 가져오기(carry)처럼 짝짓습니다. 소수, 글자,\n"
-      "               음수 단가는 가져오지 않고 결과 화일에 적습니다.\n"
-      "  price DIR --record N (--price P | --split M,L,E) [--same-items] [--yes]\n"
-      "               레코드 N(vaktool dump의 번호)에 단가 입력 창처럼 단가(또는 재료비, 노무비, 경비)를\n"
-      "               씁니다. 내역서 계산은 하지 않습니다(vaktool calc). 단가를 받지 않는 줄은\n"
-      "               거절합니다. --same-items: 공종명·규격·단위가 같은 다른 항목에도 씁니다.\n"
-      "  dump DIR [--order 0|1] [--query EXPR]\n"
-      "               VAK.DBF의 레코드를 탭으로 구분해 보입니다.\n"
-      "\n"
-      "  --yes        묻는 말(손상된 화일을 고쳐 쓸지, 읽을 수 없는 숫자를 0으로 계산할지,\n"
-      "               원본 없이 계속할지, 원본으로 되돌릴지)에 모두 '예'로 답합니다.\n"
-      "               없으면 터미널에서는 물어 보고, 그렇지 않으면 '아니오'로 답합니다.\n"
-      "  DIR은 주어진 그대로 쓰입니다 (앞뒤 공백도 이름의 일부입니다).\n"
-      "  --help       이 도움말을 보입니다.\n"
-      "  --version    판 번호를 보입니다.\n",
-      stdout);
+const char* const kHelp =
+    "사용법: vaktool 명령 [인수...]\n"
+    "\n"
+    "전산내역입찰(VAK) 프로그램의 작업을 창 없이 실행합니다.\n"
+    "\n"
+    "  sample DIR [--type 1|2] [--lines N] [--seed S] [--overwrite]\n"
+    "               DIR에 견본 입찰 자료(VAK.DBF, VAK.MEM)를 만듭니다. 이미 있는 입찰 자료는\n"
+    "               --overwrite를 줄 때만 바꿉니다.\n"
+    "  prepare DIR [--yes]\n"
+    "               프로그램 시작 때와 같은 자료 준비(색인 재작성, 정리, 구버전 변환,\n"
+    "               하위 레벨 재계산)를 실행합니다.\n"
+    "  calc DIR [--part C|all] [--yes]\n"
+    "               공사 C(복합공사의 기본값: 첫 공사, all: 모든 공사)의 내역서를 F3처럼\n"
+    "               계산하고 총입찰금액을 VAK.MEM에 기록합니다.\n"
+    "  report DIR --kind KIND --pdf OUT.pdf [--part C] [--first-page N]\n"
+    "         [--margins T,R,L,B] [--portrait] [--pages FROM-TO] [--yes]\n"
+    "               입찰 서류를 PDF로 씁니다. 프로그램 시작 때의 자료 준비를 하고, 프로그램과\n"
+    "               같은 보고서 자료 화일(VakRpt1~4.DBF)을 자료 디렉토리에 만든 뒤 씁니다.\n"
+    "               KIND: summary(총괄 집계장), overall(총괄 내역서), statement(입찰 내역서),\n"
+    "               statement-lme(입찰 내역서, 재/노/경), cover(입찰 표지).\n"
+    "               --part: 복합공사의 공사 코드(기본 1, all: 전체 공사); --first-page: 첫장의 페이지 번호,\n"
+    "               0부터 900(기본 1, 0이면 번호를 찍지 않음); --margins: 위,오른,왼,아래 여백,\n"
+    "               각 0부터 20(기본 8,4,4,0, 단위 2mm); --portrait: 종방향(기본 횡방향);\n"
+    "               --pages: 쓸 페이지 범위.\n"
+    "  submit DIR TARGET\n"
+    "               VAK.DBF와 VAK.MEM을 제출 매체(디렉토리 TARGET)에 복사하고, 다시 읽어\n"
+    "               같은지 확인합니다. 확인되었을 때만 0으로 끝납니다.\n"
+    "  restore DIR [--yes]\n"
+    "               VAK.DBF와 VAK.MEM을 처음 쓸 때 보관해 둔 발주기관의 원본(DIR/원본)으로\n"
+    "               되돌립니다. 지금 화일은 VAK.DBF.날짜-시각, VAK.MEM.날짜-시각으로 남깁니다.\n"
+    "  check DIR [--json]\n"
+    "               입찰 자료를 바꾸지 않고 점검합니다: 공사별 단가 미입력 항목, 수량 × 단가와\n"
+    "               다른 금액, 맞지 않는 공종 합계와 총괄집계 줄, 합계와 다른 총입찰금액\n"
+    "               (CMN_IPMT), 한도를 넘는 값. 완성되고 맞으면 0, 아니면 1, 읽을 수 없으면 2로\n"
+    "               끝납니다. 공종명·규격·단위가 같은데 단가가 다른 항목은 경고로만 보입니다.\n"
+    "               --json: 결과를 JSON으로 보입니다.\n"
+    "  carry FROM_DIR TO_DIR [--report FILE.csv] [--overwrite] [--yes]\n"
+    "               FROM_DIR(단가를 넣은 이전 내역)의 단가를 TO_DIR(새 내역)의 같은 항목에\n"
+    "               가져오고 모든 공사를 다시 계산합니다. 공사 안에서 코드(F_CODE)로, 코드가\n"
+    "               없거나 겹치면 공종명·규격·단위로 짝짓습니다. 단가고정 항목과 이미 넣은\n"
+    "               단가는 그대로 둡니다(--overwrite: 이미 넣은 단가도 바꿉니다).\n"
+    "               --report: 항목마다 결과를 CSV(UTF-8)로 씁니다. FROM_DIR은 읽기만 합니다.\n"
+    "  adjust DIR --target AMOUNT [--report FILE.csv] [--yes]\n"
+    "               단가를 입력한 항목의 단가에 같은 비율을 곱해(원 미만 버림) 총입찰금액을\n"
+    "               AMOUNT원에 맞추고, 남는 몇 원은 가능한 한 적은 항목의 단가를 올려 채운 뒤\n"
+    "               모든 공사를 다시 계산합니다. 단가고정, 단가 없는 항목, 음수 단가는 그대로\n"
+    "               둡니다. 바뀐 항목을 CSV(UTF-8)로 씁니다(기본: DIR/금액맞추기-결과.csv).\n"
+    "               목표 금액에 원 단위까지 맞추지 못하면(모자라는 금액을 보임) 3으로 끝납니다.\n"
+    "  export DIR --xlsx OUT.xlsx\n"
+    "               내역을 엑셀 화일로 씁니다: 공사마다 한 시트(복합공사는 총괄집계 시트가 먼저),\n"
+    "               금액은 수식(수량 × 단가, 공종 합계, 공사 합계)과 프로그램이 계산한 값으로.\n"
+    "  import DIR (--xlsx IN.xlsx [--sheet NAME] | --csv IN.csv) [--report FILE.csv] [--overwrite] [--yes]\n"
+    "               엑셀 화일(내보낸 화일, 또는 머리줄에 공종명·규격·단위·단가가 있는 시트)이나\n"
+    "               CSV(UTF-8 또는 완성형)의 단가를 같은 항목에 가져오고 모든 공사를 다시 계산합니다.\n"
+    "               키 열이 있으면 키로, 없으면 단가 가져오기(carry)처럼 짝짓습니다. 소수, 글자,\n"
+    "               음수 단가는 가져오지 않고 결과 화일에 적습니다.\n"
+    "  price DIR --record N (--price P | --split M,L,E) [--same-items] [--yes]\n"
+    "               레코드 N(vaktool dump의 번호)에 단가 입력 창처럼 단가(또는 재료비, 노무비, 경비)를\n"
+    "               씁니다. 내역서 계산은 하지 않습니다(vaktool calc). 단가를 받지 않는 줄은\n"
+    "               거절합니다. --same-items: 공종명·규격·단위가 같은 다른 항목에도 씁니다.\n"
+    "  dump DIR [--order 0|1] [--query EXPR]\n"
+    "               VAK.DBF의 레코드를 탭으로 구분해 보입니다.\n"
+    "\n"
+    "  --yes        묻는 말(손상된 화일을 고쳐 쓸지, 읽을 수 없는 숫자를 0으로 계산할지,\n"
+    "               원본 없이 계속할지, 원본으로 되돌릴지)에 모두 '예'로 답합니다.\n"
+    "               없으면 터미널에서는 물어 보고, 그렇지 않으면 '아니오'로 답합니다.\n"
+    "  DIR은 주어진 그대로 쓰입니다 (앞뒤 공백도 이름의 일부입니다).\n"
+    "  --help       이 도움말을 보입니다.\n"
+    "  --version    판 번호를 보입니다.\n";
+
+void PrintHelp() { std::fputs(kHelp, stdout); }
+
+// The help of one command: its block of the whole help, and the --yes and DIR notes.
+// Empty for a name that is no command.
+std::string CommandHelp(const std::string& command) {
+  const std::string help = kHelp;
+  const size_t start = help.find("\n  " + command + " ");
+  if (start == std::string::npos) return std::string();
+  size_t end = start + 1;
+  do {
+    end = help.find('\n', end) + 1;
+  } while (end < help.size() && help.compare(end, 3, "   ") == 0);  // its indented lines
+  std::string text = "사용법: vaktool" + help.substr(start + 2, end - start - 2);
+  const size_t notes = help.find("\n  --yes");
+  return text + help.substr(notes, help.find("  --help") - notes);
 }
 
 // Messages go to the error output. A question is answered "yes" with --yes; otherwise it is
@@ -200,8 +215,8 @@ std::string AbsoluteDir(const std::string& dir) {
 
 int Sample(const std::vector<std::string>& args) {
   std::map<std::string, std::string> options;
-  if (args.size() < 2 || !ParseOptions(args, 2, {"--type", "--lines", "--seed"}, options)) {
-    std::fputs("사용법: vaktool sample DIR [--type 1|2] [--lines N] [--seed S]\n", stderr);
+  if (args.size() < 2 || !ParseOptions(args, 2, {"--type", "--lines", "--seed", "--overwrite"}, options)) {
+    std::fputs("사용법: vaktool sample DIR [--type 1|2] [--lines N] [--seed S] [--overwrite]\n", stderr);
     return 2;
   }
   SampleOptions sample;
@@ -217,9 +232,25 @@ int Sample(const std::vector<std::string>& args) {
   sample.lines = static_cast<long>(lines);
   sample.seed = static_cast<uint32_t>(seed);
   const std::string dir = AbsoluteDir(args[1]);
+  // A tender already there may hold a day's prices: replaced only when asked for, and never
+  // the agency's originals or a tender another program holds.
+  if (FindFileNoCase(dir, "VAK.DBF") || FindFileNoCase(dir, "VAK.MEM")) {
+    std::string refusal;
+    if (!options.count("--overwrite"))
+      refusal = dir + "\n입찰 자료(VAK.DBF, VAK.MEM)가 이미 있습니다. 견본으로 바꾸려면 --overwrite를 주십시오.";
+    else if (const std::string problem = UnwritableTenderProblem(dir); !problem.empty())
+      refusal = problem;
+    else if (ExclusiveFileHold(DataFilePath(dir, "VAK.DBF")).lockedElsewhere())
+      refusal = OpenFailureText(DataFilePath(dir, "VAK.DBF"), DbfStatus::Locked);
+    if (!refusal.empty()) {
+      std::fprintf(stderr, "[오류] %s\n아무것도 쓰지 않았습니다.\n", refusal.c_str());
+      return 1;
+    }
+  }
   std::error_code ec;
   std::filesystem::create_directories(FsPath(dir), ec);
   std::string error;
+  DeleteMatchingFiles(JoinPath(dir, "Vak.CDX"));  // an index of the old table would not fit
   if (!WriteSampleTender(dir, sample, &error)) {
     std::fprintf(stderr, "vaktool: 견본 자료를 만들 수 없습니다: %s\n", error.c_str());
     return 1;
@@ -255,11 +286,12 @@ int Prepare(const std::vector<std::string>& args) {
 int Calc(const std::vector<std::string>& args) {
   std::map<std::string, std::string> options;
   if (args.size() < 2 || !ParseOptions(args, 2, {"--part", "--yes"}, options)) {
-    std::fputs("사용법: vaktool calc DIR [--part C] [--yes]\n", stderr);
+    std::fputs("사용법: vaktool calc DIR [--part C|all] [--yes]\n", stderr);
     return 2;
   }
-  if (options.count("--part") && options["--part"].size() != 1) {
-    std::fputs("vaktool: --part는 공사 코드 한 글자여야 합니다.\n", stderr);
+  const bool everyPart = options.count("--part") && options["--part"] == "all";
+  if (options.count("--part") && options["--part"].size() != 1 && !everyPart) {
+    std::fputs("vaktool: --part는 공사 코드 한 글자이거나 all이어야 합니다.\n", stderr);
     return 2;
   }
   const std::string dir = AbsoluteDir(args[1]);
@@ -278,16 +310,37 @@ int Calc(const std::vector<std::string>& args) {
   CalculationRequest request;
   request.dataDir = dir;
   request.projectType = ProjectTypeOf(header.values[kCmnType]);
-  if (options.count("--part")) {
-    request.curPart = options["--part"];
+  const std::vector<std::string> existing = ConstructionParts(items, request.projectType);
+  std::vector<std::string> parts;
+  if (everyPart) {
+    parts = existing;
+  } else if (options.count("--part")) {
+    // A part the tender does not have would calculate nothing and still report success.
+    if (request.projectType == ProjectType::Compound &&
+        std::find(existing.begin(), existing.end(), options["--part"]) == existing.end()) {
+      std::string names;
+      for (const std::string& p : existing) names += (names.empty() ? "" : ", ") + p;
+      std::fprintf(stderr, "vaktool: 공사 %s이(가) 없습니다. 이 입찰 자료의 공사: %s (모두: --part all)\n",
+                   options["--part"].c_str(), names.c_str());
+      items.Close();
+      return 2;
+    }
+    parts = {options["--part"]};
   } else if (request.projectType == ProjectType::Compound) {
     // The first construction part: that of the first overall summary line.
     items.Xbase().Query(kOverallSummaryFilter);
     items.Xbase().GoTop();
-    request.curPart = items.Eof() ? std::string("1") : ConstructionPartOf(items.FieldAsString("F_PART"));
-    if (request.curPart.empty()) request.curPart = "1";
+    std::string first = items.Eof() ? std::string("1") : ConstructionPartOf(items.FieldAsString("F_PART"));
+    parts = {first.empty() ? std::string("1") : first};
+  } else {
+    parts = {std::string()};
   }
-  const CalculationResult result = CalculateStatement(items, request, notifier);
+  CalculationResult result;
+  for (const std::string& part : parts) {
+    request.curPart = part;
+    result = CalculateStatement(items, request, notifier);
+    if (!result.completed) break;
+  }
   if (!items.Close() || !result.completed) return 1;
   std::printf("%s\n", CompletionText(result.tenderAmount).c_str());
   return 0;
@@ -827,9 +880,23 @@ int main(int argc, char* argv[]) {
     return 2;
   }
   const std::string& command = args[0];
-  if (command == "--help" || command == "-h" || command == "help") {
-    PrintHelp();
+  if (command == "--help" || command == "-h" || command == "help" || command == "/?") {
+    const std::string one = args.size() > 1 ? CommandHelp(args[1]) : std::string();
+    if (one.empty()) PrintHelp();
+    std::fputs(one.c_str(), stdout);
     return 0;
+  }
+  // "vaktool calc --help": the command's help, never a folder named "--help".
+  for (size_t i = 1; i < args.size(); ++i) {
+    if ((args[i] == "--help" || args[i] == "-h" || args[i] == "/?") && !CommandHelp(command).empty()) {
+      std::fputs(CommandHelp(command).c_str(), stdout);
+      return 0;
+    }
+  }
+  if (args.size() > 1 && args[1].starts_with("--") && !CommandHelp(command).empty()) {
+    std::fprintf(stderr, "vaktool: %s 다음에는 자료 디렉토리가 와야 합니다: %s\n%s", command.c_str(), args[1].c_str(),
+                 CommandHelp(command).c_str());
+    return 2;
   }
   if (command == "--version") {
     std::printf("vaktool %s\n", kVersion);

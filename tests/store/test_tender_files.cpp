@@ -191,7 +191,7 @@ namespace vak {
 namespace {
 
 // The start writes nothing to what it must not write: another tender's originals folder, data
-// files that are links, a read-only header.
+// files that are links (symbolic or hard), a read-only header.
 TEST(TenderFiles, TheStartRefusesWhatItMustNotWrite) {
   if (!test::kPosixProcessesAndModes)
     GTEST_SKIP() << "Windows: MinGW's std::filesystem cannot make the symbolic links (and a case-blind "
@@ -210,10 +210,14 @@ TEST(TenderFiles, TheStartRefusesWhatItMustNotWrite) {
   std::filesystem::copy_file(elsewhere.File("VAK.DBF"), dir.File("twice/VAK.DBF"));
   std::filesystem::copy_file(elsewhere.File("VAK.DBF"), dir.File("twice/Vak.dbf"));
   std::filesystem::copy_file(elsewhere.File("VAK.MEM"), dir.File("twice/VAK.MEM"));
+  std::filesystem::create_directory(dir.File("hard"));
+  std::filesystem::create_hard_link(elsewhere.File("VAK.DBF"), dir.File("hard/VAK.DBF"));
+  std::filesystem::copy_file(elsewhere.File("VAK.MEM"), dir.File("hard/VAK.MEM"));
   const std::vector<std::pair<std::string, std::string>> cases = {
       {dir.File("원본"), "\n발주기관의 원본을 보관하는 디렉토리입니다."},
       {dir.File("twice"), "\nVAK.DBF 화일이 대소문자만 다른 이름으로 둘 이상 있습니다."},
       {dir.File("linked"), "/VAK.DBF\n심볼릭 링크인 자료 화일에는 쓰지 않습니다."},
+      {dir.File("hard"), "/VAK.DBF\n다른 이름(하드 링크)이 더 있는 자료 화일에는 쓰지 않습니다."},
   };
   for (const auto& [where, text] : cases) {
     const std::string table = ReadWholeFile(JoinPath(where, "VAK.DBF")).value_or("");

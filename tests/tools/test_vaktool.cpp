@@ -151,12 +151,57 @@ TEST(Vaktool, PrepareSaysWhatTheProgramWouldSay) {
   EXPECT_NE(run.out.find("VAK.DBF: 1줄"), std::string::npos) << run.out;
 }
 
+// A command's help is asked for in any of the usual ways and never taken for a folder's name.
+TEST(Vaktool, EachCommandHasItsHelp) {
+  TempDir dir;
+  for (const std::string args : {"calc --help", "sample -h", "help price", "adjust /tmp --help"}) {
+    const ShellRun run = Shell("cd " + dir.path() + " && " + Vaktool(args));
+    EXPECT_EQ(run.status, 0) << args;
+    const std::string command = args.starts_with("help") ? "price" : args.substr(0, args.find(' '));
+    EXPECT_EQ(run.out.rfind("사용법: vaktool " + command + " DIR", 0), 0u) << run.out;
+    EXPECT_NE(run.out.find("--yes        묻는 말"), std::string::npos) << run.out;
+  }
+  const ShellRun run = Shell("cd " + dir.path() + " && " + Vaktool("sample --lines 3 2>&1"));
+  EXPECT_EQ(run.status, 2);
+  EXPECT_NE(run.out.find("sample 다음에는 자료 디렉토리가 와야 합니다: --lines"), std::string::npos) << run.out;
+  EXPECT_EQ(dir.Names(), std::vector<std::string>{});
+}
+
 TEST(Vaktool, SampleRefusesBadOptions) {
   TempDir dir;
   EXPECT_EQ(Shell(Vaktool("sample " + dir.path() + " --type 3 2>&1")).status, 2);
   EXPECT_EQ(Shell(Vaktool("sample " + dir.path() + " --lines x 2>&1")).status, 2);
   EXPECT_EQ(Shell(Vaktool("sample " + dir.path() + " --colour red 2>&1")).status, 2);
   EXPECT_EQ(dir.Names(), std::vector<std::string>{});
+  // A tender already there is replaced only when asked for, and never in its originals folder.
+  ASSERT_EQ(Shell(Vaktool("sample " + dir.path() + " --lines 40")).status, 0);
+  ASSERT_EQ(Shell(Vaktool("prepare " + dir.path() + " --yes")).status, 0);
+  const std::string table = dir.Read("VAK.DBF");
+  ShellRun run = Shell(Vaktool("sample " + dir.path() + " --lines 60 2>&1"));
+  EXPECT_EQ(run.status, 1);
+  EXPECT_NE(run.out.find("이미 있습니다. 견본으로 바꾸려면 --overwrite를 주십시오."), std::string::npos) << run.out;
+  EXPECT_EQ(Shell(Vaktool("sample " + dir.File("원본") + " --overwrite 2>&1")).status, 1);
+  EXPECT_EQ(dir.Read("VAK.DBF"), table);
+  EXPECT_EQ(Shell(Vaktool("sample " + dir.path() + " --lines 60 --overwrite")).status, 0);
+  EXPECT_NE(dir.Read("VAK.DBF"), table);
+  EXPECT_FALSE(FindFileNoCase(dir.path(), "Vak.CDX"));  // the old table's index is gone with it
+}
+
+// A part the tender does not have is refused before anything is calculated; "all" calculates
+// every part, so the tender is consistent afterwards.
+TEST(Vaktool, CalcTakesThePartsTheTenderHas) {
+  TempDir dir;
+  ASSERT_EQ(Shell(Vaktool("sample " + dir.path() + " --lines 200 --type 2 --seed 4")).status, 0);
+  ASSERT_EQ(Shell(Vaktool("prepare " + dir.path() + " --yes")).status, 0);
+  const std::string header = dir.Read("VAK.MEM");
+  ShellRun run = Shell(Vaktool("calc " + dir.path() + " --part 4 --yes 2>&1"));
+  EXPECT_EQ(run.status, 2);
+  EXPECT_NE(run.out.find("공사 4이(가) 없습니다. 이 입찰 자료의 공사: 1, 2, 3"), std::string::npos) << run.out;
+  EXPECT_EQ(dir.Read("VAK.MEM"), header);
+  EXPECT_EQ(Shell(Vaktool("check " + dir.path())).status, 1);  // stale before
+  EXPECT_EQ(Shell(Vaktool("calc " + dir.path() + " --part all --yes")).status, 0);
+  run = Shell(Vaktool("check " + dir.path()));
+  EXPECT_NE(run.out.find("— 같습니다"), std::string::npos) << run.out;
 }
 
 // The price entry without a window on records of the sample (11 and 20: 교목 식재, 소나무 H3.0,
