@@ -146,11 +146,11 @@ std::optional<std::string> ReadWholeFile(const std::string& path) {
 SmallFileStatus ReadSmallFile(const std::string& path, size_t limit, std::string& bytes) {
   bytes.clear();
   const auto named = platform::PathInfo(path);
-  if (!named) return errno == ENOENT ? SmallFileStatus::Missing : SmallFileStatus::Unreadable;
+  if (!named) return (errno == ENOENT || errno == ENOTDIR) ? SmallFileStatus::Missing : SmallFileStatus::Unreadable;
   if (!named->regular) return SmallFileStatus::NotAFile;
   if (named->size > limit) return SmallFileStatus::TooLarge;
   const int fd = platform::OpenFile(path, platform::Access::Read);
-  if (fd < 0) return errno == ENOENT ? SmallFileStatus::Missing : SmallFileStatus::Unreadable;
+  if (fd < 0) return (errno == ENOENT || errno == ENOTDIR) ? SmallFileStatus::Missing : SmallFileStatus::Unreadable;
   const auto opened = platform::OpenFileInfo(fd);
   SmallFileStatus status = SmallFileStatus::Ok;
   if (!opened) {
@@ -323,7 +323,11 @@ bool ReplaceFileContents(const std::string& path, std::string_view bytes) {
 ExclusiveFileHold::ExclusiveFileHold(const std::string& path) : fd_(-1) {
   for (int attempt = 0; attempt < 5; ++attempt) {
     fd_ = platform::OpenFile(path, platform::Access::Read);
-    if (fd_ < 0) return;
+    if (fd_ < 0) {
+      // Windows: another program opened the file sharing nothing; it holds it as surely as a lock.
+      lockedElsewhere_ = errno == EBUSY;
+      return;
+    }
     if (!platform::TryHold(fd_, platform::Hold::Exclusive)) {
       platform::CloseFile(fd_);
       fd_ = -1;

@@ -104,7 +104,10 @@ bool ReplaceTarget(const std::string& scratch, const std::string& toDir, UserNot
 TenderRewriteResult RewriteTender(const TenderRewrite& rewrite, TXbaseEnv& env, UserNotifier& notifier) {
   TenderRewriteResult result;
   const std::string toDbf = DataFilePath(rewrite.dir, "VAK.DBF");
-  if (!TidyDataDirectory(rewrite.dir, notifier)) return result;
+  if (!TidyDataDirectory(rewrite.dir, notifier)) {
+    result.unfinished = true;  // an earlier save still to be finished: not "as it was"
+    return result;
+  }
 
   // The tender is held for the whole run: a tender open in the program is refused, and the
   // program cannot open it meanwhile.

@@ -23,7 +23,14 @@ const char* MissingDataFile(const std::string& dataDir) {
 }
 
 std::string MissingDataFileText(const std::string& dataDir, const char* name) {
-  return "\"" + dataDir + "\"디렉토리에 데이타화일(" + name + ")이 없습니다.";
+  std::string text = "\"" + dataDir + "\"디렉토리에 데이타화일(" + name + ")이 없습니다.";
+  // The usual slips: a folder misspelled, or the data file itself given for its folder.
+  const std::optional<platform::FileInfo> info = platform::PathInfo(dataDir);
+  if (!info)
+    text += "\n그런 디렉토리가 없습니다. 경로를 확인하십시오.";
+  else if (!info->directory)
+    text += "\n디렉토리가 아니라 화일입니다. 입찰 자료(VAK.DBF, VAK.MEM)가 있는 디렉토리를 주십시오.";
+  return text;
 }
 
 namespace {

@@ -102,7 +102,10 @@ std::string OutputPathProblem(const std::string& output, const std::vector<std::
 }
 
 std::string InterruptedCommitText(const std::string& dataDir, const std::string& detail) {
-  return dataDir + "\n중단된 저장을 마무리하지 못했습니다: " + detail + ".\n화일을 바꾸지 않았습니다.";
+  // Part of the saved files may be in place already: the record of the save stays, and the
+  // next open finishes it. Nothing else is written meanwhile.
+  return dataDir + "\n중단된 저장을 마무리하지 못했습니다: " + detail +
+         ".\n저장 기록이 남아 있어, 원인을 없앤 뒤 다시 열면 마저 바꿔 씁니다. 그때까지 다른 작업은 하지 않습니다.";
 }
 
 std::string UnfinishedCommitText(const std::string& dataDir, const std::string& detail) {

@@ -72,9 +72,10 @@ const char* const kHelp =
     "               0부터 900(기본 1, 0이면 번호를 찍지 않음); --margins: 위,오른,왼,아래 여백,\n"
     "               각 0부터 20(기본 8,4,4,0, 단위 2mm); --portrait: 종방향(기본 횡방향);\n"
     "               --pages: 쓸 페이지 범위.\n"
-    "  submit DIR TARGET\n"
+    "  submit DIR TARGET [--yes]\n"
     "               VAK.DBF와 VAK.MEM을 제출 매체(디렉토리 TARGET)에 복사하고, 다시 읽어\n"
-    "               같은지 확인합니다. 확인되었을 때만 0으로 끝납니다.\n"
+    "               같은지 확인합니다. 확인되었을 때만 0으로 끝납니다. 미입력 항목이나 다시\n"
+    "               계산할 금액이 있으면 그대로 제출할지 묻습니다.\n"
     "  restore DIR [--yes]\n"
     "               VAK.DBF와 VAK.MEM을 처음 쓸 때 보관해 둔 발주기관의 원본(DIR/원본)으로\n"
     "               되돌립니다. 지금 화일은 VAK.DBF.날짜-시각, VAK.MEM.날짜-시각으로 남깁니다.\n"
@@ -348,20 +349,26 @@ int Calc(const std::vector<std::string>& args) {
 
 // A warning on the error output when the tender still has unpriced items or totals that a
 // calculation would change: reports and submissions go on, as scripts expect.
-void WarnIfUnfinished(const std::string& dir) {
+// What keeps the tender from being finished, in one line; empty when it is finished (or
+// cannot be read here: the command itself then says why).
+std::string UnfinishedText(const std::string& dir) {
   SilentNotifier quiet;
   TXbaseEnv env;
   TZekTable items(env, quiet);
-  if (!OpenTenderForReview(dir, items, quiet)) return;
+  if (!OpenTenderForReview(dir, items, quiet)) return std::string();
   const ProjectHeader header = LoadProjectHeader(dir);
   const TenderReview review = ReviewTender(items, ProjectTypeOf(header.values[kCmnType]), header.values);
   items.Close();
-  if (review.Complete() && review.Consistent()) return;
-  std::string text = "[경고] 입찰서가 완성되지 않았습니다:";
+  if (review.Complete() && review.Consistent()) return std::string();
+  std::string text = "입찰서가 완성되지 않았습니다:";
   if (review.Unpriced() > 0) text += " 단가를 입력하지 않은 항목 " + std::to_string(review.Unpriced()) + "개;";
   if (!review.Consistent()) text += " 다시 계산해야 하는 금액이 있습니다 (vaktool check " + dir + " 참조);";
-  text.back() = '\n';
-  std::fputs(text.c_str(), stderr);
+  text.pop_back();
+  return text;
+}
+
+[[maybe_unused]] void WarnIfUnfinished(const std::string& dir) {  // unused where reports are not built
+  if (const std::string text = UnfinishedText(dir); !text.empty()) std::fprintf(stderr, "[경고] %s\n", text.c_str());
 }
 
 // A price in whole won as the price box takes it: digits, a sign, separators between groups of three.
@@ -769,13 +776,14 @@ int Report(const std::vector<std::string>& args, int argc, char* argv[]) {
 
 // The priced files copied to a submission medium and verified there.
 int Submit(const std::vector<std::string>& args) {
-  if (args.size() != 3) {
-    std::fputs("사용법: vaktool submit DIR TARGET\n", stderr);
+  std::map<std::string, std::string> options;
+  if (args.size() < 3 || !ParseOptions(args, 3, {"--yes"}, options)) {
+    std::fputs("사용법: vaktool submit DIR TARGET [--yes]\n", stderr);
     return 2;
   }
   const std::string dir = AbsoluteDir(args[1]);
   const std::string target = AbsoluteDir(args[2]);
-  ConsoleNotifier notifier;
+  ConsoleNotifier notifier(options.count("--yes") > 0);
   std::error_code ec;
   if (!std::filesystem::is_directory(FsPath(target), ec)) {
     notifier.Message(target + "\n제출할 디렉토리가 없습니다.", "오류", MessageIcon::Error, MessageButtons::Ok);
@@ -785,7 +793,14 @@ int Submit(const std::vector<std::string>& args) {
     notifier.Message(MissingDataFileText(dir, missing), "확인", MessageIcon::Warning, MessageButtons::Ok);
     return 1;
   }
-  WarnIfUnfinished(dir);
+  // An unfinished tender replaces what the medium holds (perhaps a finished one) only when
+  // the user says so, as the window asks.
+  if (const std::string unfinished = UnfinishedText(dir);
+      !unfinished.empty() && notifier.Message(unfinished + "\n그대로 제출하시겠습니까?", "확인", MessageIcon::Question,
+                                              MessageButtons::YesNo) != MessageAnswer::Yes) {
+    std::fprintf(stderr, "vaktool: 제출하지 않았습니다. %s 는 그대로입니다.\n", target.c_str());
+    return 1;
+  }
   // The table is held (shared) while it is copied: never while the program writes it.
   DbfStatus status;
   const std::string dbf = DataFilePath(dir, "VAK.DBF");

@@ -51,6 +51,12 @@ TEST_F(PreparationTest, MissingDataFilesAreReportedAndNothingIsWritten) {
   EXPECT_EQ(notifier.messages[0].text, "\"" + dir.path() + "\"디렉토리에 데이타화일(VAK.MEM)이 없습니다.");
   EXPECT_EQ(dir.Names(), std::vector<std::string>{"VAK.DBF"});
   EXPECT_EQ(dir.Read("VAK.DBF"), before);
+  // The usual slips get a word of their own: a folder that is not there, a file for a folder.
+  EXPECT_EQ(MissingDataFileText(dir.File("nowhere"), "VAK.DBF"),
+            "\"" + dir.File("nowhere") +
+                "\"디렉토리에 데이타화일(VAK.DBF)이 없습니다.\n그런 디렉토리가 없습니다. 경로를 확인하십시오.");
+  EXPECT_NE(MissingDataFileText(dir.File("VAK.DBF"), "VAK.MEM").find("\n디렉토리가 아니라 화일입니다."),
+            std::string::npos);
 }
 
 TEST_F(PreparationTest, AnEmptyOrDamagedTableIsReportedAndLeftAlone) {

@@ -392,7 +392,7 @@ TEST(DamagedTenders, SubmitVerifiesOrSaysWhy) {
   TempDir dir;
   MakeTender(dir.File("t"));
   std::filesystem::create_directory(dir.File("medium"));
-  ShellRun run = Vaktool("submit " + dir.File("t") + " " + dir.File("medium"));
+  ShellRun run = Vaktool("submit " + dir.File("t") + " " + dir.File("medium") + " --yes");
   EXPECT_EQ(run.status, 0) << run.out;
   EXPECT_TRUE(Contains(run.out, "정상적으로 완료 되었습니다.")) << run.out;
   EXPECT_EQ(dir.Read("medium/VAK.DBF"), dir.Read("t/VAK.DBF"));
@@ -401,7 +401,7 @@ TEST(DamagedTenders, SubmitVerifiesOrSaysWhy) {
   EXPECT_EQ(Vaktool("submit " + dir.File("t") + " " + dir.File("gone")).status, 1);
   const int fd = ::open(dir.File("t/VAK.DBF").c_str(), O_RDONLY);
   ASSERT_EQ(::flock(fd, LOCK_EX | LOCK_NB), 0);
-  run = Vaktool("submit " + dir.File("t") + " " + dir.File("medium"));
+  run = Vaktool("submit " + dir.File("t") + " " + dir.File("medium") + " --yes");
   ::close(fd);
   EXPECT_EQ(run.status, 1);
   EXPECT_TRUE(Contains(run.out, "다른 사용자가 사용하고 있습니다.")) << run.out;
@@ -567,14 +567,20 @@ TEST(TenderCarry, TheCommandCarriesEveryPriceReportsAndLeavesTheSourceAlone) {
   EXPECT_EQ(run.status, 1);
   EXPECT_TRUE(Contains(run.out, "같은 화일입니다")) << run.out;
   EXPECT_EQ(Vaktool("carry " + Quoted(dir.File("old"))).status, 2);
-  // A report and a submission of an unfinished tender go on, with a warning.
+  // An unfinished tender replaces what the medium holds only when the user says so.
   ASSERT_EQ(Vaktool("sample " + Quoted(dir.File("bare")) + " --lines 60 --type 2 --seed 3").status, 0);
   std::filesystem::create_directory(dir.File("medium"));
-  run = Vaktool("submit " + Quoted(dir.File("bare")) + " " + Quoted(dir.File("medium")));
-  EXPECT_EQ(run.status, 0) << run.out;
-  EXPECT_TRUE(Contains(run.out, "[경고] 입찰서가 완성되지 않았습니다: 단가를 입력하지 않은 항목 ")) << run.out;
   run = Vaktool("submit " + Quoted(dir.File("new")) + " " + Quoted(dir.File("medium")));
-  EXPECT_FALSE(Contains(run.out, "[경고]")) << run.out;
+  EXPECT_EQ(run.status, 0) << run.out;
+  EXPECT_FALSE(Contains(run.out, "입찰서가 완성되지 않았습니다")) << run.out;
+  const std::string finished = dir.Read("medium/VAK.DBF");
+  run = Vaktool("submit " + Quoted(dir.File("bare")) + " " + Quoted(dir.File("medium")));
+  EXPECT_EQ(run.status, 1) << run.out;
+  EXPECT_TRUE(Contains(run.out, "[확인] 입찰서가 완성되지 않았습니다: 단가를 입력하지 않은 항목 ")) << run.out;
+  EXPECT_EQ(dir.Read("medium/VAK.DBF"), finished);
+  run = Vaktool("submit " + Quoted(dir.File("bare")) + " " + Quoted(dir.File("medium")) + " --yes");
+  EXPECT_EQ(run.status, 0) << run.out;
+  EXPECT_EQ(dir.Read("medium/VAK.DBF"), dir.Read("bare/VAK.DBF"));
 }
 
 }  // namespace
