@@ -53,6 +53,9 @@ std::string LongPathForm(std::string_view path);
 // "__~~~WDC" is seen as the "원본" it names; the rest as given. Unchanged where the system
 // has no short names.
 std::string WithLongNames(const std::string& path);
+// Whether the last name of `path` is no file name on this system: on Windows a device (CON,
+// NUL, COM1, "aux.txt", "\\.\..."), or a stream of a file ("VAK.DBF:x").
+bool ReservedName(const std::string& path);
 std::string WithoutLongPathForm(std::string path);
 
 // ---------------------------------------------------------------- what a name or file is

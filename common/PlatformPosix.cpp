@@ -68,6 +68,7 @@ std::optional<std::vector<std::string>> ListDirectory(const std::string& dir) {
 }
 std::string WithoutLongPathForm(std::string path) { return path; }
 std::string WithLongNames(const std::string& path) { return path; }
+bool ReservedName(const std::string&) { return false; }
 
 namespace {
 

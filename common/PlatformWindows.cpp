@@ -381,6 +381,23 @@ std::string WithLongNames(const std::string& path) {
   return path;
 }
 
+bool ReservedName(const std::string& path) {
+  if (path.starts_with("\\\\.\\") || path.starts_with("//./")) return true;
+  size_t start = path.size();
+  while (start > 0 && !IsSlash(path[start - 1])) --start;
+  const std::string name = path.substr(start);
+  const bool driveRelative = start == 0 && name.size() >= 2 && name[1] == ':';  // "C:out.csv"
+  if (name.find(':', driveRelative ? 2 : 0) != std::string::npos) return true;
+  // The device names hold with any extension and trailing blanks, in any case.
+  std::string base = name.substr(0, name.find('.'));
+  while (!base.empty() && base.back() == ' ') base.pop_back();
+  for (char& c : base) c = static_cast<char>(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c);
+  static const char* const kDevices[] = {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$"};
+  for (const char* device : kDevices)
+    if (base == device) return true;
+  return base.size() == 4 && (base.starts_with("COM") || base.starts_with("LPT")) && base[3] >= '1' && base[3] <= '9';
+}
+
 std::string WithoutLongPathForm(std::string path) {
   if (path.starts_with(kExtendedUnc)) return "\\" + path.substr(kExtendedUnc.size() - 1);
   if (path.starts_with(kExtended)) return path.substr(kExtended.size());

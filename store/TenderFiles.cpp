@@ -64,6 +64,10 @@ bool IsOriginalsFolder(const fs::path& dir) {
 
 std::string OutputPathProblem(const std::string& output, const std::vector<std::string>& tenderDirs) {
   if (output.empty()) return "출력 화일의 이름이 없습니다.";
+  if (platform::ReservedName(output))
+    return output +
+           "\n장치 이름이거나 다른 화일의 스트림입니다 (CON, NUL, COM1, \"이름:스트림\" …). 출력 화일의 이름을 "
+           "주십시오.";
   std::error_code ec;
   const fs::path path = FsPath(platform::WithLongNames(output));  // "__~~~WDC" is 원본
   if (fs::is_directory(path, ec)) return output + "\n디렉토리입니다. 출력 화일의 이름을 주십시오.";

@@ -371,6 +371,12 @@ std::string UnfinishedText(const std::string& dir) {
   if (const std::string text = UnfinishedText(dir); !text.empty()) std::fprintf(stderr, "[경고] %s\n", text.c_str());
 }
 
+// The tender is changed already when its report cannot be written: said so, with the reason.
+void ReportNotWritten(const std::string& path) {
+  std::fprintf(stderr, "vaktool: 결과 화일을 쓸 수 없습니다 (%s): %s\n입찰 자료는 바뀌었습니다 (위 참조).\n",
+               SystemErrorText(errno).c_str(), path.c_str());
+}
+
 // A price in whole won as the price box takes it: digits, a sign, separators between groups of three.
 bool ReadPriceArgument(const std::string& text, long double& price) {
   const bool negative = !text.empty() && text[0] == '-';
@@ -576,7 +582,7 @@ int Carry(const std::vector<std::string>& args) {
   std::printf("%s\n", CompletionText(result.tenderAmount).c_str());
   if (options.count("--report")) {
     if (!ReplaceFileContents(options["--report"], CarryReportCsv(result.plan))) {
-      std::fprintf(stderr, "vaktool: 결과 화일을 쓸 수 없습니다: %s\n", options["--report"].c_str());
+      ReportNotWritten(options["--report"]);
       std::printf("%s\n", CarrySummaryText(result.plan).c_str());
       return 1;
     }
@@ -631,7 +637,7 @@ int Adjust(const std::vector<std::string>& args) {
   const bool reported = ReplaceFileContents(report, AdjustmentReportCsv(result.plan));
   std::printf("%s\n", AdjustmentSummaryText(result.plan, true).c_str());
   if (!reported) {
-    std::fprintf(stderr, "vaktool: 결과 화일을 쓸 수 없습니다: %s\n", report.c_str());
+    ReportNotWritten(report);
     return 1;
   }
   std::printf("결과 화일: %s\n", report.c_str());
@@ -720,7 +726,7 @@ int Import(const std::vector<std::string>& args) {
   std::printf("%s, 제외한 행 %zu\n", CarrySummaryText(result.plan).c_str(), result.refused.size());
   if (options.count("--report")) {
     if (!ReplaceFileContents(options["--report"], ImportReportCsv(result))) {
-      std::fprintf(stderr, "vaktool: 결과 화일을 쓸 수 없습니다: %s\n", options["--report"].c_str());
+      ReportNotWritten(options["--report"]);
       return 1;
     }
     std::printf("결과 화일: %s\n", options["--report"].c_str());

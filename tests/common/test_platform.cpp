@@ -234,6 +234,14 @@ TEST(Platform, TheExtendedFormIsMadeOnlyForLongFullPaths) {
   EXPECT_EQ(platform::WithoutLongPathForm("\\\\?\\UNC\\s\\x"), kWindows ? "\\\\s\\x" : "\\\\?\\UNC\\s\\x");
 }
 
+TEST(Platform, DeviceNamesAndStreamsAreNoFileNames) {
+  for (const char* reserved : {"NUL", "x\\aux.txt", "C:\\d\\com1", "C:\\d\\Con .csv", "VAK.DBF:x", "VAK.MEM::$DATA",
+                               "\\\\.\\NUL", "d/CONOUT$"})
+    EXPECT_EQ(platform::ReservedName(reserved), kWindows) << reserved;
+  for (const char* name : {"C:\\d\\out.csv", "C:out.csv", "console.csv", "COM10", "결과.csv", "C:"})
+    EXPECT_FALSE(platform::ReservedName(name)) << name;
+}
+
 // A short (8.3) name is another spelling of a folder or file: the checks by name (the
 // originals folder, the tender's file names) see the long one.
 TEST(Platform, ShortNamesAreSpelledOut) {
