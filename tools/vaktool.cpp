@@ -119,7 +119,18 @@ const char* const kHelp =
     "  --help       이 도움말을 보입니다.\n"
     "  --version    판 번호를 보입니다.\n";
 
-void PrintHelp() { std::fputs(kHelp, stdout); }
+void PrintHelp() {
+  std::fputs(kHelp, stdout);
+  std::string missing;
+#ifndef VAK_HAS_REPORTS
+  missing += " report";
+#endif
+#ifndef VAK_HAS_SHEETS
+  missing += " export import";
+#endif
+  if (!missing.empty())
+    std::printf("\n이 빌드에는 없는 명령:%s (창 프로그램의 같은 메뉴를 쓰십시오).\n", missing.c_str());
+}
 
 // The help of one command: its block of the whole help, and the --yes and DIR notes.
 // Empty for a name that is no command.
@@ -733,7 +744,10 @@ int Import(const std::vector<std::string>& args) {
   }
   return 0;
 #else
-  std::fputs("vaktool: 이 빌드에는 엑셀 가져오기 기능이 없습니다.\n", stderr);
+  std::fputs(
+      "vaktool: 이 빌드에는 엑셀·CSV 가져오기 기능이 없습니다. 창 프로그램의 편집 › \"엑셀에서 단가 가져오기...\"를 "
+      "쓰십시오.\n",
+      stderr);
   return 2;
 #endif
 }
