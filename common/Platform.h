@@ -49,10 +49,15 @@ bool CaseBlindFileNames();
 // blanks of each name dropped, as the system does with a short path. Elsewhere the path as
 // given. `WithoutLongPathForm` undoes it for paths shown to the user.
 std::string LongPathForm(std::string_view path);
-// `path` with every short (8.3) name of an existing folder or file in it spelled out, so that
-// "__~~~WDC" is seen as the "원본" it names; the rest as given. Unchanged where the system
-// has no short names.
+// `path` as the system resolves its names. On Windows the full path (made absolute, "." and
+// ".." resolved, the trailing dots and blanks of each name dropped as the system drops them, a
+// network path kept) with every existing name spelled as its folder holds it, so that
+// "__~~~WDC" and "원본." are seen as the "원본" they name. Unchanged on other systems.
 std::string WithLongNames(const std::string& path);
+// The absolute path with every link resolved, as far as the path exists (what the checks that
+// compare folders look at). On Windows WithLongNames: std::filesystem there takes a network
+// path for a relative one.
+std::string ResolvedPath(const std::string& path);
 // Whether the last name of `path` is no file name on this system: on Windows a device (CON,
 // NUL, COM1, "aux.txt", "\\.\..."), or a stream of a file ("VAK.DBF:x").
 bool ReservedName(const std::string& path);

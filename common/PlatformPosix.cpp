@@ -68,6 +68,12 @@ std::optional<std::vector<std::string>> ListDirectory(const std::string& dir) {
 }
 std::string WithoutLongPathForm(std::string path) { return path; }
 std::string WithLongNames(const std::string& path) { return path; }
+
+std::string ResolvedPath(const std::string& path) {
+  std::error_code ec;
+  const std::filesystem::path p(path);
+  return std::filesystem::weakly_canonical(std::filesystem::absolute(p, ec), ec).string();
+}
 bool ReservedName(const std::string&) { return false; }
 
 namespace {

@@ -360,26 +360,62 @@ std::optional<std::vector<std::string>> ListDirectory(const std::string& dir) {
   return names;
 }
 
-std::string WithLongNames(const std::string& path) {
-  // GetLongPathNameW needs the whole path to exist: the part that does not is cut off,
-  // spelled out, and put back as given.
-  size_t end = path.size();
-  while (end > 0) {
-    const std::wstring head = SystemPath(path.substr(0, end));
-    const DWORD size = GetLongPathNameW(head.c_str(), nullptr, 0);
-    if (size > 0) {
-      std::wstring spelled(size, L'\0');
-      const DWORD used = GetLongPathNameW(head.c_str(), spelled.data(), size);
-      if (used > 0 && used < size) {
-        spelled.resize(used);
-        return WithoutLongPathForm(Utf8(spelled)) + path.substr(end);
+namespace {
+
+// The length of the root of a full path: "C:\\" or "\\\\server\\share\\".
+size_t RootLength(const std::string& path) {
+  if (path.size() >= 3 && path[1] == ':') return 3;
+  if (path.size() >= 2 && IsSlash(path[0]) && IsSlash(path[1])) {
+    size_t at = 2;
+    for (int separators = 0; at < path.size(); ++at) {
+      if (IsSlash(path[at]) && ++separators == 2) return at + 1;
+    }
+    return path.size();
+  }
+  return 0;
+}
+
+}  // namespace
+
+std::string WithLongNames(const std::string& given) {
+  // The full path as the system reads it (GetFullPathNameW): made absolute, "." and ".."
+  // resolved, '/' made '\\', the trailing dots and blanks of each name dropped ("원본." is
+  // 원본), a network path kept as one.
+  const std::wstring wide = Wide(WithoutLongPathForm(given));
+  const DWORD size = wide.empty() ? 0 : GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr);
+  if (size == 0) return given;
+  std::wstring full(size, L'\0');
+  const DWORD used = GetFullPathNameW(wide.c_str(), size, full.data(), nullptr);
+  if (used == 0 || used >= size) return given;
+  full.resize(used);
+  const std::string path = Utf8(full);
+  // Then each name that exists as the folder holds it: a short (8.3) name spelled out, the
+  // letters in their case. The first that does not exist ends the lookup.
+  const size_t root = RootLength(path);
+  std::string out = path.substr(0, root);
+  bool exists = root > 0;
+  for (size_t at = root; at < path.size();) {
+    size_t end = path.find('\\', at);
+    if (end == std::string::npos) end = path.size();
+    std::string name = path.substr(at, end - at);
+    if (exists && !name.empty() && name.find_first_of("*?") == std::string::npos) {
+      WIN32_FIND_DATAW found;
+      const HANDLE h =
+          FindFirstFileExW(SystemPath(out + name).c_str(), FindExInfoBasic, &found, FindExSearchNameMatch, nullptr, 0);
+      exists = h != INVALID_HANDLE_VALUE;
+      if (exists) {
+        name = Utf8(found.cFileName);
+        FindClose(h);
       }
     }
-    while (end > 0 && !IsSlash(path[end - 1])) --end;                         // the last name off
-    while (end > 1 && IsSlash(path[end - 1]) && path[end - 2] != ':') --end;  // and the separators before it
+    out += name;
+    if (end < path.size()) out += '\\';
+    at = end + 1;
   }
-  return path;
+  return out;
 }
+
+std::string ResolvedPath(const std::string& path) { return WithLongNames(path); }
 
 bool ReservedName(const std::string& path) {
   if (path.starts_with("\\\\.\\") || path.starts_with("//./")) return true;

@@ -30,9 +30,8 @@ bool SameDirectory(const std::string& a, const std::string& b) {
 // Whether `target` lies inside `dir` (any depth), every link resolved.
 bool InsideDirectory(const std::string& target, const std::string& dir) {
   namespace fs = std::filesystem;
-  std::error_code ec;
-  const fs::path inner = fs::weakly_canonical(fs::absolute(FsPath(platform::WithLongNames(target)), ec), ec);
-  const fs::path outer = fs::weakly_canonical(fs::absolute(FsPath(platform::WithLongNames(dir)), ec), ec);
+  const fs::path inner = FsPath(platform::ResolvedPath(target));
+  const fs::path outer = FsPath(platform::ResolvedPath(dir));
   for (fs::path p = inner; !p.empty() && p != p.root_path(); p = p.parent_path()) {
     if (SameDirectory(Utf8(p), Utf8(outer))) return true;
   }
@@ -108,9 +107,7 @@ SubmitOutcome SubmitTender(const std::string& dataDir, const std::string& target
                   SubmitOutcome::SameDirectory);
   // Never another tender's files: its originals folder, or a tender directory that keeps one.
   {
-    std::error_code ec;
-    const std::filesystem::path medium =
-        std::filesystem::weakly_canonical(std::filesystem::absolute(FsPath(platform::WithLongNames(target)), ec), ec);
+    const std::filesystem::path medium = FsPath(platform::ResolvedPath(target));
     const bool originals = IsOriginalsFolder(medium);
     const bool tender = !MissingDataFile(JoinPath(Utf8(medium), kOriginalsDir));
     if (originals || tender)

@@ -85,9 +85,9 @@ std::string OutputPathProblem(const std::string& output, const std::vector<std::
   if (fs::exists(path, ec) && ExclusiveFileHold(output).lockedElsewhere())
     return output + "\n다른 프로그램이 사용하고 있는 화일입니다. 다른 이름을 주십시오.";
   // The folder it goes to: there, and not a tender's originals folder (never written after the first keep).
-  const fs::path parent = fs::absolute(path, ec).parent_path();
+  const fs::path parent = FsPath(platform::ResolvedPath(output)).parent_path();
   if (!fs::is_directory(parent, ec)) return output + "\n출력 화일을 둘 디렉토리(" + Utf8(parent) + ")가 없습니다.";
-  for (fs::path p = fs::weakly_canonical(parent, ec); !p.empty() && p != p.root_path(); p = p.parent_path()) {
+  for (fs::path p = parent; !p.empty() && p != p.root_path(); p = p.parent_path()) {
     if (IsOriginalsFolder(p))
       return output +
              "\n발주기관의 원본을 보관하는 디렉토리에는 출력 화일을 쓸 수 없습니다. 다른 디렉토리를 고르십시오.";
@@ -149,8 +149,7 @@ bool TidyDataDirectory(const std::string& dataDir, UserNotifier& notifier) {
 
 std::string UnwritableTenderProblem(const std::string& dataDir) {
   if (std::string problem = TwoSpellingsProblem(dataDir); !problem.empty()) return problem;
-  std::error_code ec;
-  const fs::path dir = fs::weakly_canonical(fs::absolute(FsPath(platform::WithLongNames(dataDir)), ec), ec);
+  const fs::path dir = FsPath(platform::ResolvedPath(dataDir));
   if (IsOriginalsFolder(dir))
     return dataDir + "\n발주기관의 원본을 보관하는 디렉토리입니다. 원본은 고치지 않습니다. 입찰 자료 디렉토리(" +
            Utf8(dir.parent_path()) + ")를 여십시오.";

@@ -219,10 +219,11 @@ bool ReadWholeNumber(const std::string& text, int64_t& value) {
 // stays the directory it names.
 std::string AbsoluteDir(const std::string& dir) {
   // Not normalised: "link/../tender" is where the system's own lookup goes, through the link.
+  // Windows makes the path whole itself (a network path, short names, trailing dots).
+  if (platform::CaseBlindFileNames()) return NormalizeDir(platform::WithLongNames(dir));
   std::error_code ec;
-  // An extended "\\?\C:\..." is taken as the plain path it stands for.
-  const std::string absolute = Utf8(std::filesystem::absolute(FsPath(platform::WithoutLongPathForm(dir)), ec));
-  return NormalizeDir(platform::WithLongNames(ec ? dir : absolute));  // short (8.3) names spelled out
+  const std::string absolute = Utf8(std::filesystem::absolute(FsPath(dir), ec));
+  return NormalizeDir(ec ? dir : absolute);
 }
 
 int Sample(const std::vector<std::string>& args) {
@@ -928,10 +929,14 @@ int main(int argc, char* argv[]) {
       return 0;
     }
   }
-  if (args.size() > 1 && args[1].starts_with("--") && !CommandHelp(command).empty()) {
-    std::fprintf(stderr, "vaktool: %s 다음에는 자료 디렉토리가 와야 합니다: %s\n%s", command.c_str(), args[1].c_str(),
-                 CommandHelp(command).c_str());
-    return 2;
+  // The folders come first: an option in their place is a slip, never a folder's name.
+  const size_t folders = (command == "submit" || command == "carry") ? 2 : 1;
+  for (size_t i = 1; i <= folders && i < args.size(); ++i) {
+    if (args[i].starts_with("--") && !CommandHelp(command).empty()) {
+      std::fprintf(stderr, "vaktool: %s 다음에는 디렉토리가 와야 합니다: %s\n%s", command.c_str(), args[i].c_str(),
+                   CommandHelp(command).c_str());
+      return 2;
+    }
   }
   if (command == "--version") {
     std::printf("vaktool %s\n", kVersion);

@@ -163,7 +163,8 @@ TEST(Vaktool, EachCommandHasItsHelp) {
   }
   const ShellRun run = Shell("cd " + dir.path() + " && " + Vaktool("sample --lines 3 2>&1"));
   EXPECT_EQ(run.status, 2);
-  EXPECT_NE(run.out.find("sample 다음에는 자료 디렉토리가 와야 합니다: --lines"), std::string::npos) << run.out;
+  EXPECT_NE(run.out.find("sample 다음에는 디렉토리가 와야 합니다: --lines"), std::string::npos) << run.out;
+  EXPECT_EQ(Shell("cd " + dir.path() + " && " + Vaktool("submit . --yes")).status, 2);  // no medium named "--yes"
   EXPECT_EQ(dir.Names(), std::vector<std::string>{});
 }
 
