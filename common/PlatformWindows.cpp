@@ -308,38 +308,29 @@ constexpr size_t kShortPath = 200;
 
 bool IsSlash(char c) { return c == '/' || c == '\\'; }
 
+// The full path as the system reads it (GetFullPathNameW): made absolute, "." and ".."
+// resolved, '/' made '\\', the trailing dots and blanks of each name dropped ("원본." is 원본),
+// a network path kept as one. Nothing when the system cannot make it.
+std::optional<std::string> FullPath(std::string_view path) {
+  const std::wstring wide = Wide(path);
+  const DWORD size = wide.empty() ? 0 : GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr);
+  if (size == 0) return std::nullopt;
+  std::wstring full(size, L'\0');
+  const DWORD used = GetFullPathNameW(wide.c_str(), size, full.data(), nullptr);
+  if (used == 0 || used >= size) return std::nullopt;
+  full.resize(used);
+  return Utf8(full);
+}
+
 }  // namespace
 
 std::string LongPathForm(std::string_view path) {
   if (path.size() < kShortPath || path.starts_with(kExtended)) return std::string(path);
-  std::string root;
-  std::string_view rest;
-  if (path.size() > 2 && path[1] == ':' && IsSlash(path[2])) {  // C:\...
-    root = std::string(kExtended) + std::string(path.substr(0, 2));
-    rest = path.substr(3);
-  } else if (IsSlash(path[0]) && IsSlash(path[1]) && path[2] != '?' && path[2] != '.') {  // \\server\share
-    root = std::string(kExtendedUnc);
-    root.pop_back();
-    rest = path.substr(2);
-  } else {
-    return std::string(path);  // relative, or a device: left to the system
-  }
-  std::vector<std::string> names;
-  size_t start = 0;
-  while (start <= rest.size()) {
-    size_t end = start;
-    while (end < rest.size() && !IsSlash(rest[end])) ++end;
-    std::string name(rest.substr(start, end - start));
-    if (name == "..") {
-      if (!names.empty()) names.pop_back();
-    } else if (!name.empty() && name != ".") {
-      while (!name.empty() && (name.back() == '.' || name.back() == ' ')) name.pop_back();
-      if (!name.empty()) names.push_back(std::move(name));
-    }
-    start = end + 1;
-  }
-  for (const std::string& name : names) root += "\\" + name;
-  return root;
+  const bool drive = path.size() > 2 && path[1] == ':' && IsSlash(path[2]);                       // C:\...
+  const bool network = IsSlash(path[0]) && IsSlash(path[1]) && path[2] != '?' && path[2] != '.';  // \\server\share
+  const std::optional<std::string> full = drive || network ? FullPath(path) : std::nullopt;
+  if (!full) return std::string(path);  // relative, or a device: left to the system
+  return drive ? std::string(kExtended) + *full : std::string(kExtendedUnc) + full->substr(2);
 }
 
 std::optional<std::vector<std::string>> ListDirectory(const std::string& dir) {
@@ -378,17 +369,9 @@ size_t RootLength(const std::string& path) {
 }  // namespace
 
 std::string WithLongNames(const std::string& given) {
-  // The full path as the system reads it (GetFullPathNameW): made absolute, "." and ".."
-  // resolved, '/' made '\\', the trailing dots and blanks of each name dropped ("원본." is
-  // 원본), a network path kept as one.
-  const std::wstring wide = Wide(WithoutLongPathForm(given));
-  const DWORD size = wide.empty() ? 0 : GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr);
-  if (size == 0) return given;
-  std::wstring full(size, L'\0');
-  const DWORD used = GetFullPathNameW(wide.c_str(), size, full.data(), nullptr);
-  if (used == 0 || used >= size) return given;
-  full.resize(used);
-  const std::string path = Utf8(full);
+  const std::optional<std::string> full = FullPath(WithoutLongPathForm(given));
+  if (!full) return given;
+  const std::string& path = *full;
   // Then each name that exists as the folder holds it: a short (8.3) name spelled out, the
   // letters in their case. The first that does not exist ends the lookup.
   const size_t root = RootLength(path);

@@ -85,7 +85,9 @@ std::string OutputPathProblem(const std::string& output, const std::vector<std::
   if (fs::exists(path, ec) && ExclusiveFileHold(output).lockedElsewhere())
     return output + "\n다른 프로그램이 사용하고 있는 화일입니다. 다른 이름을 주십시오.";
   // The folder it goes to: there, and not a tender's originals folder (never written after the first keep).
-  const fs::path parent = FsPath(platform::ResolvedPath(output)).parent_path();
+  // The folder resolved, not the name: a link as the output is replaced, never written through.
+  const std::string folder = Utf8(path.parent_path());
+  const fs::path parent = FsPath(platform::ResolvedPath(folder.empty() ? "." : folder));
   if (!fs::is_directory(parent, ec)) return output + "\n출력 화일을 둘 디렉토리(" + Utf8(parent) + ")가 없습니다.";
   for (fs::path p = parent; !p.empty() && p != p.root_path(); p = p.parent_path()) {
     if (IsOriginalsFolder(p))

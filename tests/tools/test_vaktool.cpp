@@ -191,9 +191,8 @@ TEST(Vaktool, SampleRefusesBadOptions) {
 // A part the tender does not have is refused before anything is calculated; "all" calculates
 // every part, so the tender is consistent afterwards.
 TEST(Vaktool, CalcTakesThePartsTheTenderHas) {
-  TempDir dir;
-  ASSERT_EQ(Shell(Vaktool("sample " + dir.path() + " --lines 200 --type 2 --seed 4")).status, 0);
-  ASSERT_EQ(Shell(Vaktool("prepare " + dir.path() + " --yes")).status, 0);
+  PreparedSample sample;
+  const TempDir& dir = sample.dir;
   const std::string header = dir.Read("VAK.MEM");
   ShellRun run = Shell(Vaktool("calc " + dir.path() + " --part 4 --yes 2>&1"));
   EXPECT_EQ(run.status, 2);
